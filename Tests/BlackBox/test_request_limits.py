@@ -1,0 +1,143 @@
+"""Size limits: 431 for header blocks over 64 KiB, 413 for bodies announced over 1 MiB."""
+
+import socket
+import time
+
+import pytest
+
+from bridge_client import (
+    HEADER_TOO_LARGE_BODY,
+    NOT_FOUND_BODY,
+    STATUS_BODY,
+    TOO_LARGE_BODY,
+    connect,
+    exchange,
+    read_until_close,
+    response_bytes,
+    vm_hwm_kib,
+)
+
+pytestmark = pytest.mark.usefixtures("listening")
+
+KIB = 1024
+MIB = 1024 * KIB
+PROMPT = 1.0
+STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
+TOO_LARGE_413 = response_bytes("HTTP/1.1 413", TOO_LARGE_BODY)
+HEADER_TOO_LARGE_431 = response_bytes("HTTP/1.1 431", HEADER_TOO_LARGE_BODY)
+IMPORT_ANSWER = response_bytes("HTTP/1.1 404 Not Found", NOT_FOUND_BODY)
+
+
+def header_block(total: int) -> bytes:
+    """A GET /status header block of exactly `total` bytes, its CR LF CR LF included."""
+    head, tail = b"GET /status HTTP/1.1\r\nX-Pad: ", b"\r\n\r\n"
+    block = head + b"p" * (total - len(head) - len(tail)) + tail
+    assert len(block) == total
+    return block
+
+
+# ---------------------------------------------------------------- 431
+
+
+def test_header_block_of_64_kib_is_served():
+    reply = exchange(header_block(64 * KIB), timeout=4)
+    assert reply.data == STATUS_200
+
+
+def test_header_block_just_over_64_kib_gets_431():
+    # 64 KiB + 5: over the limit whether or not the terminator is counted
+    reply = exchange(header_block(64 * KIB + 5), timeout=4)
+    assert reply.data == HEADER_TOO_LARGE_431
+    assert reply.elapsed < PROMPT
+
+
+def test_unterminated_header_over_64_kib_gets_431_without_waiting():
+    sock = connect()
+    started = time.monotonic()
+    try:
+        sock.sendall(b"GET /status HTTP/1.1\r\nX-Pad: " + b"p" * (64 * KIB + 100))
+        reply = read_until_close(sock, started, 4)
+    finally:
+        sock.close()
+    assert reply.data == HEADER_TOO_LARGE_431
+    assert reply.elapsed < PROMPT, "the limit was known to be passed; no reason to wait for the deadline"
+
+
+def test_flood_of_header_bytes_does_not_grow_memory(editor):
+    """32 MiB of header bytes as fast as the socket takes them: the server keeps at most its cap."""
+    before = vm_hwm_kib(editor.proc.pid)
+    sock = connect()
+    started = time.monotonic()
+    sent = 0
+    chunk = b"GET /status HTTP/1.1\r\nX-Pad: " + b"p" * (256 * KIB)
+    try:
+        sock.settimeout(1.0)
+        while sent < 32 * MIB and time.monotonic() - started < 6.0:
+            try:
+                sent += sock.send(chunk if sent == 0 else b"p" * (256 * KIB))
+            except socket.timeout:
+                continue  # the server stopped reading; keep trying until it closes
+            except OSError:
+                break  # it closed (reset or broken pipe): done
+        reply = read_until_close(sock, started, 7)
+    finally:
+        sock.close()
+    grown = vm_hwm_kib(editor.proc.pid) - before
+    assert grown < 8 * KIB, f"peak memory grew by {grown} KiB while {sent} header bytes were offered"
+    assert reply.closed
+    assert reply.data in (b"", HEADER_TOO_LARGE_431), reply.data[:100]
+
+
+# ---------------------------------------------------------------- 413
+
+
+def post_head(content_length: str, origin: str | None = None) -> bytes:
+    head = b"POST /import HTTP/1.1\r\nHost: localhost:5325\r\nContent-Type: application/json\r\n"
+    if origin:
+        head += b"Origin: " + origin.encode() + b"\r\n"
+    return head + b"Content-Length: " + content_length.encode() + b"\r\n\r\n"
+
+
+def test_body_of_exactly_1_mib_is_read_and_routed():
+    reply = exchange(post_head(str(MIB)) + b"z" * MIB, timeout=6)
+    assert reply.data == IMPORT_ANSWER
+    assert reply.elapsed < 2.0, "the whole body had arrived; the answer should not wait for the deadline"
+
+
+@pytest.mark.parametrize(
+    "content_length",
+    [
+        str(MIB + 1),
+        "+2000000",
+        "2147483647",
+        "2147483648",
+        "4294967295",
+        "4294967296",  # 2^32: would read as 0 if cut to 32 bits
+        "4294967297",  # 2^32 + 1: would read as 1
+        "18446744073709551617",  # 2^64 + 1: would read as 1 if cut to 64 bits
+        "99999999999999999999999999999999999999",
+    ],
+)
+def test_content_length_over_1_mib_gets_413_at_once(content_length):
+    # only the header is sent: an answer before the deadline proves the body is not awaited
+    reply = exchange(post_head(content_length), timeout=4)
+    assert reply.data == TOO_LARGE_413
+    assert reply.elapsed < PROMPT
+
+
+def test_413_carries_cors_lines_for_allowed_origin():
+    reply = exchange(post_head(str(2 * MIB), origin="http://localhost:5173"), timeout=4)
+    assert reply.data == response_bytes("HTTP/1.1 413", TOO_LARGE_BODY, "http://localhost:5173")
+
+
+def test_last_content_length_decides_413():
+    req = b"POST /import HTTP/1.1\r\nContent-Length: 0\r\nContent-Length: 5000000\r\n\r\n"
+    assert exchange(req, timeout=4).data == TOO_LARGE_413
+    req = b"POST /import HTTP/1.1\r\nContent-Length: 5000000\r\nContent-Length: 0\r\n\r\n"
+    assert exchange(req, timeout=4).data == IMPORT_ANSWER
+
+
+def test_413_applies_to_any_route():
+    req = b"GET /status HTTP/1.1\r\nContent-Length: 1048577\r\n\r\n"
+    reply = exchange(req, timeout=4)
+    assert reply.data == TOO_LARGE_413 and reply.elapsed < PROMPT

@@ -1,0 +1,126 @@
+"""How the bridge reads one request: pieces, bodies and the single 5-second deadline.
+
+POST /import is still an unknown route (404), so these cases see the body's handling through
+timing: a request whose body is complete is answered at once, one whose body is short waits
+for the deadline. When the import endpoint lands, IMPORT_ANSWER changes, not the cases.
+"""
+
+import time
+
+import pytest
+
+from bridge_client import (
+    NOT_FOUND_BODY,
+    REQUEST_DEADLINE,
+    STATUS_BODY,
+    connect,
+    exchange,
+    read_until_close,
+    response_bytes,
+)
+
+pytestmark = pytest.mark.usefixtures("listening")
+
+STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
+IMPORT_ANSWER = response_bytes("HTTP/1.1 404 Not Found", NOT_FOUND_BODY)
+PROMPT = 1.0  # seconds; far below the deadline, far above a loopback round trip
+
+
+def post_import(body: bytes, content_length: int | str | None) -> bytes:
+    head = b"POST /import HTTP/1.1\r\nHost: localhost:5325\r\nContent-Type: application/json\r\n"
+    if content_length is not None:
+        head += b"Content-Length: %s\r\n" % str(content_length).encode()
+    return head + b"\r\n" + body
+
+
+# ---------------------------------------------------------------- header block in pieces
+
+REQUEST = b"GET /status HTTP/1.1\r\nHost: localhost:5325\r\nOrigin: http://example.test\r\n\r\n"
+
+
+@pytest.mark.parametrize("tail", [1, 2, 3, 4, 5], ids=lambda n: f"last-{n}-bytes-later")
+def test_terminator_split_across_reads(tail):
+    reply = exchange([REQUEST[:-tail], REQUEST[-tail:]], pause=0.3, timeout=4)
+    assert reply.data == STATUS_200
+    assert reply.first_byte is not None and 0.3 <= reply.first_byte < 0.3 + PROMPT
+
+
+def test_terminator_split_in_three_reads():
+    pieces = [REQUEST[:-3], b"\r", b"\n\r", b"\n"]
+    reply = exchange(pieces, pause=0.15, timeout=4)
+    assert reply.data == STATUS_200
+
+
+def test_request_sent_one_byte_at_a_time():
+    reply = exchange([bytes([b]) for b in REQUEST], pause=0.002, timeout=4)
+    assert reply.data == STATUS_200
+
+
+def test_lone_lf_line_ends_do_not_end_the_header_block():
+    # "\n\n" is no CR LF CR LF: the request is still open until the real terminator arrives
+    reply = exchange([b"GET /status HTTP/1.1\n\n", b"\r\n\r\n"], pause=0.5, timeout=4)
+    assert reply.data == STATUS_200
+    assert reply.first_byte >= 0.5
+
+
+# ---------------------------------------------------------------- bodies
+
+
+def test_header_and_body_in_one_read_are_answered_at_once():
+    body = b'{"url":"https://example.invalid/model.zip","name":"Chair"}'
+    reply = exchange(post_import(body, len(body)), timeout=4)
+    assert reply.data == IMPORT_ANSWER
+    assert reply.elapsed < PROMPT, "the body bytes that came with the header were not counted"
+
+
+def test_body_in_later_reads_is_answered_when_complete():
+    body = b'{"url":"https://example.invalid/model.zip","name":"Chair"}'
+    pieces = [post_import(b"", len(body)), body[:10], body[10:]]
+    reply = exchange(pieces, pause=0.3, timeout=4)
+    assert reply.data == IMPORT_ANSWER
+    assert 0.6 <= reply.first_byte < 0.6 + PROMPT
+
+
+def test_bytes_beyond_content_length_do_not_delay_the_answer():
+    reply = exchange(post_import(b'{"a":1}' + b"GET /status HTTP/1.1\r\n\r\n", 7), timeout=4)
+    assert reply.data == IMPORT_ANSWER
+    assert reply.elapsed < PROMPT
+
+
+@pytest.mark.parametrize(
+    "content_length", [None, 0, -1, -50, "abc", ""], ids=["absent", "zero", "minus-1", "minus-50", "abc", "empty"]
+)
+def test_no_usable_content_length_means_empty_body(content_length):
+    reply = exchange(post_import(b"", content_length), timeout=4)
+    assert reply.data == IMPORT_ANSWER
+    assert reply.elapsed < PROMPT, "no body was announced, so nothing is to be waited for"
+
+
+def test_last_content_length_counts():
+    # a first value of 40 followed by 0: nothing to wait for
+    req = b"POST /import HTTP/1.1\r\nContent-Length: 40\r\ncontent-length:   0  \r\n\r\n"
+    reply = exchange(req, timeout=4)
+    assert reply.data == IMPORT_ANSWER and reply.elapsed < PROMPT
+
+
+def test_short_body_is_routed_after_the_deadline():
+    sock = connect()
+    started = time.monotonic()
+    try:
+        sock.sendall(post_import(b"x" * 20, 50))
+        reply = read_until_close(sock, started, REQUEST_DEADLINE + 3)
+    finally:
+        sock.close()
+    assert reply.data == IMPORT_ANSWER
+    assert REQUEST_DEADLINE - 0.3 <= reply.first_byte <= REQUEST_DEADLINE + 1.0
+
+
+def test_silent_client_is_closed_after_the_deadline_without_bytes():
+    sock = connect()
+    started = time.monotonic()
+    try:
+        reply = read_until_close(sock, started, REQUEST_DEADLINE + 3)
+    finally:
+        sock.close()
+    assert reply.closed and reply.data == b""
+    assert REQUEST_DEADLINE - 0.3 <= reply.elapsed <= REQUEST_DEADLINE + 1.0

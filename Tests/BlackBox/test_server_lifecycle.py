@@ -1,0 +1,191 @@
+"""The server's life in the editor: toggle, port conflicts, shut-down, address, speed, resilience."""
+
+import statistics
+import time
+from pathlib import Path
+
+import pytest
+
+from bridge_client import (
+    ALREADY_RUNNING,
+    BIND_FAILED,
+    LAUNCHED,
+    LISTENING,
+    LOG_LINE,
+    PORT,
+    REQUEST_DEADLINE,
+    STARTED,
+    STATUS_BODY,
+    STOPPED,
+    connect,
+    exchange,
+    get_status,
+    port_accepts,
+    read_until_close,
+    reset_close,
+    response_bytes,
+    start_editor,
+)
+
+STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
+IDLE_STOP_LIMIT = 0.25  # the accept loop waits at most 0.05 s; the rest is console round trip
+
+
+def stop_server(editor) -> float:
+    """Press the toggle on a listening server; returns seconds from the press to the stop line."""
+    start, sent = editor.press_toggle()
+    lines = editor.wait_for(STOPPED, start, timeout=10, count=2)
+    return lines[0].at - sent
+
+
+def start_server(editor) -> None:
+    start, _ = editor.press_toggle()
+    editor.wait_for(LISTENING, start, timeout=10)
+
+
+@pytest.fixture
+def stopped(listening):
+    """The shared editor with its server switched off for the test, and on again afterwards."""
+    stop_server(listening)
+    assert not port_accepts()
+    try:
+        yield listening
+    finally:
+        if not listening.toggle_checked():
+            start_server(listening)
+
+
+def test_startup_logs_in_engine_layout(listening):
+    log = listening.output()
+    for text in (LAUNCHED, STARTED, LISTENING):
+        assert text in log
+    in_file = [m.group(2) for m in map(LOG_LINE.match, listening.log_file_lines()) if m]
+    assert LISTENING in in_file, "the log file lacks the listening line in the engine's layout"
+    assert listening.toggle_checked() is True
+
+
+def test_toggle_stops_and_restarts_server(listening):
+    time.sleep(0.3)  # let the accept loop sit idle
+    start = listening.mark()
+    elapsed = stop_server(listening)
+    assert elapsed < IDLE_STOP_LIMIT, f"idle stop took {elapsed:.3f}s"
+    stops = listening.find(STOPPED, start)
+    assert len(stops) == 2
+    assert all(LOG_LINE.match(e.text) and LOG_LINE.match(e.text).group(1) is None for e in stops)
+    assert not port_accepts(), "port 5325 still accepts connections after the stop"
+    assert listening.toggle_checked() is False
+
+    start = listening.mark()
+    start_server(listening)
+    listening.wait_for(STARTED, start)
+    assert listening.find(LAUNCHED, start)
+    assert get_status().data == STATUS_200
+    assert listening.toggle_checked() is True
+
+
+def test_idle_stop_is_quick_every_time(listening):
+    timings = []
+    for _ in range(3):
+        time.sleep(0.2)
+        timings.append(stop_server(listening))
+        start_server(listening)
+    assert max(timings) < IDLE_STOP_LIMIT, f"idle stops took {timings}"
+
+
+def test_second_editor_cannot_take_the_port(listening, tmp_root):
+    second = start_editor(tmp_root / "SecondProject", wait_listening=False)
+    try:
+        failure = second.wait_for(BIND_FAILED, timeout=30)[0]
+        m = LOG_LINE.match(failure.text)
+        assert m and m.group(1) == "Error", failure.text
+        assert second.find(LAUNCHED)
+        assert not second.find(LISTENING)
+        assert second.toggle_checked() is False, "a failed start must not show as on"
+        assert get_status().data == STATUS_200, "the first editor must keep serving"
+
+        # one press is one new start attempt, never "already running"
+        start, _ = second.press_toggle()
+        second.wait_for(BIND_FAILED, start, timeout=10)
+        assert second.find(LAUNCHED, start)
+        assert not second.find(ALREADY_RUNNING)
+        assert second.toggle_checked() is False
+
+        # once the port is free, the next press of the second editor succeeds
+        stop_server(listening)
+        start, _ = second.press_toggle()
+        second.wait_for(LISTENING, start, timeout=10)
+        assert second.toggle_checked() is True
+        assert get_status().data == STATUS_200
+
+        # SIGTERM shuts the module down, which stops the server and frees the port
+        start = second.mark()
+        assert second.terminate() == 0
+        assert second.find(STOPPED, start)
+        assert not port_accepts()
+    finally:
+        second.kill()
+        if not listening.toggle_checked():
+            start_server(listening)
+
+
+def test_editor_without_press_does_not_listen_and_quits_quietly(stopped, tmp_root):
+    idle = start_editor(tmp_root / "IdleProject", press=False, wait_listening=False)
+    try:
+        idle.wait_for("MOLDARIToggle", idle.command("menus")[0], timeout=30)
+        assert idle.toggle_checked() is False
+        assert not port_accepts()
+        assert not idle.find("[MOLDARI] Server")
+        assert idle.quit() == 0
+        assert not idle.find(STOPPED), "no server ran, so none may be reported stopped"
+    finally:
+        idle.kill()
+
+
+def proc_net_listeners(path: str) -> list[str]:
+    """Local addresses (hex) of listening sockets on PORT in a /proc/net/tcp* table."""
+    rows = Path(path).read_text().splitlines()[1:] if Path(path).exists() else []
+    found = []
+    for row in rows:
+        fields = row.split()
+        addr, port_hex = fields[1].rsplit(":", 1)
+        if int(port_hex, 16) == PORT and fields[3] == "0A":
+            found.append(addr)
+    return found
+
+
+def test_listens_on_loopback_only(listening):
+    assert proc_net_listeners("/proc/net/tcp") == ["0100007F"]  # 127.0.0.1
+    assert proc_net_listeners("/proc/net/tcp6") == []
+    assert not port_accepts("127.0.0.2"), "reachable on another address than 127.0.0.1"
+
+
+def test_requests_are_answered_without_polling_delay(listening):
+    timings = []
+    for _ in range(15):
+        time.sleep(0.02)
+        reply = get_status()
+        assert reply.data == STATUS_200
+        timings.append(reply.elapsed)
+    # an accept loop that polls and sleeps 50 ms would put the median near 25 ms
+    assert statistics.median(timings) < 0.015, f"round trips: {[round(t, 4) for t in timings]}"
+
+
+def test_clients_that_leave_early_do_not_hurt_the_next_one(listening):
+    # complete requests whose clients reset at once: the replies go to closed sockets
+    for _ in range(20):
+        sock = connect()
+        sock.sendall(b"GET /status HTTP/1.1\r\nOrigin: http://localhost:5173\r\n\r\n")
+        reset_close(sock)
+    # a short-bodied POST whose client resets: its reply falls due at the deadline, long after
+    sock = connect()
+    sock.sendall(b"POST /import HTTP/1.1\r\nContent-Length: 50\r\n\r\n" + b"x" * 20)
+    reset_close(sock)
+    nxt = connect()
+    started = time.monotonic()
+    try:
+        nxt.sendall(b"GET /status HTTP/1.1\r\n\r\n")
+        reply = read_until_close(nxt, started, REQUEST_DEADLINE + 3)
+    finally:
+        nxt.close()
+    assert listening.proc.poll() is None, "the editor died writing to a closed client"
+    assert reply.data == STATUS_200
