@@ -1,0 +1,120 @@
+#include "Misc/FileHelper.h"
+#include "Containers/StringConv.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <limits>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+	template <typename ArrayType>
+	bool LoadFile(ArrayType& Result, const TCHAR* Filename)
+	{
+		Result.Reset();
+		const std::string Path = FString(Filename).ToUtf8();
+		const int Fd = open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+		if (Fd < 0) { return false; }
+		struct stat Info;
+		if (fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode) ||
+			static_cast<uint64>(Info.st_size) > static_cast<uint64>(std::numeric_limits<typename ArrayType::SizeType>::max()))
+		{
+			close(Fd);
+			return false;
+		}
+		Result.SetNumUninitialized(static_cast<typename ArrayType::SizeType>(Info.st_size));
+		int64 Done = 0;
+		while (Done < Info.st_size)
+		{
+			const ssize_t Count = read(Fd, Result.GetData() + Done, static_cast<size_t>(Info.st_size - Done));
+			if (Count < 0 && errno == EINTR) { continue; }
+			if (Count <= 0) { break; }
+			Done += Count;
+		}
+		close(Fd);
+		if (Done != Info.st_size) { Result.Reset(); return false; }
+		return true;
+	}
+
+	bool WriteAll(int Fd, const uint8* Data, int64 Count)
+	{
+		while (Count > 0)
+		{
+			const ssize_t Written = write(Fd, Data, static_cast<size_t>(std::min<int64>(Count, 1 << 30)));
+			if (Written < 0 && errno == EINTR) { continue; }
+			if (Written <= 0) { return false; }
+			Data += Written;
+			Count -= Written;
+		}
+		return true;
+	}
+}
+
+bool FFileHelper::LoadFileToArray(TArray<uint8>& Result, const TCHAR* Filename, uint32) { return LoadFile(Result, Filename); }
+bool FFileHelper::LoadFileToArray(TArray64<uint8>& Result, const TCHAR* Filename, uint32) { return LoadFile(Result, Filename); }
+
+bool FFileHelper::LoadFileToString(FString& Result, const TCHAR* Filename, EHashOptions, uint32)
+{
+	TArray64<uint8> Bytes;
+	if (!LoadFile(Bytes, Filename)) { return false; }
+	const uint8* Data = Bytes.GetData();
+	int64 Count = Bytes.Num();
+	if (Count >= 2 && ((Data[0] == 0xFF && Data[1] == 0xFE) || (Data[0] == 0xFE && Data[1] == 0xFF)))
+	{
+		const bool bLittle = Data[0] == 0xFF;
+		std::u16string Units;
+		for (int64 I = 2; I + 1 < Count; I += 2) { Units.push_back(static_cast<char16_t>(bLittle ? Data[I] | (Data[I + 1] << 8) : (Data[I] << 8) | Data[I + 1])); }
+		Result = FString(static_cast<int32>(Units.size()), Units.c_str());
+		return true;
+	}
+	if (Count >= 3 && Data[0] == 0xEF && Data[1] == 0xBB && Data[2] == 0xBF) { Data += 3; Count -= 3; }
+	if (Count > MAX_int32) { return false; }
+	Result = FString::FromUtf8(reinterpret_cast<const char*>(Data), static_cast<size_t>(Count));
+	return true;
+}
+
+bool FFileHelper::LoadFileToStringArray(TArray<FString>& Result, const TCHAR* Filename)
+{
+	FString Text;
+	if (!LoadFileToString(Text, Filename)) { return false; }
+	Text.ParseIntoArrayLines(Result, false);
+	return true;
+}
+
+bool FFileHelper::SaveArrayToFile(TArrayView64<const uint8> Array, const TCHAR* Filename, IFileManager* FileManager, uint32 WriteFlags)
+{
+	const std::filesystem::path Target(FString(Filename).ToUtf8());
+	std::error_code Error;
+	if (Target.has_parent_path()) { std::filesystem::create_directories(Target.parent_path(), Error); }
+	if ((WriteFlags & FILEWRITE_NoReplaceExisting) && std::filesystem::exists(Target, Error)) { return false; }
+
+	static thread_local std::mt19937_64 Random{ std::random_device{}() };
+	const std::string Temp = Target.string() + ".tmp" + std::to_string(Random() % 1000000000ull);
+	const int Fd = open(Temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+	if (Fd < 0) { return false; }
+	const bool bWritten = WriteAll(Fd, Array.GetData(), Array.Num());
+	const bool bClosed = close(Fd) == 0;
+	if (!bWritten || !bClosed || rename(Temp.c_str(), Target.c_str()) != 0)
+	{
+		unlink(Temp.c_str());
+		return false;
+	}
+	return true;
+}
+
+bool FFileHelper::SaveArrayToFile(const TArray64<uint8>& Array, const TCHAR* Filename, IFileManager* FileManager, uint32 WriteFlags)
+{
+	return SaveArrayToFile(TArrayView64<const uint8>(Array.GetData(), Array.Num()), Filename, FileManager, WriteFlags);
+}
+
+bool FFileHelper::SaveStringToFile(const FString& String, const TCHAR* Filename, EEncodingOptions EncodingOptions, IFileManager* FileManager, uint32 WriteFlags)
+{
+	std::string Bytes;
+	if (EncodingOptions == EEncodingOptions::ForceUTF8) { Bytes = "\xEF\xBB\xBF"; }
+	Bytes += String.ToUtf8();
+	return SaveArrayToFile(TArrayView64<const uint8>(reinterpret_cast<const uint8*>(Bytes.data()), static_cast<int64>(Bytes.size())), Filename, FileManager, WriteFlags);
+}

@@ -1,0 +1,3 @@
+#pragma once
+#include "HAL/Platform.h"
+#include "Misc/AssertionMacros.h"

@@ -1,0 +1,45 @@
+#pragma once
+#include "HAL/Platform.h"
+#include "Containers/UnrealString.h"
+
+class CORE_API FPaths
+{
+public:
+	// Project folders end in '/'. They are absolute in the stand-in.
+	static FString ProjectDir();
+	static const FString& ProjectSavedDir();
+	static FString ProjectContentDir();
+	static FString ProjectLogDir();
+	static FString ProjectPluginsDir();
+	static FString ProjectIntermediateDir();
+	static FString EngineDir();
+	static FString GetProjectFilePath();
+
+	static FString GetCleanFilename(const FString& InPath);
+	static FString GetBaseFilename(const FString& InPath, bool bRemovePath = true);
+	static FString GetExtension(const FString& InPath, bool bIncludeDot = false);
+	static FString GetPath(const FString& InPath);
+	static FString GetPathLeaf(const FString& InPath);
+	static FString ChangeExtension(const FString& InPath, const FString& InNewExtension);
+	static void NormalizeFilename(FString& InPath);
+	static void NormalizeDirectoryName(FString& InPath);
+	static bool CollapseRelativeDirectories(FString& InPath);
+	static FString ConvertRelativePathToFull(const FString& InPath);
+	static FString ConvertRelativePathToFull(const FString& BasePath, const FString& InPath);
+	static bool IsRelative(const FString& InPath);
+	static bool FileExists(const FString& InPath);
+	static bool DirectoryExists(const FString& InPath);
+	static bool IsUnderDirectory(const FString& InPath, const FString& InDirectory);
+	static bool MakePathRelativeTo(FString& InPath, const TCHAR* InRelativeTo);
+
+	template <typename... PathTypes>
+	static FString Combine(PathTypes&&... InPaths)
+	{
+		FString Result;
+		(AppendPath(Result, FString(InPaths)), ...);
+		return Result;
+	}
+
+private:
+	static void AppendPath(FString& Result, const FString& Part) { if (!Part.IsEmpty()) { Result /= Part; } }
+};

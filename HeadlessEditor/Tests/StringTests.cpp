@@ -1,0 +1,121 @@
+// FString, UTF-8 conversion, Printf and paths behave as the engine's do where plugins rely on it.
+#include <gtest/gtest.h>
+
+#include "CoreMinimal.h"
+#include "Misc/Paths.h"
+
+TEST(FStringTest, CaseRulesFollowTheEngine)
+{
+	const FString Text(TEXT("Hello/World.FBX"));
+	EXPECT_TRUE(Text == FString(TEXT("hello/world.fbx")));
+	EXPECT_FALSE(Text.Equals(TEXT("hello/world.fbx")));
+	EXPECT_TRUE(Text.EndsWith(TEXT(".fbx")));
+	EXPECT_FALSE(Text.EndsWith(TEXT(".fbx"), ESearchCase::CaseSensitive));
+	EXPECT_EQ(Text.Find(TEXT("WORLD")), 6);
+	EXPECT_FALSE(Text.StartsWith(TEXT("")));
+	EXPECT_FALSE(Text.EndsWith(TEXT("")));
+}
+
+TEST(FStringTest, PathAppendPutsOneSeparator)
+{
+	FString A(TEXT("/tmp/Saved"));
+	A.PathAppend(TEXT("Temp/MOLDARI"), 12);
+	EXPECT_EQ(A.ToUtf8(), "/tmp/Saved/Temp/MOLDARI");
+	FString B(TEXT("/tmp/Saved/"));
+	B.PathAppend(TEXT("x"), 1);
+	EXPECT_EQ(B.ToUtf8(), "/tmp/Saved/x");
+	FString C(TEXT("/a"));
+	C.PathAppend(TEXT("/b"), 2);
+	EXPECT_EQ(C.ToUtf8(), "/a/b");
+	FString D(TEXT("/a"));
+	D.PathAppend(TEXT("\\b"), 2);
+	EXPECT_EQ(D.ToUtf8(), "/a/\\b");
+	FString E(TEXT("a\\"));
+	E.PathAppend(TEXT("b"), 1);
+	EXPECT_EQ(E.ToUtf8(), "a\\b");
+	EXPECT_EQ((FString(TEXT("x")) / TEXT("y")).ToUtf8(), "x/y");
+}
+
+TEST(FStringTest, PrintfFormatsLikeTheEngine)
+{
+	const FString Name(TEXT("chair"));
+	EXPECT_EQ(FString::Printf(TEXT("%s=%d (%lld) %u %.2f %%"), *Name, -5, 524288000LL, 7u, 1.5).ToUtf8(), "chair=-5 (524288000) 7 1.50 %");
+	EXPECT_EQ(FString::Printf(TEXT("%d.%d"), 5, 5).ToUtf8(), "5.5");
+	EXPECT_EQ(FString::Printf(TEXT("[%3d]"), 7).ToUtf8(), "[  7]");
+	EXPECT_EQ(FString::Printf(TEXT("%s"), TEXT("\u00e9")).Len(), 1);
+}
+
+TEST(FStringTest, Utf8RoundTripAndInvalidBytes)
+{
+	const char Utf8[] = "caf\xC3\xA9 \xF0\x9F\x98\x82";
+	const FString Text = FString::FromUtf8(Utf8, sizeof(Utf8) - 1);
+	EXPECT_EQ(Text.Len(), 7); // the emoji is a surrogate pair
+	EXPECT_EQ(Text.ToUtf8(), std::string(Utf8));
+	FTCHARToUTF8 Converted(*Text);
+	EXPECT_EQ(Converted.Length(), static_cast<int32>(sizeof(Utf8) - 1));
+
+	const char Invalid[] = "a\xFF\xC3(b\xE2\x82";
+	EXPECT_EQ(FString::FromUtf8(Invalid, sizeof(Invalid) - 1).ToUtf8(), "a?" "?(b?" "?");
+	EXPECT_EQ(FString::FromUtf8("\xC0\xAF", 2).ToUtf8(), "??"); // overlong '/'
+	EXPECT_EQ(FString::FromUtf8("\xED\xA0\x80", 3).ToUtf8(), "???"); // encoded surrogate
+}
+
+TEST(FStringTest, ParsingAndTrimming)
+{
+	EXPECT_EQ(FCString::Atoi(TEXT("  42abc")), 42);
+	EXPECT_EQ(FCString::Atoi(TEXT("-17")), -17);
+	EXPECT_EQ(FCString::Atoi(TEXT("abc")), 0);
+	EXPECT_EQ(FCString::Atoi64(TEXT("99999999999999999999999")), MAX_int64);
+	EXPECT_EQ(FString(TEXT("  \t x y \r\n")).TrimStartAndEnd().ToUtf8(), "x y");
+	TArray<FString> Lines;
+	EXPECT_EQ(FString(TEXT("a\r\nb\rc\n\nd")).ParseIntoArrayLines(Lines), 4);
+	EXPECT_EQ(Lines[3].ToUtf8(), "d");
+	TArray<FString> Words;
+	EXPECT_EQ(FString(TEXT("GET  /status HTTP/1.1")).ParseIntoArray(Words, TEXT(" ")), 3);
+	EXPECT_EQ(Words[1].ToUtf8(), "/status");
+	EXPECT_EQ(FString(TEXT("abc")).RightChop(10).Len(), 0);
+	EXPECT_EQ(FString(TEXT("abc")).Mid(1, 1).ToUtf8(), "b");
+}
+
+TEST(FPathsTest, FileNameParts)
+{
+	EXPECT_EQ(FPaths::GetCleanFilename(FString(TEXT("a/b\\c.fbx"))).ToUtf8(), "c.fbx");
+	EXPECT_EQ(FPaths::GetCleanFilename(FString(TEXT("../../x"))).ToUtf8(), "x");
+	EXPECT_EQ(FPaths::GetCleanFilename(FString(TEXT("///"))).ToUtf8(), "");
+	EXPECT_EQ(FPaths::GetCleanFilename(FString(TEXT("a/b/"))).ToUtf8(), "b");
+	EXPECT_EQ(FPaths::GetBaseFilename(FString(TEXT("a/b.c/d.tar.gz"))).ToUtf8(), "d.tar");
+	EXPECT_EQ(FPaths::GetExtension(FString(TEXT("a.b/c"))).ToUtf8(), "");
+	EXPECT_EQ(FPaths::GetExtension(FString(TEXT("a/c.FBX")), true).ToUtf8(), ".FBX");
+	EXPECT_EQ(FPaths::GetPath(FString(TEXT("a/b/c.fbx"))).ToUtf8(), "a/b");
+	FString Windows(TEXT("C:\\x\\y"));
+	FPaths::NormalizeFilename(Windows);
+	EXPECT_EQ(Windows.ToUtf8(), "C:/x/y");
+	EXPECT_EQ(FPaths::ConvertRelativePathToFull(FString(TEXT("/a")), FString(TEXT("b/../c/./d"))).ToUtf8(), "/a/c/d");
+}
+
+TEST(FNameTest, CaseInsensitiveWithFirstSpelling)
+{
+	const FName A(TEXT("MOLDARIStyle"));
+	const FName B(TEXT("moldaristyle"));
+	EXPECT_TRUE(A == B);
+	EXPECT_EQ(B.ToString().ToUtf8(), "MOLDARIStyle");
+	EXPECT_TRUE(FName().IsNone());
+	EXPECT_EQ(FName(NAME_Stream).ToString().ToUtf8(), "Stream");
+}
+
+TEST(TMapTest, KeepsInsertionOrderAndIgnoresKeyCase)
+{
+	TMap<FString, int32> Map;
+	Map.Add(TEXT("b"), 1);
+	Map.Add(TEXT("A"), 2);
+	Map.Add(TEXT("a"), 3);
+	ASSERT_EQ(Map.Num(), 2);
+	EXPECT_EQ(*Map.Find(TEXT("A")), 3);
+	TArray<FString> Keys;
+	Map.GetKeys(Keys);
+	EXPECT_EQ(Keys[0].ToUtf8(), "b");
+	EXPECT_EQ(Keys[1].ToUtf8(), "A");
+	Map.Remove(TEXT("B"));
+	EXPECT_EQ(Map.Num(), 1);
+	EXPECT_EQ(Map.FindRef(TEXT("a")), 3);
+}

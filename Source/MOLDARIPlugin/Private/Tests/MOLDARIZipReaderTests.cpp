@@ -1,0 +1,747 @@
+#include "MOLDARIZipReader.h"
+#include "MOLDARIZipTestWriter.h"
+
+#include "CoreMinimal.h"
+#include "HAL/FileManager.h"
+#include "HAL/PlatformMisc.h"
+#include "Misc/AutomationTest.h"
+#include "Misc/FileHelper.h"
+#include "Misc/Paths.h"
+
+#if WITH_DEV_AUTOMATION_TESTS
+
+namespace
+{
+	using namespace MOLDARIZip;
+	using namespace MOLDARIZipTest;
+
+	constexpr EAutomationTestFlags ZipTestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
+	const TCHAR* const MemoryExtractDir = TEXT("/moldari/Saved/Temp/MOLDARI/Extract_7");
+
+	// Keeps what the reader hands over instead of touching the disk.
+	class FRecordingSink : public IEntrySink
+	{
+	public:
+		struct FFile
+		{
+			FString Path;
+			TArray<uint8> Bytes;
+		};
+		TArray<FFile> Files;
+
+		virtual bool WriteEntry(const FString& TargetPath, const uint8* Data, int64 Num) override
+		{
+			FFile File;
+			File.Path = TargetPath;
+			File.Bytes.Append(Data, static_cast<int32>(Num));
+			Files.Add(MoveTemp(File));
+			return true;
+		}
+
+		const FFile* Find(const FString& Relative) const
+		{
+			const FString Path = FString(MemoryExtractDir) + TEXT("/") + Relative;
+			for (int32 Index = Files.Num() - 1; Index >= 0; --Index)
+			{
+				if (Files[Index].Path.Equals(Path, ESearchCase::CaseSensitive))
+				{
+					return &Files[Index];
+				}
+			}
+			return nullptr;
+		}
+	};
+
+	FExtractReport ExtractInMemory(const TArray<uint8>& Archive, FRecordingSink& Sink,
+		const FExtractLimits& Limits = FExtractLimits(), const FString& ExtractDir = MemoryExtractDir)
+	{
+		FExtractReport Report;
+		ExtractFromMemory(Archive.GetData(), Archive.Num(), ExtractDir, Sink, Report, Limits);
+		return Report;
+	}
+
+	void TestOutcome(FAutomationTestBase& Test, const FExtractReport& Report, const FString& Name, EEntryOutcome Expected)
+	{
+		const FEntryReport* Entry = Report.FindByName(Name);
+		const FString Actual = Entry ? FString(LexOutcome(Entry->Outcome)) : FString(TEXT("(no entry)"));
+		Test.TestEqual(*FString::Printf(TEXT("outcome of '%s'"), *Name), Actual, FString(LexOutcome(Expected)));
+	}
+
+	void TestWritten(FAutomationTestBase& Test, const FRecordingSink& Sink, const FString& Relative, const TArray<uint8>& Expected)
+	{
+		const FRecordingSink::FFile* File = Sink.Find(Relative);
+		Test.TestTrue(*FString::Printf(TEXT("'%s' written"), *Relative), File != nullptr);
+		if (File)
+		{
+			Test.TestTrue(*FString::Printf(TEXT("'%s' holds the original bytes"), *Relative), File->Bytes == Expected);
+		}
+	}
+
+	TArray<uint8> TextOfSize(int32 Size)
+	{
+		TArray<uint8> Out;
+		Out.Reserve(Size);
+		const char* Words[] = { "albedo ", "normal ", "roughness ", "metallic ", "mesh ", "uv0 " };
+		for (int32 Index = 0; Out.Num() < Size; ++Index)
+		{
+			const char* Word = Words[(Index * 7 + Index / 5) % 6];
+			for (const char* C = Word; *C && Out.Num() < Size; ++C)
+			{
+				Out.Add(static_cast<uint8>(*C));
+			}
+		}
+		return Out;
+	}
+
+	// A scratch folder in the project's Saved folder, removed again by the test.
+	FString MakeScratchDir(const TCHAR* Name)
+	{
+		FString Dir = FPaths::ProjectSavedDir();
+		const FString Leaf = FString(TEXT("MOLDARIZipTests/")) + Name;
+		Dir.PathAppend(*Leaf, Leaf.Len());
+		IFileManager::Get().DeleteDirectory(*Dir, false, true);
+		IFileManager::Get().MakeDirectory(*Dir, true);
+		return Dir;
+	}
+
+	TArray<FString> FilesUnder(const FString& Dir)
+	{
+		TArray<FString> Files;
+		IFileManager::Get().FindFilesRecursive(Files, *Dir, TEXT("*"), true, false);
+		Files.Sort();
+		return Files;
+	}
+
+	TArray<FString> EverythingUnder(const FString& Dir)
+	{
+		TArray<FString> Found;
+		IFileManager::Get().FindFilesRecursive(Found, *Dir, TEXT("*"), true, true);
+		return Found;
+	}
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipEndRecordTest, "MOLDARI.Zip.EndRecord", ZipTestFlags)
+
+bool FMOLDARIZipEndRecordTest::RunTest(const FString& Parameters)
+{
+	const TArray<uint8> Short = Bytes("PK\x05\x06" "01234567890123456", 21);
+	TestEqual(TEXT("21 bytes cannot hold an end record"), FindEndRecord(Short.GetData(), Short.Num()), int64(INDEX_NONE));
+	TestEqual(TEXT("an empty file has no end record"), FindEndRecord(nullptr, 0), int64(INDEX_NONE));
+	const TArray<uint8> Minimal = FZipTestWriter().Build();
+	TestEqual(TEXT("an empty archive is just its end record"), FindEndRecord(Minimal.GetData(), Minimal.Num()), int64(0));
+
+	// With the longest comment the record starts 65557 bytes before the end; one trailing byte
+	// puts it exactly at the edge of the window, two put it outside.
+	for (int32 TrailingBytes = 0; TrailingBytes <= 2; ++TrailingBytes)
+	{
+		FZipTestWriter Writer;
+		Writer.AddStored("inside.txt", Bytes("found"));
+		Writer.Comment = Repeated('c', 65535);
+		Writer.Trailing = Repeated('t', TrailingBytes);
+		const TArray<uint8> Archive = Writer.Build();
+		FRecordingSink Sink;
+		FExtractReport Report;
+		const bool bFound = ExtractFromMemory(Archive.GetData(), Archive.Num(), MemoryExtractDir, Sink, Report);
+		const FString Case = FString::Printf(TEXT("65535-byte comment + %d trailing bytes"), TrailingBytes);
+		TestEqual(*(Case + TEXT(": end record found")), bFound ? 1 : 0, TrailingBytes <= 1 ? 1 : 0);
+		TestEqual(*(Case + TEXT(": files written")), Sink.Files.Num(), TrailingBytes <= 1 ? 1 : 0);
+	}
+
+	// Two records in the window: the one nearest the end is used. The comment carries a second
+	// record that announces no entries, so the real directory's file is not written.
+	{
+		FZipTestWriter Writer;
+		Writer.AddStored("shadowed.txt", Bytes("never"));
+		Writer.Comment = FZipTestWriter().Build();
+		const TArray<uint8> Archive = Writer.Build();
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Archive, Sink);
+		TestEqual(TEXT("the later record is taken"), FindEndRecord(Archive.GetData(), Archive.Num()), int64(Archive.Num() - EndRecordSize));
+		TestEqual(TEXT("its entry count is used"), Report.AnnouncedEntries, 0);
+		TestEqual(TEXT("nothing written from the earlier directory"), Sink.Files.Num(), 0);
+	}
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipWalkTest, "MOLDARI.Zip.Walk", ZipTestFlags)
+
+bool FMOLDARIZipWalkTest::RunTest(const FString& Parameters)
+{
+	const auto TwoFiles = []()
+	{
+		FZipTestWriter Writer;
+		Writer.AddStored("first.txt", Bytes("one"));
+		Writer.AddDeflated("second.txt", Bytes("two two two"));
+		return Writer;
+	};
+
+	{
+		FZipTestWriter Writer = TwoFiles();
+		Writer.AnnouncedEntries = 5;
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestEqual(TEXT("too many announced: what exists is written"), Sink.Files.Num(), 2);
+		TestTrue(TEXT("too many announced: the walk stops at the end record"), Report.bWalkStoppedEarly);
+		TestEqual(TEXT("too many announced: records read"), Report.RecordsRead, 2);
+	}
+	{
+		FZipTestWriter Writer = TwoFiles();
+		Writer.AnnouncedEntries = 1;
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestEqual(TEXT("fewer announced: only those are read"), Sink.Files.Num(), 1);
+		TestFalse(TEXT("fewer announced: not an early stop"), Report.bWalkStoppedEarly);
+	}
+	{
+		FZipTestWriter Writer = TwoFiles();
+		Writer.DirectoryOffset = 0xFFFFFFFF;   // ZIP64 marker; offset + 46 must not wrap
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestEqual(TEXT("directory offset 0xFFFFFFFF: nothing read"), Report.RecordsRead, 0);
+		TestTrue(TEXT("directory offset 0xFFFFFFFF: walk stopped"), Report.bWalkStoppedEarly);
+	}
+	{
+		FZipTestWriter Writer = TwoFiles();
+		Writer.DirectoryOffset = Writer.Build().Num() - 30;   // fixed part would run past the end
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestEqual(TEXT("truncated fixed part: nothing read"), Report.RecordsRead, 0);
+	}
+	{
+		// The second record's name would run 65535 bytes past the end of the buffer.
+		FZipTestWriter Writer = TwoFiles();
+		Writer.Entry(1).CentralNameLength = 0xFFFF;
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestEqual(TEXT("name past the end: earlier entries stay"), Sink.Files.Num(), 1);
+		TestEqual(TEXT("name past the end: the walk ends at that record"), Report.RecordsRead, 1);
+		TestTrue(TEXT("name past the end: early stop"), Report.bWalkStoppedEarly);
+	}
+	{
+		// Extra and comment lengths that reach past the buffer move the cursor out: the entry
+		// itself is fine, the next record is not there.
+		FZipTestWriter Writer = TwoFiles();
+		Writer.Entry(0).CentralExtraLength = 0xFFFF;
+		Writer.Entry(0).CentralCommentLength = 0xFFFF;
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestEqual(TEXT("oversized extra field: the record's own entry is written"), Sink.Files.Num(), 1);
+		TestEqual(TEXT("oversized extra field: the walk ends after it"), Report.RecordsRead, 1);
+	}
+	{
+		// A zero byte ends the name; one that starts with zero is empty and cannot be a file.
+		FZipTestWriter Writer;
+		Writer.AddStored(Bytes("kept.txt\0tail", 13), Bytes("kept"));
+		Writer.AddStored(Bytes("\0\x01\x02", 3), Bytes("lost"));
+		AddExpectedErrorPlain(TEXT("[MOLDARI] Skipping unsafe ZIP entry: "), EAutomationExpectedErrorFlags::Contains, 1);
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestWritten(*this, Sink, TEXT("kept.txt"), Bytes("kept"));
+		TestOutcome(*this, Report, TEXT(""), EEntryOutcome::UnsafeName);
+		TestEqual(TEXT("zero bytes in names: files written"), Sink.Files.Num(), 1);
+	}
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipNamesTest, "MOLDARI.Zip.Names", ZipTestFlags)
+
+bool FMOLDARIZipNamesTest::RunTest(const FString& Parameters)
+{
+	struct FUnsafeCase
+	{
+		const char* Stored;
+		const TCHAR* Logged;   // after '\' became '/'
+	};
+	const FUnsafeCase UnsafeCases[] = {
+		{ "../evil.txt", TEXT("../evil.txt") },
+		{ "sub\\..\\up.txt", TEXT("sub/../up.txt") },
+		{ "two..dots.txt", TEXT("two..dots.txt") },
+		{ "/abs.txt", TEXT("/abs.txt") },
+		{ "\\rooted.txt", TEXT("/rooted.txt") },
+		{ "C:/drive.txt", TEXT("C:/drive.txt") },
+		{ "dir/a:b.txt", TEXT("dir/a:b.txt") },
+		{ "d1/CON", TEXT("d1/CON") },
+		{ "d2/con.txt", TEXT("d2/con.txt") },
+		{ "d3/Aux.tar.gz", TEXT("d3/Aux.tar.gz") },
+		{ "d4/nul", TEXT("d4/nul") },
+		{ "COM1.log", TEXT("COM1.log") },
+		{ "lpt9/inner.txt", TEXT("lpt9/inner.txt") },
+		{ "d5/PRN .txt", TEXT("d5/PRN .txt") },
+		{ "dot-end.", TEXT("dot-end.") },
+		{ "folder./x.txt", TEXT("folder./x.txt") },
+		{ "space-end ", TEXT("space-end ") },
+		{ "space-dir /y.txt", TEXT("space-dir /y.txt") },
+	};
+	const char* SafeNames[] = { "CONSOLE.txt", "com10.txt", "COM0.txt", "LPT.txt", "nul_x.txt", "aux1/x.txt", "a.b.c", ".hidden" };
+
+	FZipTestWriter Writer;
+	for (const FUnsafeCase& Case : UnsafeCases)
+	{
+		Writer.AddStored(Case.Stored, Bytes("unsafe"));
+		AddExpectedErrorPlain(FString(TEXT("[MOLDARI] Skipping unsafe ZIP entry: ")) + Case.Logged, EAutomationExpectedErrorFlags::Contains, 1);
+	}
+	for (const char* Name : SafeNames)
+	{
+		Writer.AddStored(Name, Bytes(Name));
+	}
+	Writer.AddStored("folder/", TArray<uint8>());
+	Writer.AddDeflated("dir\\sub\\file.txt", Bytes("nested"));
+	Writer.AddStored(Bytes("bad\xFFname.txt"), Bytes("latin-1"));
+
+	FRecordingSink Sink;
+	const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+	for (const FUnsafeCase& Case : UnsafeCases)
+	{
+		TestOutcome(*this, Report, Case.Logged, EEntryOutcome::UnsafeName);
+	}
+	for (const char* Name : SafeNames)
+	{
+		TestWritten(*this, Sink, FString(UTF8_TO_TCHAR(Name)), Bytes(Name));
+	}
+	TestOutcome(*this, Report, TEXT("folder/"), EEntryOutcome::Directory);
+	TestWritten(*this, Sink, TEXT("dir/sub/file.txt"), Bytes("nested"));
+
+	// Not UTF-8: decoded with a replacement character and still written.
+	const FRecordingSink::FFile& Last = Sink.Files.Last();
+	TestTrue(TEXT("legacy code page name keeps its readable parts"),
+		Last.Path.StartsWith(FString(MemoryExtractDir) + TEXT("/bad")) && Last.Path.EndsWith(TEXT("name.txt")));
+	TestTrue(TEXT("legacy code page name content"), Last.Bytes == Bytes("latin-1"));
+	TestEqual(TEXT("files written"), Sink.Files.Num(), int32(UE_ARRAY_COUNT(SafeNames)) + 2);
+
+	TestTrue(TEXT("'COM¹'-style lookalike 'COM10' is allowed"), !IsWindowsReservedName(TEXT("COM10")));
+	TestTrue(TEXT("lower-case lpt3 with extension is reserved"), IsWindowsReservedName(TEXT("lpt3.dat")));
+
+	// Backslashes in the extraction folder: normalising the target changes the prefix, so no
+	// entry can prove it stays inside.
+	{
+		const FString OddDir = TEXT("C:\\Project\\Saved/Temp/MOLDARI/Extract_9");
+		FZipTestWriter Plain;
+		Plain.AddStored("ok.txt", Bytes("ok"));
+		AddExpectedErrorPlain(TEXT("[MOLDARI] ZIP entry escapes extract dir: C:/Project/Saved/Temp/MOLDARI/Extract_9/ok.txt"),
+			EAutomationExpectedErrorFlags::Contains, 1);
+		FRecordingSink OddSink;
+		const FExtractReport OddReport = ExtractInMemory(Plain.Build(), OddSink, FExtractLimits(), OddDir);
+		TestOutcome(*this, OddReport, TEXT("ok.txt"), EEntryOutcome::EscapesFolder);
+		TestEqual(TEXT("backslashed folder: nothing written"), OddSink.Files.Num(), 0);
+	}
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipContentTest, "MOLDARI.Zip.Content", ZipTestFlags)
+
+bool FMOLDARIZipContentTest::RunTest(const FString& Parameters)
+{
+	TArray<uint8> Binary;
+	for (int32 Index = 0; Index < 1024; ++Index)
+	{
+		Binary.Add(static_cast<uint8>(Index * 31 + Index / 256));
+	}
+	const TArray<uint8> Text = TextOfSize(700 * 1024);   // several inflate pieces
+	const TArray<uint8> Small = Bytes("a small deflated file");
+
+	FZipTestWriter Writer;
+	Writer.AddStored("stored.bin", Binary);
+	Writer.AddDeflated("deflated.txt", Text);
+	Writer.AddStored("empty-stored", TArray<uint8>());
+	Writer.AddDeflated("empty-deflated", TArray<uint8>());
+	Writer.Entry(Writer.AddDeflated("descriptor.txt", Small)).bDataDescriptorStyle = true;
+	Writer.Entry(Writer.AddDeflated("local-extra.txt", Small)).LocalExtraLength = 21;
+	{
+		// Stored with a compressed size larger than the uncompressed one: the compressed size
+		// is what is copied, and the CRC covers those bytes.
+		const int32 Index = Writer.AddStored("stored-long", Bytes("AAAAAAAAAABBBBBBBBBB"));
+		Writer.Entry(Index).UncompressedSize = 10;
+	}
+
+	// Methods the reader does not decode, and encryption.
+	Writer.AddRaw("bzip2.bin", 12, Bytes("BZh91AY&SY"), 0, 100);
+	Writer.AddRaw("lzma.bin", 14, Bytes("\x09\x14\x05\x00", 4), 0, 100);
+	Writer.Entry(Writer.AddStored("encrypted.txt", Bytes("ciphertext!!"))).Flags = 0x0001;
+	const TCHAR* UnsupportedNames[] = { TEXT("bzip2.bin"), TEXT("lzma.bin"), TEXT("encrypted.txt") };
+
+	// Damaged data: every one is skipped, none leaves undefined bytes behind.
+	Writer.Entry(Writer.AddDeflated("short-stream.bin", Small)).UncompressedSize = Small.Num() + 100;
+	Writer.Entry(Writer.AddDeflated("long-stream.bin", Small)).UncompressedSize = Small.Num() - 1;
+	{
+		const int32 Index = Writer.AddDeflated("cut-stream.bin", Text);
+		FZipTestEntry& Entry = Writer.Entry(Index);
+		Entry.Payload.SetNum(Entry.Payload.Num() / 2);
+		Entry.CompressedSize = Entry.Payload.Num();
+	}
+	Writer.AddRaw("garbage.bin", 8, Repeated(0xFF, 64), 0, 100);
+	Writer.Entry(Writer.AddStored("badcrc-stored.txt", Binary)).Crc ^= 1;
+	Writer.Entry(Writer.AddDeflated("badcrc-deflated.txt", Text)).Crc ^= 0x80000000;
+	Writer.Entry(Writer.AddDeflated("ratio.bin", Small)).UncompressedSize = static_cast<uint32>(RawDeflate(Small).Num() * MaxDeflateRatio + 1);
+	const TCHAR* CorruptNames[] = { TEXT("short-stream.bin"), TEXT("long-stream.bin"), TEXT("cut-stream.bin"), TEXT("garbage.bin"),
+		TEXT("badcrc-stored.txt"), TEXT("badcrc-deflated.txt"), TEXT("ratio.bin") };
+
+	for (const TCHAR* Name : UnsupportedNames)
+	{
+		AddExpectedErrorPlain(FString(TEXT("[MOLDARI] Unsupported ZIP entry skipped: ")) + Name, EAutomationExpectedErrorFlags::Contains, 1);
+	}
+	for (const TCHAR* Name : CorruptNames)
+	{
+		AddExpectedErrorPlain(FString(TEXT("[MOLDARI] Corrupt ZIP entry skipped: ")) + Name, EAutomationExpectedErrorFlags::Contains, 1);
+	}
+
+	FRecordingSink Sink;
+	const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+	TestWritten(*this, Sink, TEXT("stored.bin"), Binary);
+	TestWritten(*this, Sink, TEXT("deflated.txt"), Text);
+	TestWritten(*this, Sink, TEXT("empty-stored"), TArray<uint8>());
+	TestWritten(*this, Sink, TEXT("empty-deflated"), TArray<uint8>());
+	TestWritten(*this, Sink, TEXT("descriptor.txt"), Small);
+	TestWritten(*this, Sink, TEXT("local-extra.txt"), Small);
+	TestWritten(*this, Sink, TEXT("stored-long"), Bytes("AAAAAAAAAABBBBBBBBBB"));
+	for (const TCHAR* Name : UnsupportedNames)
+	{
+		TestOutcome(*this, Report, Name, EEntryOutcome::Unsupported);
+	}
+	for (const TCHAR* Name : CorruptNames)
+	{
+		TestOutcome(*this, Report, Name, EEntryOutcome::Corrupt);
+	}
+	TestEqual(TEXT("only intact, supported entries reach the disk"), Sink.Files.Num(), 7);
+	TestEqual(TEXT("bytes counted"), Report.BytesWritten, int64(Binary.Num() + Text.Num() + 2 * Small.Num() + 20));
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipLimitsTest, "MOLDARI.Zip.Limits", ZipTestFlags)
+
+bool FMOLDARIZipLimitsTest::RunTest(const FString& Parameters)
+{
+	// Declared sizes at the real cap: one byte over is refused before any memory is taken; at
+	// the cap the entry gets as far as decoding (and fails there, the stream being tiny).
+	{
+		FZipTestWriter Writer;
+		Writer.Entry(Writer.AddDeflated("at-cap.bin", Bytes("x"))).UncompressedSize = static_cast<uint32>(MaxEntryBytes);
+		Writer.Entry(Writer.AddDeflated("over-cap.bin", Bytes("x"))).UncompressedSize = static_cast<uint32>(MaxEntryBytes + 1);
+		Writer.Entry(Writer.AddStored("stored-over-cap.bin", Bytes("x"))).UncompressedSize = 0xF0000000;
+		AddExpectedErrorPlain(TEXT("[MOLDARI] Corrupt ZIP entry skipped: at-cap.bin"), EAutomationExpectedErrorFlags::Contains, 1);
+		AddExpectedErrorPlain(TEXT("[MOLDARI] ZIP entry too large, skipped: over-cap.bin"), EAutomationExpectedErrorFlags::Contains, 1);
+		AddExpectedErrorPlain(TEXT("[MOLDARI] ZIP entry too large, skipped: stored-over-cap.bin"), EAutomationExpectedErrorFlags::Contains, 1);
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestOutcome(*this, Report, TEXT("at-cap.bin"), EEntryOutcome::Corrupt);
+		TestOutcome(*this, Report, TEXT("over-cap.bin"), EEntryOutcome::TooLarge);
+		TestOutcome(*this, Report, TEXT("stored-over-cap.bin"), EEntryOutcome::TooLarge);
+	}
+
+	// Per-entry and per-archive caps from both sides, with small limits.
+	{
+		FExtractLimits Limits;
+		Limits.MaxEntryBytes = 100;
+		Limits.MaxTotalBytes = 250;
+		FZipTestWriter Writer;
+		Writer.AddStored("e100", Repeated('a', 100));
+		Writer.AddStored("e101", Repeated('b', 101));
+		Writer.AddDeflated("d100", Repeated('c', 100));
+		Writer.AddStored("s50", Repeated('d', 50));   // total reaches exactly 250
+		Writer.AddDeflated("d1", Repeated('e', 1));
+		Writer.AddStored("s0", TArray<uint8>());      // adds nothing: still fits
+		AddExpectedErrorPlain(TEXT("[MOLDARI] ZIP entry too large, skipped: e101"), EAutomationExpectedErrorFlags::Contains, 1);
+		AddExpectedErrorPlain(TEXT("[MOLDARI] ZIP entry too large, skipped: d1"), EAutomationExpectedErrorFlags::Contains, 1);
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink, Limits);
+		TestOutcome(*this, Report, TEXT("e100"), EEntryOutcome::Written);
+		TestOutcome(*this, Report, TEXT("e101"), EEntryOutcome::TooLarge);
+		TestOutcome(*this, Report, TEXT("d100"), EEntryOutcome::Written);
+		TestOutcome(*this, Report, TEXT("s50"), EEntryOutcome::Written);
+		TestOutcome(*this, Report, TEXT("d1"), EEntryOutcome::TooLarge);
+		TestOutcome(*this, Report, TEXT("s0"), EEntryOutcome::Written);
+		TestEqual(TEXT("total written"), Report.BytesWritten, int64(250));
+	}
+
+	// Sizes and offsets that point outside the archive are skipped without a message.
+	{
+		FZipTestWriter Writer;
+		const int32 Huge = Writer.AddStored("sizes-ffffffff.txt", Bytes("hello"));
+		Writer.Entry(Huge).CompressedSize = 0xFFFFFFFF;
+		Writer.Entry(Huge).UncompressedSize = 0xFFFFFFFF;
+		Writer.Entry(Writer.AddStored("past-end.txt", Bytes("hello"))).CompressedSize = 0x7FFFFFFF;
+		Writer.Entry(Writer.AddStored("local-past-end.txt", Bytes("hello"))).LocalHeaderOffset = 0xFFFFFFF0;
+		Writer.AddStored("fine.txt", Bytes("fine"));
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestOutcome(*this, Report, TEXT("sizes-ffffffff.txt"), EEntryOutcome::OutOfBounds);
+		TestOutcome(*this, Report, TEXT("past-end.txt"), EEntryOutcome::OutOfBounds);
+		TestOutcome(*this, Report, TEXT("local-past-end.txt"), EEntryOutcome::OutOfBounds);
+		TestWritten(*this, Sink, TEXT("fine.txt"), Bytes("fine"));
+	}
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipOverlapTest, "MOLDARI.Zip.Overlap", ZipTestFlags)
+
+bool FMOLDARIZipOverlapTest::RunTest(const FString& Parameters)
+{
+	{
+		FClaimedRanges Ranges;
+		TestTrue(TEXT("first range"), Ranges.TryClaim(100, 200));
+		TestTrue(TEXT("touching on the right"), Ranges.TryClaim(200, 300));
+		TestTrue(TEXT("touching on the left"), Ranges.TryClaim(50, 100));
+		TestFalse(TEXT("inside another"), Ranges.TryClaim(120, 130));
+		TestFalse(TEXT("across a boundary"), Ranges.TryClaim(250, 350));
+		TestFalse(TEXT("covering several"), Ranges.TryClaim(0, 1000));
+		TestFalse(TEXT("same range again"), Ranges.TryClaim(100, 200));
+		TestFalse(TEXT("ending one byte inside"), Ranges.TryClaim(0, 51));
+		TestTrue(TEXT("in a gap"), Ranges.TryClaim(300, 301));
+		TestEqual(TEXT("claimed ranges"), Ranges.Num(), 4);
+	}
+
+	// Directory records that share one entry's data: only the first is written.
+	{
+		FZipTestWriter Writer;
+		const int32 Shared = Writer.AddDeflated("shared.bin", Repeated(0, 1 << 20));
+		const int32 Aliases = 4095;
+		for (int32 Index = 0; Index < Aliases; ++Index)
+		{
+			Writer.AddAlias("copy", Shared);
+		}
+		AddExpectedErrorPlain(TEXT("[MOLDARI] Overlapping ZIP entry skipped: copy"), EAutomationExpectedErrorFlags::Contains, Aliases);
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestEqual(TEXT("shared data: written once"), Sink.Files.Num(), 1);
+		TestEqual(TEXT("shared data: the copies are refused"), Report.CountOf(EEntryOutcome::Overlapping), Aliases);
+		TestEqual(TEXT("shared data: bytes written"), Report.BytesWritten, int64(1 << 20));
+	}
+
+	// A local header hidden inside another entry's data (the overlapping-file bomb).
+	{
+		FZipTestWriter Writer;
+		const int32 Outer = Writer.AddStored("outer.bin", Repeated(0, 200));
+		const int32 Inner = Writer.AddStored("inner.bin", Repeated(0, 20));
+		Writer.Entry(Inner).LocalHeaderOffset = Writer.DataOffsetOf(Outer) + 10;
+		AddExpectedErrorPlain(TEXT("[MOLDARI] Overlapping ZIP entry skipped: inner.bin"), EAutomationExpectedErrorFlags::Contains, 1);
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestOutcome(*this, Report, TEXT("outer.bin"), EEntryOutcome::Written);
+		TestOutcome(*this, Report, TEXT("inner.bin"), EEntryOutcome::Overlapping);
+	}
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipExtractTest, "MOLDARI.Zip.Extract", ZipTestFlags)
+
+bool FMOLDARIZipExtractTest::RunTest(const FString& Parameters)
+{
+	IFileManager& FileManager = IFileManager::Get();
+	const FString Scratch = MakeScratchDir(TEXT("Extract"));
+	FString Prefix = FPaths::ProjectSavedDir();
+	const FString Leaf = TEXT("Temp/MOLDARI/Extract_");
+	Prefix.PathAppend(*Leaf, Leaf.Len());
+
+	FZipTestWriter Writer;
+	Writer.AddDeflated("model.fbx", TextOfSize(5000));
+	Writer.AddStored("Textures\\base.png", Bytes("\x89PNG\r\n\x1a\n", 8));
+	Writer.AddStored("empty-dir/", TArray<uint8>());
+	Writer.AddStored("dup.txt", Bytes("first"));
+	Writer.AddDeflated("dup.txt", Bytes("second wins"));
+	Writer.AddStored("../outside.txt", Bytes("must not appear"));
+	Writer.AddStored("clash", Bytes("a file"));
+	Writer.AddStored("clash/inner.txt", Bytes("needs a folder"));
+	const FString ArchivePath = Scratch / TEXT("input.zip");
+	FFileHelper::SaveArrayToFile(Writer.Build(), *ArchivePath);
+
+	const TArray<FString> SavedBefore = FilesUnder(FPaths::ProjectSavedDir());
+	FString ExtractDir;
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Skipping unsafe ZIP entry: ../outside.txt"), EAutomationExpectedErrorFlags::Contains, 1);
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Cannot write ZIP entry: "), EAutomationExpectedErrorFlags::Contains, 1);
+	const EZipExtractResult Result = ExtractZipArchive(ArchivePath, ExtractDir);
+	TestTrue(TEXT("extracted"), Result == EZipExtractResult::Extracted);
+	TestTrue(TEXT("the folder is Saved/Temp/MOLDARI/Extract_<n>"), ExtractDir.StartsWith(Prefix) && ExtractDir.Len() > Prefix.Len());
+
+	TArray<uint8> Loaded;
+	TestTrue(TEXT("model written"), FFileHelper::LoadFileToArray(Loaded, *(ExtractDir / TEXT("model.fbx"))) && Loaded == TextOfSize(5000));
+	TestTrue(TEXT("backslash name lands in its sub-folder"),
+		FFileHelper::LoadFileToArray(Loaded, *(ExtractDir / TEXT("Textures/base.png"))) && Loaded.Num() == 8);
+	TestTrue(TEXT("the later duplicate wins"), FFileHelper::LoadFileToArray(Loaded, *(ExtractDir / TEXT("dup.txt"))) && Loaded == Bytes("second wins"));
+	TestFalse(TEXT("a directory entry makes no folder"), FileManager.DirectoryExists(*(ExtractDir / TEXT("empty-dir"))));
+
+	// Nothing but the written files appeared anywhere in the Saved folder.
+	const TArray<FString> SavedAfter = FilesUnder(FPaths::ProjectSavedDir());
+	TArray<FString> NewFiles;
+	for (const FString& File : SavedAfter)
+	{
+		if (!SavedBefore.Contains(File))
+		{
+			NewFiles.Add(File.RightChop(ExtractDir.Len() + 1));
+		}
+	}
+	NewFiles.Sort();
+	TestEqual(TEXT("new files in Saved"), FString::Join(NewFiles, TEXT(",")), FString(TEXT("Textures/base.png,clash,dup.txt,model.fbx")));
+
+	// A second extraction of the same archive never shares the folder.
+	FString SecondDir;
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Skipping unsafe ZIP entry: ../outside.txt"), EAutomationExpectedErrorFlags::Contains, 1);
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Cannot write ZIP entry: "), EAutomationExpectedErrorFlags::Contains, 1);
+	ExtractZipArchive(ArchivePath, SecondDir);
+	TestNotEqual(TEXT("second extraction folder"), SecondDir, ExtractDir);
+	TestEqual(TEXT("second folder holds one archive's files"), FilesUnder(SecondDir).Num(), 4);
+
+	// Failures before the walk: the folder exists and stays empty.
+	{
+		const FString Missing = Scratch / TEXT("missing.zip");
+		FString Dir;
+		AddExpectedErrorPlain(FString(TEXT("[MOLDARI] Cannot read ZIP: ")) + Missing, EAutomationExpectedErrorFlags::Contains, 1);
+		TestTrue(TEXT("missing archive"), ExtractZipArchive(Missing, Dir) == EZipExtractResult::CannotRead);
+		TestTrue(TEXT("missing archive: folder created"), FileManager.DirectoryExists(*Dir));
+		TestEqual(TEXT("missing archive: folder empty"), EverythingUnder(Dir).Num(), 0);
+		FileManager.DeleteDirectory(*Dir, false, true);
+	}
+	{
+		const FString NotZip = Scratch / TEXT("not-a.zip");
+		FFileHelper::SaveArrayToFile(Repeated('P', 4096), *NotZip);
+		FString Dir;
+		AddExpectedErrorPlain(FString(TEXT("[MOLDARI] Invalid ZIP (no EOCD): ")) + NotZip, EAutomationExpectedErrorFlags::Contains, 1);
+		TestTrue(TEXT("no end record"), ExtractZipArchive(NotZip, Dir) == EZipExtractResult::NoEndRecord);
+		TestTrue(TEXT("no end record: folder created"), FileManager.DirectoryExists(*Dir));
+		TestEqual(TEXT("no end record: folder empty"), EverythingUnder(Dir).Num(), 0);
+		FileManager.DeleteDirectory(*Dir, false, true);
+	}
+
+	// Numbering: a taken number (folder or file) moves on to the next; the count wraps like
+	// the 32-bit counter it comes from.
+	{
+		const FString Numbered = Scratch / TEXT("Extract_");
+		FileManager.MakeDirectory(*(Numbered + TEXT("41")), true);
+		FFileHelper::SaveArrayToFile(Bytes("x"), *(Numbered + TEXT("41/other-archive.txt")));
+		FFileHelper::SaveArrayToFile(Bytes("x"), *(Numbered + TEXT("42")));
+		const FString Picked = MakeUniqueExtractDir(Numbered, 41);
+		TestEqual(TEXT("taken numbers are skipped"), Picked, Numbered + TEXT("43"));
+		TestTrue(TEXT("the picked folder exists"), FileManager.DirectoryExists(*Picked));
+		FileManager.MakeDirectory(*(Numbered + TEXT("2147483647")), true);
+		TestEqual(TEXT("wraps to the lowest number"), MakeUniqueExtractDir(Numbered, 2147483647), Numbered + TEXT("-2147483648"));
+	}
+
+	FileManager.DeleteDirectory(*ExtractDir, false, true);
+	FileManager.DeleteDirectory(*SecondDir, false, true);
+	FileManager.DeleteDirectory(*Scratch, false, true);
+	return true;
+}
+
+// Real archives from other tools, read in place. Each must give its documented result, write
+// only inside its folder, and leave nothing but the files it reports as written. When
+// MOLDARI_ZIP_CORPUS_MANIFEST names a file, the outcome of every entry is written there for the
+// black-box comparison with Info-ZIP's unzip (Tests/zip).
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipCorpusTest, "MOLDARI.Zip.Corpus", ZipTestFlags)
+
+bool FMOLDARIZipCorpusTest::RunTest(const FString& Parameters)
+{
+	FString CorpusDir = FPlatformMisc::GetEnvironmentVariable(TEXT("MOLDARI_ZIP_CORPUS"));
+	if (CorpusDir.IsEmpty())
+	{
+		CorpusDir = FPaths::ConvertRelativePathToFull(TEXT("../shared/testdata/zip-corpus"));
+	}
+	TArray<FString> Archives;
+	IFileManager::Get().FindFilesRecursive(Archives, *CorpusDir, TEXT("*.zip*"), true, false);
+	Archives.Sort();
+	if (!TestTrue(*FString::Printf(TEXT("corpus found in %s"), *CorpusDir), Archives.Num() >= 40))
+	{
+		return false;
+	}
+
+	struct FKnown
+	{
+		const TCHAR* File;
+		const TCHAR* Written;   // relative paths of the written files, sorted, comma-separated
+	};
+	// Archives whose outcome shows a rule at work (traversal, bounds, damage, methods).
+	const FKnown Known[] = {
+		{ TEXT("yauzl-zero-bytes.zip"), nullptr },
+		{ TEXT("yauzl-eocd-signature-missing.zip"), nullptr },
+		{ TEXT("zt-zip-malicious-traversal.zip"), TEXT("good.txt") },
+		{ TEXT("zt-zip-malicious-traversal-root.zip"), TEXT("someroot/good.txt") },
+		{ TEXT("yauzl-absolute-path-slash.zip"), TEXT("b.txt") },
+		{ TEXT("yauzl-file-data-overflows-file-bounds.zip"), TEXT("b.txt") },
+		{ TEXT("yauzl-bad-crc32.zip"), TEXT("b.txt") },
+		{ TEXT("yauzl-not-enough-bytes-in-stream.zip"), TEXT("") },
+		{ TEXT("yauzl-invalid-code-lengths-set.zip"), TEXT("") },
+		{ TEXT("yauzl-bogus-compression-method.zip"), TEXT("") },
+		{ TEXT("commons-compress-lorem-ipsum-deflate64.zip"), TEXT("") },
+		{ TEXT("libarchive-test_read_format_zip_encryption_partially.zip"), TEXT("bar.txt") },
+		{ TEXT("libarchive-test_read_format_zip_uncompressed_size_off_by_4gib.zip"), TEXT("") },
+		{ TEXT("go-zip64.zip"), TEXT("") },
+		{ TEXT("go-dupdir.zip"), TEXT("a/b") },
+		{ TEXT("libarchive-test_compat_zip_8.zip"), TEXT("arc/test") },
+		{ TEXT("libarchive-test_read_format_zip_high_compression.zip"), TEXT("char.bin") },
+		{ TEXT("zt-zip-backSlashTest.zip"), TEXT("testDirectory/testSubdirectory/testFileInTestSubdirectory.txt,testDirectory/testfileInTestDirectory.txt") },
+	};
+
+	AddExpectedErrorPlain(TEXT("[MOLDARI] "), EAutomationExpectedErrorFlags::Contains, -1);   // the archives' own skips and refusals
+	const FString ManifestPath = FPlatformMisc::GetEnvironmentVariable(TEXT("MOLDARI_ZIP_CORPUS_MANIFEST"));
+	FString Manifest;
+	int32 Checked = 0;
+	for (const FString& Archive : Archives)
+	{
+		const FString File = FPaths::GetCleanFilename(Archive);
+		const TArray<FString> SavedBefore = FilesUnder(FPaths::ProjectSavedDir());
+		FString ExtractDir;
+		FExtractReport Report;
+		const EZipExtractResult Result = ExtractZipArchiveWithReport(Archive, ExtractDir, Report);
+		const bool bExtracted = Result == EZipExtractResult::Extracted;
+
+		TArray<FString> Written;
+		FString EntryLines;
+		for (const FEntryReport& Entry : Report.Entries)
+		{
+			if (Entry.Outcome == EEntryOutcome::Written)
+			{
+				const FString Relative = Entry.TargetPath.RightChop(ExtractDir.Len() + 1);
+				Written.AddUnique(Relative);
+				TestTrue(*FString::Printf(TEXT("%s: '%s' exists"), *File, *Relative), IFileManager::Get().FileExists(*Entry.TargetPath));
+			}
+			EntryLines += FString::Printf(TEXT("entry\t%d\t%s\t%s\n"), Entry.Index, LexOutcome(Entry.Outcome),
+				*(Entry.Outcome == EEntryOutcome::Written ? Entry.TargetPath.RightChop(ExtractDir.Len() + 1) : FString()));
+		}
+		Written.Sort();
+
+		// Everything new in the Saved folder lies in this archive's folder and was reported.
+		int32 NewFiles = 0;
+		for (const FString& Path : FilesUnder(FPaths::ProjectSavedDir()))
+		{
+			if (!SavedBefore.Contains(Path) && !Path.Contains(TEXT("/Saved/Logs/")))
+			{
+				++NewFiles;
+				TestTrue(*FString::Printf(TEXT("%s: '%s' is inside the extraction folder"), *File, *Path), Path.StartsWith(ExtractDir + TEXT("/")));
+			}
+		}
+		TestEqual(*FString::Printf(TEXT("%s: files on disk"), *File), NewFiles, Written.Num());
+
+		for (const FKnown& Expect : Known)
+		{
+			if (File == Expect.File)
+			{
+				++Checked;
+				TestEqual(*FString::Printf(TEXT("%s: result"), *File), bExtracted ? 1 : 0, Expect.Written ? 1 : 0);
+				if (Expect.Written)
+				{
+					TestEqual(*FString::Printf(TEXT("%s: written"), *File), FString::Join(Written, TEXT(",")), FString(Expect.Written));
+				}
+			}
+		}
+		if (!bExtracted)
+		{
+			TestEqual(*FString::Printf(TEXT("%s: refused archive leaves its folder empty"), *File), EverythingUnder(ExtractDir).Num(), 0);
+		}
+
+		Manifest += FString::Printf(TEXT("archive\t%s\t%s\t%s\n"), *File,
+			bExtracted ? TEXT("Extracted") : (Result == EZipExtractResult::NoEndRecord ? TEXT("NoEndRecord") : TEXT("CannotRead")), *ExtractDir);
+		Manifest += EntryLines;
+		if (ManifestPath.IsEmpty())
+		{
+			IFileManager::Get().DeleteDirectory(*ExtractDir, false, true);
+		}
+	}
+	TestEqual(TEXT("known archives found in the corpus"), Checked, int32(UE_ARRAY_COUNT(Known)));
+
+	if (!ManifestPath.IsEmpty())
+	{
+		FTCHARToUTF8 Utf8(*Manifest);
+		TestTrue(TEXT("manifest written"), FFileHelper::SaveArrayToFile(
+			TArrayView64<const uint8>(reinterpret_cast<const uint8*>(Utf8.Get()), Utf8.Length()), *ManifestPath));
+	}
+	return true;
+}
+
+#endif
