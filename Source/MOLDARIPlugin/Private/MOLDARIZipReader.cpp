@@ -172,10 +172,10 @@ namespace MOLDARIZip
 			return Result == Z_STREAM_END && Produced == DestBytes && static_cast<uint32>(Crc) == ExpectedCrc;
 		}
 
-		void AddOutcome(FExtractReport& Report, FEntryReport&& Entry, EEntryOutcome Outcome)
+		void AddOutcome(FExtractReport& Report, FEntryReport Entry, EEntryOutcome Outcome)
 		{
 			Entry.Outcome = Outcome;
-			Report.Entries.Add(MoveTemp(Entry));
+			Report.Entries.Add(Entry);
 		}
 	}
 
@@ -437,7 +437,7 @@ namespace MOLDARIZip
 			// Directory entries are recognised by the name as stored, before '\' becomes '/'.
 			if (Entry.Name.EndsWith(TEXT("/")))
 			{
-				AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::Directory);
+				AddOutcome(OutReport, Entry, EEntryOutcome::Directory);
 				continue;
 			}
 			Entry.Name.ReplaceInline(TEXT("\\"), TEXT("/"));
@@ -445,14 +445,14 @@ namespace MOLDARIZip
 			if (IsUnsafeEntryName(Entry.Name))
 			{
 				UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Skipping unsafe ZIP entry: %s"), *Entry.Name);
-				AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::UnsafeName);
+				AddOutcome(OutReport, Entry, EEntryOutcome::UnsafeName);
 				continue;
 			}
 
 			FZipCursor Local(Data, Size, Record.LocalHeaderOffset);
 			if (!Local.HasRoom(LocalHeaderSize))
 			{
-				AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::OutOfBounds);
+				AddOutcome(OutReport, Entry, EEntryOutcome::OutOfBounds);
 				continue;
 			}
 			const int64 DataStart = int64(Record.LocalHeaderOffset) + LocalHeaderSize
@@ -460,7 +460,7 @@ namespace MOLDARIZip
 			Local.Seek(DataStart);
 			if (!Local.HasRoom(Record.CompressedSize))
 			{
-				AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::OutOfBounds);
+				AddOutcome(OutReport, Entry, EEntryOutcome::OutOfBounds);
 				continue;
 			}
 			const uint8* EntryData = Data + DataStart;
@@ -470,7 +470,7 @@ namespace MOLDARIZip
 			if (!Claimed.TryClaim(Record.LocalHeaderOffset, uint64(DataStart) + Record.CompressedSize))
 			{
 				UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Overlapping ZIP entry skipped: %s"), *Entry.Name);
-				AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::Overlapping);
+				AddOutcome(OutReport, Entry, EEntryOutcome::Overlapping);
 				continue;
 			}
 
@@ -480,14 +480,14 @@ namespace MOLDARIZip
 			if (!Entry.TargetPath.StartsWith(FolderPrefix, ESearchCase::IgnoreCase))
 			{
 				UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] ZIP entry escapes extract dir: %s"), *Entry.TargetPath);
-				AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::EscapesFolder);
+				AddOutcome(OutReport, Entry, EEntryOutcome::EscapesFolder);
 				continue;
 			}
 
 			if ((Record.Flags & FlagEncrypted) != 0 || (Record.Method != MethodStored && Record.Method != MethodDeflate))
 			{
 				UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Unsupported ZIP entry skipped: %s"), *Entry.Name);
-				AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::Unsupported);
+				AddOutcome(OutReport, Entry, EEntryOutcome::Unsupported);
 				continue;
 			}
 
@@ -497,7 +497,7 @@ namespace MOLDARIZip
 				|| OutReport.BytesWritten + OutputBytes > Limits.MaxTotalBytes)
 			{
 				UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] ZIP entry too large, skipped: %s"), *Entry.Name);
-				AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::TooLarge);
+				AddOutcome(OutReport, Entry, EEntryOutcome::TooLarge);
 				continue;
 			}
 
@@ -516,18 +516,18 @@ namespace MOLDARIZip
 			if (!bIntact)
 			{
 				UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Corrupt ZIP entry skipped: %s"), *Entry.Name);
-				AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::Corrupt);
+				AddOutcome(OutReport, Entry, EEntryOutcome::Corrupt);
 				continue;
 			}
 
 			if (!Sink.WriteEntry(Entry.TargetPath, Content, OutputBytes))
 			{
 				UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Cannot write ZIP entry: %s"), *Entry.TargetPath);
-				AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::WriteFailed);
+				AddOutcome(OutReport, Entry, EEntryOutcome::WriteFailed);
 				continue;
 			}
 			OutReport.BytesWritten += OutputBytes;
-			AddOutcome(OutReport, MoveTemp(Entry), EEntryOutcome::Written);
+			AddOutcome(OutReport, Entry, EEntryOutcome::Written);
 		}
 		return true;
 	}

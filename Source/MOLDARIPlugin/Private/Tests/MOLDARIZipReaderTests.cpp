@@ -34,7 +34,7 @@ namespace
 			FFile File;
 			File.Path = TargetPath;
 			File.Bytes.Append(Data, static_cast<int32>(Num));
-			Files.Add(MoveTemp(File));
+			Files.Add(File);
 			return true;
 		}
 
@@ -545,8 +545,9 @@ bool FMOLDARIZipExtractTest::RunTest(const FString& Parameters)
 
 	const TArray<FString> SavedBefore = FilesUnder(FPaths::ProjectSavedDir());
 	FString ExtractDir;
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Skipping unsafe ZIP entry: ../outside.txt"), EAutomationExpectedErrorFlags::Contains, 1);
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Cannot write ZIP entry: "), EAutomationExpectedErrorFlags::Contains, 1);
+	// Both extractions below log the same two warnings.
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Skipping unsafe ZIP entry: ../outside.txt"), EAutomationExpectedErrorFlags::Contains, 2);
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Cannot write ZIP entry: "), EAutomationExpectedErrorFlags::Contains, 2);
 	const EZipExtractResult Result = ExtractZipArchive(ArchivePath, ExtractDir);
 	TestTrue(TEXT("extracted"), Result == EZipExtractResult::Extracted);
 	TestTrue(TEXT("the folder is Saved/Temp/MOLDARI/Extract_<n>"), ExtractDir.StartsWith(Prefix) && ExtractDir.Len() > Prefix.Len());
@@ -569,12 +570,10 @@ bool FMOLDARIZipExtractTest::RunTest(const FString& Parameters)
 		}
 	}
 	NewFiles.Sort();
-	TestEqual(TEXT("new files in Saved"), FString::Join(NewFiles, TEXT(",")), FString(TEXT("Textures/base.png,clash,dup.txt,model.fbx")));
+	TestEqual(TEXT("new files in Saved"), FString::Join(NewFiles, TEXT(",")), FString(TEXT("clash,dup.txt,model.fbx,Textures/base.png")));
 
 	// A second extraction of the same archive never shares the folder.
 	FString SecondDir;
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Skipping unsafe ZIP entry: ../outside.txt"), EAutomationExpectedErrorFlags::Contains, 1);
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Cannot write ZIP entry: "), EAutomationExpectedErrorFlags::Contains, 1);
 	ExtractZipArchive(ArchivePath, SecondDir);
 	TestNotEqual(TEXT("second extraction folder"), SecondDir, ExtractDir);
 	TestEqual(TEXT("second folder holds one archive's files"), FilesUnder(SecondDir).Num(), 4);
@@ -665,7 +664,7 @@ bool FMOLDARIZipCorpusTest::RunTest(const FString& Parameters)
 		{ TEXT("go-dupdir.zip"), TEXT("a/b") },
 		{ TEXT("libarchive-test_compat_zip_8.zip"), TEXT("arc/test") },
 		{ TEXT("libarchive-test_read_format_zip_high_compression.zip"), TEXT("char.bin") },
-		{ TEXT("zt-zip-backSlashTest.zip"), TEXT("testDirectory/testSubdirectory/testFileInTestSubdirectory.txt,testDirectory/testfileInTestDirectory.txt") },
+		{ TEXT("zt-zip-backSlashTest.zip"), TEXT("testDirectory/testfileInTestDirectory.txt,testDirectory/testSubdirectory/testFileInTestSubdirectory.txt") },
 	};
 
 	AddExpectedErrorPlain(TEXT("[MOLDARI] "), EAutomationExpectedErrorFlags::Contains, -1);   // the archives' own skips and refusals

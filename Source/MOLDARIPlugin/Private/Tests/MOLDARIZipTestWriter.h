@@ -90,7 +90,7 @@ namespace MOLDARIZipTest
 			Entry.Crc = Crc32(Content);
 			Entry.CompressedSize = Content.Num();
 			Entry.UncompressedSize = Content.Num();
-			return Entries.Add(MoveTemp(Entry));
+			return Entries.Add(Entry);
 		}
 		int32 AddStored(const char* Name, const TArray<uint8>& Content) { return AddStored(Bytes(Name), Content); }
 
@@ -103,7 +103,7 @@ namespace MOLDARIZipTest
 			Entry.Crc = Crc32(Content);
 			Entry.CompressedSize = Entry.Payload.Num();
 			Entry.UncompressedSize = Content.Num();
-			return Entries.Add(MoveTemp(Entry));
+			return Entries.Add(Entry);
 		}
 		int32 AddDeflated(const char* Name, const TArray<uint8>& Content) { return AddDeflated(Bytes(Name), Content); }
 
@@ -117,7 +117,7 @@ namespace MOLDARIZipTest
 			Entry.Crc = Crc;
 			Entry.CompressedSize = Payload.Num();
 			Entry.UncompressedSize = UncompressedSize;
-			return Entries.Add(MoveTemp(Entry));
+			return Entries.Add(Entry);
 		}
 
 		// A directory record that points at the local header and data of entry OfEntry.
@@ -127,7 +127,7 @@ namespace MOLDARIZipTest
 			Entry.Name = Bytes(Name);
 			Entry.Payload.Empty();
 			Entry.LocalOf = OfEntry;
-			return Entries.Add(MoveTemp(Entry));
+			return Entries.Add(Entry);
 		}
 
 		FZipTestEntry& Entry(int32 Index) { return Entries[Index]; }
