@@ -558,7 +558,12 @@ namespace MOLDARIZip
 		const FString Folder(ExtractDirPrefix);
 		Prefix.PathAppend(*Folder, Folder.Len());
 		OutExtractDir = MakeUniqueExtractDir(Prefix, static_cast<int32>(FPlatformTime::Cycles()));
+		return ExtractZipArchiveInto(ArchivePath, OutExtractDir, OutReport);
+	}
 
+	EZipExtractResult ExtractZipArchiveInto(const FString& ArchivePath, const FString& ExtractDir, FExtractReport& OutReport)
+	{
+		OutReport = FExtractReport();
 		TArray<uint8> Archive;
 		if (!FFileHelper::LoadFileToArray(Archive, *ArchivePath, 0))
 		{
@@ -567,7 +572,7 @@ namespace MOLDARIZip
 		}
 
 		FFileSystemSink Sink;
-		if (!ExtractFromMemory(Archive.GetData(), Archive.Num(), OutExtractDir, Sink, OutReport))
+		if (!ExtractFromMemory(Archive.GetData(), Archive.Num(), ExtractDir, Sink, OutReport))
 		{
 			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Invalid ZIP (no EOCD): %s"), *ArchivePath);
 			return EZipExtractResult::NoEndRecord;

@@ -148,4 +148,7 @@ namespace MOLDARIZip
 	// ExtractZipArchive with the per-entry report.
 	EZipExtractResult ExtractZipArchiveWithReport(const FString& ArchivePath, FString& OutExtractDir,
 		FExtractReport& OutReport);
+
+	// Loads the archive and extracts it into an existing folder (no unique folder is made).
+	EZipExtractResult ExtractZipArchiveInto(const FString& ArchivePath, const FString& ExtractDir, FExtractReport& OutReport);
 }

@@ -361,7 +361,19 @@ bool FMOLDARIZipContentTest::RunTest(const FString& Parameters)
 
 	// Damaged data: every one is skipped, none leaves undefined bytes behind.
 	Writer.Entry(Writer.AddDeflated("short-stream.bin", Small)).UncompressedSize = Small.Num() + 100;
-	Writer.Entry(Writer.AddDeflated("long-stream.bin", Small)).UncompressedSize = Small.Num() - 1;
+	{
+		// The stream goes on past the declared size; size and CRC agree with the bytes up to there.
+		const int32 Index = Writer.AddDeflated("long-stream.bin", Small);
+		TArray<uint8> Prefix = Small;
+		Prefix.SetNum(Small.Num() - 1);
+		Writer.Entry(Index).UncompressedSize = Prefix.Num();
+		Writer.Entry(Index).Crc = Crc32(Prefix);
+	}
+	{
+		// All the data, correct size and CRC, but the stream never reaches its final block.
+		const int32 Index = Writer.AddRaw("unterminated.bin", 8, RawDeflate(Small, Z_DEFAULT_COMPRESSION, Z_SYNC_FLUSH), Crc32(Small), Small.Num());
+		Writer.Entry(Index).UncompressedSize = Small.Num();
+	}
 	{
 		const int32 Index = Writer.AddDeflated("cut-stream.bin", Text);
 		FZipTestEntry& Entry = Writer.Entry(Index);
@@ -372,7 +384,7 @@ bool FMOLDARIZipContentTest::RunTest(const FString& Parameters)
 	Writer.Entry(Writer.AddStored("badcrc-stored.txt", Binary)).Crc ^= 1;
 	Writer.Entry(Writer.AddDeflated("badcrc-deflated.txt", Text)).Crc ^= 0x80000000;
 	Writer.Entry(Writer.AddDeflated("ratio.bin", Small)).UncompressedSize = static_cast<uint32>(RawDeflate(Small).Num() * MaxDeflateRatio + 1);
-	const TCHAR* CorruptNames[] = { TEXT("short-stream.bin"), TEXT("long-stream.bin"), TEXT("cut-stream.bin"), TEXT("garbage.bin"),
+	const TCHAR* CorruptNames[] = { TEXT("short-stream.bin"), TEXT("long-stream.bin"), TEXT("unterminated.bin"), TEXT("cut-stream.bin"), TEXT("garbage.bin"),
 		TEXT("badcrc-stored.txt"), TEXT("badcrc-deflated.txt"), TEXT("ratio.bin") };
 
 	for (const TCHAR* Name : UnsupportedNames)

@@ -35,8 +35,9 @@ namespace MOLDARIZipTest
 		return static_cast<uint32>(crc32(0L, Data.GetData(), static_cast<uInt>(Data.Num())));
 	}
 
-	// Raw deflate (no zlib wrapper), as ZIP method 8 stores it.
-	inline TArray<uint8> RawDeflate(const TArray<uint8>& Plain, int Level = Z_DEFAULT_COMPRESSION)
+	// Raw deflate (no zlib wrapper), as ZIP method 8 stores it. Z_SYNC_FLUSH instead of Z_FINISH
+	// leaves the stream without its final block: every byte is there, the end is not.
+	inline TArray<uint8> RawDeflate(const TArray<uint8>& Plain, int Level = Z_DEFAULT_COMPRESSION, int Flush = Z_FINISH)
 	{
 		z_stream Stream;
 		memset(&Stream, 0, sizeof(Stream));
@@ -47,7 +48,7 @@ namespace MOLDARIZipTest
 		Stream.avail_in = static_cast<uInt>(Plain.Num());
 		Stream.next_out = Out.GetData();
 		Stream.avail_out = static_cast<uInt>(Out.Num());
-		deflate(&Stream, Z_FINISH);
+		deflate(&Stream, Flush);
 		Out.SetNum(static_cast<int32>(Stream.total_out));
 		deflateEnd(&Stream);
 		return Out;
