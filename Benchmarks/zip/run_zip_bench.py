@@ -54,7 +54,7 @@ def texture(seed):
 
 def make_archives(work, scale):
     many, single = work / "many-textures.zip", work / "single-texture.zip"
-    textures = max(1, int(190 * scale))
+    textures = max(1, int(210 * scale))
     if not many.exists():
         with zipfile.ZipFile(many, "w", zipfile.ZIP_DEFLATED, compresslevel=6) as archive:
             archive.writestr("metadata.json", '{"materials":[{"baseColor":"Textures/T_0_BaseColor.raw"}]}')

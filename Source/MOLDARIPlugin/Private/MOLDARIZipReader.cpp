@@ -267,20 +267,6 @@ namespace MOLDARIZip
 		return uint32(Data[At]) | (uint32(Data[At + 1]) << 8) | (uint32(Data[At + 2]) << 16) | (uint32(Data[At + 3]) << 24);
 	}
 
-	uint16 FZipCursor::ReadU16()
-	{
-		const uint16 Value = PeekU16At(0);
-		Position += 2;
-		return Value;
-	}
-
-	uint32 FZipCursor::ReadU32()
-	{
-		const uint32 Value = PeekU32At(0);
-		Position += 4;
-		return Value;
-	}
-
 	const uint8* FZipCursor::ReadBytes(int64 Count)
 	{
 		if (!InBuffer(Position, Count))

@@ -91,8 +91,6 @@ namespace MOLDARIZip
 	public:
 		FZipCursor(const uint8* InData, int64 InSize, int64 InPosition = 0);
 
-		uint16 ReadU16();
-		uint32 ReadU32();
 		const uint8* ReadBytes(int64 Count);   // null (and error) if the range is not in the buffer
 		void Skip(int64 Count);
 		void Seek(int64 InPosition);
