@@ -14,6 +14,7 @@
 #include "Templates/SharedPointer.h"
 #include "Templates/UniquePtr.h"
 #include "Misc/Optional.h"
+#include "Misc/Attribute.h"
 #include "Misc/Timespan.h"
 #include "UObject/NameTypes.h"
 #include "Internationalization/Text.h"
@@ -22,3 +23,4 @@
 #include "CoreGlobals.h"
 #include "Math/Vector2D.h"
 #include "Math/Color.h"
+#include "Math/UnrealMathUtility.h"

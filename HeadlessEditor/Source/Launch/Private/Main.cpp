@@ -1,0 +1,296 @@
+// headless-editor: a project, its plugins, the main loop and a console, without a screen.
+#include "CoreMinimal.h"
+#include "Containers/Ticker.h"
+#include "HAL/FileManager.h"
+#include "HAL/PlatformProcess.h"
+#include "HAL/PlatformTime.h"
+#include "Misc/AutomationTest.h"
+#include "Misc/Paths.h"
+#include "Modules/ModuleManager.h"
+#include "Styling/SlateStyleRegistry.h"
+#include "ToolMenus.h"
+#include "Runtime/Launch/Resources/Version.h"
+
+#include "ConsoleCommands.h"
+#include "HeadlessEditorHost.h"
+#include "PluginLoader.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <iostream>
+#include <mutex>
+#include <pthread.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+using namespace UE::HeadlessEditor;
+
+namespace
+{
+	const char* const UsageText =
+		"Usage: headless-editor [options]\n"
+		"\n"
+		"A headless stand-in for Unreal Editor " "5.5" ": opens a project, loads its plugins' editor modules,\n"
+		"and runs the editor's main loop (core ticker, HTTP completions) with a console on standard input.\n"
+		"\n"
+		"Options:\n"
+		"  --project DIR       the project folder; created with Content/ and Saved/ when missing\n"
+		"                      (default: $HOME/.local/share/headless-editor/DefaultProject)\n"
+		"  --plugin DIR        load the plugin in DIR (a folder with a .uplugin, or a folder of plugins);\n"
+		"                      repeatable. The project's Plugins/ folder is always searched.\n"
+		"  --press ENTRY       press a tool-menu entry once start-up is done (e.g. MOLDARIToggle); repeatable\n"
+		"  --run-tests FILTER  run the automation tests whose name contains FILTER, print\n"
+		"                      'N passed, N failed' and exit (status 1 if any failed)\n"
+		"  --help              this text\n"
+		"\n"
+		"Console commands (type 'help' at the prompt for the full list):\n"
+		"  help, menus, press NAME, styles, quit\n"
+		"\n"
+		"The editor stops cleanly on 'quit', SIGINT or SIGTERM (every module's ShutdownModule runs).\n"
+		"When standard input ends the editor keeps running, so it can be driven by signals alone.\n"
+		"Log lines go to standard output and to <project>/Saved/Logs/<project name>.log.\n";
+
+	struct FMainLoop
+	{
+		std::mutex Mutex;
+		std::condition_variable Wake;
+		std::deque<std::string> Commands;
+		std::atomic<bool> bQuit{ false };
+		bool bPoked = false;
+
+		void Poke()
+		{
+			{
+				std::lock_guard<std::mutex> Lock(Mutex);
+				bPoked = true;
+			}
+			Wake.notify_one();
+		}
+	};
+
+	FMainLoop GLoop;
+
+	struct FOptions
+	{
+		FString ProjectDir;
+		TArray<FString> PluginDirs;
+		TArray<FString> Presses;
+		FString TestFilter;
+		bool bRunTests = false;
+	};
+
+	bool ParseOptions(int Argc, char** Argv, FOptions& Out)
+	{
+		for (int Index = 1; Index < Argc; ++Index)
+		{
+			const std::string Arg = Argv[Index];
+			auto Next = [&](FString& Value) {
+				if (Index + 1 >= Argc) { std::fprintf(stderr, "headless-editor: %s needs a value\n", Arg.c_str()); return false; }
+				Value = FString(Argv[++Index]);
+				return true;
+			};
+			FString Value;
+			if (Arg == "--help" || Arg == "-h") { std::fputs(UsageText, stdout); std::exit(0); }
+			else if (Arg == "--project") { if (!Next(Out.ProjectDir)) { return false; } }
+			else if (Arg == "--plugin") { if (!Next(Value)) { return false; } Out.PluginDirs.Add(Value); }
+			else if (Arg == "--press") { if (!Next(Value)) { return false; } Out.Presses.Add(Value); }
+			else if (Arg == "--run-tests") { if (!Next(Out.TestFilter)) { return false; } Out.bRunTests = true; }
+			else { std::fprintf(stderr, "headless-editor: unknown option %s (see --help)\n", Arg.c_str()); return false; }
+		}
+		if (Out.ProjectDir.IsEmpty())
+		{
+			const char* Home = std::getenv("HOME");
+			Out.ProjectDir = FString(Home && *Home ? Home : "/tmp") / TEXT(".local/share/headless-editor/DefaultProject");
+		}
+		return true;
+	}
+
+	void PressEntry(const FString& Name)
+	{
+		UToolMenus* Menus = UToolMenus::Get();
+		if (!Menus->PressEntry(FName(Name)))
+		{
+			ConsolePrint(FString::Printf(TEXT("No tool-menu entry named '%s' can be pressed (see 'menus')"), *Name));
+			return;
+		}
+		for (const UToolMenus::FEntryRef& Ref : Menus->GetAllEntries())
+		{
+			if (Ref.Entry->Name == FName(Name) && Ref.Entry->UserInterfaceActionType == EUserInterfaceActionType::ToggleButton && Ref.Entry->GetAction())
+			{
+				const bool bChecked = Ref.Entry->GetAction()->GetCheckState() == ECheckBoxState::Checked;
+				ConsolePrint(FString::Printf(TEXT("Pressed %s: %s"), *Name, bChecked ? TEXT("checked") : TEXT("unchecked")));
+				return;
+			}
+		}
+		ConsolePrint(FString::Printf(TEXT("Pressed %s"), *Name));
+	}
+
+	void RegisterBuiltinCommands()
+	{
+		RegisterConsoleCommand(TEXT("help"), TEXT("help"), TEXT("list the console commands"), [](const TArray<FString>&) {
+			for (const FString& Line : GetConsoleHelp()) { ConsolePrint(Line); }
+		});
+		RegisterConsoleCommand(TEXT("quit"), TEXT("quit"), TEXT("shut the editor down"), [](const TArray<FString>&) { GLoop.bQuit = true; });
+		RegisterConsoleCommand(TEXT("exit"), TEXT("exit"), TEXT("same as quit"), [](const TArray<FString>&) { GLoop.bQuit = true; });
+		RegisterConsoleCommand(TEXT("menus"), TEXT("menus"), TEXT("list tool-menu entries with their check state"), [](const TArray<FString>&) {
+			TArray<UToolMenus::FEntryRef> Entries = UToolMenus::Get()->GetAllEntries();
+			if (Entries.Num() == 0) { ConsolePrint(TEXT("(no tool-menu entries)")); }
+			for (const UToolMenus::FEntryRef& Ref : Entries)
+			{
+				const FToolMenuEntry& Entry = *Ref.Entry;
+				const FUIAction* Action = Entry.GetAction();
+				FString State = TEXT("button");
+				if (Entry.UserInterfaceActionType == EUserInterfaceActionType::ToggleButton || Entry.UserInterfaceActionType == EUserInterfaceActionType::Check)
+				{
+					State = Action && Action->GetCheckState() == ECheckBoxState::Checked ? TEXT("toggle, checked") : TEXT("toggle, unchecked");
+				}
+				const FSlateIcon Icon = Entry.Icon.Get();
+				const FSlateBrush* Brush = Icon.IsSet() ? Icon.GetIcon() : nullptr;
+				ConsolePrint(FString::Printf(TEXT("%s > %s > %s [%s] label \"%s\" tooltip \"%s\" icon %s"), *Ref.Menu.ToString(), *Ref.Section.ToString(),
+					*Entry.Name.ToString(), *State, *Entry.Label.Get().ToString(), *Entry.ToolTip.Get().ToString(),
+					Brush ? *Brush->GetResourceName().ToString() : TEXT("(none)")));
+			}
+		});
+		RegisterConsoleCommand(TEXT("press"), TEXT("press NAME"), TEXT("press a tool-menu entry, as a click would"), [](const TArray<FString>& Args) {
+			if (Args.Num() != 1) { ConsolePrint(TEXT("usage: press NAME")); return; }
+			PressEntry(Args[0]);
+		});
+		RegisterConsoleCommand(TEXT("styles"), TEXT("styles"), TEXT("list the registered Slate style sets"), [](const TArray<FString>&) {
+			for (const FName& Name : FSlateStyleRegistry::GetRegisteredStyleNames()) { ConsolePrint(Name.ToString()); }
+		});
+	}
+
+	// Signals are taken by one thread with sigwait, so no handler runs inside other code.
+	void StartSignalThread()
+	{
+		std::thread([]() {
+			sigset_t Set;
+			sigemptyset(&Set);
+			sigaddset(&Set, SIGINT);
+			sigaddset(&Set, SIGTERM);
+			int Signal = 0;
+			while (sigwait(&Set, &Signal) == 0)
+			{
+				GLoop.bQuit = true;
+				GLoop.Poke();
+			}
+		}).detach();
+	}
+
+	void StartConsoleThread()
+	{
+		std::thread([]() {
+			std::string Line;
+			while (std::getline(std::cin, Line))
+			{
+				{
+					std::lock_guard<std::mutex> Lock(GLoop.Mutex);
+					GLoop.Commands.push_back(Line);
+				}
+				GLoop.Poke();
+			}
+			// End of input: keep running; only quit or a signal ends the editor.
+		}).detach();
+	}
+
+	void RunMainLoop()
+	{
+		double LastTick = FPlatformTime::Seconds();
+		while (!GLoop.bQuit)
+		{
+			std::deque<std::string> Pending;
+			{
+				std::lock_guard<std::mutex> Lock(GLoop.Mutex);
+				Pending.swap(GLoop.Commands);
+				GLoop.bPoked = false;
+			}
+			for (const std::string& Line : Pending)
+			{
+				if (!ExecuteConsoleCommand(FString(Line.c_str())))
+				{
+					ConsolePrint(FString::Printf(TEXT("Unknown command '%s' (type 'help')"), *FString(Line.c_str()).TrimStartAndEnd()));
+				}
+			}
+
+			const double Now = FPlatformTime::Seconds();
+			FTSTicker::GetCoreTicker().Tick(static_cast<float>(Now - LastTick));
+			LastTick = Now;
+			AdvanceFrameCounter();
+
+			// Sleep until something arrives, or until the next ticker is due.
+			const double NextDue = FTSTicker::GetCoreTicker().GetSecondsUntilNextDue();
+			const double WaitSeconds = NextDue < 0.0 ? 1.0 : std::min(1.0, NextDue);
+			std::unique_lock<std::mutex> Lock(GLoop.Mutex);
+			GLoop.Wake.wait_for(Lock, std::chrono::duration<double>(WaitSeconds), [] { return GLoop.bPoked || GLoop.bQuit.load(); });
+		}
+	}
+}
+
+int main(int Argc, char** Argv)
+{
+	FOptions Options;
+	if (!ParseOptions(Argc, Argv, Options)) { return 2; }
+
+	// Block the stop signals before any thread starts, so every thread inherits the mask.
+	sigset_t Set;
+	sigemptyset(&Set);
+	sigaddset(&Set, SIGINT);
+	sigaddset(&Set, SIGTERM);
+	pthread_sigmask(SIG_BLOCK, &Set, nullptr);
+	std::signal(SIGPIPE, SIG_IGN);
+
+	SetGameThread();
+	SetProjectDir(Options.ProjectDir);
+	IFileManager& Files = IFileManager::Get();
+	Files.MakeDirectory(*FPaths::ProjectContentDir(), true);
+	Files.MakeDirectory(*FPaths::ProjectLogDir(), true);
+	const FString LogPath = FPaths::ProjectLogDir() + GetProjectName() + TEXT(".log");
+	if (!SetLogFile(LogPath)) { std::fprintf(stderr, "headless-editor: cannot write the log file %s\n", LogPath.ToUtf8().c_str()); }
+
+	UE_LOG(LogInit, Display, TEXT("HeadlessEditor %d.%d: project %s"), ENGINE_MAJOR_VERSION, ENGINE_MINOR_VERSION, *FPaths::ProjectDir());
+	FTSTicker::SetOnTickerAdded([] { GLoop.Poke(); });
+	RegisterBuiltinCommands();
+	StartSignalThread();
+
+	AddModuleSearchDir(FString(FPlatformProcess::BaseDir()) + TEXT("Modules"));
+	if (Files.DirectoryExists(*FPaths::ProjectPluginsDir())) { DiscoverPlugins(FPaths::ProjectPluginsDir()); }
+	for (const FString& Dir : Options.PluginDirs)
+	{
+		if (DiscoverPlugins(Dir) == 0) { UE_LOG(LogPluginManager, Error, TEXT("No plugin found in %s"), *Dir); }
+	}
+	bool bStarted = LoadPluginModules();
+	UToolMenus::Get()->MarkReady();
+	for (const FString& Entry : Options.Presses) { PressEntry(Entry); }
+
+	int ExitCode = 0;
+	if (Options.bRunTests)
+	{
+		const FAutomationTestFramework::FResults Results = FAutomationTestFramework::Get().RunTests(Options.TestFilter);
+		if (Results.Passed + Results.Failed == 0) { UE_LOG(LogAutomationTest, Error, TEXT("No automation test matches '%s'"), *Options.TestFilter); }
+		ExitCode = (Results.Failed > 0 || Results.Passed == 0 || !bStarted) ? 1 : 0;
+		UnloadPluginModules();
+		FModuleManager::Get().UnloadAllModules();
+		std::printf("%d passed, %d failed\n", Results.Passed, Results.Failed);
+		std::fflush(stdout);
+		SetLogFile(FString());
+		return ExitCode;
+	}
+
+	UE_LOG(LogInit, Display, TEXT("Editor ready. Type 'help' for console commands."));
+	StartConsoleThread();
+	RunMainLoop();
+
+	UE_LOG(LogExit, Display, TEXT("Shutting down"));
+	UnloadPluginModules();
+	FModuleManager::Get().UnloadAllModules();
+	UE_LOG(LogExit, Display, TEXT("Exiting"));
+	SetLogFile(FString());
+	// The console thread may still sit in a read of standard input: leave without joining it.
+	std::fflush(stdout);
+	_exit(ExitCode);
+}

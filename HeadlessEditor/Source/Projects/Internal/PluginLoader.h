@@ -1,0 +1,18 @@
+// What the headless editor does with plugins: find their descriptors, load their editor modules
+// from shared libraries, and unload them at exit.
+#pragma once
+#include "CoreMinimal.h"
+
+namespace UE::HeadlessEditor
+{
+	// Reads DIR/*.uplugin (a plugin folder) or, for a folder of plugins, each DIR/*/*.uplugin.
+	// Returns the number of plugins found; a descriptor that cannot be read is logged and skipped.
+	PROJECTS_API int32 DiscoverPlugins(const FString& Dir);
+	// Folders searched for module libraries (UnrealEditor-<Module>.so) before the plugin's own
+	// Binaries/Linux folder.
+	PROJECTS_API void AddModuleSearchDir(const FString& Dir);
+	// Loads and starts every editor module of every discovered plugin; false if any failed.
+	PROJECTS_API bool LoadPluginModules();
+	// Shuts down and unloads the plugins' modules, last loaded first.
+	PROJECTS_API void UnloadPluginModules();
+}

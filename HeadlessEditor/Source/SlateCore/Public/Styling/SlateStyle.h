@@ -1,0 +1,26 @@
+#pragma once
+#include <memory>
+#include <vector>
+#include "Styling/ISlateStyle.h"
+
+class SLATECORE_API FSlateStyleSet : public ISlateStyle
+{
+public:
+	FSlateStyleSet(const FName& InStyleSetName) : StyleSetName(InStyleSetName) {}
+	virtual ~FSlateStyleSet() = default;
+
+	virtual const FName& GetStyleSetName() const override { return StyleSetName; }
+	virtual void SetContentRoot(const FString& InContentRootDir) { ContentRootDir = InContentRootDir; }
+	virtual const FString& GetContentRoot() const override { return ContentRootDir; }
+	virtual FString RootToContentDir(const FString& RelativePath, const TCHAR* Extension) { return (ContentRootDir / RelativePath) + Extension; }
+	virtual FString RootToContentDir(const FString& RelativePath) { return ContentRootDir / RelativePath; }
+
+	// Takes ownership of a brush made with new.
+	void Set(const FName PropertyName, FSlateBrush* InBrush);
+	virtual const FSlateBrush* GetBrush(const FName PropertyName) const override;
+
+private:
+	FName StyleSetName;
+	FString ContentRootDir;
+	std::vector<std::pair<FName, std::unique_ptr<FSlateBrush>>> Brushes;
+};

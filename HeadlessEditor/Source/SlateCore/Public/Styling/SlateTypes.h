@@ -1,0 +1,3 @@
+#pragma once
+#include "CoreMinimal.h"
+enum class ECheckBoxState : uint8 { Unchecked, Checked, Undetermined };

@@ -1,0 +1,175 @@
+#include "ToolMenus.h"
+
+FToolMenuOwner::FToolMenuOwner(const WIDECHAR* InValue)
+{
+	FString Text;
+	for (; InValue && *InValue; ++InValue) { Text.AppendChar(static_cast<TCHAR>(*InValue)); }
+	Name = FName(Text);
+}
+
+FString FToolMenuOwner::ToString() const
+{
+	return Pointer ? FString::Printf(TEXT("%p"), Pointer) : Name.ToString();
+}
+
+FToolMenuEntry FToolMenuEntry::InitToolBarButton(const FName InName, const FToolUIActionChoice& InAction, const TAttribute<FText>& InLabel,
+	const TAttribute<FText>& InToolTip, const TAttribute<FSlateIcon>& InIcon, const EUserInterfaceActionType InActionType, FName InTutorialHighlightName)
+{
+	FToolMenuEntry Entry;
+	Entry.Name = InName;
+	Entry.Type = EMultiBlockType::ToolBarButton;
+	Entry.UserInterfaceActionType = InActionType;
+	Entry.TutorialHighlightName = InTutorialHighlightName;
+	Entry.Label = InLabel;
+	Entry.ToolTip = InToolTip;
+	Entry.Icon = InIcon;
+	Entry.Action = InAction;
+	return Entry;
+}
+
+FToolMenuEntry FToolMenuEntry::InitMenuEntry(const FName InName, const TAttribute<FText>& InLabel, const TAttribute<FText>& InToolTip,
+	const TAttribute<FSlateIcon>& InIcon, const FToolUIActionChoice& InAction, const EUserInterfaceActionType InActionType, const FName InTutorialHighlightName)
+{
+	FToolMenuEntry Entry = InitToolBarButton(InName, InAction, InLabel, InToolTip, InIcon, InActionType, InTutorialHighlightName);
+	Entry.Type = EMultiBlockType::MenuEntry;
+	return Entry;
+}
+
+FToolMenuEntry& FToolMenuSection::AddEntry(const FToolMenuEntry& Args)
+{
+	Entries.push_back(Args);
+	FToolMenuEntry& Stored = Entries.back();
+	if (!Stored.Owner.IsSet()) { Stored.Owner = UToolMenus::Get()->CurrentOwner(); }
+	return Stored;
+}
+
+FToolMenuEntry* FToolMenuSection::FindEntry(const FName InName)
+{
+	for (FToolMenuEntry& Entry : Entries) { if (Entry.Name == InName) { return &Entry; } }
+	return nullptr;
+}
+
+int32 FToolMenuSection::RemoveEntriesByOwner(const FToolMenuOwner& InOwner)
+{
+	const size_t Before = Entries.size();
+	Entries.remove_if([&InOwner](const FToolMenuEntry& Entry) { return Entry.Owner == InOwner; });
+	return static_cast<int32>(Before - Entries.size());
+}
+
+FToolMenuSection& UToolMenu::FindOrAddSection(const FName SectionName)
+{
+	if (FToolMenuSection* Existing = FindSection(SectionName)) { return *Existing; }
+	Sections.emplace_back();
+	Sections.back().Name = SectionName;
+	return Sections.back();
+}
+
+FToolMenuSection& UToolMenu::FindOrAddSection(const FName SectionName, const TAttribute<FText>& InLabel, const FToolMenuInsert)
+{
+	FToolMenuSection& Section = FindOrAddSection(SectionName);
+	if (InLabel.IsSet()) { Section.Label = InLabel; }
+	return Section;
+}
+
+FToolMenuSection* UToolMenu::FindSection(const FName SectionName)
+{
+	for (FToolMenuSection& Section : Sections) { if (Section.Name == SectionName) { return &Section; } }
+	return nullptr;
+}
+
+UToolMenus* UToolMenus::Get()
+{
+	static UToolMenus Instance;
+	return &Instance;
+}
+
+UToolMenus* UToolMenus::TryGet() { return Get(); }
+
+FDelegateHandle UToolMenus::RegisterStartupCallback(const FSimpleMulticastDelegate::FDelegate& InDelegate)
+{
+	UToolMenus* Menus = Get();
+	FDelegateHandle Handle(FDelegateHandle::GenerateNewHandle);
+	if (Menus->bReady)
+	{
+		InDelegate.ExecuteIfBound();
+		return Handle;
+	}
+	Menus->StartupCallbacks.emplace_back(Handle, InDelegate);
+	return Handle;
+}
+
+void UToolMenus::UnRegisterStartupCallback(FDelegateHandle InHandle)
+{
+	std::erase_if(Get()->StartupCallbacks, [&InHandle](const auto& Entry) { return Entry.first == InHandle; });
+}
+
+void UToolMenus::UnRegisterStartupCallback(const void*) {}
+
+void UToolMenus::MarkReady()
+{
+	if (bReady) { return; }
+	bReady = true;
+	auto Callbacks = std::move(StartupCallbacks);
+	StartupCallbacks.clear();
+	for (auto& Entry : Callbacks) { Entry.second.ExecuteIfBound(); }
+}
+
+void UToolMenus::UnregisterOwner(FToolMenuOwner Owner)
+{
+	for (UToolMenu& Menu : Get()->Menus)
+	{
+		for (FToolMenuSection& Section : Menu.GetSections()) { Section.RemoveEntriesByOwner(Owner); }
+	}
+}
+
+void UToolMenus::UnregisterOwnerByName(FName InOwnerName) { UnregisterOwner(FToolMenuOwner(InOwnerName)); }
+
+UToolMenu* UToolMenus::ExtendMenu(const FName Name)
+{
+	if (UToolMenu* Existing = FindMenu(Name)) { return Existing; }
+	Menus.emplace_back(Name);
+	return &Menus.back();
+}
+
+UToolMenu* UToolMenus::FindMenu(const FName Name)
+{
+	for (UToolMenu& Menu : Menus) { if (Menu.GetMenuName() == Name) { return &Menu; } }
+	return nullptr;
+}
+
+void UToolMenus::PushOwner(const FToolMenuOwner InOwner) { OwnerStack.push_back(InOwner); }
+
+void UToolMenus::PopOwner(const FToolMenuOwner InOwner)
+{
+	if (!OwnerStack.empty() && OwnerStack.back() == InOwner) { OwnerStack.pop_back(); }
+}
+
+FToolMenuOwner UToolMenus::CurrentOwner() const { return OwnerStack.empty() ? FToolMenuOwner() : OwnerStack.back(); }
+
+TArray<UToolMenus::FEntryRef> UToolMenus::GetAllEntries()
+{
+	TArray<FEntryRef> Result;
+	for (UToolMenu& Menu : Menus)
+	{
+		for (FToolMenuSection& Section : Menu.GetSections())
+		{
+			for (const FToolMenuEntry& Entry : Section.GetEntries()) { Result.Add({ Menu.GetMenuName(), Section.Name, &Entry }); }
+		}
+	}
+	return Result;
+}
+
+bool UToolMenus::PressEntry(const FName EntryName)
+{
+	for (const FEntryRef& Ref : GetAllEntries())
+	{
+		if (Ref.Entry->Name == EntryName)
+		{
+			const FUIAction* Action = Ref.Entry->GetAction();
+			// A copy: the action may change the menus it lives in.
+			const FUIAction Copy = Action ? *Action : FUIAction();
+			return Copy.Execute();
+		}
+	}
+	return false;
+}

@@ -1,0 +1,19 @@
+#pragma once
+#include "CoreMinimal.h"
+
+struct TOOLMENUS_API FToolMenuOwner
+{
+	FToolMenuOwner() = default;
+	FToolMenuOwner(void* InPointer) : Pointer(InPointer) {}
+	FToolMenuOwner(const WIDECHAR* InValue);
+	FToolMenuOwner(const ANSICHAR* InValue) : Name(InValue) {}
+	FToolMenuOwner(const FName InValue) : Name(InValue) {}
+	bool operator==(const FToolMenuOwner& Other) const { return Pointer == Other.Pointer && Name == Other.Name; }
+	bool operator!=(const FToolMenuOwner& Other) const { return !(*this == Other); }
+	bool IsSet() const { return Pointer != nullptr || !Name.IsNone(); }
+	FString ToString() const;
+
+private:
+	void* Pointer = nullptr;
+	FName Name;
+};
