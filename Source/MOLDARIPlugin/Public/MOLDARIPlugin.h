@@ -1,2 +1,17 @@
 #pragma once
+
 #include "CoreMinimal.h"
+#include "Modules/ModuleInterface.h"
+
+// The editor module: registers the toolbar style and the toggle that starts and stops the
+// bridge server. The server is off until the user presses the toggle.
+class FMOLDARIPluginModule : public IModuleInterface
+{
+public:
+	virtual void StartupModule() override;
+	virtual void ShutdownModule() override;
+
+	static void RegisterMenus();
+	static void ToggleServer();
+	static bool IsServerChecked();
+};

@@ -1,0 +1,166 @@
+// The server object, its thread and the accept loop.
+#include "MOLDARIServer.h"
+
+#include "HAL/PlatformProcess.h"
+#include "HAL/RunnableThread.h"
+#include "IPAddress.h"
+#include "Misc/Timespan.h"
+#include "SocketSubsystem.h"
+#include "Sockets.h"
+
+namespace
+{
+	const TCHAR* const ServerThreadName = TEXT("MOLDARIServer");
+	const TCHAR* const ListenSocketDescription = TEXT("MOLDARIServer");
+	const TCHAR* const ClientSocketDescription = TEXT("MOLDARIClient");
+	const int32 ListenBacklog = 8;
+	// The accept loop waits this long for a client before it looks at the stop flag again.
+	const double AcceptWaitSeconds = 0.05;
+}
+
+FMOLDARIServer* FMOLDARIServer::ServerInstance = nullptr;
+
+void FMOLDARIServer::StartServer(int32 InPort)
+{
+	if (ServerInstance != nullptr)
+	{
+		UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Server already running"));
+		return;
+	}
+	ServerInstance = new FMOLDARIServer();
+	ServerInstance->Port = InPort;
+	ServerInstance->bRunning = true;
+	ServerInstance->Thread = FRunnableThread::Create(ServerInstance, ServerThreadName, 0, TPri_BelowNormal);
+	if (ServerInstance->Thread == nullptr)
+	{
+		ServerInstance->bSetupFailed = true;
+	}
+	UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Server thread launched on port %d"), InPort);
+}
+
+void FMOLDARIServer::StopServer()
+{
+	if (ServerInstance == nullptr)
+	{
+		return;
+	}
+	ServerInstance->bRunning = false;
+	{
+		std::lock_guard<std::mutex> Lock(ServerInstance->ListenSocketMutex);
+		if (ServerInstance->ListenSocket != nullptr)
+		{
+			// Wakes the accept loop at once; Exit destroys the socket on the server thread.
+			ServerInstance->ListenSocket->Close();
+		}
+	}
+	if (ServerInstance->Thread != nullptr)
+	{
+		ServerInstance->Thread->Kill(true);
+		delete ServerInstance->Thread;
+		ServerInstance->Thread = nullptr;
+	}
+	delete ServerInstance;
+	ServerInstance = nullptr;
+	UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Server stopped"));
+}
+
+bool FMOLDARIServer::IsServerRunning()
+{
+	return ServerInstance != nullptr;
+}
+
+bool FMOLDARIServer::HasServerFailed()
+{
+	return ServerInstance != nullptr && ServerInstance->bSetupFailed;
+}
+
+bool FMOLDARIServer::Init()
+{
+	return true;
+}
+
+uint32 FMOLDARIServer::Run()
+{
+	ISocketSubsystem* SocketSubsystem = ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM);
+	FSocket* Socket = SocketSubsystem->CreateSocket(NAME_Stream, ListenSocketDescription, false);
+	if (Socket == nullptr)
+	{
+		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to create listener socket"));
+		bSetupFailed = true;
+		return 1;
+	}
+	{
+		std::lock_guard<std::mutex> Lock(ListenSocketMutex);
+		ListenSocket = Socket;
+	}
+
+#if !PLATFORM_WINDOWS
+	// On Windows address reuse would let another process bind the same port while we listen;
+	// elsewhere it only allows a quick restart over connections lingering in TIME_WAIT.
+	Socket->SetReuseAddr(true);
+#endif
+	Socket->SetNonBlocking(true);
+
+	TSharedRef<FInternetAddr> Address = SocketSubsystem->CreateInternetAddr();
+	// Loopback only: the bridge is never reachable from another machine.
+	Address->SetLoopbackAddress();
+	Address->SetPort(Port);
+
+	if (!Socket->Bind(*Address))
+	{
+		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to bind to port %d"), Port);
+		bSetupFailed = true;
+		return 1;
+	}
+	if (!Socket->Listen(ListenBacklog))
+	{
+		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to listen on port %d"), Port);
+		bSetupFailed = true;
+		return 1;
+	}
+	UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Listening on http://localhost:%d"), Port);
+
+	while (bRunning)
+	{
+		bool bHasPendingConnection = false;
+		// Waits for a client instead of polling and sleeping, so a connection is served the
+		// moment it arrives and a stop is seen within the wait.
+		const bool bPolled = Socket->WaitForPendingConnection(bHasPendingConnection, FTimespan::FromSeconds(AcceptWaitSeconds));
+		if (bPolled && bHasPendingConnection)
+		{
+			if (FSocket* Client = Socket->Accept(ClientSocketDescription))
+			{
+				HandleConnection(Client);
+				Client->Close();
+				SocketSubsystem->DestroySocket(Client);
+			}
+		}
+		else if (!bPolled)
+		{
+			FPlatformProcess::Sleep(static_cast<float>(AcceptWaitSeconds));
+		}
+	}
+	return 0;
+}
+
+void FMOLDARIServer::Stop()
+{
+	bRunning = false;
+}
+
+void FMOLDARIServer::Exit()
+{
+	std::lock_guard<std::mutex> Lock(ListenSocketMutex);
+	if (ListenSocket != nullptr)
+	{
+		ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM)->DestroySocket(ListenSocket);
+		ListenSocket = nullptr;
+	}
+}
+
+FSingleThreadRunnable* FMOLDARIServer::GetSingleThreadInterface()
+{
+	return nullptr;
+}
+
+FMOLDARIServer::~FMOLDARIServer() = default;

@@ -1,0 +1,151 @@
+// The module as the editor sees it: its style set, the toolbar toggle and what a press does.
+#include "Misc/AutomationTest.h"
+
+#include "MOLDARIPlugin.h"
+#include "MOLDARIServer.h"
+#include "MOLDARITestClient.h"
+
+#include "Brushes/SlateImageBrush.h"
+#include "Framework/Commands/UIAction.h"
+#include "Interfaces/IPluginManager.h"
+#include "Misc/Paths.h"
+#include "Styling/SlateStyleRegistry.h"
+#include "ToolMenus.h"
+
+#if WITH_DEV_AUTOMATION_TESTS
+
+namespace
+{
+	const EAutomationTestFlags MOLDARITestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
+	const int32 ToolbarPort = 5325;
+
+	FToolMenuEntry* FindToggle()
+	{
+		UToolMenu* Menu = UToolMenus::Get()->FindMenu(TEXT("LevelEditor.LevelEditorToolBar.PlayToolBar"));
+		FToolMenuSection* Section = Menu ? Menu->FindSection(TEXT("MOLDARI")) : nullptr;
+		return Section ? Section->FindEntry(TEXT("MOLDARIToggle")) : nullptr;
+	}
+
+	bool IsChecked(const FToolMenuEntry& Entry)
+	{
+		return Entry.Action.GetUIAction()->GetCheckState() == ECheckBoxState::Checked;
+	}
+
+	void Press(const FToolMenuEntry& Entry)
+	{
+		Entry.Action.GetUIAction()->Execute();
+	}
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIStyleTest, "MOLDARI.Module.Style", MOLDARITestFlags)
+bool FMOLDARIStyleTest::RunTest(const FString& Parameters)
+{
+	const ISlateStyle* Style = FSlateStyleRegistry::FindSlateStyle(TEXT("MOLDARIStyle"));
+	if (!TestNotNull(TEXT("style set registered"), Style))
+	{
+		return false;
+	}
+	const FString BaseDir = IPluginManager::Get().FindPlugin(TEXT("MOLDARIPlugin"))->GetBaseDir();
+	const FSlateBrush* Large = Style->GetBrush(TEXT("MOLDARI.ToolbarIcon"));
+	const FSlateBrush* Small = Style->GetBrush(TEXT("MOLDARI.ToolbarIcon.Small"));
+	if (!TestNotNull(TEXT("large icon"), Large) || !TestNotNull(TEXT("small icon"), Small))
+	{
+		return false;
+	}
+	TestEqual(TEXT("large icon file"), Large->GetResourceName().ToString(), BaseDir / TEXT("Resources/MOLDARI_40.png"));
+	TestEqual(TEXT("small icon file"), Small->GetResourceName().ToString(), BaseDir / TEXT("Resources/MOLDARI_20.png"));
+	TestTrue(TEXT("large icon is 40 x 40"), Large->GetImageSize() == FVector2D(40.0, 40.0));
+	TestTrue(TEXT("small icon is 20 x 20"), Small->GetImageSize() == FVector2D(20.0, 20.0));
+	TestTrue(TEXT("icon files exist"), FPaths::FileExists(Large->GetResourceName().ToString()) && FPaths::FileExists(Small->GetResourceName().ToString()));
+	int32 Registered = 0;
+	for (const FName& Name : FSlateStyleRegistry::GetRegisteredStyleNames())
+	{
+		Registered += Name == FName(TEXT("MOLDARIStyle")) ? 1 : 0;
+	}
+	TestEqual(TEXT("registered once"), Registered, 1);
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIToggleEntryTest, "MOLDARI.Module.ToggleEntry", MOLDARITestFlags)
+bool FMOLDARIToggleEntryTest::RunTest(const FString& Parameters)
+{
+	FToolMenuEntry* Entry = FindToggle();
+	if (!TestNotNull(TEXT("toggle on the play toolbar"), Entry))
+	{
+		return false;
+	}
+	TestTrue(TEXT("a toggle button"), Entry->UserInterfaceActionType == EUserInterfaceActionType::ToggleButton);
+	TestEqual(TEXT("label"), Entry->Label.Get().ToString(), FString(TEXT("MOLDARI")));
+	TestEqual(TEXT("label key"), FTextInspector::GetKey(Entry->Label.Get()).Get(FString()), FString(TEXT("ToolbarLabel")));
+	TestEqual(TEXT("tooltip"), Entry->ToolTip.Get().ToString(), FString(TEXT("Toggle MOLDARI Server On/Off")));
+	TestEqual(TEXT("tooltip namespace"), FTextInspector::GetNamespace(Entry->ToolTip.Get()).Get(FString()), FString(TEXT("MOLDARI")));
+	const FSlateIcon Icon = Entry->Icon.Get();
+	TestEqual(TEXT("icon style set"), Icon.GetStyleSetName().ToString(), FString(TEXT("MOLDARIStyle")));
+	TestEqual(TEXT("icon"), Icon.GetStyleName().ToString(), FString(TEXT("MOLDARI.ToolbarIcon")));
+	TestEqual(TEXT("small icon"), Icon.GetSmallStyleName().ToString(), FString(TEXT("MOLDARI.ToolbarIcon.Small")));
+	TestTrue(TEXT("always executable"), Entry->Action.GetUIAction()->CanExecute());
+	TestFalse(TEXT("off after start-up"), IsChecked(*Entry));
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARITogglePressTest, "MOLDARI.Module.TogglePress", MOLDARITestFlags)
+bool FMOLDARITogglePressTest::RunTest(const FString& Parameters)
+{
+	FToolMenuEntry* Entry = FindToggle();
+	if (!TestNotNull(TEXT("toggle"), Entry) || !TestFalse(TEXT("starts off"), IsChecked(*Entry)))
+	{
+		return false;
+	}
+	TestTrue(TEXT("nothing answers while off"), MOLDARITest::Connect(ToolbarPort) == nullptr);
+
+	Press(*Entry);
+	TestTrue(TEXT("checked after the first press"), IsChecked(*Entry));
+	TestTrue(TEXT("serving after the first press"), MOLDARITest::WaitUntilServing(ToolbarPort, 5.0));
+
+	Press(*Entry);
+	TestFalse(TEXT("unchecked after the second press"), IsChecked(*Entry));
+	TestFalse(TEXT("no server object"), FMOLDARIServer::IsServerRunning());
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIToggleFailedStartTest, "MOLDARI.Module.ToggleFailedStart", MOLDARITestFlags)
+bool FMOLDARIToggleFailedStartTest::RunTest(const FString& Parameters)
+{
+	FToolMenuEntry* Entry = FindToggle();
+	if (!TestNotNull(TEXT("toggle"), Entry))
+	{
+		return false;
+	}
+	ISocketSubsystem* Subsystem = ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM);
+	FSocket* Squatter = Subsystem->CreateSocket(NAME_Stream, TEXT("MOLDARITestSquatter"), false);
+	Squatter->SetReuseAddr(true); // the port may still hold connections in TIME_WAIT
+	TSharedRef<FInternetAddr> Address = Subsystem->CreateInternetAddr();
+	Address->SetLoopbackAddress();
+	Address->SetPort(ToolbarPort);
+	if (!TestTrue(TEXT("test holds the toolbar port"), Squatter->Bind(*Address) && Squatter->Listen(1)))
+	{
+		MOLDARITest::Destroy(Squatter);
+		return false;
+	}
+
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Failed to bind to port 5325"), EAutomationExpectedErrorFlags::Exact, 1);
+	Press(*Entry);
+	const double Deadline = FPlatformTime::Seconds() + 2.0;
+	while (!FMOLDARIServer::HasServerFailed() && FPlatformTime::Seconds() < Deadline)
+	{
+		FPlatformProcess::Sleep(0.005f);
+	}
+	// A failed start must not show as a running server.
+	TestFalse(TEXT("unchecked after a failed start"), IsChecked(*Entry));
+
+	// The port is free again: one press clears the failed server and starts a working one.
+	MOLDARITest::Destroy(Squatter);
+	Press(*Entry);
+	TestTrue(TEXT("checked after the retry"), IsChecked(*Entry));
+	TestTrue(TEXT("serving after the retry"), MOLDARITest::WaitUntilServing(ToolbarPort, 5.0));
+	Press(*Entry);
+	TestFalse(TEXT("off at the end"), FMOLDARIServer::IsServerRunning());
+	return true;
+}
+
+#endif

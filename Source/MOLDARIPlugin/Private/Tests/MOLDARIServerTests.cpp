@@ -1,0 +1,163 @@
+// The server over real loopback connections: lifecycle, the status document, the response
+// layout and the cross-origin policy. Uses a port of its own so the toolbar's port stays free.
+#include "Misc/AutomationTest.h"
+
+#include "MOLDARIServer.h"
+#include "MOLDARITestClient.h"
+
+#include "HAL/PlatformTime.h"
+
+#if WITH_DEV_AUTOMATION_TESTS
+
+namespace
+{
+	const EAutomationTestFlags MOLDARITestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
+	const int32 TestPort = 5399;
+
+	const TCHAR* const StatusDocument = TEXT("{\r\n\t\"dcc\": \"unreal\",\r\n\t\"version\": \"5.5\",\r\n\t\"status\": \"running\"\r\n}");
+	const TCHAR* const CorsBlock = TEXT("Access-Control-Allow-Methods: GET, POST, OPTIONS\r\nAccess-Control-Allow-Headers: Content-Type\r\n")
+		TEXT("Access-Control-Allow-Private-Network: true\r\nAccess-Control-Max-Age: 86400\r\n");
+
+	// Starts a server on the test port for the scope of one test.
+	struct FScopedServer
+	{
+		bool bServing;
+		FScopedServer()
+		{
+			FMOLDARIServer::StartServer(TestPort);
+			bServing = MOLDARITest::WaitUntilServing(TestPort, 5.0);
+		}
+		~FScopedServer() { FMOLDARIServer::StopServer(); }
+	};
+
+	// SendResponse on its own: one accepted loopback connection, read back by the client side.
+	FString CaptureResponse(int32 StatusCode, const FString& Body, const FString& Origin)
+	{
+		ISocketSubsystem* Subsystem = ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM);
+		FSocket* Listener = Subsystem->CreateSocket(NAME_Stream, TEXT("MOLDARITestListener"), false);
+		TSharedRef<FInternetAddr> Address = Subsystem->CreateInternetAddr();
+		Address->SetLoopbackAddress();
+		Address->SetPort(0);
+		Listener->Bind(*Address);
+		Listener->Listen(1);
+		FSocket* Client = MOLDARITest::Connect(Listener->GetPortNo());
+		bool bPending = false;
+		Listener->WaitForPendingConnection(bPending, FTimespan::FromSeconds(2.0));
+		FSocket* Accepted = Listener->Accept(TEXT("MOLDARITestAccepted"));
+		FMOLDARIServer Server;
+		Server.SendResponse(Accepted, StatusCode, Body, Origin);
+		MOLDARITest::Destroy(Accepted);
+		const FString Response = MOLDARITest::BytesToString(MOLDARITest::ReadUntilClosed(Client, 2.0));
+		MOLDARITest::Destroy(Client);
+		MOLDARITest::Destroy(Listener);
+		return Response;
+	}
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerLifecycleTest, "MOLDARI.Server.Lifecycle", MOLDARITestFlags)
+bool FMOLDARIServerLifecycleTest::RunTest(const FString& Parameters)
+{
+	FMOLDARIServer::StopServer();
+	TestFalse(TEXT("no server before the first start"), FMOLDARIServer::IsServerRunning());
+
+	FMOLDARIServer::StartServer(TestPort);
+	TestTrue(TEXT("serving after start"), MOLDARITest::WaitUntilServing(TestPort, 5.0));
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Server already running"), EAutomationExpectedErrorFlags::Exact, 1);
+	FMOLDARIServer::StartServer(TestPort + 1);
+	TestTrue(TEXT("the first server keeps serving"), MOLDARITest::WaitUntilServing(TestPort, 2.0));
+
+	// An idle stop is seen within one accept wait.
+	const double Start = FPlatformTime::Seconds();
+	FMOLDARIServer::StopServer();
+	const double Elapsed = FPlatformTime::Seconds() - Start;
+	TestTrue(FString::Printf(TEXT("idle stop took %.3f s"), Elapsed), Elapsed < 0.2);
+	TestFalse(TEXT("gone after stop"), FMOLDARIServer::IsServerRunning());
+	TestTrue(TEXT("nothing answers after stop"), MOLDARITest::Connect(TestPort) == nullptr);
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerPortTakenTest, "MOLDARI.Server.PortTaken", MOLDARITestFlags)
+bool FMOLDARIServerPortTakenTest::RunTest(const FString& Parameters)
+{
+	ISocketSubsystem* Subsystem = ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM);
+	FSocket* Squatter = Subsystem->CreateSocket(NAME_Stream, TEXT("MOLDARITestSquatter"), false);
+	Squatter->SetReuseAddr(true); // the port may still hold connections in TIME_WAIT
+	TSharedRef<FInternetAddr> Address = Subsystem->CreateInternetAddr();
+	Address->SetLoopbackAddress();
+	Address->SetPort(TestPort);
+	TestTrue(TEXT("test holds the port"), Squatter->Bind(*Address) && Squatter->Listen(1));
+
+	AddExpectedErrorPlain(FString::Printf(TEXT("[MOLDARI] Failed to bind to port %d"), TestPort), EAutomationExpectedErrorFlags::Exact, 1);
+	FMOLDARIServer::StartServer(TestPort);
+	const double Deadline = FPlatformTime::Seconds() + 2.0;
+	while (!FMOLDARIServer::HasServerFailed() && FPlatformTime::Seconds() < Deadline)
+	{
+		FPlatformProcess::Sleep(0.005f);
+	}
+	TestTrue(TEXT("set-up failure is known"), FMOLDARIServer::HasServerFailed());
+	TestTrue(TEXT("the failed server object still exists"), FMOLDARIServer::IsServerRunning());
+	FMOLDARIServer::StopServer();
+	TestFalse(TEXT("stop clears the failed server"), FMOLDARIServer::IsServerRunning());
+	MOLDARITest::Destroy(Squatter);
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerStatusTest, "MOLDARI.Server.Status", MOLDARITestFlags)
+bool FMOLDARIServerStatusTest::RunTest(const FString& Parameters)
+{
+	FScopedServer Server;
+	TestTrue(TEXT("serving"), Server.bServing);
+
+	const FString Expected = FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 65\r\n\r\n")) + StatusDocument;
+	TestEqual(TEXT("status document, exact bytes"), MOLDARITest::Exchange(TestPort, TEXT("GET /status HTTP/1.1\r\nHost: localhost\r\n\r\n")), Expected);
+	TestEqual(TEXT("method, path and version ignore case"), MOLDARITest::Exchange(TestPort, TEXT("get /STATUS HTTP/1.0\r\n\r\n")), Expected);
+	TestEqual(TEXT("status document is 65 bytes"), FTCHARToUTF8(StatusDocument).Length(), 65);
+
+	const FString NotFound = TEXT("HTTP/1.1 404 Not Found\r\nContent-Type: application/json\r\nContent-Length: 21\r\n\r\n{\"error\":\"not found\"}");
+	TestEqual(TEXT("query string is another path"), MOLDARITest::Exchange(TestPort, TEXT("GET /status?x=1 HTTP/1.1\r\n\r\n")), NotFound);
+	TestEqual(TEXT("import is not served yet"), MOLDARITest::Exchange(TestPort, TEXT("POST /import HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}")), NotFound);
+	TestEqual(TEXT("a request line of one word gets nothing"), MOLDARITest::Exchange(TestPort, TEXT("GET\r\n\r\n")), FString());
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerCorsTest, "MOLDARI.Server.Cors", MOLDARITestFlags)
+bool FMOLDARIServerCorsTest::RunTest(const FString& Parameters)
+{
+	FScopedServer Server;
+	TestTrue(TEXT("serving"), Server.bServing);
+
+	TestEqual(TEXT("pre-flight from the dev origin"),
+		MOLDARITest::Exchange(TestPort, TEXT("OPTIONS /import HTTP/1.1\r\nOrigin: http://localhost:5173\r\nAccess-Control-Request-Method: POST\r\n\r\n")),
+		FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 0\r\nAccess-Control-Allow-Origin: http://localhost:5173\r\n")) + CorsBlock + TEXT("\r\n"));
+	TestEqual(TEXT("pre-flight without an origin"), MOLDARITest::Exchange(TestPort, TEXT("OPTIONS / HTTP/1.1\r\n\r\n")),
+		FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 0\r\n\r\n")));
+
+	for (const TCHAR* Allowed : { TEXT("https://app.moldari.com"), TEXT("https://rc.moldari.com"), TEXT("HTTP://LOCALHOST:5173") })
+	{
+		FString Headers;
+		FMOLDARIServer::AppendCorsHeaders(Headers, Allowed);
+		TestEqual(FString::Printf(TEXT("allowed %s, echoed as sent"), Allowed), Headers,
+			FString(TEXT("Access-Control-Allow-Origin: ")) + Allowed + TEXT("\r\n") + CorsBlock);
+	}
+	for (const TCHAR* Refused : { TEXT("http://localhost:5173/"), TEXT("http://localhost:5174"), TEXT("https://app.moldari.com.evil.example"),
+			 TEXT("null"), TEXT("") })
+	{
+		FString Headers;
+		FMOLDARIServer::AppendCorsHeaders(Headers, Refused);
+		TestTrue(FString::Printf(TEXT("refused '%s'"), Refused), Headers.IsEmpty());
+	}
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIResponseLayoutTest, "MOLDARI.Server.ResponseLayout", MOLDARITestFlags)
+bool FMOLDARIResponseLayoutTest::RunTest(const FString& Parameters)
+{
+	TestEqual(TEXT("unknown status code: no reason phrase"), CaptureResponse(302, FString(), FString()),
+		FString(TEXT("HTTP/1.1 302\r\nContent-Type: text/plain\r\nContent-Length: 0\r\n\r\n")));
+	TestEqual(TEXT("length counts UTF-8 bytes"), CaptureResponse(200, TEXT("\u00e9"), FString()),
+		FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 2\r\n\r\n\u00e9")));
+	TestEqual(TEXT("500 status line"), CaptureResponse(500, TEXT("{}"), FString()).Left(37), FString(TEXT("HTTP/1.1 500 Internal Server Error\r\nC")));
+	return true;
+}
+
+#endif

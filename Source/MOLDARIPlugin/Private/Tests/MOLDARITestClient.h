@@ -1,0 +1,116 @@
+#pragma once
+
+#include "CoreMinimal.h"
+#include "HAL/PlatformProcess.h"
+#include "HAL/PlatformTime.h"
+#include "IPAddress.h"
+#include "Misc/Timespan.h"
+#include "SocketSubsystem.h"
+#include "Sockets.h"
+
+// A loopback client for the automation tests, over the engine's own sockets so the tests run
+// the same in the editor and in the headless host.
+namespace MOLDARITest
+{
+	inline FSocket* Connect(int32 Port)
+	{
+		ISocketSubsystem* Subsystem = ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM);
+		FSocket* Socket = Subsystem->CreateSocket(NAME_Stream, TEXT("MOLDARITestClient"), false);
+		if (Socket == nullptr)
+		{
+			return nullptr;
+		}
+		TSharedRef<FInternetAddr> Address = Subsystem->CreateInternetAddr();
+		Address->SetLoopbackAddress();
+		Address->SetPort(Port);
+		if (!Socket->Connect(*Address))
+		{
+			Subsystem->DestroySocket(Socket);
+			return nullptr;
+		}
+		return Socket;
+	}
+
+	inline void Destroy(FSocket* Socket)
+	{
+		if (Socket != nullptr)
+		{
+			Socket->Close();
+			ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM)->DestroySocket(Socket);
+		}
+	}
+
+	inline bool SendAll(FSocket* Socket, const FString& Text)
+	{
+		FTCHARToUTF8 Utf8(*Text);
+		int32 Offset = 0;
+		while (Offset < Utf8.Length())
+		{
+			int32 Sent = 0;
+			if (!Socket->Send(reinterpret_cast<const uint8*>(Utf8.Get()) + Offset, Utf8.Length() - Offset, Sent) || Sent <= 0)
+			{
+				return false;
+			}
+			Offset += Sent;
+		}
+		return true;
+	}
+
+	// Reads until the peer closes or the time runs out; the bytes as they came.
+	inline TArray<uint8> ReadUntilClosed(FSocket* Socket, double TimeoutSeconds)
+	{
+		TArray<uint8> Bytes;
+		const double Deadline = FPlatformTime::Seconds() + TimeoutSeconds;
+		uint8 Chunk[4096];
+		while (FPlatformTime::Seconds() < Deadline)
+		{
+			if (!Socket->Wait(ESocketWaitConditions::WaitForRead, FTimespan::FromSeconds(Deadline - FPlatformTime::Seconds())))
+			{
+				continue;
+			}
+			int32 Read = 0;
+			if (!Socket->Recv(Chunk, sizeof(Chunk), Read))
+			{
+				break;
+			}
+			Bytes.Append(Chunk, Read);
+		}
+		return Bytes;
+	}
+
+	inline FString BytesToString(const TArray<uint8>& Bytes)
+	{
+		FUTF8ToTCHAR Text(reinterpret_cast<const ANSICHAR*>(Bytes.GetData()), Bytes.Num());
+		return FString(Text.Length(), Text.Get());
+	}
+
+	// One whole exchange: connect, send, read the answer until the server closes.
+	inline FString Exchange(int32 Port, const FString& Request, double TimeoutSeconds = 7.0)
+	{
+		FSocket* Socket = Connect(Port);
+		if (Socket == nullptr)
+		{
+			return FString(TEXT("<connect failed>"));
+		}
+		SendAll(Socket, Request);
+		const FString Response = BytesToString(ReadUntilClosed(Socket, TimeoutSeconds));
+		Destroy(Socket);
+		return Response;
+	}
+
+	// True once the bridge answers a status request on the port, within the time given. Only
+	// whole requests are sent: a bare connection would hold the one-at-a-time server for 5 s.
+	inline bool WaitUntilServing(int32 Port, double TimeoutSeconds)
+	{
+		const double Deadline = FPlatformTime::Seconds() + TimeoutSeconds;
+		while (FPlatformTime::Seconds() < Deadline)
+		{
+			if (Exchange(Port, TEXT("GET /status HTTP/1.1\r\nHost: localhost\r\n\r\n"), 2.0).StartsWith(TEXT("HTTP/1.1 200 OK")))
+			{
+				return true;
+			}
+			FPlatformProcess::Sleep(0.01f);
+		}
+		return false;
+	}
+}
