@@ -1,0 +1,74 @@
+# Linux build of HeadlessEditor and the MOLDARI plugin.
+#   make run    start the headless editor with the plugin, the bridge switched on
+#   make test   every test: stand-in unit tests, plugin automation tests, black-box HTTP tests,
+#               the ZIP comparison with Info-ZIP unzip, the headless Chromium test and one
+#               minute of fuzzing the ZIP reader
+# Both install the Debian and npm packages they need when missing.
+
+BUILD_DIR ?= build
+JOBS ?= 2
+PROJECT ?=
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+PYTHON := /usr/bin/python3
+EDITOR := $(BUILD_DIR)/bin/headless-editor
+
+BUILD_PACKAGES := build-essential cmake ccache pkg-config libgtest-dev zlib1g-dev libcurl4-openssl-dev nlohmann-json3-dev
+TEST_PACKAGES := python3-pytest unzip libarchive-tools chromium nodejs npm
+FUZZ_PACKAGES := clang libclang-rt-14-dev
+
+.PHONY: all build run test test-unit test-automation test-blackbox test-browser deps-build deps-test deps-fuzz fuzz-zip bench-zip clean
+
+all: build
+
+# Installs only what is missing, so a machine that has everything never calls apt.
+define apt_install
+	@missing=""; for p in $(1); do dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+		echo "Installing:$$missing"; \
+		$(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+endef
+
+deps-build:
+	$(call apt_install,$(BUILD_PACKAGES))
+
+deps-test: deps-build
+	$(call apt_install,$(TEST_PACKAGES))
+	@cd Tests/Browser && { [ -d node_modules/playwright-core ] || npm ci --no-audit --no-fund --loglevel=error; }
+
+deps-fuzz: deps-build
+	$(call apt_install,$(FUZZ_PACKAGES))
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps-build $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j$(JOBS)
+
+run: build
+	$(EDITOR) --plugin . --press MOLDARIToggle $(if $(PROJECT),--project $(PROJECT))
+
+test-unit: build
+	$(BUILD_DIR)/bin/HeadlessEditorTests
+
+test-automation: build
+	@rm -rf $(BUILD_DIR)/AutomationProject
+	$(EDITOR) --project $(BUILD_DIR)/AutomationProject --plugin . --run-tests MOLDARI
+
+test-blackbox: build deps-test
+	HEADLESS_EDITOR=$(abspath $(EDITOR)) $(PYTHON) -m pytest -q -p no:cacheprovider Tests/BlackBox Tests/zip
+
+test-browser: build deps-test
+	HEADLESS_EDITOR=$(abspath $(EDITOR)) npm --prefix Tests/Browser test
+
+test: deps-test build
+	$(MAKE) --no-print-directory test-unit test-automation test-blackbox test-browser fuzz-zip FUZZ_SECONDS=60
+
+fuzz-zip: deps-fuzz
+	Tests/Fuzz/fuzz-zip.sh $(or $(FUZZ_SECONDS),60)
+
+bench-zip: build deps-test
+	$(PYTHON) Benchmarks/zip/run_zip_bench.py
+
+clean:
+	rm -rf $(BUILD_DIR)
