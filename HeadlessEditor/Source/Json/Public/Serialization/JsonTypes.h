@@ -1,0 +1,45 @@
+// Value kinds of a JSON tree and the tokens the writer tracks.
+#pragma once
+
+#include "CoreMinimal.h"
+
+enum class EJson
+{
+	None,
+	Null,
+	String,
+	Number,
+	Boolean,
+	Array,
+	Object
+};
+
+enum class EJsonToken
+{
+	None,
+	Comma,
+	CurlyOpen,
+	CurlyClose,
+	SquareOpen,
+	SquareClose,
+	Colon,
+	String,
+	Number,
+	True,
+	False,
+	Null,
+	Identifier
+};
+
+// Numbers, booleans and null: the values the pretty printer keeps on one line inside arrays.
+inline bool EJsonToken_IsShortValue(EJsonToken Token)
+{
+	return Token == EJsonToken::Number || Token == EJsonToken::True || Token == EJsonToken::False || Token == EJsonToken::Null;
+}
+
+namespace UE::HeadlessEditor::Json
+{
+	// Deepest nesting of arrays and objects the reader accepts and the serializer writes. A
+	// deeper text is a parse failure, so every tree the reader builds is at most this deep.
+	inline constexpr int32 MaxNestingDepth = 512;
+}
