@@ -261,11 +261,23 @@ class Editor:
         limit = time.monotonic() + timeout
         while time.monotonic() < limit:
             for entry in self.find("MOLDARIToggle", start):
+                if entry.text.startswith("Pressed "):
+                    continue  # the echo of an earlier press, not the menu listing
                 state = parse_check_state(entry.text)
                 if state is not None:
                     return state
             time.sleep(0.05)
         raise AssertionError("no check state for MOLDARIToggle in `menus` output:\n" + self.output(start))
+
+    def settled_toggle_state(self, expected: bool, timeout: float = 2.0) -> bool:
+        """The toggle's check state once it equals `expected`, or the last one seen at `timeout`
+        (a start attempt shows checked until its set-up has failed on the server thread)."""
+        limit = time.monotonic() + timeout
+        state = self.toggle_checked()
+        while state != expected and time.monotonic() < limit:
+            time.sleep(0.05)
+            state = self.toggle_checked()
+        return state
 
     def log_file_lines(self) -> list[str]:
         logs = sorted((self.project / "Saved" / "Logs").glob("*.log"))

@@ -1,10 +1,11 @@
 import shutil
+import signal
 import tempfile
 from pathlib import Path
 
 import pytest
 
-from bridge_client import EDITOR_BIN, get_status, start_editor, wait_port_free
+from bridge_client import EDITOR_BIN, STOPPED, get_status, port_accepts, start_editor, wait_port_free
 
 
 @pytest.fixture(scope="session")
@@ -24,7 +25,12 @@ def editor(tmp_root):
     ed = start_editor(tmp_root / "BridgeProject")
     yield ed
     try:
-        ed.terminate()
+        # Ctrl-C shuts the module down cleanly, and that stops the listening server
+        listening = port_accepts()
+        start = ed.mark()
+        assert ed.terminate(signal.SIGINT) == 0, "headless-editor did not exit cleanly on SIGINT"
+        if listening:
+            assert ed.find(STOPPED, start), "shut-down did not stop the server"
     finally:
         ed.kill()
 
