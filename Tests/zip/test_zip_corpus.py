@@ -25,7 +25,7 @@ import pytest
 
 REPO = Path(__file__).resolve().parents[2]
 CORPUS = Path(os.environ.get("MOLDARI_ZIP_CORPUS", REPO.parent / "shared" / "testdata" / "zip-corpus")).resolve()
-EDITOR = Path(os.environ.get("MOLDARI_HEADLESS_EDITOR", REPO / "build" / "bin" / "headless-editor"))
+EDITOR = Path(os.environ.get("HEADLESS_EDITOR") or REPO / "build" / "bin" / "headless-editor")
 
 END_RECORD_WINDOW = 65558
 MAX_ENTRY_BYTES = 1 << 30
