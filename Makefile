@@ -13,7 +13,7 @@ PYTHON := /usr/bin/python3
 EDITOR := $(BUILD_DIR)/bin/headless-editor
 
 BUILD_PACKAGES := build-essential cmake ccache pkg-config libgtest-dev zlib1g-dev libcurl4-openssl-dev nlohmann-json3-dev
-TEST_PACKAGES := python3-pytest unzip libarchive-tools chromium nodejs npm
+TEST_PACKAGES := python3-pytest unzip libarchive-tools chromium
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
 .PHONY: all build run test test-unit test-automation test-blackbox test-browser deps-build deps-test deps-fuzz fuzz-zip bench-zip clean
@@ -34,6 +34,9 @@ deps-build:
 
 deps-test: deps-build
 	$(call apt_install,$(TEST_PACKAGES))
+	@# Node.js may come from elsewhere than Debian (its npm then conflicts with Debian's): only
+	@# install Debian's when there is none.
+	@command -v npm >/dev/null 2>&1 || { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq nodejs npm; }
 	@cd Tests/Browser && { [ -d node_modules/playwright-core ] || npm ci --no-audit --no-fund --loglevel=error; }
 
 deps-fuzz: deps-build

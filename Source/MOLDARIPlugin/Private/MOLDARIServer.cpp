@@ -85,8 +85,9 @@ uint32 FMOLDARIServer::Run()
 	FSocket* Socket = SocketSubsystem->CreateSocket(NAME_Stream, ListenSocketDescription, false);
 	if (Socket == nullptr)
 	{
-		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to create listener socket"));
+		// Recorded before the log line, so whoever reads the line sees the toggle off.
 		bSetupFailed = true;
+		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to create listener socket"));
 		return 1;
 	}
 	{
@@ -108,14 +109,14 @@ uint32 FMOLDARIServer::Run()
 
 	if (!Socket->Bind(*Address))
 	{
-		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to bind to port %d"), Port);
 		bSetupFailed = true;
+		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to bind to port %d"), Port);
 		return 1;
 	}
 	if (!Socket->Listen(ListenBacklog))
 	{
-		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to listen on port %d"), Port);
 		bSetupFailed = true;
+		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to listen on port %d"), Port);
 		return 1;
 	}
 	UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Listening on http://localhost:%d"), Port);
