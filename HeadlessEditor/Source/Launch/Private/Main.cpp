@@ -257,6 +257,8 @@ int main(int Argc, char** Argv)
 	RegisterBuiltinCommands();
 	StartSignalThread();
 
+	// The editor has HTTP loaded before any plugin starts.
+	FModuleManager::Get().LoadModuleChecked(TEXT("HTTP"));
 	AddModuleSearchDir(FString(FPlatformProcess::BaseDir()) + TEXT("Modules"));
 	if (Files.DirectoryExists(*FPaths::ProjectPluginsDir())) { DiscoverPlugins(FPaths::ProjectPluginsDir()); }
 	for (const FString& Dir : Options.PluginDirs)
@@ -273,6 +275,7 @@ int main(int Argc, char** Argv)
 		const FAutomationTestFramework::FResults Results = FAutomationTestFramework::Get().RunTests(Options.TestFilter);
 		if (Results.Passed + Results.Failed == 0) { UE_LOG(LogAutomationTest, Error, TEXT("No automation test matches '%s'"), *Options.TestFilter); }
 		ExitCode = (Results.Failed > 0 || Results.Passed == 0 || !bStarted) ? 1 : 0;
+		FModuleManager::Get().UnloadModule(TEXT("HTTP")); // cancels transfers; completions reach still-loaded plugins
 		UnloadPluginModules();
 		FModuleManager::Get().UnloadAllModules();
 		std::printf("%d passed, %d failed\n", Results.Passed, Results.Failed);
@@ -286,6 +289,7 @@ int main(int Argc, char** Argv)
 	RunMainLoop();
 
 	UE_LOG(LogExit, Display, TEXT("Shutting down"));
+	FModuleManager::Get().UnloadModule(TEXT("HTTP")); // cancels transfers; completions reach still-loaded plugins
 	UnloadPluginModules();
 	FModuleManager::Get().UnloadAllModules();
 	UE_LOG(LogExit, Display, TEXT("Exiting"));

@@ -1,0 +1,512 @@
+// Requests and responses over libcurl easy handles. Settings are taken under a lock when a run
+// starts; from then on the transfer state belongs to the HTTP thread, and the caller's threads
+// see only atomics, the response's guarded headers and, once complete, its body.
+#include "CurlHttp.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "Containers/Ticker.h"
+#include "CoreGlobals.h"
+
+namespace UE::HeadlessEditor
+{
+	namespace
+	{
+		std::string Trim(const std::string& Text)
+		{
+			const size_t First = Text.find_first_not_of(" \t\r\n");
+			if (First == std::string::npos) { return std::string(); }
+			const size_t Last = Text.find_last_not_of(" \t\r\n");
+			return Text.substr(First, Last - First + 1);
+		}
+
+		bool EqualsIgnoreCase(const std::string& A, const char* B)
+		{
+			const size_t Length = std::strlen(B);
+			if (A.size() != Length) { return false; }
+			for (size_t Index = 0; Index < Length; ++Index)
+			{
+				if (std::tolower(static_cast<unsigned char>(A[Index])) != std::tolower(static_cast<unsigned char>(B[Index]))) { return false; }
+			}
+			return true;
+		}
+
+		bool IsHttpUrl(const FString& Url)
+		{
+			return Url.StartsWith(TEXT("http://")) || Url.StartsWith(TEXT("https://"));
+		}
+	}
+
+	void TranslateCurlResult(CURLcode Result, bool bCancelled, bool bBodyTooLarge, bool& bOutSucceeded, EHttpFailureReason& OutReason)
+	{
+		// A cancel wins over whatever curl made of the abort (write error, callback abort).
+		if (bCancelled) { bOutSucceeded = false; OutReason = EHttpFailureReason::Cancelled; return; }
+		if (bBodyTooLarge) { bOutSucceeded = false; OutReason = EHttpFailureReason::Other; return; }
+		switch (Result)
+		{
+		case CURLE_OK:
+			bOutSucceeded = true; OutReason = EHttpFailureReason::None; return;
+		case CURLE_COULDNT_RESOLVE_PROXY:
+		case CURLE_COULDNT_RESOLVE_HOST:
+		case CURLE_COULDNT_CONNECT:
+		case CURLE_SSL_CONNECT_ERROR:
+		case CURLE_PEER_FAILED_VERIFICATION:
+		case CURLE_SEND_ERROR:
+		case CURLE_RECV_ERROR:
+		case CURLE_GOT_NOTHING:
+		case CURLE_PARTIAL_FILE:
+			bOutSucceeded = false; OutReason = EHttpFailureReason::ConnectionError; return;
+		case CURLE_OPERATION_TIMEDOUT:
+			bOutSucceeded = false; OutReason = EHttpFailureReason::TimedOut; return;
+		case CURLE_ABORTED_BY_CALLBACK:
+			bOutSucceeded = false; OutReason = EHttpFailureReason::Cancelled; return;
+		default:
+			bOutSucceeded = false; OutReason = EHttpFailureReason::Other; return;
+		}
+	}
+
+	// ---- Response ----------------------------------------------------------------------------
+
+	FString FCurlHttpResponse::GetHeader(const FString& HeaderName) const
+	{
+		const std::string Wanted = HeaderName.ToUtf8();
+		std::lock_guard<std::mutex> Lock(HeaderMutex);
+		std::string Joined;
+		bool bFound = false;
+		for (const auto& Header : Headers)
+		{
+			if (!EqualsIgnoreCase(Header.first, Wanted.c_str())) { continue; }
+			if (bFound) { Joined += ", "; }
+			Joined += Header.second;
+			bFound = true;
+		}
+		return FString::FromUtf8(Joined.data(), Joined.size());
+	}
+
+	uint64 FCurlHttpResponse::GetContentLength() const
+	{
+		if (bHasAnnouncedLength.load()) { return AnnouncedLength.load(); }
+		// Without an announced length, the real size once the body is complete.
+		return bBodyReady.load(std::memory_order_acquire) ? static_cast<uint64>(Payload.Num()) : 0;
+	}
+
+	const TArray<uint8>& FCurlHttpResponse::GetContent() const
+	{
+		// The body is the HTTP thread's until the transfer has ended.
+		static const TArray<uint8> Empty;
+		return bBodyReady.load(std::memory_order_acquire) ? Payload : Empty;
+	}
+
+	FString FCurlHttpResponse::GetContentAsString() const
+	{
+		const TArray<uint8>& Content = GetContent();
+		return FString::FromUtf8(reinterpret_cast<const char*>(Content.GetData()), static_cast<size_t>(Content.Num()));
+	}
+
+	void FCurlHttpResponse::BeginHeaderBlock(int32 Code)
+	{
+		{
+			std::lock_guard<std::mutex> Lock(HeaderMutex);
+			Headers.clear();
+		}
+		ResponseCode = Code;
+		bHasAnnouncedLength = false;
+		AnnouncedLength = 0;
+		// A body that came with an earlier (redirect) response is not this response's body.
+		Payload.Reset();
+	}
+
+	void FCurlHttpResponse::AddHeaderLine(const std::string& Name, const std::string& Value)
+	{
+		if (EqualsIgnoreCase(Name, "Content-Length"))
+		{
+			char* End = nullptr;
+			const unsigned long long Length = std::strtoull(Value.c_str(), &End, 10);
+			if (End && End != Value.c_str() && *End == '\0')
+			{
+				AnnouncedLength = static_cast<uint64>(Length);
+				bHasAnnouncedLength = true;
+			}
+		}
+		std::lock_guard<std::mutex> Lock(HeaderMutex);
+		Headers.emplace_back(Name, Value);
+	}
+
+	bool FCurlHttpResponse::AppendBody(const uint8* Data, int64 Count)
+	{
+		const int64 NewSize = static_cast<int64>(Payload.Num()) + Count;
+		if (NewSize > HttpDefaults::MaxBodyBytes) { return false; }
+		if (NewSize > static_cast<int64>(Payload.Max()))
+		{
+			// Grow geometrically, but never past an announced length that the body still fits:
+			// a body of the announced size ends in a buffer of exactly that size, and a false
+			// announcement costs no more than the bytes that really arrived.
+			int64 Capacity = std::max<int64>({ NewSize, static_cast<int64>(Payload.Max()) * 2, HttpDefaults::InitialBodyReserve });
+			if (bHasAnnouncedLength.load() && static_cast<uint64>(NewSize) <= AnnouncedLength.load())
+			{
+				Capacity = std::min<int64>(Capacity, static_cast<int64>(AnnouncedLength.load()));
+			}
+			Payload.Reserve(static_cast<int32>(std::min<int64>(Capacity, HttpDefaults::MaxBodyBytes)));
+		}
+		Payload.Append(Data, static_cast<int32>(Count));
+		return true;
+	}
+
+	void FCurlHttpResponse::Complete(bool bSucceeded)
+	{
+		if (!bSucceeded)
+		{
+			// A failed transfer keeps its status and headers; its partial body is freed at once.
+			Payload.Empty();
+		}
+		bBodyReady.store(true, std::memory_order_release);
+	}
+
+	// ---- Request: settings -------------------------------------------------------------------
+
+	const TArray<uint8> FCurlHttpRequest::EmptyContent;
+
+	FCurlHttpRequest::~FCurlHttpRequest()
+	{
+		// Only reachable with a handle if the manager died without finishing this run.
+		if (HeaderList) { curl_slist_free_all(HeaderList); }
+		if (Easy) { curl_easy_cleanup(Easy); }
+	}
+
+	FString FCurlHttpRequest::GetURL() const
+	{
+		std::lock_guard<std::mutex> Lock(SettingsMutex);
+		return URL;
+	}
+
+	FString FCurlHttpRequest::GetHeader(const FString& HeaderName) const
+	{
+		std::lock_guard<std::mutex> Lock(SettingsMutex);
+		for (const TPair<FString, FString>& Header : RequestHeaders)
+		{
+			if (Header.Key == HeaderName) { return Header.Value; }
+		}
+		return FString();
+	}
+
+	FString FCurlHttpRequest::GetVerb() const
+	{
+		std::lock_guard<std::mutex> Lock(SettingsMutex);
+		return Verb;
+	}
+
+	void FCurlHttpRequest::SetVerb(const FString& InVerb)
+	{
+		std::lock_guard<std::mutex> Lock(SettingsMutex);
+		Verb = InVerb.TrimStartAndEnd().ToUpper();
+	}
+
+	void FCurlHttpRequest::SetURL(const FString& InURL)
+	{
+		std::lock_guard<std::mutex> Lock(SettingsMutex);
+		URL = InURL;
+	}
+
+	void FCurlHttpRequest::SetHeader(const FString& HeaderName, const FString& HeaderValue)
+	{
+		std::lock_guard<std::mutex> Lock(SettingsMutex);
+		for (TPair<FString, FString>& Header : RequestHeaders)
+		{
+			if (Header.Key == HeaderName) { Header.Value = HeaderValue; return; }
+		}
+		RequestHeaders.Add(TPair<FString, FString>{ HeaderName, HeaderValue });
+	}
+
+	void FCurlHttpRequest::SetTimeout(float InTimeoutSecs)
+	{
+		std::lock_guard<std::mutex> Lock(SettingsMutex);
+		TimeoutSeconds = InTimeoutSecs;
+		bHasTimeout = true;
+	}
+
+	void FCurlHttpRequest::ClearTimeout()
+	{
+		std::lock_guard<std::mutex> Lock(SettingsMutex);
+		bHasTimeout = false;
+		TimeoutSeconds = 0.0f;
+	}
+
+	const FHttpResponsePtr FCurlHttpRequest::GetResponse() const
+	{
+		std::lock_guard<std::mutex> Lock(SettingsMutex);
+		return Response;
+	}
+
+	// ---- Request: life of a run --------------------------------------------------------------
+
+	bool FCurlHttpRequest::ProcessRequest()
+	{
+		bool bValidUrl = false;
+		{
+			std::lock_guard<std::mutex> Lock(SettingsMutex);
+			if (Status.load() == EHttpRequestStatus::Processing)
+			{
+				UE_LOG(LogHttp, Warning, TEXT("ProcessRequest: the request is still being processed; not started again"));
+				return false;
+			}
+			bValidUrl = IsHttpUrl(URL);
+			Response = MakeShared<FCurlHttpResponse>(URL);
+			ActiveResponse = Response;
+			bCancelRequested = false;
+			FailureReason = EHttpFailureReason::None;
+			BytesSent = 0;
+			BytesReceived = 0;
+			LastReportedSent = 0;
+			LastReportedReceived = 0;
+			bHeadersFinal = false;
+			bBodyTooLarge = false;
+			RedirectsSoFar = 0;
+			++CurrentRunId;
+			Status = EHttpRequestStatus::Processing;
+		}
+		if (!bValidUrl)
+		{
+			// Still handed to the HTTP thread, which fails it, so that the completion arrives
+			// the same way as for every other request.
+			UE_LOG(LogHttp, Warning, TEXT("ProcessRequest: the URL is empty or its scheme is not http or https"));
+		}
+
+		TSharedPtr<FCurlHttpRequest> Self = StaticCastSharedRef<FCurlHttpRequest>(AsShared());
+		std::shared_ptr<FCurlHttpManager> Owner = Manager.lock();
+		if (Owner && Owner->AddRequest(Self)) { return bValidUrl; }
+
+		UE_LOG(LogHttp, Warning, TEXT("ProcessRequest: the HTTP module is shut down; the request fails"));
+		{
+			std::lock_guard<std::mutex> Lock(SettingsMutex);
+			Response.Reset();
+		}
+		ActiveResponse.Reset();
+		FailureReason = EHttpFailureReason::Other;
+		Status = EHttpRequestStatus::Failed;
+		Deliver([Self]() { Self->CompleteDelegate.ExecuteIfBound(Self, FHttpResponsePtr(), false); });
+		return false;
+	}
+
+	void FCurlHttpRequest::CancelRequest()
+	{
+		if (Status.load() != EHttpRequestStatus::Processing) { return; }
+		bCancelRequested = true;
+		if (std::shared_ptr<FCurlHttpManager> Owner = Manager.lock()) { Owner->NotifyCancel(); }
+	}
+
+	bool FCurlHttpRequest::IsRedirectToFollow(int32 Code) const
+	{
+		const bool bRedirectCode = Code == 301 || Code == 302 || Code == 303 || Code == 307 || Code == 308;
+		return bRedirectCode && RedirectsSoFar < HttpDefaults::MaxRedirects && !ActiveResponse->GetHeader(TEXT("Location")).IsEmpty();
+	}
+
+	CURL* FCurlHttpRequest::BeginTransfer(float ModuleTimeoutSeconds)
+	{
+		std::string UrlUtf8;
+		FString VerbCopy;
+		float Timeout = ModuleTimeoutSeconds;
+		{
+			std::lock_guard<std::mutex> Lock(SettingsMutex);
+			UrlUtf8 = URL.ToUtf8();
+			VerbCopy = Verb.IsEmpty() ? FString(TEXT("GET")) : Verb;
+			if (bHasTimeout) { Timeout = TimeoutSeconds; }
+			for (const TPair<FString, FString>& Header : RequestHeaders)
+			{
+				// "Name;" is curl's way of sending a header with an empty value.
+				const std::string Line = Header.Value.IsEmpty() ? Header.Key.ToUtf8() + ";" : Header.Key.ToUtf8() + ": " + Header.Value.ToUtf8();
+				HeaderList = curl_slist_append(HeaderList, Line.c_str());
+			}
+		}
+
+		Easy = curl_easy_init();
+		if (!Easy) { return nullptr; }
+		ErrorBuffer[0] = '\0';
+		curl_easy_setopt(Easy, CURLOPT_ERRORBUFFER, ErrorBuffer);
+		curl_easy_setopt(Easy, CURLOPT_URL, UrlUtf8.c_str());
+		curl_easy_setopt(Easy, CURLOPT_PRIVATE, this);
+		curl_easy_setopt(Easy, CURLOPT_NOSIGNAL, 1L);
+		curl_easy_setopt(Easy, CURLOPT_PROTOCOLS_STR, HttpDefaults::AllowedProtocols);
+		curl_easy_setopt(Easy, CURLOPT_REDIR_PROTOCOLS_STR, HttpDefaults::AllowedProtocols);
+		curl_easy_setopt(Easy, CURLOPT_FOLLOWLOCATION, 1L);
+		curl_easy_setopt(Easy, CURLOPT_MAXREDIRS, static_cast<long>(HttpDefaults::MaxRedirects));
+		curl_easy_setopt(Easy, CURLOPT_CONNECTTIMEOUT, HttpDefaults::ConnectTimeoutSeconds);
+		curl_easy_setopt(Easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+		curl_easy_setopt(Easy, CURLOPT_LOW_SPEED_TIME, HttpDefaults::ActivityTimeoutSeconds);
+		if (Timeout > 0.0f) { curl_easy_setopt(Easy, CURLOPT_TIMEOUT_MS, static_cast<long>(Timeout * 1000.0f)); }
+		curl_easy_setopt(Easy, CURLOPT_USERAGENT, HttpDefaults::UserAgent);
+
+		if (VerbCopy == TEXT("GET")) { curl_easy_setopt(Easy, CURLOPT_HTTPGET, 1L); }
+		else if (VerbCopy == TEXT("HEAD")) { curl_easy_setopt(Easy, CURLOPT_NOBODY, 1L); }
+		else
+		{
+			// No request body is supported: other verbs go out with an empty one.
+			if (VerbCopy == TEXT("POST") || VerbCopy == TEXT("PUT") || VerbCopy == TEXT("PATCH"))
+			{
+				curl_easy_setopt(Easy, CURLOPT_POSTFIELDS, "");
+				curl_easy_setopt(Easy, CURLOPT_POSTFIELDSIZE, 0L);
+			}
+			const std::string VerbUtf8 = VerbCopy.ToUtf8();
+			curl_easy_setopt(Easy, CURLOPT_CUSTOMREQUEST, VerbUtf8.c_str());
+		}
+		if (HeaderList) { curl_easy_setopt(Easy, CURLOPT_HTTPHEADER, HeaderList); }
+
+		curl_easy_setopt(Easy, CURLOPT_WRITEFUNCTION, &FCurlHttpRequest::OnWrite);
+		curl_easy_setopt(Easy, CURLOPT_WRITEDATA, this);
+		curl_easy_setopt(Easy, CURLOPT_HEADERFUNCTION, &FCurlHttpRequest::OnHeader);
+		curl_easy_setopt(Easy, CURLOPT_HEADERDATA, this);
+		curl_easy_setopt(Easy, CURLOPT_XFERINFOFUNCTION, &FCurlHttpRequest::OnTransferInfo);
+		curl_easy_setopt(Easy, CURLOPT_XFERINFODATA, this);
+		curl_easy_setopt(Easy, CURLOPT_NOPROGRESS, 0L);
+		return Easy;
+	}
+
+	size_t FCurlHttpRequest::OnHeader(char* Data, size_t Size, size_t Count, void* UserData)
+	{
+		FCurlHttpRequest& Request = *static_cast<FCurlHttpRequest*>(UserData);
+		const size_t Bytes = Size * Count;
+		if (Request.bCancelRequested.load()) { return 0; }
+		const std::string Line(Data, Bytes);
+		FCurlHttpResponse& Out = *Request.ActiveResponse;
+
+		if (Line.rfind("HTTP/", 0) == 0)
+		{
+			// A new header block: the first response, a redirect hop, or an interim 1xx.
+			const size_t Space = Line.find(' ');
+			const int32 Code = Space == std::string::npos ? 0 : std::atoi(Line.c_str() + Space + 1);
+			Out.BeginHeaderBlock(Code);
+			Request.bHeadersFinal = false;
+			Request.BytesReceived = 0;
+			return Bytes;
+		}
+		const std::string Trimmed = Trim(Line);
+		if (Trimmed.empty())
+		{
+			// End of a header block. Callers hear of the final response only (not of 1xx or a
+			// redirect that will be followed), so a progress callback can judge the announced length.
+			const int32 Code = Out.GetResponseCode();
+			if (Code >= 100 && Code < 200) { return Bytes; }
+			if (Request.IsRedirectToFollow(Code)) { ++Request.RedirectsSoFar; return Bytes; }
+			Request.bHeadersFinal = true;
+			Request.ReportProgress();
+			return Bytes;
+		}
+		const size_t Colon = Trimmed.find(':');
+		if (Colon != std::string::npos) { Out.AddHeaderLine(Trim(Trimmed.substr(0, Colon)), Trim(Trimmed.substr(Colon + 1))); }
+		return Bytes;
+	}
+
+	size_t FCurlHttpRequest::OnWrite(char* Data, size_t Size, size_t Count, void* UserData)
+	{
+		FCurlHttpRequest& Request = *static_cast<FCurlHttpRequest*>(UserData);
+		const size_t Bytes = Size * Count;
+		// Returning less than given makes curl stop the transfer at once: after a cancel, the
+		// body does not grow by another byte.
+		if (Request.bCancelRequested.load()) { return 0; }
+		if (!Request.ActiveResponse->AppendBody(reinterpret_cast<const uint8*>(Data), static_cast<int64>(Bytes)))
+		{
+			UE_LOG(LogHttp, Error, TEXT("A response body outgrew %lld bytes, the most the module can hold; the transfer is stopped"),
+				static_cast<long long>(HttpDefaults::MaxBodyBytes));
+			Request.bBodyTooLarge = true;
+			return 0;
+		}
+		Request.BytesReceived = static_cast<uint64>(Request.ActiveResponse->GetBodySize());
+		Request.ReportProgress();
+		return Bytes;
+	}
+
+	int FCurlHttpRequest::OnTransferInfo(void* UserData, curl_off_t, curl_off_t, curl_off_t, curl_off_t UploadNow)
+	{
+		FCurlHttpRequest& Request = *static_cast<FCurlHttpRequest*>(UserData);
+		// Also called while nothing arrives, so a cancel stops a stalled transfer too.
+		if (Request.bCancelRequested.load()) { return 1; }
+		if (UploadNow > 0 && static_cast<uint64>(UploadNow) != Request.BytesSent.load())
+		{
+			Request.BytesSent = static_cast<uint64>(UploadNow);
+			Request.ReportProgress();
+		}
+		return 0;
+	}
+
+	void FCurlHttpRequest::ReportProgress()
+	{
+		if (!ProgressDelegate.IsBound()) { return; }
+		if (ThreadPolicy.load() == EHttpRequestDelegateThreadPolicy::CompleteOnHttpThread)
+		{
+			// On the HTTP thread, between two pieces of the body: a CancelRequest made here stops
+			// the transfer before the next piece is stored.
+			DeliverProgress(CurrentRunId.load());
+			return;
+		}
+		// One pending event at a time; it reports the totals as they are when it runs.
+		if (bProgressQueued.exchange(true)) { return; }
+		TSharedPtr<FCurlHttpRequest> Self = StaticCastSharedRef<FCurlHttpRequest>(AsShared());
+		const uint64 RunId = CurrentRunId.load();
+		Deliver([Self, RunId]() { Self->DeliverProgress(RunId); });
+	}
+
+	void FCurlHttpRequest::DeliverProgress(uint64 RunId)
+	{
+		bProgressQueued = false;
+		if (RunId != CurrentRunId.load()) { return; }
+		const uint64 Sent = BytesSent.load();
+		const uint64 Received = BytesReceived.load();
+		const bool bFirstAfterHeaders = LastReportedSent == 0 && LastReportedReceived == 0 && Received == 0 && Sent == 0;
+		if (!bFirstAfterHeaders && Sent == LastReportedSent && Received == LastReportedReceived) { return; }
+		LastReportedSent = Sent;
+		LastReportedReceived = Received;
+		TSharedPtr<FCurlHttpRequest> Self = StaticCastSharedRef<FCurlHttpRequest>(AsShared());
+		ProgressDelegate.ExecuteIfBound(Self, Sent, Received);
+	}
+
+	void FCurlHttpRequest::FinishTransfer(CURLcode Result)
+	{
+		long CurlCode = 0;
+		if (Easy) { curl_easy_getinfo(Easy, CURLINFO_RESPONSE_CODE, &CurlCode); }
+		if (HeaderList) { curl_slist_free_all(HeaderList); HeaderList = nullptr; }
+		if (Easy) { curl_easy_cleanup(Easy); Easy = nullptr; }
+
+		bool bSucceeded = false;
+		EHttpFailureReason Reason = EHttpFailureReason::Other;
+		TranslateCurlResult(Result, bCancelRequested.load(), bBodyTooLarge, bSucceeded, Reason);
+		if (!bSucceeded && Reason != EHttpFailureReason::Cancelled)
+		{
+			UE_LOG(LogHttp, Warning, TEXT("Request failed: libcurl error %d (%s)"), static_cast<int32>(Result), ANSI_TO_TCHAR(curl_easy_strerror(Result)));
+		}
+
+		// A failure before any status line leaves no response, as in the engine.
+		TSharedPtr<FCurlHttpResponse> Finished = ActiveResponse;
+		ActiveResponse.Reset();
+		if (Finished) { Finished->Complete(bSucceeded); }
+		if (Finished && !bSucceeded && Finished->GetResponseCode() == 0) { Finished.Reset(); }
+		{
+			std::lock_guard<std::mutex> Lock(SettingsMutex);
+			Response = Finished;
+		}
+		FailureReason = Reason;
+		Status = bSucceeded ? EHttpRequestStatus::Succeeded : EHttpRequestStatus::Failed;
+
+		TSharedPtr<FCurlHttpRequest> Self = StaticCastSharedRef<FCurlHttpRequest>(AsShared());
+		FHttpResponsePtr ResponseForCaller = Finished;
+		Deliver([Self, ResponseForCaller, bSucceeded]() { Self->CompleteDelegate.ExecuteIfBound(Self, ResponseForCaller, bSucceeded); });
+	}
+
+	void FCurlHttpRequest::Deliver(TFunction<void()> Event)
+	{
+		std::shared_ptr<FCurlHttpManager> Owner = Manager.lock();
+		if (ThreadPolicy.load() == EHttpRequestDelegateThreadPolicy::CompleteOnHttpThread && Owner && Owner->IsHttpThread())
+		{
+			Event();
+			return;
+		}
+		if (Owner)
+		{
+			Owner->QueueGameThreadEvent(std::move(Event));
+			return;
+		}
+		FTSTicker::GetCoreTicker().AddTicker(FTickerDelegate::CreateLambda([Event = std::move(Event)](float) {
+			Event();
+			return false;
+		}));
+	}
+}

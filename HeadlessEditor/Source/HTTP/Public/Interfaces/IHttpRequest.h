@@ -1,0 +1,84 @@
+// An HTTP request. Made by FHttpModule::Get().CreateRequest(); safe to create, start and cancel
+// from any thread. The module holds a started request until its completion delegate has run.
+#pragma once
+
+#include "CoreMinimal.h"
+#include "HttpFwd.h"
+#include "Interfaces/IHttpBase.h"
+#include "Interfaces/IHttpResponse.h"
+
+// Runs once per ProcessRequest, whatever the outcome. bConnectedSuccessfully is true whenever a
+// whole response arrived (any status, 404 and 500 included); false on connection failure,
+// time-out or cancel, and then the response may be null.
+using FHttpRequestCompleteDelegate = TTSDelegate<void(FHttpRequestPtr /*Request*/, FHttpResponsePtr /*Response*/, bool /*bConnectedSuccessfully*/)>;
+// Running totals of the current transfer; BytesReceived counts body bytes of the final response.
+using FHttpRequestProgressDelegate64 = TTSDelegate<void(FHttpRequestPtr /*Request*/, uint64 /*BytesSent*/, uint64 /*BytesReceived*/)>;
+
+enum class EHttpRequestDelegateThreadPolicy : uint8
+{
+	// Delegates run on the thread that ticks the core ticker (the game thread).
+	CompleteOnGameThread = 0,
+	// Delegates run on the HTTP thread as soon as the event happens.
+	CompleteOnHttpThread,
+};
+
+namespace EHttpRequestStatus
+{
+	enum Type
+	{
+		NotStarted,
+		Processing,
+		Failed,
+		Succeeded,
+	};
+	inline const TCHAR* ToString(const Type Status)
+	{
+		switch (Status)
+		{
+		case NotStarted: return TEXT("NotStarted");
+		case Processing: return TEXT("Processing");
+		case Failed: return TEXT("Failed");
+		case Succeeded: return TEXT("Succeeded");
+		}
+		return TEXT("Unknown");
+	}
+}
+
+enum class EHttpFailureReason : uint8
+{
+	None = 0,
+	ConnectionError,
+	Cancelled,
+	TimedOut,
+	Other,
+};
+
+class HTTP_API IHttpRequest : public IHttpBase, public TSharedFromThis<IHttpRequest, ESPMode::ThreadSafe>
+{
+public:
+	virtual FString GetVerb() const = 0;
+	// GET when never set.
+	virtual void SetVerb(const FString& Verb) = 0;
+	virtual void SetURL(const FString& URL) = 0;
+	virtual void SetHeader(const FString& HeaderName, const FString& HeaderValue) = 0;
+
+	// Starts the transfer. False when it cannot start (no URL, a scheme other than http or
+	// https, already in flight); unless it was already in flight, the completion delegate
+	// still runs once, with failure.
+	virtual bool ProcessRequest() = 0;
+	// Stops a request in flight; its completion delegate runs with failure. No effect otherwise.
+	virtual void CancelRequest() = 0;
+
+	// A total time limit for this request, overriding the module-wide one.
+	virtual void SetTimeout(float InTimeoutSecs) = 0;
+	virtual void ClearTimeout() = 0;
+
+	virtual FHttpRequestCompleteDelegate& OnProcessRequestComplete() = 0;
+	virtual FHttpRequestProgressDelegate64& OnRequestProgress64() = 0;
+	virtual void SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy InThreadPolicy) = 0;
+	virtual EHttpRequestDelegateThreadPolicy GetDelegateThreadPolicy() const = 0;
+
+	virtual const FHttpResponsePtr GetResponse() const = 0;
+	virtual EHttpRequestStatus::Type GetStatus() const = 0;
+	virtual EHttpFailureReason GetFailureReason() const = 0;
+};

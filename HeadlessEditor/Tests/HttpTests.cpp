@@ -1,0 +1,633 @@
+// The HTTP module against a small HTTP server on an ephemeral loopback port: bodies arrive
+// intact, every status is a connected response, delegates run once and where the engine runs
+// them, and a cancel stops a transfer at once, from any thread.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CoreMinimal.h"
+#include "Containers/Ticker.h"
+#include "HAL/PlatformTime.h"
+#include "HttpModule.h"
+#include "Interfaces/IHttpRequest.h"
+#include "Interfaces/IHttpResponse.h"
+#include "Modules/ModuleManager.h"
+
+namespace
+{
+	constexpr double DeadlineSeconds = 20.0;
+
+	uint8 PatternByte(uint64 Index) { return static_cast<uint8>((Index * 131u + Index / 251u) & 0xFFu); }
+
+	// One request per connection. Routes:
+	//   /bytes/N      200 with N pattern bytes (zeros included)
+	//   /notfound     404 with an HTML page
+	//   /hop/K/N      302 to /hop/K-1/N, and /hop/0/N to /bytes/N: K + 1 redirects
+	//   /slow/N       200 announcing N bytes, sent in 64 KiB pieces with short pauses
+	//   /announce/N   200 announcing N bytes, 1 KiB of them, then silence
+	//   /echo         200 with the request's head as the body
+	class FTestHttpServer
+	{
+	public:
+		FTestHttpServer()
+		{
+			ListenFd = socket(AF_INET, SOCK_STREAM, 0);
+			sockaddr_in Address{};
+			Address.sin_family = AF_INET;
+			Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+			Address.sin_port = 0;
+			EXPECT_EQ(bind(ListenFd, reinterpret_cast<sockaddr*>(&Address), sizeof(Address)), 0);
+			EXPECT_EQ(listen(ListenFd, 16), 0);
+			socklen_t Length = sizeof(Address);
+			getsockname(ListenFd, reinterpret_cast<sockaddr*>(&Address), &Length);
+			Port = ntohs(Address.sin_port);
+			AcceptThread = std::thread([this]() { AcceptLoop(); });
+		}
+
+		~FTestHttpServer()
+		{
+			bStop = true;
+			AcceptThread.join();
+			close(ListenFd);
+			std::lock_guard<std::mutex> Lock(ThreadsMutex);
+			for (std::thread& Thread : Connections) { Thread.join(); }
+		}
+
+		FString Url(const char* Path) const { return FString::Printf(TEXT("http://127.0.0.1:%d%s"), Port, ANSI_TO_TCHAR(Path)); }
+
+		int Port = 0;
+		std::atomic<uint64> SlowBytesSent{ 0 };
+		std::atomic<bool> bSlowClientGone{ false };
+		std::atomic<int32> Requests{ 0 };
+
+	private:
+		void AcceptLoop()
+		{
+			while (!bStop)
+			{
+				pollfd Poll{ ListenFd, POLLIN, 0 };
+				if (poll(&Poll, 1, 20) <= 0) { continue; }
+				const int Fd = accept(ListenFd, nullptr, nullptr);
+				if (Fd < 0) { continue; }
+				std::lock_guard<std::mutex> Lock(ThreadsMutex);
+				Connections.emplace_back([this, Fd]() { Serve(Fd); close(Fd); });
+			}
+		}
+
+		bool SendAll(int Fd, const char* Data, size_t Size)
+		{
+			while (Size > 0)
+			{
+				pollfd Poll{ Fd, POLLOUT, 0 };
+				if (bStop || poll(&Poll, 1, 50) < 0) { return false; }
+				if (!(Poll.revents & POLLOUT)) { if (Poll.revents & (POLLERR | POLLHUP)) { return false; } continue; }
+				const ssize_t Sent = send(Fd, Data, Size, MSG_NOSIGNAL);
+				if (Sent <= 0) { return false; }
+				Data += Sent;
+				Size -= static_cast<size_t>(Sent);
+			}
+			return true;
+		}
+
+		bool SendHead(int Fd, const char* Status, uint64 Length, const std::string& Extra = std::string())
+		{
+			const std::string Head = std::string("HTTP/1.1 ") + Status + "\r\nContent-Length: " + std::to_string(Length) + "\r\nConnection: close\r\n" + Extra + "\r\n";
+			return SendAll(Fd, Head.data(), Head.size());
+		}
+
+		bool SendPattern(int Fd, uint64 Count, bool bSlow)
+		{
+			std::vector<char> Piece(64 * 1024);
+			for (uint64 Offset = 0; Offset < Count;)
+			{
+				const size_t Size = static_cast<size_t>(std::min<uint64>(Piece.size(), Count - Offset));
+				for (size_t Index = 0; Index < Size; ++Index) { Piece[Index] = static_cast<char>(PatternByte(Offset + Index)); }
+				if (!SendAll(Fd, Piece.data(), Size)) { return false; }
+				Offset += Size;
+				if (bSlow)
+				{
+					SlowBytesSent = Offset;
+					std::this_thread::sleep_for(std::chrono::milliseconds(2)); // pacing of the slow body
+				}
+			}
+			return true;
+		}
+
+		// Holds the connection open until the client closes it or the server stops.
+		bool WaitForClientClose(int Fd)
+		{
+			char Byte;
+			while (!bStop)
+			{
+				pollfd Poll{ Fd, POLLIN, 0 };
+				if (poll(&Poll, 1, 20) > 0 && recv(Fd, &Byte, 1, 0) <= 0) { return true; }
+			}
+			return false;
+		}
+
+		void Serve(int Fd)
+		{
+			std::string Head;
+			char Buffer[4096];
+			while (Head.find("\r\n\r\n") == std::string::npos)
+			{
+				pollfd Poll{ Fd, POLLIN, 0 };
+				if (bStop) { return; }
+				if (poll(&Poll, 1, 20) <= 0) { continue; }
+				const ssize_t Read = recv(Fd, Buffer, sizeof(Buffer), 0);
+				if (Read <= 0) { return; }
+				Head.append(Buffer, static_cast<size_t>(Read));
+			}
+			++Requests;
+			const size_t PathStart = Head.find(' ') + 1;
+			const std::string Path = Head.substr(PathStart, Head.find(' ', PathStart) - PathStart);
+			unsigned long long A = 0, B = 0;
+			if (std::sscanf(Path.c_str(), "/bytes/%llu", &A) == 1)
+			{
+				if (SendHead(Fd, "200 OK", A, "Content-Type: application/octet-stream\r\n")) { SendPattern(Fd, A, false); }
+			}
+			else if (Path == "/notfound")
+			{
+				const std::string Page = "<html><body><h1>Not Found</h1></body></html>";
+				if (SendHead(Fd, "404 Not Found", Page.size(), "Content-Type: text/html\r\n")) { SendAll(Fd, Page.data(), Page.size()); }
+			}
+			else if (std::sscanf(Path.c_str(), "/hop/%llu/%llu", &A, &B) == 2)
+			{
+				const std::string Next = A > 0 ? "/hop/" + std::to_string(A - 1) + "/" + std::to_string(B) : "/bytes/" + std::to_string(B);
+				SendHead(Fd, "302 Found", 0, "Location: " + Next + "\r\n");
+			}
+			else if (std::sscanf(Path.c_str(), "/slow/%llu", &A) == 1)
+			{
+				if (SendHead(Fd, "200 OK", A) && !SendPattern(Fd, A, true)) { bSlowClientGone = true; }
+			}
+			else if (std::sscanf(Path.c_str(), "/announce/%llu", &A) == 1)
+			{
+				if (SendHead(Fd, "200 OK", A) && SendPattern(Fd, 1024, false) && WaitForClientClose(Fd)) { bSlowClientGone = true; }
+			}
+			else if (Path == "/echo")
+			{
+				if (SendHead(Fd, "200 OK", Head.size())) { SendAll(Fd, Head.data(), Head.size()); }
+			}
+			else
+			{
+				SendHead(Fd, "500 Internal Server Error", 0);
+			}
+		}
+
+		int ListenFd = -1;
+		std::atomic<bool> bStop{ false };
+		std::thread AcceptThread;
+		std::mutex ThreadsMutex;
+		std::vector<std::thread> Connections;
+	};
+
+	// A loopback port with nobody listening: bound, then closed.
+	int ClosedPort()
+	{
+		const int Fd = socket(AF_INET, SOCK_STREAM, 0);
+		sockaddr_in Address{};
+		Address.sin_family = AF_INET;
+		Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+		bind(Fd, reinterpret_cast<sockaddr*>(&Address), sizeof(Address));
+		socklen_t Length = sizeof(Address);
+		getsockname(Fd, reinterpret_cast<sockaddr*>(&Address), &Length);
+		close(Fd);
+		return ntohs(Address.sin_port);
+	}
+
+	// Ticks the core ticker, as the main loop does, until Condition holds or the deadline passes.
+	bool PumpUntil(const std::function<bool()>& Condition, double Seconds = DeadlineSeconds)
+	{
+		const double Deadline = FPlatformTime::Seconds() + Seconds;
+		while (FPlatformTime::Seconds() < Deadline)
+		{
+			FTSTicker::GetCoreTicker().Tick(0.001f);
+			if (Condition()) { return true; }
+			std::this_thread::yield();
+		}
+		return Condition();
+	}
+
+	// Pumps until nothing is left on the core ticker, so a second delivery would have happened.
+	void PumpUntilTickerIdle() { PumpUntil([]() { return FTSTicker::GetCoreTicker().GetNumTickers() == 0; }, 5.0); }
+
+	// What the completion delegate saw.
+	struct FCompletion
+	{
+		std::atomic<int32> Calls{ 0 };
+		std::atomic<bool> bConnected{ false };
+		std::atomic<bool> bHadResponse{ false };
+		std::thread::id Thread;
+		FHttpResponsePtr Response;
+
+		void Bind(const FHttpRequestRef& Request)
+		{
+			Request->OnProcessRequestComplete().BindLambda([this](FHttpRequestPtr, FHttpResponsePtr InResponse, bool bConnectedSuccessfully) {
+				Response = InResponse;
+				bHadResponse = InResponse.IsValid();
+				bConnected = bConnectedSuccessfully;
+				Thread = std::this_thread::get_id();
+				++Calls;
+			});
+		}
+		bool Done() const { return Calls.load() > 0; }
+	};
+
+	FHttpRequestRef MakeGet(const FString& Url)
+	{
+		FHttpRequestRef Request = FHttpModule::Get().CreateRequest();
+		Request->SetVerb(TEXT("GET"));
+		Request->SetURL(Url);
+		return Request;
+	}
+}
+
+TEST(HttpTest, BinaryBodyArrivesIntactOnceOnTheTickingThread)
+{
+	FTestHttpServer Server;
+	constexpr int32 Size = 5 * 1024 * 1024 + 17;
+	FHttpRequestRef Request = MakeGet(Server.Url("/bytes/5242897"));
+	FCompletion Completion;
+	Completion.Bind(Request);
+	ASSERT_TRUE(Request->ProcessRequest());
+	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Processing);
+
+	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	PumpUntilTickerIdle();
+	EXPECT_EQ(Completion.Calls.load(), 1);
+	EXPECT_EQ(Completion.Thread, std::this_thread::get_id());
+	EXPECT_TRUE(Completion.bConnected.load());
+	ASSERT_TRUE(Completion.Response.IsValid());
+	EXPECT_EQ(Completion.Response, Request->GetResponse());
+	EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
+	EXPECT_EQ(Completion.Response->GetContentLength(), static_cast<uint64>(Size));
+	EXPECT_EQ(Completion.Response->GetHeader(TEXT("content-type")), TEXT("application/octet-stream"));
+	const TArray<uint8>& Body = Completion.Response->GetContent();
+	ASSERT_EQ(Body.Num(), Size);
+	int32 FirstBad = -1;
+	for (int32 Index = 0; Index < Size && FirstBad < 0; ++Index) { if (Body[Index] != PatternByte(Index)) { FirstBad = Index; } }
+	EXPECT_EQ(FirstBad, -1) << "first differing byte";
+	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Succeeded);
+	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::None);
+}
+
+TEST(HttpTest, ErrorStatusesAreConnectedResponses)
+{
+	FTestHttpServer Server;
+	FHttpRequestRef Request = MakeGet(Server.Url("/notfound"));
+	FCompletion Completion;
+	Completion.Bind(Request);
+	ASSERT_TRUE(Request->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	EXPECT_TRUE(Completion.bConnected.load());
+	ASSERT_TRUE(Completion.Response.IsValid());
+	EXPECT_EQ(Completion.Response->GetResponseCode(), 404);
+	EXPECT_TRUE(Completion.Response->GetContentAsString().Contains(TEXT("<h1>Not Found</h1>")));
+	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Succeeded);
+
+	FHttpRequestRef Unknown = MakeGet(Server.Url("/no-such-route"));
+	FCompletion UnknownCompletion;
+	UnknownCompletion.Bind(Unknown);
+	ASSERT_TRUE(Unknown->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return UnknownCompletion.Done(); }));
+	EXPECT_TRUE(UnknownCompletion.bConnected.load());
+	ASSERT_TRUE(UnknownCompletion.Response.IsValid());
+	EXPECT_EQ(UnknownCompletion.Response->GetResponseCode(), 500);
+	EXPECT_EQ(UnknownCompletion.Response->GetContent().Num(), 0);
+}
+
+TEST(HttpTest, RefusedConnectionFailsWithoutAResponse)
+{
+	const int Port = ClosedPort();
+	FHttpRequestRef Request = MakeGet(FString::Printf(TEXT("http://127.0.0.1:%d/archive.zip"), Port));
+	FCompletion Completion;
+	Completion.Bind(Request);
+	ASSERT_TRUE(Request->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	PumpUntilTickerIdle();
+	EXPECT_EQ(Completion.Calls.load(), 1);
+	EXPECT_FALSE(Completion.bConnected.load());
+	EXPECT_FALSE(Completion.bHadResponse.load());
+	EXPECT_FALSE(Request->GetResponse().IsValid());
+	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Failed);
+	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::ConnectionError);
+}
+
+TEST(HttpTest, UnusableUrlStillCompletesOnceWithFailure)
+{
+	for (const TCHAR* Url : { TEXT(""), TEXT("ftp://127.0.0.1/archive.zip"), TEXT("file:///etc/passwd") })
+	{
+		FHttpRequestRef Request = MakeGet(Url);
+		FCompletion Completion;
+		Completion.Bind(Request);
+		EXPECT_FALSE(Request->ProcessRequest()) << TCHAR_TO_UTF8(Url);
+		ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); })) << TCHAR_TO_UTF8(Url);
+		PumpUntilTickerIdle();
+		EXPECT_EQ(Completion.Calls.load(), 1) << TCHAR_TO_UTF8(Url);
+		EXPECT_FALSE(Completion.bConnected.load()) << TCHAR_TO_UTF8(Url);
+		EXPECT_FALSE(Completion.bHadResponse.load()) << TCHAR_TO_UTF8(Url);
+	}
+}
+
+TEST(HttpTest, RedirectsAreFollowedUpToTheLimit)
+{
+	FTestHttpServer Server;
+	FHttpRequestRef Request = MakeGet(Server.Url("/hop/2/70000"));
+	FCompletion Completion;
+	Completion.Bind(Request);
+	ASSERT_TRUE(Request->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	EXPECT_TRUE(Completion.bConnected.load());
+	ASSERT_TRUE(Completion.Response.IsValid());
+	EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
+	ASSERT_EQ(Completion.Response->GetContent().Num(), 70000);
+	EXPECT_EQ(Completion.Response->GetContent()[69999], PatternByte(69999));
+	EXPECT_TRUE(Completion.Response->GetHeader(TEXT("Location")).IsEmpty()) << "headers are the final response's";
+
+	// Eleven redirects are one more than the limit of ten.
+	FHttpRequestRef Endless = MakeGet(Server.Url("/hop/10/10"));
+	FCompletion EndlessCompletion;
+	EndlessCompletion.Bind(Endless);
+	ASSERT_TRUE(Endless->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return EndlessCompletion.Done(); }));
+	EXPECT_FALSE(EndlessCompletion.bConnected.load());
+
+	FHttpRequestRef AtLimit = MakeGet(Server.Url("/hop/9/10"));
+	FCompletion AtLimitCompletion;
+	AtLimitCompletion.Bind(AtLimit);
+	ASSERT_TRUE(AtLimit->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return AtLimitCompletion.Done(); }));
+	EXPECT_TRUE(AtLimitCompletion.bConnected.load());
+	EXPECT_EQ(AtLimitCompletion.Response.IsValid() ? AtLimitCompletion.Response->GetContent().Num() : -1, 10);
+}
+
+TEST(HttpTest, ProgressGrowsOnTheTickingThreadAndEndsAtTheBodySize)
+{
+	FTestHttpServer Server;
+	FHttpRequestRef Request = MakeGet(Server.Url("/bytes/8388608"));
+	FCompletion Completion;
+	Completion.Bind(Request);
+	std::vector<uint64> Received;
+	bool bWrongThread = false;
+	bool bAfterCompletion = false;
+	const std::thread::id TestThread = std::this_thread::get_id();
+	Request->OnRequestProgress64().BindLambda([&, TestThread](FHttpRequestPtr, uint64, uint64 BytesReceived) {
+		Received.push_back(BytesReceived);
+		bWrongThread = bWrongThread || std::this_thread::get_id() != TestThread;
+		bAfterCompletion = bAfterCompletion || Completion.Done();
+	});
+	ASSERT_TRUE(Request->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	PumpUntilTickerIdle();
+	ASSERT_GE(Received.size(), 2u);
+	for (size_t Index = 1; Index < Received.size(); ++Index) { EXPECT_GT(Received[Index], Received[Index - 1]) << "report " << Index; }
+	EXPECT_EQ(Received.back(), 8388608u);
+	EXPECT_FALSE(bWrongThread);
+	EXPECT_FALSE(bAfterCompletion);
+}
+
+TEST(HttpTest, CancelFromTheProgressDelegateStopsTheTransferAndFails)
+{
+	FTestHttpServer Server;
+	FHttpRequestRef Request = MakeGet(Server.Url("/slow/1073741824"));
+	FCompletion Completion;
+	Completion.Bind(Request);
+	std::atomic<uint64> ReceivedAtCancel{ 0 };
+	double CancelTime = 0.0;
+	Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr Self, uint64, uint64 BytesReceived) {
+		if (BytesReceived > 1024 * 1024 && ReceivedAtCancel.load() == 0)
+		{
+			ReceivedAtCancel = BytesReceived;
+			CancelTime = FPlatformTime::Seconds();
+			Self->CancelRequest();
+		}
+	});
+	ASSERT_TRUE(Request->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	EXPECT_LT(FPlatformTime::Seconds() - CancelTime, 2.0);
+	EXPECT_GT(ReceivedAtCancel.load(), 0u);
+	EXPECT_FALSE(Completion.bConnected.load());
+	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Cancelled);
+	// The partial body is not kept; the status that arrived still is.
+	if (Completion.Response.IsValid())
+	{
+		EXPECT_EQ(Completion.Response->GetContent().Num(), 0);
+		EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
+	}
+	// The server sees the connection go, long before its gigabyte is sent.
+	ASSERT_TRUE(PumpUntil([&]() { return Server.bSlowClientGone.load(); }, 5.0));
+	EXPECT_LT(Server.SlowBytesSent.load(), 256u * 1024 * 1024);
+	PumpUntilTickerIdle();
+	EXPECT_EQ(Completion.Calls.load(), 1);
+}
+
+TEST(HttpTest, CancelOnTheHttpThreadStopsTheBodyWhereItIs)
+{
+	// With delegates on the HTTP thread, a cancel made in the progress delegate stops the
+	// body before the next piece is stored: no further progress, the body never grows on.
+	FTestHttpServer Server;
+	constexpr uint64 Limit = 3 * 1024 * 1024;
+	FHttpRequestRef Request = MakeGet(Server.Url("/slow/1073741824"));
+	Request->SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy::CompleteOnHttpThread);
+	FCompletion Completion;
+	Completion.Bind(Request);
+	std::atomic<bool> bCancelled{ false };
+	std::atomic<int32> ReportsAfterCancel{ 0 };
+	std::atomic<uint64> ReceivedAtCancel{ 0 };
+	std::atomic<bool> bOnTestThread{ false };
+	const std::thread::id TestThread = std::this_thread::get_id();
+	Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr Self, uint64, uint64 BytesReceived) {
+		bOnTestThread = bOnTestThread || std::this_thread::get_id() == TestThread;
+		if (bCancelled) { ++ReportsAfterCancel; return; }
+		if (BytesReceived > Limit)
+		{
+			ReceivedAtCancel = BytesReceived;
+			bCancelled = true;
+			Self->CancelRequest();
+		}
+	});
+	ASSERT_TRUE(Request->ProcessRequest());
+	// No ticking: delivery does not depend on the game thread.
+	const double Deadline = FPlatformTime::Seconds() + DeadlineSeconds;
+	while (!Completion.Done() && FPlatformTime::Seconds() < Deadline) { std::this_thread::yield(); }
+	ASSERT_TRUE(Completion.Done());
+	EXPECT_NE(Completion.Thread, TestThread);
+	EXPECT_FALSE(bOnTestThread.load());
+	EXPECT_FALSE(Completion.bConnected.load());
+	EXPECT_EQ(ReportsAfterCancel.load(), 0);
+	EXPECT_GT(ReceivedAtCancel.load(), Limit);
+	EXPECT_LE(ReceivedAtCancel.load(), Limit + 256 * 1024) << "one piece of the body at most past the limit";
+	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Cancelled);
+	EXPECT_EQ(Completion.Calls.load(), 1);
+}
+
+TEST(HttpTest, AnnouncedLengthIsKnownBeforeTheBodyAndACancelFromAnotherThreadIsImmediate)
+{
+	// A server that announces 600 MB, sends 1 KiB and then nothing: the caller can judge the
+	// announced length from the first progress report, and a cancel needs no further byte.
+	FTestHttpServer Server;
+	FHttpRequestRef Request = MakeGet(Server.Url("/announce/600000000"));
+	FCompletion Completion;
+	Completion.Bind(Request);
+	std::atomic<uint64> Announced{ 0 };
+	Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr Self, uint64, uint64) {
+		if (FHttpResponsePtr Response = Self->GetResponse()) { Announced = Response->GetContentLength(); }
+	});
+	ASSERT_TRUE(Request->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return Announced.load() != 0; }));
+	EXPECT_EQ(Announced.load(), 600000000u);
+	EXPECT_EQ(Request->GetResponse()->GetResponseCode(), 200);
+	EXPECT_EQ(Request->GetResponse()->GetContent().Num(), 0) << "the body is not readable before the end";
+
+	const double Start = FPlatformTime::Seconds();
+	std::thread([&Request]() { Request->CancelRequest(); }).join();
+	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	EXPECT_LT(FPlatformTime::Seconds() - Start, 0.5) << "the HTTP thread wakes for a cancel";
+	EXPECT_FALSE(Completion.bConnected.load());
+	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Cancelled);
+	EXPECT_TRUE(PumpUntil([&]() { return Server.bSlowClientGone.load(); }, 5.0));
+}
+
+TEST(HttpTest, TimeOutFailsAStalledTransfer)
+{
+	FTestHttpServer Server;
+	FHttpRequestRef Request = MakeGet(Server.Url("/announce/5000"));
+	Request->SetTimeout(0.5f);
+	FCompletion Completion;
+	Completion.Bind(Request);
+	const double Start = FPlatformTime::Seconds();
+	ASSERT_TRUE(Request->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	const double Elapsed = FPlatformTime::Seconds() - Start;
+	EXPECT_GE(Elapsed, 0.4);
+	EXPECT_LT(Elapsed, 5.0);
+	EXPECT_FALSE(Completion.bConnected.load());
+	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::TimedOut);
+}
+
+TEST(HttpTest, VerbAndHeadersReachTheServer)
+{
+	FTestHttpServer Server;
+	FHttpRequestRef Request = FHttpModule::Get().CreateRequest();
+	EXPECT_EQ(Request->GetVerb(), TEXT("GET"));
+	Request->SetVerb(TEXT("delete"));
+	Request->SetURL(Server.Url("/echo"));
+	Request->SetHeader(TEXT("X-Moldari-Test"), TEXT("first"));
+	Request->SetHeader(TEXT("X-Moldari-Test"), TEXT("second"));
+	EXPECT_EQ(Request->GetHeader(TEXT("x-moldari-test")), TEXT("second"));
+	FCompletion Completion;
+	Completion.Bind(Request);
+	ASSERT_TRUE(Request->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	ASSERT_TRUE(Completion.Response.IsValid());
+	const FString Echo = Completion.Response->GetContentAsString();
+	EXPECT_TRUE(Echo.StartsWith(TEXT("DELETE /echo HTTP/1.1\r\n"), ESearchCase::CaseSensitive)) << TCHAR_TO_UTF8(*Echo);
+	EXPECT_TRUE(Echo.Contains(TEXT("\r\nX-Moldari-Test: second\r\n"), ESearchCase::CaseSensitive)) << TCHAR_TO_UTF8(*Echo);
+	EXPECT_FALSE(Echo.Contains(TEXT("first"))) << TCHAR_TO_UTF8(*Echo);
+}
+
+TEST(HttpTest, RequestMadeAndStartedOnAWorkerThreadCompletesOnTheTickingThread)
+{
+	FTestHttpServer Server;
+	FCompletion Completion;
+	FHttpRequestPtr Started;
+	std::thread Worker([&]() {
+		FHttpRequestRef Request = FHttpModule::Get().CreateRequest();
+		Request->SetVerb(TEXT("GET"));
+		Request->SetURL(Server.Url("/bytes/300000"));
+		Completion.Bind(Request);
+		EXPECT_TRUE(Request->ProcessRequest());
+		Started = Request;
+	});
+	const std::thread::id WorkerId = Worker.get_id();
+	Worker.join();
+	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	EXPECT_EQ(Completion.Thread, std::this_thread::get_id());
+	EXPECT_NE(Completion.Thread, WorkerId);
+	EXPECT_TRUE(Completion.bConnected.load());
+	ASSERT_TRUE(Completion.Response.IsValid());
+	EXPECT_EQ(Completion.Response->GetContent().Num(), 300000);
+	EXPECT_EQ(Started->GetStatus(), EHttpRequestStatus::Succeeded);
+}
+
+TEST(HttpTest, ManyConcurrentRequestsEachCompleteOnce)
+{
+	FTestHttpServer Server;
+	constexpr int32 Count = 12;
+	std::vector<FHttpRequestRef> Requests;
+	std::vector<std::unique_ptr<FCompletion>> Completions;
+	for (int32 Index = 0; Index < Count; ++Index)
+	{
+		Requests.push_back(MakeGet(Server.Url(Index % 3 == 0 ? "/notfound" : "/bytes/200000")));
+		Completions.push_back(std::make_unique<FCompletion>());
+		Completions.back()->Bind(Requests.back());
+		ASSERT_TRUE(Requests.back()->ProcessRequest());
+	}
+	ASSERT_TRUE(PumpUntil([&]() {
+		for (const auto& C : Completions) { if (!C->Done()) { return false; } }
+		return true;
+	}));
+	PumpUntilTickerIdle();
+	for (int32 Index = 0; Index < Count; ++Index)
+	{
+		EXPECT_EQ(Completions[Index]->Calls.load(), 1) << Index;
+		EXPECT_TRUE(Completions[Index]->bConnected.load()) << Index;
+		ASSERT_TRUE(Completions[Index]->Response.IsValid()) << Index;
+		EXPECT_EQ(Completions[Index]->Response->GetResponseCode(), Index % 3 == 0 ? 404 : 200) << Index;
+	}
+}
+
+TEST(HttpTest, ShuttingTheModuleDownCancelsARequestInFlight)
+{
+	FTestHttpServer Server;
+	FHttpModule::Get(); // loaded
+	FHttpRequestRef Request = MakeGet(Server.Url("/slow/1073741824"));
+	FCompletion Completion;
+	Completion.Bind(Request);
+	ASSERT_TRUE(Request->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return Server.SlowBytesSent.load() > 0; }));
+
+	const double Start = FPlatformTime::Seconds();
+	ASSERT_TRUE(FModuleManager::Get().UnloadModule(TEXT("HTTP")));
+	EXPECT_LT(FPlatformTime::Seconds() - Start, 2.0);
+	// Delivered during the shut-down, on the thread that shut the module down.
+	EXPECT_EQ(Completion.Calls.load(), 1);
+	EXPECT_EQ(Completion.Thread, std::this_thread::get_id());
+	EXPECT_FALSE(Completion.bConnected.load());
+	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Failed);
+	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Cancelled);
+	EXPECT_TRUE(PumpUntil([&]() { return Server.bSlowClientGone.load(); }, 5.0));
+	PumpUntilTickerIdle();
+	EXPECT_EQ(Completion.Calls.load(), 1);
+
+	// The old request outlives its module: starting it again fails, once, without a crash.
+	Request->CancelRequest();
+	FCompletion Again;
+	Again.Bind(Request);
+	EXPECT_FALSE(Request->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return Again.Done(); }));
+	EXPECT_FALSE(Again.bConnected.load());
+
+	// Get() loads the module again and it works as before.
+	EXPECT_FALSE(FHttpModule::IsAvailable());
+	FHttpRequestRef Fresh = MakeGet(Server.Url("/bytes/1000"));
+	EXPECT_TRUE(FHttpModule::IsAvailable());
+	FCompletion FreshCompletion;
+	FreshCompletion.Bind(Fresh);
+	ASSERT_TRUE(Fresh->ProcessRequest());
+	ASSERT_TRUE(PumpUntil([&]() { return FreshCompletion.Done(); }));
+	EXPECT_TRUE(FreshCompletion.bConnected.load());
+}
