@@ -1,0 +1,310 @@
+// The USD importer: USDZ packages (the real ones from the shared test data and ones built here),
+// the usda text reader and the usdc header check, then the assets ImportAssetsAutomated makes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <nlohmann/json.hpp>
+
+#include "ModelImportTestSupport.h"
+#include "UsdSceneReader.h"
+
+using namespace ModelImportTest;
+namespace Usd = UE::HeadlessEditor::Usd;
+
+namespace
+{
+	uint32_t Crc32(const std::string& Data)
+	{
+		uint32_t Crc = 0xFFFFFFFFu;
+		for (unsigned char C : Data)
+		{
+			Crc ^= C;
+			for (int K = 0; K < 8; ++K) { Crc = (Crc >> 1) ^ (0xEDB88320u & (0u - (Crc & 1u))); }
+		}
+		return ~Crc;
+	}
+
+	void Put16(std::string& Out, uint32_t V) { Out += char(V & 0xFF); Out += char((V >> 8) & 0xFF); }
+	void Put32(std::string& Out, uint32_t V) { Put16(Out, V & 0xFFFF); Put16(Out, V >> 16); }
+
+	// A stored (uncompressed) ZIP as USDZ packages are; BadCrcEntry names an entry whose recorded
+	// CRC is wrong.
+	std::string MakeStoredZip(const std::vector<std::pair<std::string, std::string>>& Entries, const std::string& BadCrcEntry = "")
+	{
+		std::string Zip, Central;
+		for (const auto& [Name, Data] : Entries)
+		{
+			const uint32_t Offset = uint32_t(Zip.size());
+			const uint32_t Crc = Crc32(Data) ^ (Name == BadCrcEntry ? 1u : 0u);
+			std::string Header; // from "version needed" to the extra field's length, shared by both records
+			Put16(Header, 20); Put16(Header, 0); Put16(Header, 0); Put16(Header, 0); Put16(Header, 0);
+			Put32(Header, Crc); Put32(Header, uint32_t(Data.size())); Put32(Header, uint32_t(Data.size()));
+			Put16(Header, uint16_t(Name.size())); Put16(Header, 0);
+			Put32(Zip, 0x04034b50); Zip += Header; Zip += Name; Zip += Data;
+			Put32(Central, 0x02014b50); Put16(Central, 20); Central += Header;
+			Put16(Central, 0); Put16(Central, 0); Put16(Central, 0); Put32(Central, 0); Put32(Central, Offset);
+			Central += Name;
+		}
+		const uint32_t CentralOffset = uint32_t(Zip.size());
+		Zip += Central;
+		Put32(Zip, 0x06054b50); Put16(Zip, 0); Put16(Zip, 0);
+		Put16(Zip, uint16_t(Entries.size())); Put16(Zip, uint16_t(Entries.size()));
+		Put32(Zip, uint32_t(Central.size())); Put32(Zip, CentralOffset); Put16(Zip, 0);
+		return Zip;
+	}
+
+	void WriteFile(const fs::path& File, const std::string& Bytes)
+	{
+		fs::create_directories(File.parent_path());
+		std::ofstream(File, std::ios::binary) << Bytes;
+	}
+
+	const char* const SampleLayer = R"usda(#usda 1.0
+(
+    defaultPrim = "Root"
+    metersPerUnit = 0.01
+    upAxis = "Z"
+    doc = """A layer written for the tests:
+two meshes, three materials."""
+)
+
+def Xform "Root" (
+    kind = "component"
+)
+{
+    def Xform "Geo"
+    {
+        double3 xformOp:translate = (10, 0, 0)
+        uniform token[] xformOpOrder = ["xformOp:translate"]
+        rel material:binding = </Root/Materials/Red>
+
+        def Mesh "Quad" (
+            prepend apiSchemas = ["MaterialBindingAPI"]
+        )
+        {
+            int[] faceVertexCounts = [4, 3]
+            int[] faceVertexIndices = [0, 1, 2, 3, 0, 2, 4]
+            point3f[] points = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0), (0.5, 0.5, 1e0)]
+            normal3f[] normals = [(0, 0, 1), (0, 0, 1), (0, 0, 1), (0, 0, 1), (0, 0, 1)] (
+                interpolation = "vertex"
+            )
+            texCoord2f[] primvars:st = [(0, 0), (1, 0), (1, 1), (0, 1)] (
+                interpolation = "faceVarying"
+            )
+            int[] primvars:st:indices = [0, 1, 2, 3, 0, 1, 2]
+            float3[] extent = [(0, 0, 0), (1, 1, 1)]
+            color3f[] primvars:displayColor.timeSamples = { 0: [(1, 0, 0)], }
+
+            def GeomSubset "Roof"
+            {
+                uniform token elementType = "face"
+                uniform token familyName = "materialBind"
+                int[] indices = [1]
+                rel material:binding = </Root/Materials/Blue>
+            }
+        }
+    }
+    def Mesh "Turned"
+    {
+        float xformOp:rotateZ = 90
+        uniform token[] xformOpOrder = ["xformOp:rotateZ"]
+        uniform token orientation = "leftHanded"
+        int[] faceVertexCounts = [3]
+        int[] faceVertexIndices = [0, 1, 2]
+        point3f[] points = [(1, 0, 0), (0, 1, 0), (0, 0, 1)]
+    }
+    def Scope "Materials"
+    {
+        def Material "Red"
+        {
+            token outputs:surface.connect = </Root/Materials/Red/Surface.outputs:surface>
+            def Shader "Surface"
+            {
+                uniform token info:id = "UsdPreviewSurface"
+                color3f inputs:diffuseColor.connect = </Root/Materials/Red/Image.outputs:rgb>
+            }
+            def Shader "Image"
+            {
+                uniform token info:id = "UsdUVTexture"
+                asset inputs:file = @0/red.png@
+            }
+        }
+        def Material "Blue"
+        {
+        }
+        def Material "Unused"
+        {
+        }
+    }
+    over "Elsewhere" { }
+    def SkelRoot "Rig" { }
+}
+)usda";
+
+	bool Has(const std::vector<std::string>& Lines, const std::string& Text)
+	{
+		return std::any_of(Lines.begin(), Lines.end(), [&](const std::string& Line) { return Line.find(Text) != std::string::npos; });
+	}
+}
+
+TEST(UsdzPackage, RealPackagesListTheirEntriesAndBinaryLayers)
+{
+	const fs::path Dir = TestDataDir() / "usdz";
+	const nlohmann::json Expected = nlohmann::json::parse(ReadFile(Dir / "expected.json"), nullptr, false);
+	ASSERT_TRUE(Expected.is_array()) << "expected.json not found under " << Dir;
+	ASSERT_EQ(Expected.size(), 4u);
+	for (const nlohmann::json& Package : Expected)
+	{
+		const std::string Name = Package["file"];
+		SCOPED_TRACE(Name);
+		Usd::FUsdzPackage Zip;
+		std::string Error;
+		ASSERT_TRUE(Zip.Open((Dir / Name).string(), Error)) << Error;
+		EXPECT_TRUE(Zip.GetRefusedNames().empty());
+		ASSERT_EQ(Zip.GetEntries().size(), Package["entries"].size());
+		int Layers = 0;
+		for (size_t I = 0; I < Zip.GetEntries().size(); ++I)
+		{
+			const Usd::FPackageEntry& Entry = Zip.GetEntries()[I];
+			EXPECT_EQ(Entry.Name, Package["entries"][I]["name_utf8"]);
+			EXPECT_EQ(Entry.Size, Package["entries"][I]["uncompressed_size"].get<uint64_t>());
+			std::vector<uint8_t> Bytes;
+			ASSERT_TRUE(Zip.ReadEntry(Entry, Bytes, Error)) << Error;
+			EXPECT_EQ(Bytes.size(), Entry.Size);
+			if (Usd::IsLayerFile(Entry.Name))
+			{
+				++Layers;
+				EXPECT_EQ(Usd::DetectLayerFormat(Bytes.data(), Bytes.size()), Usd::ELayerFormat::Binary);
+				Usd::FBinaryLayerInfo Info;
+				ASSERT_TRUE(Usd::ReadBinaryLayerHeader(Bytes, Info, Error)) << Error;
+				EXPECT_EQ(Info.Major, 0);
+				EXPECT_EQ(Info.Minor, 8);
+				EXPECT_EQ(Info.Sections, (std::vector<std::string>{ "TOKENS", "STRINGS", "FIELDS", "FIELDSETS", "PATHS", "SPECS" }));
+			}
+			else
+			{
+				EXPECT_TRUE(Usd::IsImageFile(Entry.Name)) << Entry.Name;
+			}
+		}
+		EXPECT_EQ(Layers, 1);
+	}
+}
+
+TEST(UsdzPackage, UnsafeNamesDamagedEntriesAndForeignFilesAreRefused)
+{
+	FScratchDir Scratch;
+	const fs::path File = Scratch.Path / "hostile.usdz";
+	WriteFile(File, MakeStoredZip({ { "scene.usda", "#usda 1.0\n" }, { "../escape.png", "x" }, { "/abs.png", "x" }, { "a\\b.png", "x" },
+		{ "ok/./x.png", "x" }, { "bad-crc.png", "pixels" }, { "0/fine.png", "pixels" } }, "bad-crc.png"));
+	Usd::FUsdzPackage Package;
+	std::string Error;
+	ASSERT_TRUE(Package.Open(File.string(), Error)) << Error;
+	std::vector<std::string> Names;
+	for (const Usd::FPackageEntry& Entry : Package.GetEntries()) { Names.push_back(Entry.Name); }
+	EXPECT_EQ(Names, (std::vector<std::string>{ "scene.usda", "bad-crc.png", "0/fine.png" }));
+	EXPECT_EQ(Package.GetRefusedNames(), (std::vector<std::string>{ "../escape.png", "/abs.png", "a\\b.png", "ok/./x.png" }));
+	std::vector<uint8_t> Bytes;
+	EXPECT_FALSE(Package.ReadEntry(Package.GetEntries()[1], Bytes, Error));
+	EXPECT_TRUE(Bytes.empty());
+	EXPECT_FALSE(Error.empty());
+	ASSERT_TRUE(Package.ReadEntry(Package.GetEntries()[2], Bytes, Error)) << Error;
+	EXPECT_EQ(std::string(Bytes.begin(), Bytes.end()), "pixels");
+
+	// Not a ZIP, an empty file, a package cut short.
+	const std::string Real = ReadFile(TestDataDir() / "usdz/RoughnessTest.usdz");
+	for (const auto& [Name, Content] : std::vector<std::pair<std::string, std::string>>{
+			 { "text.usdz", "#usda 1.0\n" }, { "empty.usdz", "" }, { "cut.usdz", Real.substr(0, Real.size() - 30) } })
+	{
+		SCOPED_TRACE(Name);
+		WriteFile(Scratch.Path / Name, Content);
+		Usd::FUsdzPackage Broken;
+		EXPECT_FALSE(Broken.Open((Scratch.Path / Name).string(), Error));
+		EXPECT_FALSE(Error.empty());
+	}
+
+	// Binary layer headers that point outside the file.
+	std::vector<uint8_t> Crate(24, 0);
+	std::memcpy(Crate.data(), "PXR-USDC", 8);
+	Crate[16] = 0xF0;
+	Usd::FBinaryLayerInfo Info;
+	EXPECT_FALSE(Usd::ReadBinaryLayerHeader(Crate, Info, Error));
+	Crate.resize(8);
+	EXPECT_FALSE(Usd::ReadBinaryLayerHeader(Crate, Info, Error));
+}
+
+TEST(UsdaReader, MeshesBecomeOneStaticMeshWithASlotPerBoundMaterial)
+{
+	Usd::FTextLayerDescription Layer;
+	std::string Error;
+	ASSERT_TRUE(Usd::ParseTextLayer(SampleLayer, Layer, Error)) << Error;
+
+	ASSERT_EQ(Layer.Materials.size(), 3u);
+	EXPECT_EQ(Layer.Materials[0].PrimPath, "/Root/Materials/Red");
+	EXPECT_EQ(Layer.Materials[0].TextureAssets, (std::vector<std::string>{ "0/red.png" }));
+	EXPECT_TRUE(Layer.Materials[1].TextureAssets.empty());
+
+	const Usd::FStaticMeshDescription& Static = Layer.StaticMesh;
+	EXPECT_EQ(Static.MeshPrimPaths, (std::vector<std::string>{ "/Root/Geo/Quad", "/Root/Turned" }));
+	// The quad inherits Red from its Xform, its second face is Blue by subset; the turned
+	// triangle is bound to nothing.
+	EXPECT_EQ(Static.SlotNames, (std::vector<std::string>{ "Red", "Blue", "" }));
+	EXPECT_EQ(Static.SlotMaterialPaths, (std::vector<std::string>{ "/Root/Materials/Red", "/Root/Materials/Blue", "" }));
+	const UE::HeadlessEditor::FImportedMeshBuffers& Mesh = Static.Mesh;
+	ASSERT_EQ(Mesh.Sections.size(), 3u);
+	EXPECT_EQ(Mesh.Sections[0].NumTriangles, 2u); // the quad, fanned
+	EXPECT_EQ(Mesh.Sections[1].NumTriangles, 1u);
+	EXPECT_EQ(Mesh.Sections[2].NumTriangles, 1u);
+	EXPECT_EQ(Mesh.NumVertices(), 4u + 3u + 3u); // one vertex per face corner
+
+	// Translated by the parent Xform.
+	EXPECT_FLOAT_EQ(Mesh.Positions[0], 10.0f);
+	EXPECT_FLOAT_EQ(Mesh.Positions[3], 11.0f);
+	// UVs through their indices, face-varying.
+	ASSERT_EQ(Mesh.UVs.size(), 1u);
+	EXPECT_EQ(std::vector<float>(Mesh.UVs[0].begin(), Mesh.UVs[0].begin() + 8), (std::vector<float>{ 0, 0, 1, 0, 1, 1, 0, 1 }));
+	// The turned triangle: rotated 90 degrees about Z, and its left-handed winding reversed.
+	const uint32_t First = Mesh.Sections[2].FirstIndex;
+	const uint32_t A = Mesh.Indices[First], B = Mesh.Indices[First + 1], C = Mesh.Indices[First + 2];
+	EXPECT_NEAR(Mesh.Positions[A * 3 + 0], 0.0f, 1e-6f);
+	EXPECT_NEAR(Mesh.Positions[A * 3 + 1], 1.0f, 1e-6f);
+	EXPECT_EQ(B, A + 2);
+	EXPECT_EQ(C, A + 1);
+
+	// What the reader leaves out is named.
+	EXPECT_TRUE(Has(Layer.Warnings, "time samples (primvars:displayColor)"));
+	EXPECT_TRUE(Has(Layer.Warnings, "over prims"));
+	EXPECT_TRUE(Has(Layer.Warnings, "prims of type SkelRoot"));
+}
+
+TEST(UsdaReader, BadTextIsRefusedWithALineAndBadMeshesAreSkipped)
+{
+	Usd::FTextLayerDescription Layer;
+	std::string Error;
+	EXPECT_FALSE(Usd::ParseTextLayer("PXR-USDC", Layer, Error));
+	EXPECT_FALSE(Usd::ParseTextLayer("#usda 1.0\ndef Mesh \"M\" {\n  int[] faceVertexCounts = [3\n", Layer, Error));
+	EXPECT_NE(Error.find("line "), std::string::npos) << Error;
+	EXPECT_FALSE(Usd::ParseTextLayer("#usda 1.0\ndef \"A\" { string s = \"open\n }", Layer, Error));
+	EXPECT_FALSE(Usd::ParseTextLayer("#usda 1.0\ndef \"A\" {\n", Layer, Error));
+	// Deep nesting is refused, not recursed into without end.
+	std::string Deep = "#usda 1.0\n";
+	for (int I = 0; I < 5000; ++I) { Deep += "def \"P\" {\n"; }
+	EXPECT_FALSE(Usd::ParseTextLayer(Deep, Layer, Error));
+	EXPECT_NE(Error.find("nested too deeply"), std::string::npos) << Error;
+	std::string DeepValue = "#usda 1.0\ndef \"A\" { custom int[] x = " + std::string(5000, '[') + " }";
+	EXPECT_FALSE(Usd::ParseTextLayer(DeepValue, Layer, Error));
+
+	// Inconsistent meshes are skipped, each with its reason; the good one stays.
+	const std::string Mixed = R"(#usda 1.0
+def Mesh "Short" { int[] faceVertexCounts = [3, 3] int[] faceVertexIndices = [0, 1, 2] point3f[] points = [(0,0,0), (1,0,0), (0,1,0)] }
+def Mesh "Out" { int[] faceVertexCounts = [3] int[] faceVertexIndices = [0, 1, 7] point3f[] points = [(0,0,0), (1,0,0), (0,1,0)] }
+def Mesh "Negative" { int[] faceVertexCounts = [-3] int[] faceVertexIndices = [] point3f[] points = [] }
+def Mesh "Good" { int[] faceVertexCounts = [3] int[] faceVertexIndices = [0, 1, 2] point3f[] points = [(0,0,0), (1,0,0), (0,1,0)] }
+)";
+	ASSERT_TRUE(Usd::ParseTextLayer(Mixed, Layer, Error)) << Error;
+	EXPECT_EQ(Layer.StaticMesh.MeshPrimPaths, (std::vector<std::string>{ "/Good" }));
+	EXPECT_TRUE(Has(Layer.Warnings, "/Short: faceVertexCounts do not match"));
+	EXPECT_TRUE(Has(Layer.Warnings, "/Out: faceVertexIndices out of range"));
+	EXPECT_TRUE(Has(Layer.Warnings, "/Negative: faceVertexCounts do not match"));
+	EXPECT_EQ(Layer.StaticMesh.Mesh.NumTriangles(), 1u);
+}
