@@ -1,0 +1,26 @@
+// Output devices: where GError and GWarn send what they are given (the log, in the stand-in).
+#pragma once
+
+#include "CoreMinimal.h"
+
+class COREUOBJECT_API FOutputDevice
+{
+public:
+	virtual ~FOutputDevice() = default;
+	virtual void Serialize(const TCHAR* V, ELogVerbosity::Type Verbosity, const FName& Category) = 0;
+	void Log(const TCHAR* Text) { Serialize(Text, ELogVerbosity::Log, FName()); }
+	void Log(ELogVerbosity::Type Verbosity, const TCHAR* Text) { Serialize(Text, Verbosity, FName()); }
+	void Log(const FString& Text) { Log(*Text); }
+};
+
+// Reports of long tasks (progress, warnings) in the editor; the log in the stand-in.
+class COREUOBJECT_API FFeedbackContext : public FOutputDevice
+{
+public:
+	void Serialize(const TCHAR* V, ELogVerbosity::Type Verbosity, const FName& Category) override;
+};
+
+// The engine's error device. The stand-in writes to the log at the message's verbosity; only a
+// Fatal message ends the process, as the engine's does.
+extern COREUOBJECT_API FOutputDevice* GError;
+extern COREUOBJECT_API FFeedbackContext* GWarn;

@@ -1,0 +1,27 @@
+// FSkeletalMaterial: one material slot of a skeletal mesh.
+#pragma once
+
+#include "CoreMinimal.h"
+#include "Engine/MeshUVChannelInfo.h"
+#include "UObject/ObjectPtr.h"
+
+class UMaterialInterface;
+
+struct ENGINE_API FSkeletalMaterial
+{
+	TObjectPtr<class UMaterialInterface> MaterialInterface;
+	FName MaterialSlotName;
+#if WITH_EDITORONLY_DATA
+	FName ImportedMaterialSlotName;
+#endif
+	FMeshUVChannelInfo UVChannelData;
+
+	FSkeletalMaterial() = default;
+	FSkeletalMaterial(UMaterialInterface* InMaterialInterface, FName InMaterialSlotName = NAME_None, FName InImportedMaterialSlotName = NAME_None)
+		: MaterialInterface(InMaterialInterface), MaterialSlotName(InMaterialSlotName), ImportedMaterialSlotName(InImportedMaterialSlotName) {}
+
+	bool operator==(const FSkeletalMaterial& Other) const
+	{
+		return MaterialInterface == Other.MaterialInterface && MaterialSlotName == Other.MaterialSlotName && ImportedMaterialSlotName == Other.ImportedMaterialSlotName;
+	}
+};
