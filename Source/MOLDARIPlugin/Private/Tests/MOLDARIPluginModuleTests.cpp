@@ -116,25 +116,15 @@ bool FMOLDARIToggleFailedStartTest::RunTest(const FString& Parameters)
 	{
 		return false;
 	}
-	ISocketSubsystem* Subsystem = ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM);
-	FSocket* Squatter = Subsystem->CreateSocket(NAME_Stream, TEXT("MOLDARITestSquatter"), false);
-	Squatter->SetReuseAddr(true); // the port may still hold connections in TIME_WAIT
-	TSharedRef<FInternetAddr> Address = Subsystem->CreateInternetAddr();
-	Address->SetLoopbackAddress();
-	Address->SetPort(ToolbarPort);
-	if (!TestTrue(TEXT("test holds the toolbar port"), Squatter->Bind(*Address) && Squatter->Listen(1)))
+	FSocket* Squatter = MOLDARITest::HoldPort(ToolbarPort);
+	if (!TestNotNull(TEXT("test holds the toolbar port"), Squatter))
 	{
-		MOLDARITest::Destroy(Squatter);
 		return false;
 	}
 
 	AddExpectedErrorPlain(TEXT("[MOLDARI] Failed to bind to port 5325"), EAutomationExpectedErrorFlags::Exact, 1);
 	Press(*Entry);
-	const double Deadline = FPlatformTime::Seconds() + 2.0;
-	while (!FMOLDARIServer::HasServerFailed() && FPlatformTime::Seconds() < Deadline)
-	{
-		FPlatformProcess::Sleep(0.005f);
-	}
+	MOLDARITest::WaitFor([] { return FMOLDARIServer::HasServerFailed(); }, 2.0);
 	// A failed start must not show as a running server.
 	TestFalse(TEXT("unchecked after a failed start"), IsChecked(*Entry));
 

@@ -79,21 +79,15 @@ bool FMOLDARIServerLifecycleTest::RunTest(const FString& Parameters)
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerPortTakenTest, "MOLDARI.Server.PortTaken", MOLDARITestFlags)
 bool FMOLDARIServerPortTakenTest::RunTest(const FString& Parameters)
 {
-	ISocketSubsystem* Subsystem = ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM);
-	FSocket* Squatter = Subsystem->CreateSocket(NAME_Stream, TEXT("MOLDARITestSquatter"), false);
-	Squatter->SetReuseAddr(true); // the port may still hold connections in TIME_WAIT
-	TSharedRef<FInternetAddr> Address = Subsystem->CreateInternetAddr();
-	Address->SetLoopbackAddress();
-	Address->SetPort(TestPort);
-	TestTrue(TEXT("test holds the port"), Squatter->Bind(*Address) && Squatter->Listen(1));
+	FSocket* Squatter = MOLDARITest::HoldPort(TestPort);
+	if (!TestNotNull(TEXT("test holds the port"), Squatter))
+	{
+		return false;
+	}
 
 	AddExpectedErrorPlain(FString::Printf(TEXT("[MOLDARI] Failed to bind to port %d"), TestPort), EAutomationExpectedErrorFlags::Exact, 1);
 	FMOLDARIServer::StartServer(TestPort);
-	const double Deadline = FPlatformTime::Seconds() + 2.0;
-	while (!FMOLDARIServer::HasServerFailed() && FPlatformTime::Seconds() < Deadline)
-	{
-		FPlatformProcess::Sleep(0.005f);
-	}
+	MOLDARITest::WaitFor([] { return FMOLDARIServer::HasServerFailed(); }, 2.0);
 	TestTrue(TEXT("set-up failure is known"), FMOLDARIServer::HasServerFailed());
 	TestTrue(TEXT("the failed server object still exists"), FMOLDARIServer::IsServerRunning());
 	FMOLDARIServer::StopServer();

@@ -113,4 +113,33 @@ namespace MOLDARITest
 		}
 		return false;
 	}
+
+	// Listens on the port so that the server cannot: null when the port could not be taken.
+	inline FSocket* HoldPort(int32 Port)
+	{
+		ISocketSubsystem* Subsystem = ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM);
+		FSocket* Squatter = Subsystem->CreateSocket(NAME_Stream, TEXT("MOLDARITestSquatter"), false);
+		Squatter->SetReuseAddr(true); // the port may still hold connections in TIME_WAIT
+		TSharedRef<FInternetAddr> Address = Subsystem->CreateInternetAddr();
+		Address->SetLoopbackAddress();
+		Address->SetPort(Port);
+		if (!Squatter->Bind(*Address) || !Squatter->Listen(1))
+		{
+			Destroy(Squatter);
+			return nullptr;
+		}
+		return Squatter;
+	}
+
+	// Waits, bounded, until the condition holds; its last answer.
+	template <typename ConditionType>
+	inline bool WaitFor(ConditionType Condition, double TimeoutSeconds)
+	{
+		const double Deadline = FPlatformTime::Seconds() + TimeoutSeconds;
+		while (!Condition() && FPlatformTime::Seconds() < Deadline)
+		{
+			FPlatformProcess::Sleep(0.005f);
+		}
+		return Condition();
+	}
 }
