@@ -28,9 +28,10 @@ COMMON=(-std=c++20 -g -O1 -fno-omit-frame-pointer -w)
 SAN=(-fsanitize=address,undefined -fno-sanitize-recover=undefined)
 
 # The stand-in's Core, sanitised but not coverage-instrumented: the fuzzer steers by the reader.
-compile() {   # source object flags...
+compile() {   # source object flags...   (rebuilt when the source or any stand-in header is newer)
   local src=$1 obj=$2; shift 2
-  if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ]; then
+  if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ] || \
+     [ -n "$(find "$ROOT/HeadlessEditor/Source" -name '*.h' -newer "$obj" -print -quit)" ]; then
     "$CXX" "${COMMON[@]}" "${INCLUDES[@]}" "$@" -c "$src" -o "$obj"
   fi
 }
@@ -43,7 +44,7 @@ for src in "$ROOT"/HeadlessEditor/Source/Core/Private/*.cpp; do
 done
 wait
 
-# Header changes are not tracked above: the reader and harness are always rebuilt.
+# The plugin's own headers are not tracked above: the reader and harness are always rebuilt.
 rm -f "$OUT/obj/reader.o" "$OUT/obj/harness.o"
 compile "$ROOT/Source/MOLDARIPlugin/Private/MOLDARIZipReader.cpp" "$OUT/obj/reader.o" -fsanitize=fuzzer-no-link "${SAN[@]}"
 compile "$ROOT/Tests/Fuzz/zip_reader_fuzzer.cpp" "$OUT/obj/harness.o" -fsanitize=fuzzer-no-link "${SAN[@]}"
