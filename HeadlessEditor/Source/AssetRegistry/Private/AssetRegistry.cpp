@@ -166,10 +166,7 @@ namespace
 			FString Probe;
 			if (!FPackageName::TryConvertLongPackageNameToFilename(Path + TEXT("/X"), Probe))
 			{
-				if (!FPackageName::IsValidLongPackageName(Path))
-				{
-					UE_LOG(LogAssetRegistry, Warning, TEXT("ScanPathsSynchronous: '%s' is not under a mounted content path"), *Path);
-				}
+				UE_LOG(LogAssetRegistry, Warning, TEXT("ScanPathsSynchronous: '%s' is not under a mounted content path"), *Path);
 				return;
 			}
 			const FString Folder = FPaths::GetPath(Probe);

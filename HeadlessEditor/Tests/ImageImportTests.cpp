@@ -1,0 +1,197 @@
+// The image importer through ImportAssetsAutomated: PNG, JPEG, TGA and BMP become textures with
+// the right size, format and pixels; existing assets are skipped or replaced as asked; damaged
+// images and bad requests import nothing.
+#include "AssetTestSupport.h"
+
+#include "Engine/Texture2D.h"
+#include "Misc/PackageName.h"
+#include "UObject/Package.h"
+
+#include "AssetImporterRegistry.h"
+
+using namespace AssetTest;
+
+namespace
+{
+	// Width and height as the file's own header states them (PNG IHDR, JPEG SOFn), to check the
+	// decoder against something it did not compute.
+	std::pair<int32, int32> HeaderSize(const std::vector<uint8>& B)
+	{
+		if (B.size() > 24 && B[0] == 0x89 && B[1] == 'P')
+		{
+			auto Be = [&B](size_t I) { return int32((B[I] << 24) | (B[I + 1] << 16) | (B[I + 2] << 8) | B[I + 3]); };
+			return { Be(16), Be(20) };
+		}
+		for (size_t I = 2; I + 9 < B.size();)
+		{
+			if (B[I] != 0xFF) { ++I; continue; }
+			const uint8 Marker = B[I + 1];
+			const size_t Len = (size_t(B[I + 2]) << 8) | B[I + 3];
+			if (Marker >= 0xC0 && Marker <= 0xCF && Marker != 0xC4 && Marker != 0xC8 && Marker != 0xCC)
+			{
+				return { int32((B[I + 7] << 8) | B[I + 8]), int32((B[I + 5] << 8) | B[I + 6]) };
+			}
+			I += 2 + Len;
+		}
+		return { 0, 0 };
+	}
+
+	UTexture2D* OnlyTexture(const TArray<UObject*>& Objects)
+	{
+		return Objects.Num() == 1 ? Cast<UTexture2D>(Objects[0]) : nullptr;
+	}
+}
+
+class ImageImportTest : public FProjectTest {};
+
+TEST_F(ImageImportTest, SharedTexturesImportWithTheirSizesAndDefaults)
+{
+	const fs::path Textures = TestDataDir() / "fbx/textures";
+	ASSERT_TRUE(fs::is_directory(Textures)) << "../shared/testdata is missing";
+	std::vector<fs::path> Files;
+	for (const fs::directory_entry& Entry : fs::directory_iterator(Textures)) { Files.push_back(Entry.path()); }
+	std::sort(Files.begin(), Files.end());
+	ASSERT_GE(Files.size(), 10u);
+
+	const TArray<UObject*> Imported = Import(Files, TEXT("/Game/Textures"), false);
+	ASSERT_EQ(Imported.Num(), static_cast<int32>(Files.size()));
+	for (size_t I = 0; I < Files.size(); ++I)
+	{
+		UTexture2D* Texture = Cast<UTexture2D>(Imported[static_cast<int32>(I)]);
+		ASSERT_NE(Texture, nullptr) << Files[I];
+		EXPECT_EQ(Texture->GetName().ToUtf8(), Files[I].stem().string());
+		EXPECT_EQ(Texture->GetPathName().ToUtf8(), "/Game/Textures/" + Files[I].stem().string() + "." + Files[I].stem().string());
+		const auto [Width, Height] = HeaderSize(ReadBytes(Files[I]));
+		EXPECT_EQ(Texture->GetSizeX(), Width) << Files[I];
+		EXPECT_EQ(Texture->GetSizeY(), Height) << Files[I];
+		EXPECT_EQ(Texture->Source.GetFormat(), TSF_BGRA8) << Files[I];
+		EXPECT_EQ(Texture->Source.GetData().Num(), Width * Height * 4);
+		EXPECT_TRUE(Texture->SRGB);
+		EXPECT_EQ(Texture->CompressionSettings, TC_Default);
+		EXPECT_TRUE(Texture->GetOutermost()->IsDirty()) << "an import leaves its packages to be saved";
+	}
+	EXPECT_EQ(Listed(TEXT("/Game/Textures"), false).size(), Files.size());
+}
+
+TEST_F(ImageImportTest, PixelsOfEveryFormatArriveExactly)
+{
+	// 2x2: red, green / blue, half-transparent white.
+	const std::vector<uint8> Rgba = { 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 128 };
+	const std::vector<uint8> ExpectedBgra = { 0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 255, 255, 255, 128 };
+	std::vector<uint8> Rgb;
+	std::vector<uint8> ExpectedOpaque;
+	for (size_t I = 0; I < Rgba.size(); I += 4)
+	{
+		Rgb.insert(Rgb.end(), { Rgba[I], Rgba[I + 1], Rgba[I + 2] });
+		ExpectedOpaque.insert(ExpectedOpaque.end(), { Rgba[I + 2], Rgba[I + 1], Rgba[I], 255 });
+	}
+	WriteBytes(Files / "rgba.png", MakePng(2, 2, 6, 8, Rgba));
+	WriteBytes(Files / "rgb.bmp", MakeBmp(2, 2, Rgb));
+	WriteBytes(Files / "rgba_tga.tga", MakeTga(2, 2, Rgba));
+	WriteBytes(Files / "grey.png", MakePng(3, 1, 0, 8, { 0, 100, 255 }));
+	WriteBytes(Files / "deep.png", MakePng(1, 1, 6, 16, { 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF }));
+
+	UTexture2D* Png = OnlyTexture(Import({ Files / "rgba.png" }, TEXT("/Game/Px"), false));
+	ASSERT_NE(Png, nullptr);
+	EXPECT_EQ(std::vector<uint8>(Png->Source.GetData().begin(), Png->Source.GetData().end()), ExpectedBgra);
+
+	UTexture2D* Bmp = OnlyTexture(Import({ Files / "rgb.bmp" }, TEXT("/Game/Px"), false));
+	ASSERT_NE(Bmp, nullptr);
+	EXPECT_EQ(std::vector<uint8>(Bmp->Source.GetData().begin(), Bmp->Source.GetData().end()), ExpectedOpaque) << "BMP rows are stored bottom-up";
+
+	UTexture2D* Tga = OnlyTexture(Import({ Files / "rgba_tga.tga" }, TEXT("/Game/Px"), false));
+	ASSERT_NE(Tga, nullptr);
+	EXPECT_EQ(std::vector<uint8>(Tga->Source.GetData().begin(), Tga->Source.GetData().end()), ExpectedBgra);
+
+	UTexture2D* Grey = OnlyTexture(Import({ Files / "grey.png" }, TEXT("/Game/Px"), false));
+	ASSERT_NE(Grey, nullptr);
+	EXPECT_EQ(Grey->Source.GetFormat(), TSF_G8);
+	EXPECT_EQ(std::vector<uint8>(Grey->Source.GetData().begin(), Grey->Source.GetData().end()), std::vector<uint8>({ 0, 100, 255 }));
+
+	UTexture2D* Deep = OnlyTexture(Import({ Files / "deep.png" }, TEXT("/Game/Px"), false));
+	ASSERT_NE(Deep, nullptr);
+	EXPECT_EQ(Deep->Source.GetFormat(), TSF_RGBA16);
+	// Little-endian 16-bit R, G, B, A.
+	EXPECT_EQ(std::vector<uint8>(Deep->Source.GetData().begin(), Deep->Source.GetData().end()), std::vector<uint8>({ 0x34, 0x12, 0x78, 0x56, 0xBC, 0x9A, 0xFF, 0xFF }));
+}
+
+TEST_F(ImageImportTest, ReplaceExistingOffSkipsAndOnReplacesInPlace)
+{
+	WriteBytes(Files / "a/T_Swap.png", MakePng(1, 1, 6, 8, { 10, 20, 30, 255 }));
+	WriteBytes(Files / "b/T_Swap.png", MakePng(2, 1, 6, 8, { 1, 2, 3, 4, 5, 6, 7, 8 }));
+	UTexture2D* First = OnlyTexture(Import({ Files / "a/T_Swap.png" }, TEXT("/Game/Swap"), false));
+	ASSERT_NE(First, nullptr);
+	First->CompressionSettings = TC_Normalmap;
+
+	ClearLog();
+	EXPECT_EQ(Import({ Files / "b/T_Swap.png" }, TEXT("/Game/Swap"), false).Num(), 0);
+	EXPECT_TRUE(Logged("already exists and bReplaceExisting is false"));
+	EXPECT_EQ(First->GetSizeX(), 1) << "the existing asset is untouched";
+	EXPECT_EQ(First->CompressionSettings, TC_Normalmap);
+
+	UTexture2D* Second = OnlyTexture(Import({ Files / "b/T_Swap.png" }, TEXT("/Game/Swap/"), true));
+	EXPECT_EQ(Second, First) << "replaced in place: the same object";
+	EXPECT_EQ(First->GetSizeX(), 2);
+	EXPECT_EQ(First->CompressionSettings, TC_Default);
+	EXPECT_EQ(Listed(TEXT("/Game/Swap"), false).size(), 1u);
+
+	// The same holds for an asset that exists only on disk, from an earlier run.
+	FSavePackageArgs Args;
+	Args.TopLevelFlags = RF_Public | RF_Standalone;
+	ASSERT_TRUE(UPackage::SavePackage(First->GetOutermost(), First, *FPackageName::LongPackageNameToFilename(TEXT("/Game/Swap/T_Swap"), TEXT(".uasset")), Args));
+	Restart();
+	EXPECT_EQ(Import({ Files / "a/T_Swap.png" }, TEXT("/Game/Swap"), false).Num(), 0);
+	UTexture2D* FromDisk = OnlyTexture(Import({ Files / "a/T_Swap.png" }, TEXT("/Game/Swap"), true));
+	ASSERT_NE(FromDisk, nullptr);
+	EXPECT_EQ(FromDisk->GetSizeX(), 1);
+}
+
+TEST_F(ImageImportTest, DamagedImagesAndBadRequestsImportNothing)
+{
+	const std::vector<uint8> Good = MakePng(4, 4, 6, 8, std::vector<uint8>(64, 200));
+	WriteBytes(Files / "cut.png", std::vector<uint8>(Good.begin(), Good.begin() + 40));
+	WriteBytes(Files / "noise.png", std::vector<uint8>({ 'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e' }));
+	WriteBytes(Files / "empty.jpg", {});
+	std::vector<uint8> Huge = MakePng(1, 1, 6, 8, { 1, 2, 3, 4 });
+	Huge[16] = 0x00; Huge[17] = 0x01; Huge[18] = 0x00; Huge[19] = 0x00;   // width 65536 (the CRC no longer fits either)
+	WriteBytes(Files / "huge.png", Huge);
+	WriteBytes(Files / "model.xyz", { 1, 2, 3 });
+
+	for (const char* Name : { "cut.png", "noise.png", "empty.jpg", "huge.png" })
+	{
+		ClearLog();
+		EXPECT_EQ(Import({ Files / Name }, TEXT("/Game/Bad"), false).Num(), 0) << Name;
+		EXPECT_TRUE(Logged("Failed to import")) << Name;
+	}
+	EXPECT_TRUE(Listed(TEXT("/Game/Bad"), true).empty());
+	EXPECT_EQ(UE::HeadlessEditor::FindPackage(TEXT("/Game/Bad/cut")), nullptr);
+
+	ClearLog();
+	EXPECT_EQ(Import({ Files / "model.xyz" }, TEXT("/Game/Bad"), false).Num(), 0);
+	EXPECT_TRUE(Logged("Unknown extension 'xyz'"));
+	EXPECT_EQ(Import({ Files / "missing.png" }, TEXT("/Game/Bad"), false).Num(), 0);
+	EXPECT_TRUE(Logged("does not exist"));
+	WriteBytes(Files / "ok.png", Good);
+	for (const TCHAR* Destination : { TEXT("Game/Bad"), TEXT("/Elsewhere/Bad"), TEXT(""), TEXT("/Game/Bad Path") })
+	{
+		EXPECT_EQ(Import({ Files / "ok.png" }, Destination, false).Num(), 0) << FString(Destination).ToUtf8();
+	}
+	EXPECT_TRUE(Logged("is not a valid content path"));
+	EXPECT_EQ(FAssetToolsModule::GetModule().Get().ImportAssetsAutomated(nullptr).Num(), 0);
+
+	// One bad file among good ones does not stop the others.
+	const TArray<UObject*> Mixed = Import({ Files / "noise.png", Files / "ok.png" }, TEXT("/Game/Bad"), false);
+	ASSERT_EQ(Mixed.Num(), 1);
+	EXPECT_EQ(Mixed[0]->GetName().ToUtf8(), "ok");
+}
+
+TEST_F(ImageImportTest, FileNamesBecomeValidAssetNames)
+{
+	WriteBytes(Files / "my tex.v2.png", MakePng(1, 1, 6, 8, { 1, 2, 3, 4 }));
+	UTexture2D* Texture = OnlyTexture(Import({ Files / "my tex.v2.png" }, TEXT("/Game/Names"), false));
+	ASSERT_NE(Texture, nullptr);
+	EXPECT_EQ(Texture->GetName().ToUtf8(), "my_tex_v2");
+	EXPECT_EQ(Texture->GetOutermost()->GetName().ToUtf8(), "/Game/Names/my_tex_v2");
+	EXPECT_EQ(UE::HeadlessEditor::FindAssetImporterName(TEXT("PNG")).ToUtf8(), "Texture");
+	EXPECT_EQ(UE::HeadlessEditor::FindAssetImporterName(TEXT("/a/b.JPEG")).ToUtf8(), "Texture");
+}
