@@ -7,6 +7,12 @@
 #include <regex>
 #include <set>
 
+#include "Animation/Skeleton.h"
+#include "Engine/SkeletalMesh.h"
+#include "Engine/StaticMesh.h"
+#include "Engine/Texture2D.h"
+#include "Materials/Material.h"
+
 #include "FbxSceneReader.h"
 #include "ModelImportTestSupport.h"
 
@@ -326,4 +332,177 @@ TEST(FbxSceneReader, BrokenAndForeignFilesFailWithAReason)
 	std::string Error;
 	EXPECT_FALSE(Fbx::ReadFbxScene((Scratch.Path / "no-such-file.fbx").string(), Scene, Error));
 	EXPECT_EQ(Error, "no such file");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The assets ImportAssetsAutomated makes from FBX files.
+
+using FFbxAssetImport = FAssetImportTest;
+
+TEST_F(FFbxAssetImport, StaticModelGivesMeshSlotsMaterialsAndTexturesAsTheFileHolds)
+{
+	const fs::path File = CopyModel(Model("assimp-spider.fbx"), Files.Path);
+	const FAssimpInfo Info = RunAssimpInfo(File);
+	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Spider"));
+
+	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "assimp-spider");
+	ASSERT_NE(Mesh, nullptr);
+	EXPECT_FALSE(Mesh->IsA<USkeletalMesh>());
+	ASSERT_EQ(Mesh->GetStaticMaterials().Num(), int32(Info.MaterialNames.size()));
+	for (int32 Slot = 0; Slot < Mesh->GetStaticMaterials().Num(); ++Slot)
+	{
+		const FStaticMaterial& Material = Mesh->GetStaticMaterials()[Slot];
+		const std::string Name = Info.MaterialNames[size_t(Slot)];
+		EXPECT_EQ(Material.MaterialSlotName.ToString().ToUtf8(), Name);
+		// Each slot holds the material generated for it, an asset of the same name.
+		ASSERT_NE(Material.MaterialInterface.Get(), nullptr) << Name;
+		EXPECT_EQ(Material.MaterialInterface.Get(), Find<UMaterial>(Result, Name));
+	}
+	EXPECT_TRUE(Mesh->MeshData.IsConsistent());
+	EXPECT_EQ(Mesh->MeshData.Sections.Num(), 4);
+	EXPECT_GT(Mesh->GetNumTriangles(), 1000);
+
+	// One texture per referenced file that exists: the four JPEGs, found by name in textures/.
+	for (const char* Texture : { "drkwood2", "wal67ar_small", "engineflare1", "SpiderTex" })
+	{
+		UTexture2D* Found = Find<UTexture2D>(Result, Texture);
+		ASSERT_NE(Found, nullptr) << Texture;
+		EXPECT_GT(Found->GetSizeX(), 0);
+	}
+	// Everything lies directly in the destination, nothing else.
+	std::vector<std::string> Listed = AssetsIn("/Game/Fbx/Spider");
+	std::sort(Listed.begin(), Listed.end());
+	EXPECT_EQ(Listed, (std::vector<std::string>{ "Augentex /Script/Engine.Material", "BeinTex /Script/Engine.Material",
+		"HLeibTex /Script/Engine.Material", "Skin /Script/Engine.Material", "SpiderTex /Script/Engine.Texture2D",
+		"assimp-spider /Script/Engine.StaticMesh", "drkwood2 /Script/Engine.Texture2D", "engineflare1 /Script/Engine.Texture2D",
+		"wal67ar_small /Script/Engine.Texture2D" }));
+	EXPECT_EQ(Result.size(), Listed.size());
+	EXPECT_TRUE(AssetsIn("/Game/Fbx/Spider", true).size() == Listed.size()) << "no sub-folders";
+}
+
+TEST_F(FFbxAssetImport, SkinnedModelGivesSkeletalMeshAndSkeleton)
+{
+	const fs::path File = CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Files.Path);
+	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Sausage"));
+	USkeletalMesh* Mesh = Find<USkeletalMesh>(Result, "ufbx-maya_game_sausage_7500_binary");
+	USkeleton* Skeleton = Find<USkeleton>(Result, "ufbx-maya_game_sausage_7500_binary_Skeleton");
+	ASSERT_NE(Mesh, nullptr);
+	ASSERT_NE(Skeleton, nullptr);
+	EXPECT_EQ(Find<UStaticMesh>(Result, "ufbx-maya_game_sausage_7500_binary"), nullptr);
+	EXPECT_EQ(Mesh->GetSkeleton(), Skeleton);
+	ASSERT_EQ(Skeleton->GetNumBones(), 4);
+	EXPECT_EQ(Skeleton->FindBoneIndex(FName(TEXT("joint3"))), 2);
+	EXPECT_EQ(Skeleton->Bones[2].ParentIndex, 1);
+	ASSERT_EQ(Mesh->GetMaterials().Num(), 1);
+	EXPECT_EQ(Mesh->GetMaterials()[0].MaterialSlotName, FName(TEXT("lambert1")));
+	EXPECT_EQ(Mesh->GetMaterials()[0].MaterialInterface.Get(), Find<UMaterial>(Result, "lambert1"));
+	EXPECT_TRUE(Mesh->MeshData.IsConsistent());
+	EXPECT_EQ(Mesh->MeshData.BoneWeights.Num(), Mesh->MeshData.GetNumVertices() * FHeadlessMeshData::MaxBoneInfluences);
+	EXPECT_EQ(Result.size(), 3u);
+
+	// The animated Blender model: skeletal too; its animation is named in the log as not made.
+	const fs::path Animated = CopyModel(Model("assimp-animation_with_skeleton.fbx"), Files.Path);
+	const std::vector<UObject*> Second = ToVector(Import(Animated, "/Game/Fbx/Animated"));
+	EXPECT_NE(Find<USkeletalMesh>(Second, "assimp-animation_with_skeleton"), nullptr);
+	EXPECT_TRUE(Logged("1 animation(s) not imported"));
+}
+
+TEST_F(FFbxAssetImport, EmbeddedTexturesAreUnpackedBesideTheFbxThenImported)
+{
+	const fs::path File = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files.Path);
+	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Embedded"));
+	const fs::path Fbm = Files.Path / "ufbx-blender_293_embedded_textures_7400_binary.fbm";
+	ASSERT_TRUE(fs::is_directory(Fbm));
+	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "ufbx-blender_293_embedded_textures_7400_binary");
+	ASSERT_NE(Mesh, nullptr);
+	ASSERT_EQ(Mesh->GetStaticMaterials().Num(), 1);
+	// The slot keeps the material's name with its dot; the asset name cannot hold one.
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("Material.001")));
+	UMaterial* Material = Find<UMaterial>(Result, "Material_001");
+	ASSERT_NE(Material, nullptr);
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), Material);
+	for (const char* Name : { "checkerboard_diffuse", "checkerboard_emissive", "checkerboard_roughness", "checkerboard_weight", "checkerboard_metallic" })
+	{
+		SCOPED_TRACE(Name);
+		ASSERT_TRUE(fs::is_regular_file(Fbm / (std::string(Name) + ".png")));
+		UTexture2D* Texture = Find<UTexture2D>(Result, Name);
+		ASSERT_NE(Texture, nullptr);
+		EXPECT_EQ(Texture->GetSizeX(), 128);
+		EXPECT_EQ(Texture->SourceFilePath.ToUtf8(), fs::weakly_canonical(Fbm / (std::string(Name) + ".png")).string());
+	}
+	EXPECT_EQ(AssetsIn("/Game/Fbx/Embedded").size(), 7u);
+}
+
+TEST_F(FFbxAssetImport, FileWithoutMaterialGetsAnEmptySlotAndNoMaterialAsset)
+{
+	const fs::path File = CopyModel(Model("assimp-boxWithUncompressedCTypeArray.FBX"), Files.Path);
+	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Plain"));
+	ASSERT_EQ(Result.size(), 1u);
+	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "assimp-boxWithUncompressedCTypeArray");
+	ASSERT_NE(Mesh, nullptr);
+	ASSERT_EQ(Mesh->GetStaticMaterials().Num(), 1);
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("DefaultMaterial")));
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), nullptr);
+}
+
+TEST_F(FFbxAssetImport, UnreadableFilesImportNothingAndSayWhy)
+{
+	for (const char* Name : { "assimp-transparentTest.fbx", "ufbx-maya_cube_6100_binary.fbx" })
+	{
+		SCOPED_TRACE(Name);
+		const fs::path File = CopyModel(Model(Name), Files.Path);
+		const FAssimpInfo Info = RunAssimpInfo(File);
+		ASSERT_FALSE(Info.Error.empty());
+		EXPECT_TRUE(Import(File, "/Game/Fbx/Broken").IsEmpty());
+		EXPECT_TRUE(Logged(Info.Error)) << Info.Error;
+	}
+	EXPECT_TRUE(AssetsIn("/Game/Fbx/Broken", true).empty());
+}
+
+TEST_F(FFbxAssetImport, TextureNamedLikeTheMeshDoesNotTakeItsPlace)
+{
+	// The model's file name is the same as one of its textures' names.
+	fs::create_directories(Files.Path / "clash");
+	CopyModel(Model("ufbx-max_pbr_metal_rough_material_7700_ascii.fbx"), Files.Path / "clash");
+	const fs::path File = Files.Path / "clash" / "checkerboard_diffuse.fbx";
+	fs::rename(Files.Path / "clash" / "ufbx-max_pbr_metal_rough_material_7700_ascii.fbx", File);
+	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Clash"));
+	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "checkerboard_diffuse");
+	ASSERT_NE(Mesh, nullptr);
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("01 - Default")));
+	EXPECT_NE(Find<UMaterial>(Result, "01_-_Default"), nullptr);
+	UTexture2D* Renamed = Find<UTexture2D>(Result, "checkerboard_diffuse_1");
+	ASSERT_NE(Renamed, nullptr);
+	EXPECT_EQ(Renamed->GetSizeX(), 128);
+	int Textures = 0;
+	for (UObject* Object : Result) { Textures += Object->IsA<UTexture2D>(); }
+	EXPECT_EQ(Textures, 6);
+}
+
+TEST_F(FFbxAssetImport, ExistingAssetsAreSkippedOrReplacedInPlace)
+{
+	const fs::path File = CopyModel(Model("ufbx-blender_suzanne_multimaterial_7400_binary.fbx"), Files.Path);
+	const std::vector<UObject*> First = ToVector(Import(File, "/Game/Fbx/Again"));
+	UStaticMesh* Mesh = Find<UStaticMesh>(First, "ufbx-blender_suzanne_multimaterial_7400_binary");
+	ASSERT_NE(Mesh, nullptr);
+	EXPECT_EQ(First.size(), 8u); // the mesh and seven materials
+	const int32 Triangles = Mesh->GetNumTriangles();
+	Mesh->SetMaterial(0, nullptr);
+
+	EXPECT_TRUE(Import(File, "/Game/Fbx/Again", false).IsEmpty());
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), nullptr) << "not replaced";
+
+	const std::vector<UObject*> Replaced = ToVector(Import(File, "/Game/Fbx/Again", true));
+	EXPECT_EQ(Find<UStaticMesh>(Replaced, "ufbx-blender_suzanne_multimaterial_7400_binary"), Mesh) << "replaced in place";
+	EXPECT_EQ(Mesh->GetNumTriangles(), Triangles);
+	EXPECT_NE(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), nullptr);
+	EXPECT_EQ(AssetsIn("/Game/Fbx/Again").size(), 8u);
+}
+
+TEST_F(FFbxAssetImport, NonAsciiFileNamesSurvive)
+{
+	const fs::path File = CopyModel(Model("ufbx-synthetic_a\u03b2\u30ab\U0001F602_7500_ascii.fbx"), Files.Path);
+	ASSERT_TRUE(fs::exists(File));
+	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Unicode"));
+	EXPECT_NE(Find<UStaticMesh>(Result, "ufbx-synthetic_a\u03b2\u30ab\U0001F602_7500_ascii"), nullptr);
 }

@@ -13,6 +13,16 @@
 #include <string>
 #include <unistd.h>
 
+#include <mutex>
+
+#include "CoreMinimal.h"
+#include "AssetRegistry/AssetRegistryModule.h"
+#include "AssetToolsModule.h"
+#include "AutomatedAssetImportData.h"
+#include "UObject/Object.h"
+
+#include "HeadlessEditorHost.h"
+
 namespace ModelImportTest
 {
 	namespace fs = std::filesystem;
@@ -98,4 +108,70 @@ namespace ModelImportTest
 		S << In.rdbuf();
 		return S.str();
 	}
+
+	// A scratch project for imports, with the log captured and helpers around the asset tools.
+	class FAssetImportTest : public ::testing::Test
+	{
+	protected:
+		FScratchDir Project;
+		FScratchDir Files;
+		std::mutex LogMutex;
+		std::vector<std::string> Log;
+		int32 LogHandle = 0;
+
+		void SetUp() override
+		{
+			UE::HeadlessEditor::SetProjectDir(FString::FromUtf8(Project.Path.string().data(), Project.Path.string().size()));
+			fs::create_directories(Project.Path / "Content");
+			fs::create_directories(Project.Path / "Saved");
+			FAssetToolsModule::GetModule();
+			LogHandle = UE::HeadlessEditor::AddLogListener([this](const UE::HeadlessEditor::FLogLine& Line) {
+				std::lock_guard<std::mutex> Lock(LogMutex);
+				Log.push_back(Line.Formatted.ToUtf8());
+			});
+		}
+		void TearDown() override { UE::HeadlessEditor::RemoveLogListener(LogHandle); }
+
+		static FString Str(const std::string& Utf8) { return FString::FromUtf8(Utf8.data(), Utf8.size()); }
+
+		TArray<UObject*> Import(const fs::path& File, const char* Destination, bool bReplaceExisting = false)
+		{
+			UAutomatedAssetImportData* Data = NewObject<UAutomatedAssetImportData>();
+			Data->Filenames.Add(Str(File.string()));
+			Data->DestinationPath = Str(Destination);
+			Data->bReplaceExisting = bReplaceExisting;
+			return FAssetToolsModule::GetModule().Get().ImportAssetsAutomated(Data);
+		}
+
+		// "Name Class" of each asset directly in (or under) a content path, in the registry's order.
+		std::vector<std::string> AssetsIn(const char* Path, bool bRecursive = false)
+		{
+			TArray<FAssetData> Assets;
+			FAssetRegistryModule::GetRegistry().GetAssetsByPath(FName(Str(Path)), Assets, bRecursive);
+			std::vector<std::string> Out;
+			for (const FAssetData& Asset : Assets)
+			{
+				Out.push_back(Asset.AssetName.ToString().ToUtf8() + " " + Asset.AssetClassPath.ToString().ToUtf8());
+			}
+			return Out;
+		}
+
+		template <class T>
+		T* Find(const std::vector<UObject*>& Objects, const std::string& Name)
+		{
+			for (UObject* Object : Objects)
+			{
+				if (Object && Object->IsA<T>() && Object->GetName().ToUtf8() == Name) { return static_cast<T*>(Object); }
+			}
+			return nullptr;
+		}
+
+		bool Logged(const std::string& Text)
+		{
+			std::lock_guard<std::mutex> Lock(LogMutex);
+			return std::any_of(Log.begin(), Log.end(), [&](const std::string& Line) { return Line.find(Text) != std::string::npos; });
+		}
+	};
+
+	inline std::vector<UObject*> ToVector(const TArray<UObject*>& Objects) { return std::vector<UObject*>(Objects.begin(), Objects.end()); }
 }

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "Engine/StaticMesh.h"
+#include "Engine/Texture2D.h"
+#include "Materials/Material.h"
+
 #include "ModelImportTestSupport.h"
 #include "UsdSceneReader.h"
 
@@ -307,4 +311,112 @@ def Mesh "Good" { int[] faceVertexCounts = [3] int[] faceVertexIndices = [0, 1, 
 	EXPECT_TRUE(Has(Layer.Warnings, "/Out: faceVertexIndices out of range"));
 	EXPECT_TRUE(Has(Layer.Warnings, "/Negative: faceVertexCounts do not match"));
 	EXPECT_EQ(Layer.StaticMesh.Mesh.NumTriangles(), 1u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The assets ImportAssetsAutomated makes from USD files: all of them in a folder named after the
+// file, under the destination.
+
+using FUsdAssetImport = FAssetImportTest;
+
+TEST_F(FUsdAssetImport, BinaryPackageGivesItsImagesAndSaysWhatItLeavesOut)
+{
+	const std::vector<UObject*> Result = ToVector(Import(TestDataDir() / "usdz/RoughnessTest.usdz", "/Game/Usd"));
+	ASSERT_EQ(Result.size(), 2u);
+	UTexture2D* Png = Find<UTexture2D>(Result, "roughness-spec");
+	UTexture2D* Tga = Find<UTexture2D>(Result, "roughness");
+	ASSERT_NE(Png, nullptr);
+	ASSERT_NE(Tga, nullptr);
+	EXPECT_GT(Png->GetSizeX(), 0);
+	EXPECT_GT(Tga->GetSizeX(), 0);
+	EXPECT_EQ(Png->GetOutermost()->GetName().ToUtf8(), "/Game/Usd/RoughnessTest/roughness-spec");
+	EXPECT_EQ(AssetsIn("/Game/Usd/RoughnessTest").size(), 2u);
+	EXPECT_TRUE(AssetsIn("/Game/Usd").empty()) << "nothing directly in the destination";
+	EXPECT_TRUE(Logged("binary USD layer RoughnessTest.usdc (crate 0.8.0) is not read by HeadlessEditor"));
+	// The images were unpacked into a temporary folder that is gone again.
+	EXPECT_FALSE(fs::exists(Project.Path / "Saved/Temp/HeadlessImport") && !fs::is_empty(Project.Path / "Saved/Temp/HeadlessImport"));
+}
+
+TEST_F(FUsdAssetImport, PackageWithNothingReadableImportsNothingAndSaysSo)
+{
+	for (const char* Name : { "AnimatedTriangle", "BoxAnimated", "RiggedSimple" })
+	{
+		SCOPED_TRACE(Name);
+		EXPECT_TRUE(Import(TestDataDir() / "usdz" / (std::string(Name) + ".usdz"), "/Game/UsdEmpty").IsEmpty());
+		EXPECT_TRUE(Logged(std::string("binary USD layer ") + Name + ".imported.usdc (crate 0.8.0) is not read"));
+		EXPECT_TRUE(Logged(std::string("Nothing imported from ")));
+	}
+	EXPECT_TRUE(AssetsIn("/Game/UsdEmpty", true).empty());
+}
+
+TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
+{
+	const std::string Png = ReadFile(TestDataDir() / "fbx/textures/checkerboard_diffuse.png");
+	ASSERT_FALSE(Png.empty());
+	const fs::path File = Files.Path / "Sample.usdz";
+	WriteFile(File, MakeStoredZip({ { "Sample.usda", SampleLayer }, { "0/red.png", Png }, { "notes.txt", "not an image" } }));
+	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/UsdText"));
+
+	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "Sample");
+	ASSERT_NE(Mesh, nullptr);
+	EXPECT_EQ(Mesh->GetOutermost()->GetName().ToUtf8(), "/Game/UsdText/Sample/Sample");
+	ASSERT_EQ(Mesh->GetStaticMaterials().Num(), 3);
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("Red")));
+	EXPECT_EQ(Mesh->GetStaticMaterials()[1].MaterialSlotName, FName(TEXT("Blue")));
+	// Asset names ignore case: the material Red meets the texture red.png and yields.
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), Find<UMaterial>(Result, "Red_1"));
+	EXPECT_NE(Find<UMaterial>(Result, "Red_1"), nullptr);
+	EXPECT_EQ(Mesh->GetStaticMaterials()[1].MaterialInterface.Get(), Find<UMaterial>(Result, "Blue"));
+	EXPECT_EQ(Mesh->GetStaticMaterials()[2].MaterialInterface.Get(), nullptr) << "geometry bound to nothing";
+	EXPECT_EQ(Find<UMaterial>(Result, "Unused"), nullptr);
+	EXPECT_EQ(Mesh->GetNumTriangles(), 4);
+	EXPECT_TRUE(Mesh->MeshData.IsConsistent());
+	UTexture2D* Texture = Find<UTexture2D>(Result, "red");
+	ASSERT_NE(Texture, nullptr);
+	EXPECT_EQ(Texture->GetSizeX(), 128);
+	EXPECT_EQ(Result.size(), 4u);
+	EXPECT_EQ(AssetsIn("/Game/UsdText/Sample").size(), 4u);
+	EXPECT_TRUE(Logged("time samples (primvars:displayColor)"));
+}
+
+TEST_F(FUsdAssetImport, LooseTextLayerTakesTheImagesItsMaterialsName)
+{
+	WriteFile(Files.Path / "Loose.usda", SampleLayer);
+	WriteFile(Files.Path / "0/red.png", ReadFile(TestDataDir() / "fbx/textures/checkerboard_diffuse.png"));
+	const std::vector<UObject*> Result = ToVector(Import(Files.Path / "Loose.usda", "/Game/UsdLoose"));
+	EXPECT_NE(Find<UStaticMesh>(Result, "Loose"), nullptr);
+	EXPECT_NE(Find<UTexture2D>(Result, "red"), nullptr);
+	EXPECT_EQ(AssetsIn("/Game/UsdLoose/Loose").size(), 4u);
+
+	// A binary layer on its own: nothing readable, said plainly.
+	fs::copy_file(TestDataDir() / "usdz/AnimatedTriangle.usdz", Files.Path / "copy.zip");
+	Usd::FUsdzPackage Package;
+	std::string Error;
+	ASSERT_TRUE(Package.Open((Files.Path / "copy.zip").string(), Error));
+	std::vector<uint8_t> Crate;
+	ASSERT_TRUE(Package.ReadEntry(Package.GetEntries()[0], Crate, Error));
+	WriteFile(Files.Path / "Triangle.usdc", std::string(Crate.begin(), Crate.end()));
+	EXPECT_TRUE(Import(Files.Path / "Triangle.usdc", "/Game/UsdLoose").IsEmpty());
+	EXPECT_TRUE(Logged("binary USD layer Triangle.usdc (crate 0.8.0) is not read"));
+}
+
+TEST_F(FUsdAssetImport, HostilePackagesStayInsideTheirFolder)
+{
+	const std::string Png = ReadFile(TestDataDir() / "fbx/textures/checkerboard_normal.png");
+	const fs::path File = Files.Path / "inside" / "Evil.usdz";
+	WriteFile(File, MakeStoredZip({ { "Evil.usda", "#usda 1.0\n" }, { "../../escape.png", Png }, { "ok.png", Png } }));
+	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/UsdEvil"));
+	EXPECT_NE(Find<UTexture2D>(Result, "ok"), nullptr);
+	EXPECT_EQ(Find<UTexture2D>(Result, "escape"), nullptr);
+	EXPECT_TRUE(Logged("entry '../../escape.png' skipped"));
+	EXPECT_FALSE(fs::exists(Project.Path / "Saved/escape.png"));
+	EXPECT_FALSE(fs::exists(Project.Path / "escape.png"));
+
+	// Garbage under a USDZ name, and a text layer that does not parse.
+	WriteFile(Files.Path / "Garbage.usdz", "not a zip at all");
+	EXPECT_TRUE(Import(Files.Path / "Garbage.usdz", "/Game/UsdEvil").IsEmpty());
+	EXPECT_TRUE(Logged("not a readable USDZ package"));
+	WriteFile(Files.Path / "Broken.usda", "#usda 1.0\ndef Mesh \"M\" {\n");
+	EXPECT_TRUE(Import(Files.Path / "Broken.usda", "/Game/UsdEvil").IsEmpty());
+	EXPECT_TRUE(Logged("text layer Broken.usda cannot be read: line"));
 }
