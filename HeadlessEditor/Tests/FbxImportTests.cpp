@@ -12,6 +12,9 @@
 #include "Engine/StaticMesh.h"
 #include "Engine/Texture2D.h"
 #include "Materials/Material.h"
+#include "Misc/PackageName.h"
+#include "UObject/Package.h"
+#include "UObject/SavePackage.h"
 
 #include "FbxSceneReader.h"
 #include "ModelImportTestSupport.h"
@@ -505,4 +508,39 @@ TEST_F(FFbxAssetImport, NonAsciiFileNamesSurvive)
 	ASSERT_TRUE(fs::exists(File));
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Unicode"));
 	EXPECT_NE(Find<UStaticMesh>(Result, "ufbx-synthetic_a\u03b2\u30ab\U0001F602_7500_ascii"), nullptr);
+}
+
+TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
+{
+	const fs::path File = CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Files.Path);
+	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Saved"));
+	ASSERT_EQ(Result.size(), 3u);
+	for (UObject* Asset : Result)
+	{
+		FString Filename;
+		ASSERT_TRUE(FPackageName::TryConvertLongPackageNameToFilename(Asset->GetOutermost()->GetName(), Filename, FPackageName::GetAssetPackageExtension()));
+		FSavePackageArgs Args;
+		Args.TopLevelFlags = RF_Public | RF_Standalone;
+		ASSERT_TRUE(UPackage::SavePackage(Asset->GetOutermost(), Asset, *Filename, Args)) << Filename.ToUtf8();
+	}
+	USkeletalMesh* Mesh = Find<USkeletalMesh>(Result, "ufbx-maya_game_sausage_7500_binary");
+	ASSERT_NE(Mesh, nullptr);
+	const FHeadlessMeshData MeshData = Mesh->MeshData;
+	const TArray<FHeadlessBone> Bones = Mesh->GetSkeleton()->Bones;
+
+	Restart();
+	FAssetRegistryModule::GetRegistry().ScanPathsSynchronous({ TEXT("/Game/Fbx/Saved") }, true);
+	std::vector<std::string> Listed = AssetsIn("/Game/Fbx/Saved");
+	std::sort(Listed.begin(), Listed.end());
+	EXPECT_EQ(Listed, (std::vector<std::string>{ "lambert1 /Script/Engine.Material", "ufbx-maya_game_sausage_7500_binary /Script/Engine.SkeletalMesh",
+		"ufbx-maya_game_sausage_7500_binary_Skeleton /Script/Engine.Skeleton" }));
+	USkeletalMesh* Loaded = LoadObject<USkeletalMesh>(nullptr, TEXT("/Game/Fbx/Saved/ufbx-maya_game_sausage_7500_binary.ufbx-maya_game_sausage_7500_binary"));
+	ASSERT_NE(Loaded, nullptr);
+	EXPECT_TRUE(Loaded->MeshData == MeshData);
+	ASSERT_NE(Loaded->GetSkeleton(), nullptr);
+	EXPECT_TRUE(Loaded->GetSkeleton()->Bones == Bones);
+	ASSERT_EQ(Loaded->GetMaterials().Num(), 1);
+	EXPECT_EQ(Loaded->GetMaterials()[0].MaterialSlotName, FName(TEXT("lambert1")));
+	ASSERT_NE(Loaded->GetMaterials()[0].MaterialInterface.Get(), nullptr);
+	EXPECT_EQ(Loaded->GetMaterials()[0].MaterialInterface->GetPathName().ToUtf8(), "/Game/Fbx/Saved/lambert1.lambert1");
 }

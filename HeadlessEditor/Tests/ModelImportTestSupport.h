@@ -21,7 +21,9 @@
 #include "AutomatedAssetImportData.h"
 #include "UObject/Object.h"
 
+#include "AssetRegistryHost.h"
 #include "HeadlessEditorHost.h"
+#include "UObjectHost.h"
 
 namespace ModelImportTest
 {
@@ -130,7 +132,18 @@ namespace ModelImportTest
 				Log.push_back(Line.Formatted.ToUtf8());
 			});
 		}
-		void TearDown() override { UE::HeadlessEditor::RemoveLogListener(LogHandle); }
+		void TearDown() override
+		{
+			UE::HeadlessEditor::RemoveLogListener(LogHandle);
+			Restart();
+		}
+
+		// What a new run of the program would have: nothing in memory, nothing known of the disk.
+		static void Restart()
+		{
+			UE::HeadlessEditor::UnloadAllPackages();
+			UE::HeadlessEditor::ResetAssetRegistry();
+		}
 
 		static FString Str(const std::string& Utf8) { return FString::FromUtf8(Utf8.data(), Utf8.size()); }
 
