@@ -8,6 +8,7 @@
 #include "UObject/Package.h"
 
 #include "AssetImporterRegistry.h"
+#include "ConsoleCommands.h"
 
 using namespace AssetTest;
 
@@ -194,4 +195,16 @@ TEST_F(ImageImportTest, FileNamesBecomeValidAssetNames)
 	EXPECT_EQ(Texture->GetOutermost()->GetName().ToUtf8(), "/Game/Names/my_tex_v2");
 	EXPECT_EQ(UE::HeadlessEditor::FindAssetImporterName(TEXT("PNG")).ToUtf8(), "Texture");
 	EXPECT_EQ(UE::HeadlessEditor::FindAssetImporterName(TEXT("/a/b.JPEG")).ToUtf8(), "Texture");
+}
+
+TEST_F(ImageImportTest, ConsoleCommandsImportAndList)
+{
+	WriteBytes(Files / "T_Console.png", MakePng(1, 1, 6, 8, { 1, 2, 3, 4 }));
+	ASSERT_TRUE(UE::HeadlessEditor::ExecuteConsoleCommand(FString(TEXT("import ")) + Str(Files / "T_Console.png") + TEXT(" /Game/Console")));
+	EXPECT_EQ(Listed(TEXT("/Game/Console"), false), std::vector<std::string>({ "/Game/Console/T_Console.T_Console Texture2D" }));
+	EXPECT_TRUE(UE::HeadlessEditor::ExecuteConsoleCommand(TEXT("assets /Game/Console")));
+	EXPECT_TRUE(UE::HeadlessEditor::ExecuteConsoleCommand(TEXT("assets")));
+	// A request without a destination imports nothing.
+	ASSERT_TRUE(UE::HeadlessEditor::ExecuteConsoleCommand(FString(TEXT("import ")) + Str(Files / "T_Console.png")));
+	EXPECT_EQ(Listed(TEXT("/Game"), true).size(), 1u);
 }

@@ -272,9 +272,25 @@ UObjectBase::UObjectBase()
 
 UObjectBase::~UObjectBase() = default;
 
+namespace
+{
+	// Decided from the tables alone, never through the pointer: it may be one of a destroyed object.
+	bool IsLiveAddress(const void* Address)
+	{
+		if (!Address) { return false; }
+		{
+			std::lock_guard<std::recursive_mutex> Lock(Table().Mutex);
+			if (Table().Index.count(static_cast<const UObjectBase*>(Address))) { return true; }
+		}
+		FClassRegistry& Registry = Classes();
+		std::lock_guard<std::recursive_mutex> Lock(Registry.Mutex);
+		return std::find(Registry.Classes.begin(), Registry.Classes.end(), Address) != Registry.Classes.end();
+	}
+}
+
 bool UObjectBase::IsValidLowLevel() const
 {
-	return HasAnyFlags(RF_MarkAsNative) || IsInObjectTable(this);
+	return IsLiveAddress(this);
 }
 
 FString UObjectBaseUtility::GetPathName(const UObject* StopOuter) const
@@ -371,7 +387,8 @@ bool UObject::IsAsset() const
 
 bool IsValid(const UObject* Test)
 {
-	return Test && Test->IsValidLowLevel();
+	// UObject derives from UObjectBase alone, first and without virtual bases: same address.
+	return IsLiveAddress(static_cast<const void*>(Test));
 }
 
 // --- UField / UStruct / UClass ------------------------------------------------------------------
