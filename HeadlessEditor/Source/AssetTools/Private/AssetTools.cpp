@@ -179,7 +179,7 @@ namespace UE::HeadlessEditor
 		// The characters object and package names may not hold, as the engine sanitises them.
 		for (TCHAR& C : Name)
 		{
-			if (C < 32 || C == 127 || FString(TEXT(" \"',.:&!~@#(){}[]=;^%$`/\\*?<>|+")).Contains(FString::Chr(C), ESearchCase::CaseSensitive)) { C = '_'; }
+			if (C < 32 || C == 127 || FString(TEXT(" \"',.:&!~@#(){}[]=;^%$`/\\*?<>|")).Contains(FString::Chr(C), ESearchCase::CaseSensitive)) { C = '_'; }
 		}
 		return Name;
 	}

@@ -65,9 +65,10 @@ namespace
 		{
 			auto Found = Index.find(Object);
 			if (Found == Index.end()) { return; }
-			Objects.erase(Objects.begin() + static_cast<std::ptrdiff_t>(Found->second));
+			const size_t At = Found->second;
+			Objects.erase(Objects.begin() + static_cast<std::ptrdiff_t>(At));
 			Index.erase(Found);
-			for (size_t I = 0; I < Objects.size(); ++I) { Index[Objects[I]] = I; }
+			for (size_t I = At; I < Objects.size(); ++I) { Index[Objects[I]] = I; }
 			auto ByName = ByOuterAndName.find({ Object->GetOuter(), Object->GetFName().GetComparisonIndex() });
 			if (ByName != ByOuterAndName.end() && ByName->second == Object) { ByOuterAndName.erase(ByName); }
 		}
@@ -550,51 +551,70 @@ namespace UE::HeadlessEditor
 		return Result;
 	}
 
+	namespace
+	{
+		// Destroys the given objects and everything inside them in one pass over the referencers.
+		void DestroyObjects(const TArray<UObject*>& Roots)
+		{
+			FObjectTable& T = Table();
+			std::lock_guard<std::recursive_mutex> Lock(T.Mutex);
+			TArray<UObject*> Doomed;
+			std::unordered_map<const UObject*, bool> DoomedSet;
+			for (UObject* Root : Roots)
+			{
+				if (!Root || !T.Index.count(Root) || DoomedSet.count(Root)) { continue; }
+				if (Root == GetTransientPackage())
+				{
+					UE_LOG(LogUObjectGlobals, Error, TEXT("The transient package cannot be destroyed"));
+					continue;
+				}
+				TArray<UObject*> Tree;
+				Tree.Add(Root);
+				CollectInner(Root, true, Tree);
+				for (UObject* D : Tree)
+				{
+					if (DoomedSet.emplace(D, true).second) { Doomed.Add(D); }
+				}
+			}
+			if (Doomed.Num() == 0) { return; }
+
+			for (UObject* D : Doomed) { OnObjectDestroyed().Broadcast(D); }
+
+			// Nothing may keep pointing at what goes away: clear those properties, and the holders'
+			// packages need a save.
+			for (UObject* Other : GetAllObjects())
+			{
+				if (DoomedSet.count(Other)) { continue; }
+				bool bChanged = false;
+				FReferenceVisitor Visitor([&](UObject* Reference) -> UObject* {
+					if (DoomedSet.count(Reference)) { bChanged = true; return nullptr; }
+					return Reference;
+				});
+				Other->SerializeProperties(Visitor);
+				if (bChanged) { Other->MarkPackageDirty(); }
+			}
+
+			// Innermost first, so no object outlives its outer.
+			for (int32 I = Doomed.Num() - 1; I >= 0; --I)
+			{
+				UObject* D = Doomed[I];
+				T.Remove(D);
+				D->~UObject();
+				::operator delete(static_cast<void*>(D));
+			}
+		}
+	}
+
 	void DestroyObject(UObject* Object)
 	{
-		FObjectTable& T = Table();
-		std::lock_guard<std::recursive_mutex> Lock(T.Mutex);
-		if (!Object || !T.Index.count(Object)) { return; }
-		if (Object == GetTransientPackage())
-		{
-			UE_LOG(LogUObjectGlobals, Error, TEXT("The transient package cannot be destroyed"));
-			return;
-		}
-		TArray<UObject*> Doomed;
-		Doomed.Add(Object);
-		CollectInner(Object, true, Doomed);
-		std::unordered_map<const UObject*, bool> DoomedSet;
-		for (UObject* D : Doomed) { DoomedSet[D] = true; }
-
-		for (UObject* D : Doomed) { OnObjectDestroyed().Broadcast(D); }
-
-		// Nothing may keep pointing at what goes away: clear those properties, and the holders'
-		// packages need a save.
-		for (UObject* Other : GetAllObjects())
-		{
-			if (DoomedSet.count(Other)) { continue; }
-			bool bChanged = false;
-			FReferenceVisitor Visitor([&](UObject* Reference) -> UObject* {
-				if (DoomedSet.count(Reference)) { bChanged = true; return nullptr; }
-				return Reference;
-			});
-			Other->SerializeProperties(Visitor);
-			if (bChanged) { Other->MarkPackageDirty(); }
-		}
-
-		// Innermost first, so no object outlives its outer.
-		for (int32 I = Doomed.Num() - 1; I >= 0; --I)
-		{
-			UObject* D = Doomed[I];
-			T.Remove(D);
-			D->~UObject();
-			::operator delete(static_cast<void*>(D));
-		}
+		DestroyObjects({ Object });
 	}
 
 	void UnloadAllPackages()
 	{
-		for (UPackage* Package : GetLoadedPackages()) { DestroyObject(Package); }
+		TArray<UObject*> Packages;
+		for (UPackage* Package : GetLoadedPackages()) { Packages.Add(Package); }
+		DestroyObjects(Packages);
 	}
 
 	FOnObjectDestroyed& OnObjectDestroyed()
