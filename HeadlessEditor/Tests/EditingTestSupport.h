@@ -1,0 +1,44 @@
+// Helpers of the material, delete and world tests: assets made in code and saved to files.
+#pragma once
+
+#include "AssetTestSupport.h"
+
+#include "Engine/Texture2D.h"
+#include "Misc/PackageName.h"
+#include "UObject/Package.h"
+#include "UObject/SavePackage.h"
+
+namespace EditingTest
+{
+	template <class T>
+	T* MakeAsset(const TCHAR* PackageName)
+	{
+		UPackage* Package = CreatePackage(PackageName);
+		return NewObject<T>(Package, FName(FPackageName::GetShortName(PackageName)), RF_Public | RF_Standalone);
+	}
+
+	inline UTexture2D* MakeTexture(const TCHAR* PackageName, TextureCompressionSettings Compression, bool bSRGB)
+	{
+		UTexture2D* Texture = MakeAsset<UTexture2D>(PackageName);
+		Texture->CompressionSettings = Compression;
+		Texture->SRGB = bSRGB;
+		const uint8 Pixels[4 * 4] = {};
+		Texture->Source.Init(2, 2, 1, 1, TSF_BGRA8, Pixels);
+		return Texture;
+	}
+
+	inline FString FileOf(const UPackage* Package)
+	{
+		FString Filename;
+		FPackageName::TryConvertLongPackageNameToFilename(Package->GetName(), Filename, FPackageName::GetAssetPackageExtension());
+		return Filename;
+	}
+
+	inline bool Save(UObject* Asset)
+	{
+		UPackage* Package = Asset->GetOutermost();
+		FSavePackageArgs Args;
+		Args.TopLevelFlags = RF_Public | RF_Standalone;
+		return UPackage::SavePackage(Package, Asset, *FileOf(Package), Args);
+	}
+}

@@ -1,0 +1,265 @@
+// Materials edited as the plugin does (factory, nodes, links, recompile): a sound graph compiles
+// clean, each unfit sampler type, missing output and missing texture is an error on LogMaterial,
+// and the graph survives a save and a restart.
+#include "EditingTestSupport.h"
+
+#include "Factories/MaterialFactoryNew.h"
+#include "MaterialEditingLibrary.h"
+#include "Materials/Material.h"
+#include "Materials/MaterialExpressionTextureSample.h"
+#include "Engine/StaticMesh.h"
+
+using namespace AssetTest;
+using namespace EditingTest;
+
+namespace
+{
+	class MaterialTest : public FProjectTest
+	{
+	protected:
+		UMaterial* NewMaterial(const TCHAR* PackageName)
+		{
+			UPackage* Package = CreatePackage(PackageName);
+			Package->FullyLoad();
+			UMaterialFactoryNew* Factory = NewObject<UMaterialFactoryNew>(GetTransientPackage());
+			UObject* Made = Factory->FactoryCreateNew(UMaterial::StaticClass(), Package, FName(FPackageName::GetShortName(PackageName)),
+				RF_Public | RF_Standalone | RF_Transactional, nullptr, GWarn);
+			return Cast<UMaterial>(Made);
+		}
+
+		static UMaterialExpressionTextureSample* AddSample(UMaterial* Material, UTexture* Texture, int32 X, int32 Y)
+		{
+			auto* Node = Cast<UMaterialExpressionTextureSample>(UMaterialEditingLibrary::CreateMaterialExpression(Material, UMaterialExpressionTextureSample::StaticClass(), X, Y));
+			if (Node) { Node->Texture = Texture; }
+			return Node;
+		}
+
+		// The plugin's graph: base colour, normal, and packed metallic/roughness.
+		UMaterial* BuildPbr(const TCHAR* Folder)
+		{
+			const FString F(Folder);
+			UTexture2D* Base = MakeTexture(*(F + TEXT("/Textures/T_Base")), TC_Default, true);
+			UTexture2D* Normal = MakeTexture(*(F + TEXT("/Textures/T_Normal")), TC_Normalmap, true);
+			UTexture2D* Masks = MakeTexture(*(F + TEXT("/Textures/T_MR")), TC_Masks, false);
+			UMaterial* Material = NewMaterial(*(F + TEXT("/M_Pbr")));
+			if (!Material) { return nullptr; }
+			auto* BaseNode = AddSample(Material, Base, -400, -200);
+			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(BaseNode, TEXT("RGB"), MP_BaseColor));
+			auto* NormalNode = AddSample(Material, Normal, -400, 100);
+			NormalNode->SamplerType = SAMPLERTYPE_Normal;
+			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(NormalNode, TEXT("RGB"), MP_Normal));
+			auto* MaskNode = AddSample(Material, Masks, -400, 300);
+			MaskNode->SamplerType = SAMPLERTYPE_Masks;
+			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(MaskNode, TEXT("G"), MP_Roughness));
+			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(MaskNode, TEXT("B"), MP_Metallic));
+			return Material;
+		}
+
+		int32 LoggedMaterialErrors()
+		{
+			std::lock_guard<std::mutex> Lock(LogMutex);
+			return static_cast<int32>(std::count_if(Log.begin(), Log.end(), [](const std::string& Line) {
+				return Line.find("LogMaterial: Error:") != std::string::npos;
+			}));
+		}
+	};
+
+	void ExpectPbrGraph(UMaterial* Material, const FString& Folder)
+	{
+		const TArray<TObjectPtr<UMaterialExpression>>& Nodes = Material->GetExpressions();
+		ASSERT_EQ(Nodes.Num(), 3);
+		const int32 X[] = { -400, -400, -400 };
+		const int32 Y[] = { -200, 100, 300 };
+		const EMaterialSamplerType Types[] = { SAMPLERTYPE_Color, SAMPLERTYPE_Normal, SAMPLERTYPE_Masks };
+		const TCHAR* Textures[] = { TEXT("/Textures/T_Base.T_Base"), TEXT("/Textures/T_Normal.T_Normal"), TEXT("/Textures/T_MR.T_MR") };
+		for (int32 I = 0; I < 3; ++I)
+		{
+			auto* Node = Cast<UMaterialExpressionTextureSample>(Nodes[I].Get());
+			ASSERT_NE(Node, nullptr) << I;
+			EXPECT_EQ(Node->GetOuter(), Material);
+			EXPECT_EQ(Node->MaterialExpressionEditorX, X[I]);
+			EXPECT_EQ(Node->MaterialExpressionEditorY, Y[I]);
+			EXPECT_EQ(Node->SamplerType.GetValue(), Types[I]);
+			ASSERT_NE(Node->Texture, nullptr);
+			EXPECT_EQ(Node->Texture->GetPathName(), Folder + Textures[I]);
+		}
+		auto Link = [Material](EMaterialProperty Property) { return Material->GetExpressionInputForProperty(Property); };
+		EXPECT_EQ(Link(MP_BaseColor)->Expression.Get(), Nodes[0].Get());
+		EXPECT_EQ(Link(MP_BaseColor)->OutputIndex, 0);   // "RGB"
+		EXPECT_EQ(Link(MP_Normal)->Expression.Get(), Nodes[1].Get());
+		EXPECT_EQ(Link(MP_Normal)->OutputIndex, 0);
+		EXPECT_EQ(Link(MP_Roughness)->Expression.Get(), Nodes[2].Get());
+		EXPECT_EQ(Link(MP_Roughness)->OutputIndex, 2);   // "G"
+		EXPECT_EQ(Link(MP_Metallic)->Expression.Get(), Nodes[2].Get());
+		EXPECT_EQ(Link(MP_Metallic)->OutputIndex, 3);    // "B"
+		for (EMaterialProperty Other : { MP_EmissiveColor, MP_Opacity, MP_Specular, MP_Anisotropy })
+		{
+			EXPECT_FALSE(Link(Other)->IsConnected()) << FString(UMaterial::GetMaterialPropertyName(Other)).ToUtf8();
+		}
+	}
+}
+
+TEST_F(MaterialTest, GraphBuiltThroughTheLibraryCompilesClean)
+{
+	UMaterial* Material = BuildPbr(TEXT("/Game/Chair"));
+	ASSERT_NE(Material, nullptr);
+	EXPECT_EQ(Material->GetPathName(), "/Game/Chair/M_Pbr.M_Pbr");
+	EXPECT_TRUE(Material->HasAnyFlags(RF_Public | RF_Standalone));
+	EXPECT_TRUE(Material->GetOutermost()->IsDirty());
+	ExpectPbrGraph(Material, TEXT("/Game/Chair"));
+	EXPECT_TRUE(Material->GetExpressions()[0]->GetName().StartsWith(TEXT("MaterialExpressionTextureSample_")));
+
+	ClearLog();
+	UMaterialEditingLibrary::RecompileMaterial(Material);
+	EXPECT_TRUE(Material->HasBeenCompiled());
+	EXPECT_TRUE(Material->GetCompileErrors().IsEmpty()) << Material->GetCompileErrors()[0].ToUtf8();
+	EXPECT_EQ(LoggedMaterialErrors(), 0);
+	EXPECT_TRUE(Logged("Compiled Material /Game/Chair/M_Pbr.M_Pbr: 3 node(s), no errors"));
+
+	int32 X = 0, Y = 0;
+	UMaterialEditingLibrary::GetMaterialExpressionNodePosition(Material->GetExpressions()[2], X, Y);
+	EXPECT_EQ(X, -400);
+	EXPECT_EQ(Y, 300);
+}
+
+TEST_F(MaterialTest, EachSamplerTypeThatDoesNotFitItsTextureIsAnError)
+{
+	struct FCase
+	{
+		const char* What;
+		TextureCompressionSettings Compression;
+		bool bSRGB;
+		EMaterialSamplerType Wrong;
+		EMaterialSamplerType Right;
+		const char* Message;
+	};
+	const FCase Cases[] = {
+		{ "Color on a linear texture", TC_Default, false, SAMPLERTYPE_Color, SAMPLERTYPE_LinearColor, "Sampler type is Color, should be Linear Color for " },
+		{ "Normal on a plain sRGB texture", TC_Default, true, SAMPLERTYPE_Normal, SAMPLERTYPE_Color, "Sampler type is Normal, should be Color for " },
+		{ "Normal on a masks texture", TC_Masks, false, SAMPLERTYPE_Normal, SAMPLERTYPE_Masks, "Sampler type is Normal, should be Masks for " },
+		{ "Color on a normal map", TC_Normalmap, true, SAMPLERTYPE_Color, SAMPLERTYPE_Normal, "Sampler type is Color, should be Normal for " },
+		{ "Masks on an sRGB texture", TC_Default, true, SAMPLERTYPE_Masks, SAMPLERTYPE_Color, "Sampler type is Masks, should be Color for " },
+		{ "Linear Color on an sRGB texture", TC_Default, true, SAMPLERTYPE_LinearColor, SAMPLERTYPE_Color, "Sampler type is Linear Color, should be Color for " },
+	};
+	int32 Index = 0;
+	for (const FCase& Case : Cases)
+	{
+		SCOPED_TRACE(Case.What);
+		const FString Folder = FString::Printf(TEXT("/Game/Case%d"), Index++);
+		UTexture2D* Texture = MakeTexture(*(Folder + TEXT("/T_Map")), Case.Compression, Case.bSRGB);
+		UMaterial* Material = NewMaterial(*(Folder + TEXT("/M_Case")));
+		ASSERT_NE(Material, nullptr);
+		auto* Node = AddSample(Material, Texture, 0, 0);
+		Node->SamplerType = Case.Wrong;
+		UMaterialEditingLibrary::ConnectMaterialProperty(Node, TEXT("RGB"), MP_BaseColor);
+
+		ClearLog();
+		UMaterialEditingLibrary::RecompileMaterial(Material);
+		ASSERT_EQ(Material->GetCompileErrors().Num(), 1);
+		const std::string Error = Material->GetCompileErrors()[0].ToUtf8();
+		EXPECT_NE(Error.find(std::string(Case.Message) + (Folder + TEXT("/T_Map.T_Map")).ToUtf8()), std::string::npos) << Error;
+		EXPECT_EQ(LoggedMaterialErrors(), 1);
+		EXPECT_TRUE(Logged("LogMaterial: Error: " + (Folder + TEXT("/M_Case.M_Case")).ToUtf8() + ": (Node " + Node->GetName().ToUtf8() + ") " + Case.Message));
+		EXPECT_TRUE(Logged("Failed to compile Material " + (Folder + TEXT("/M_Case.M_Case")).ToUtf8()));
+
+		// The fitting sampler type compiles the same texture clean.
+		Node->SamplerType = Case.Right;
+		ClearLog();
+		UMaterialEditingLibrary::RecompileMaterial(Material);
+		EXPECT_TRUE(Material->GetCompileErrors().IsEmpty());
+		EXPECT_EQ(LoggedMaterialErrors(), 0);
+		Node->AutoSetSampleType();
+		EXPECT_EQ(Node->SamplerType.GetValue(), Case.Right);
+	}
+}
+
+TEST_F(MaterialTest, MissingOutputsAndMissingTexturesAreReported)
+{
+	UTexture2D* Texture = MakeTexture(TEXT("/Game/Bad/T_Base"), TC_Default, true);
+	UMaterial* Material = NewMaterial(TEXT("/Game/Bad/M_Bad"));
+	ASSERT_NE(Material, nullptr);
+	auto* Node = AddSample(Material, Texture, 10, 20);
+
+	// An output the node does not have is refused, and the input stays as it was.
+	ClearLog();
+	EXPECT_FALSE(UMaterialEditingLibrary::ConnectMaterialProperty(Node, TEXT("Q"), MP_Roughness));
+	EXPECT_FALSE(Material->GetExpressionInputForProperty(MP_Roughness)->IsConnected());
+	EXPECT_TRUE(Logged("has no output 'Q'; Roughness is left as it was"));
+	// "" is the first output; names are matched without regard to case.
+	EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(Node, TEXT(""), MP_BaseColor));
+	EXPECT_EQ(Material->GetExpressionInputForProperty(MP_BaseColor)->OutputIndex, 0);
+	EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(Node, TEXT("a"), MP_Opacity));
+	EXPECT_EQ(Material->GetExpressionInputForProperty(MP_Opacity)->OutputIndex, 4);
+	EXPECT_FALSE(UMaterialEditingLibrary::ConnectMaterialProperty(Node, TEXT("RGB"), MP_MAX));
+
+	// A link to an output past the node's last, and one from another material's node.
+	Material->GetExpressionInputForProperty(MP_Metallic)->Connect(9, Node);
+	UMaterial* Other = NewMaterial(TEXT("/Game/Bad/M_Other"));
+	auto* Foreign = AddSample(Other, Texture, 0, 0);
+	Material->GetExpressionInputForProperty(MP_Specular)->Connect(0, Foreign);
+	// A sample without a texture.
+	auto* Empty = AddSample(Material, nullptr, 0, 0);
+	UMaterialEditingLibrary::ConnectMaterialProperty(Empty, TEXT("R"), MP_Roughness);
+
+	ClearLog();
+	UMaterialEditingLibrary::RecompileMaterial(Material);
+	const TArray<FString>& Errors = Material->GetCompileErrors();
+	ASSERT_EQ(Errors.Num(), 3);
+	EXPECT_EQ(Errors[0], TEXT("(Node ") + Empty->GetName() + TEXT(") Missing input texture"));
+	EXPECT_EQ(Errors[1], TEXT("(Input Metallic) connected to output 9 of node ") + Node->GetName() + TEXT(", which has 6 output(s)"));
+	EXPECT_EQ(Errors[2], TEXT("(Input Specular) connected to node /Game/Bad/M_Other.M_Other:") + Foreign->GetName() + TEXT(", which is not in this material's graph"));
+	EXPECT_EQ(LoggedMaterialErrors(), 3);
+
+	// No material, or a class that is not a concrete node, makes no node.
+	EXPECT_EQ(UMaterialEditingLibrary::CreateMaterialExpression(nullptr, UMaterialExpressionTextureSample::StaticClass()), nullptr);
+	EXPECT_EQ(UMaterialEditingLibrary::CreateMaterialExpression(Material, UMaterialExpression::StaticClass()), nullptr);
+	EXPECT_EQ(UMaterialEditingLibrary::CreateMaterialExpression(Material, UStaticMesh::StaticClass()), nullptr);
+	EXPECT_EQ(Material->GetExpressions().Num(), 2);
+}
+
+TEST_F(MaterialTest, TheGraphIsSavedAndLoadedBack)
+{
+	UMaterial* Material = BuildPbr(TEXT("/Game/Saved"));
+	ASSERT_NE(Material, nullptr);
+	for (const TCHAR* Texture : { TEXT("/Game/Saved/Textures/T_Base.T_Base"), TEXT("/Game/Saved/Textures/T_Normal.T_Normal"), TEXT("/Game/Saved/Textures/T_MR.T_MR") })
+	{
+		ASSERT_TRUE(Save(FindObject<UTexture2D>(nullptr, Texture)));
+	}
+	ASSERT_TRUE(Save(Material));
+	EXPECT_FALSE(Material->GetOutermost()->IsDirty());
+
+	Restart();
+	UMaterial* Loaded = LoadObject<UMaterial>(nullptr, TEXT("/Game/Saved/M_Pbr.M_Pbr"));
+	ASSERT_NE(Loaded, nullptr);
+	ExpectPbrGraph(Loaded, TEXT("/Game/Saved"));
+	EXPECT_FALSE(Loaded->HasBeenCompiled());
+	ClearLog();
+	UMaterialEditingLibrary::RecompileMaterial(Loaded);
+	EXPECT_TRUE(Loaded->GetCompileErrors().IsEmpty());
+	EXPECT_EQ(LoggedMaterialErrors(), 0);
+	// The loaded graph is editable like a new one.
+	auto* Extra = AddSample(Loaded, nullptr, 5, 6);
+	ASSERT_NE(Extra, nullptr);
+	for (int32 I = 0; I < 3; ++I) { EXPECT_NE(Extra->GetName(), Loaded->GetExpressions()[I]->GetName()); }
+	EXPECT_EQ(Loaded->GetExpressions().Num(), 4);
+}
+
+TEST_F(MaterialTest, TheFactoryReplacesAMaterialOfTheSameNameInsteadOfAddingOne)
+{
+	UMaterial* First = BuildPbr(TEXT("/Game/Again"));
+	ASSERT_NE(First, nullptr);
+	ASSERT_EQ(First->GetExpressions().Num(), 3);
+	UMaterial* Second = NewMaterial(TEXT("/Game/Again/M_Pbr"));
+	EXPECT_EQ(Second, First);
+	EXPECT_TRUE(Second->GetExpressions().IsEmpty());
+	EXPECT_FALSE(Second->GetExpressionInputForProperty(MP_BaseColor)->IsConnected());
+	EXPECT_EQ(Listed(TEXT("/Game/Again"), false), std::vector<std::string>{ "/Game/Again/M_Pbr.M_Pbr Material" });
+
+	// Another class under that name: no material, and the other object stays.
+	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Again/SM_Taken"));
+	EXPECT_EQ(NewMaterial(TEXT("/Game/Again/SM_Taken")), nullptr);
+	EXPECT_TRUE(IsValid(Mesh));
+	// A class that is not a material.
+	UMaterialFactoryNew* Factory = NewObject<UMaterialFactoryNew>(GetTransientPackage());
+	EXPECT_EQ(Factory->FactoryCreateNew(UStaticMesh::StaticClass(), CreatePackage(TEXT("/Game/Again/X")), FName(TEXT("X")), RF_Public, nullptr, GWarn), nullptr);
+}
