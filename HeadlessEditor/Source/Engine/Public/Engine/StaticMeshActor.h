@@ -1,0 +1,20 @@
+// AStaticMeshActor: an actor that shows a static mesh.
+#pragma once
+
+#include "GameFramework/Actor.h"
+
+class UStaticMeshComponent;
+
+class ENGINE_API AStaticMeshActor : public AActor
+{
+	DECLARE_HEADLESS_CLASS(AStaticMeshActor, AActor)
+
+	UStaticMeshComponent* GetStaticMeshComponent() const;
+
+	// Makes the mesh component (its root), once the actor is in the object table.
+	void PostInitProperties() override;
+	void SerializeProperties(FPropertyArchive& Ar) override;
+
+private:
+	TObjectPtr<UStaticMeshComponent> StaticMeshComponent;
+};
