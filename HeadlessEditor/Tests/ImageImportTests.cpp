@@ -37,6 +37,11 @@ namespace
 		return { 0, 0 };
 	}
 
+	void PutBE32Into(std::vector<uint8>& Bytes, size_t At, uint32 V)
+	{
+		for (int I = 0; I < 4; ++I) { Bytes[At + I] = uint8(V >> (24 - 8 * I)); }
+	}
+
 	UTexture2D* OnlyTexture(const TArray<UObject*>& Objects)
 	{
 		return Objects.Num() == 1 ? Cast<UTexture2D>(Objects[0]) : nullptr;
@@ -156,14 +161,21 @@ TEST_F(ImageImportTest, DamagedImagesAndBadRequestsImportNothing)
 	std::vector<uint8> Huge = MakePng(1, 1, 6, 8, { 1, 2, 3, 4 });
 	Huge[16] = 0x00; Huge[17] = 0x01; Huge[18] = 0x00; Huge[19] = 0x00;   // width 65536 (the CRC no longer fits either)
 	WriteBytes(Files / "huge.png", Huge);
+	// A small file that claims 9000x9000 pixels (header checksum made good): refused before decoding.
+	std::vector<uint8> Bomb = MakePng(1, 1, 6, 8, { 1, 2, 3, 4 });
+	Bomb[16] = 0; Bomb[17] = 0; Bomb[18] = 0x23; Bomb[19] = 0x28;
+	Bomb[20] = 0; Bomb[21] = 0; Bomb[22] = 0x23; Bomb[23] = 0x28;
+	PutBE32Into(Bomb, 29, Crc32(Bomb.data() + 12, 17));
+	WriteBytes(Files / "bomb.png", Bomb);
 	WriteBytes(Files / "model.xyz", { 1, 2, 3 });
 
-	for (const char* Name : { "cut.png", "noise.png", "empty.jpg", "huge.png" })
+	for (const char* Name : { "cut.png", "noise.png", "empty.jpg", "huge.png", "bomb.png" })
 	{
 		ClearLog();
 		EXPECT_EQ(Import({ Files / Name }, TEXT("/Game/Bad"), false).Num(), 0) << Name;
 		EXPECT_TRUE(Logged("Failed to import")) << Name;
 	}
+	EXPECT_TRUE(Logged("more than the 256 MiB"));
 	EXPECT_TRUE(Listed(TEXT("/Game/Bad"), true).empty());
 	EXPECT_EQ(UE::HeadlessEditor::FindPackage(TEXT("/Game/Bad/cut")), nullptr);
 

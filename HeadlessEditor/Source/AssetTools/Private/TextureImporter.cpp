@@ -10,8 +10,11 @@
 
 namespace
 {
-	// Larger sources than the engine's largest texture are refused rather than decoded.
+	// Larger sources than the engine's largest texture are refused rather than decoded, and so
+	// is anything whose pixels would take more memory than this editor sets aside for one image
+	// (a small file can claim a huge size).
 	constexpr int32 MaxTextureSize = 16384;
+	constexpr int64 MaxDecodedBytes = int64(1) << 28;
 
 	bool ImportImage(UE::HeadlessEditor::FAssetImportContext& Context)
 	{
@@ -42,34 +45,34 @@ namespace
 		const bool b16Bit = stbi_is_16_bit_from_memory(Bytes.GetData(), Bytes.Num()) != 0;
 		const bool bGrey = Channels == 1;
 		const int WantChannels = bGrey ? 1 : 4;
+		const int64 DecodedBytes = int64(Width) * Height * WantChannels * (b16Bit ? 2 : 1);
+		if (DecodedBytes > MaxDecodedBytes)
+		{
+			UE_LOG(LogAssetTools, Error, TEXT("Failed to import '%s': %dx%d pixels need %lld MiB, more than the %lld MiB this editor takes for one image"),
+				*Filename, Width, Height, static_cast<long long>(DecodedBytes >> 20), static_cast<long long>(MaxDecodedBytes >> 20));
+			return false;
+		}
 		ETextureSourceFormat Format = TSF_Invalid;
 		TArray<uint8> Pixels;
 		int GotWidth = 0;
 		int GotHeight = 0;
 		int GotChannels = 0;
-		if (b16Bit)
+		// stb_image gives R, G, B, A (or grey) in the requested channel count.
+		void* Decoded = b16Bit
+			? static_cast<void*>(stbi_load_16_from_memory(Bytes.GetData(), Bytes.Num(), &GotWidth, &GotHeight, &GotChannels, WantChannels))
+			: static_cast<void*>(stbi_load_from_memory(Bytes.GetData(), Bytes.Num(), &GotWidth, &GotHeight, &GotChannels, WantChannels));
+		if (Decoded)
 		{
-			stbi_us* Decoded = stbi_load_16_from_memory(Bytes.GetData(), Bytes.Num(), &GotWidth, &GotHeight, &GotChannels, WantChannels);
-			if (Decoded)
+			if (GotWidth == Width && GotHeight == Height)
 			{
-				Pixels.Append(reinterpret_cast<const uint8*>(Decoded), GotWidth * GotHeight * WantChannels * 2);
-				stbi_image_free(Decoded);
-				Format = bGrey ? TSF_G16 : TSF_RGBA16;
-			}
-		}
-		else
-		{
-			stbi_uc* Decoded = stbi_load_from_memory(Bytes.GetData(), Bytes.Num(), &GotWidth, &GotHeight, &GotChannels, WantChannels);
-			if (Decoded)
-			{
-				Pixels.Append(Decoded, GotWidth * GotHeight * WantChannels);
-				stbi_image_free(Decoded);
-				Format = bGrey ? TSF_G8 : TSF_BGRA8;
-				if (!bGrey)
+				Pixels.Append(static_cast<const uint8*>(Decoded), static_cast<int32>(DecodedBytes));
+				Format = b16Bit ? (bGrey ? TSF_G16 : TSF_RGBA16) : (bGrey ? TSF_G8 : TSF_BGRA8);
+				if (Format == TSF_BGRA8)
 				{
 					for (int32 I = 0; I + 3 < Pixels.Num(); I += 4) { std::swap(Pixels[I], Pixels[I + 2]); }
 				}
 			}
+			stbi_image_free(Decoded);
 		}
 		if (Format == TSF_Invalid || GotWidth != Width || GotHeight != Height)
 		{
