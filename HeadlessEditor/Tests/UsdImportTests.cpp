@@ -303,6 +303,7 @@ TEST(UsdaReader, BadTextIsRefusedWithALineAndBadMeshesAreSkipped)
 def Mesh "Short" { int[] faceVertexCounts = [3, 3] int[] faceVertexIndices = [0, 1, 2] point3f[] points = [(0,0,0), (1,0,0), (0,1,0)] }
 def Mesh "Out" { int[] faceVertexCounts = [3] int[] faceVertexIndices = [0, 1, 7] point3f[] points = [(0,0,0), (1,0,0), (0,1,0)] }
 def Mesh "Negative" { int[] faceVertexCounts = [-3] int[] faceVertexIndices = [] point3f[] points = [] }
+def Mesh "Huge" { int[] faceVertexCounts = [1e300] int[] faceVertexIndices = [0, 1, 2] point3f[] points = [(0,0,0), (1,0,0), (0,1,0)] }
 def Mesh "Good" { int[] faceVertexCounts = [3] int[] faceVertexIndices = [0, 1, 2] point3f[] points = [(0,0,0), (1,0,0), (0,1,0)] }
 )";
 	ASSERT_TRUE(Usd::ParseTextLayer(Mixed, Layer, Error)) << Error;
@@ -310,7 +311,55 @@ def Mesh "Good" { int[] faceVertexCounts = [3] int[] faceVertexIndices = [0, 1, 
 	EXPECT_TRUE(Has(Layer.Warnings, "/Short: faceVertexCounts do not match"));
 	EXPECT_TRUE(Has(Layer.Warnings, "/Out: faceVertexIndices out of range"));
 	EXPECT_TRUE(Has(Layer.Warnings, "/Negative: faceVertexCounts do not match"));
+	EXPECT_TRUE(Has(Layer.Warnings, "/Huge: mesh without readable points"));
 	EXPECT_EQ(Layer.StaticMesh.Mesh.NumTriangles(), 1u);
+}
+
+TEST(UsdaReader, MangledLayersNeverBreakTheReader)
+{
+	// Text from a downloaded package is hostile input: thousands of damaged copies of a real layer
+	// must each end in a result or a refusal, and any mesh read must be whole.
+	uint64_t State = 0x9E3779B97F4A7C15ull;
+	auto Next = [&State] { State ^= State << 13; State ^= State >> 7; State ^= State << 17; return State; };
+	const std::string Base = SampleLayer;
+	const char Punctuation[] = "[](){}<>@\"\\=,:-.e#";
+	int Accepted = 0;
+	for (int Round = 0; Round < 3000; ++Round)
+	{
+		std::string Text = Base;
+		for (int Edit = 0, Edits = 1 + int(Next() % 4); Edit < Edits && !Text.empty(); ++Edit)
+		{
+			const size_t At = Next() % Text.size();
+			switch (Next() % 4)
+			{
+			case 0: Text[At] = char(Text[At] ^ (1 << (Next() % 8))); break;
+			case 1: Text.erase(At, Next() % 24); break;
+			case 2: Text.insert(At, Text.substr(Next() % Text.size(), Next() % 24)); break;
+			default: Text[At] = Punctuation[Next() % (sizeof(Punctuation) - 1)]; break;
+			}
+		}
+		Usd::FTextLayerDescription Layer;
+		std::string Error;
+		if (!Usd::ParseTextLayer(Text, Layer, Error))
+		{
+			ASSERT_FALSE(Error.empty());
+			continue;
+		}
+		++Accepted;
+		const UE::HeadlessEditor::FImportedMeshBuffers& Mesh = Layer.StaticMesh.Mesh;
+		ASSERT_EQ(Mesh.Normals.size(), Mesh.Positions.size());
+		for (const auto& Channel : Mesh.UVs) { ASSERT_EQ(Channel.size(), size_t(Mesh.NumVertices()) * 2); }
+		uint32_t Covered = 0;
+		for (const auto& Section : Mesh.Sections)
+		{
+			ASSERT_LT(Section.MaterialIndex, Layer.StaticMesh.SlotNames.size());
+			ASSERT_EQ(Section.FirstIndex, Covered);
+			Covered += Section.NumTriangles * 3;
+		}
+		ASSERT_EQ(Covered, Mesh.Indices.size());
+		for (uint32_t Index : Mesh.Indices) { ASSERT_LT(Index, Mesh.NumVertices()); }
+	}
+	EXPECT_GT(Accepted, 100) << "most single edits still leave a readable layer";
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -647,7 +647,8 @@ namespace UE::HeadlessEditor::Usd
 			Out.reserve(Property->Value.Items.size());
 			for (const FValue& Item : Property->Value.Items)
 			{
-				if (Item.Kind != FValue::Number || Item.Num != std::floor(Item.Num)) { return false; }
+				// Whole numbers an int holds; anything else (2.5, 1e300, inf, nan) is not an index.
+				if (Item.Kind != FValue::Number || !(std::fabs(Item.Num) <= 2147483647.0) || Item.Num != std::floor(Item.Num)) { return false; }
 				Out.push_back(int64_t(Item.Num));
 			}
 			return true;
