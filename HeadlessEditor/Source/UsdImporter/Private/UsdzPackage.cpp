@@ -179,16 +179,42 @@ namespace UE::HeadlessEditor::Usd
 			OutError = zip_strerror(Archive);
 			return false;
 		}
-		OutBytes.resize(size_t(Entry.Size));
-		const zip_int64_t Read = Entry.Size ? zip_fread(File, OutBytes.data(), Entry.Size) : 0;
-		// One byte more must not come: the recorded size is the whole entry.
-		uint8_t Extra = 0;
-		const zip_int64_t More = Read >= 0 ? zip_fread(File, &Extra, 1) : 0;
-		bool bOk = Read == zip_int64_t(Entry.Size) && More == 0;
+		// Read as the data comes rather than trusting the recorded size for one allocation: a damaged
+		// header cannot make us reserve memory the entry does not fill.
+		constexpr size_t Chunk = 1 << 20;
+		OutBytes.reserve(size_t(std::min<uint64_t>(Entry.Size, 16 * Chunk)));
+		bool bOk = true;
+		for (;;)
+		{
+			const size_t Have = OutBytes.size();
+			OutBytes.resize(Have + Chunk);
+			const zip_int64_t Read = zip_fread(File, OutBytes.data() + Have, Chunk);
+			if (Read < 0)
+			{
+				const zip_error_t* Error = zip_file_get_error(File);
+				OutError = zip_error_strerror(const_cast<zip_error_t*>(Error));
+				bOk = false;
+				break;
+			}
+			OutBytes.resize(Have + size_t(Read));
+			if (OutBytes.size() > Entry.Size)
+			{
+				OutError = "entry longer than its header says";
+				bOk = false;
+				break;
+			}
+			if (Read == 0)
+			{
+				break;
+			}
+		}
+		if (bOk && OutBytes.size() != Entry.Size)
+		{
+			OutError = "entry shorter than its header says";
+			bOk = false;
+		}
 		if (!bOk)
 		{
-			const zip_error_t* Error = zip_file_get_error(File);
-			OutError = Read < 0 || More < 0 ? zip_error_strerror(const_cast<zip_error_t*>(Error)) : "entry size does not match its header";
 			OutBytes.clear();
 		}
 		zip_fclose(File);
