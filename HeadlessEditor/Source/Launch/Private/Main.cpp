@@ -257,8 +257,9 @@ int main(int Argc, char** Argv)
 	RegisterBuiltinCommands();
 	StartSignalThread();
 
-	// The editor has HTTP loaded before any plugin starts.
+	// The editor has these loaded before any plugin starts (AssetTools brings AssetRegistry).
 	FModuleManager::Get().LoadModuleChecked(TEXT("HTTP"));
+	FModuleManager::Get().LoadModuleChecked(TEXT("AssetTools"));
 	AddModuleSearchDir(FString(FPlatformProcess::BaseDir()) + TEXT("Modules"));
 	if (Files.DirectoryExists(*FPaths::ProjectPluginsDir())) { DiscoverPlugins(FPaths::ProjectPluginsDir()); }
 	for (const FString& Dir : Options.PluginDirs)
