@@ -37,7 +37,7 @@ deps-test: deps-build
 	@# Node.js may come from elsewhere than Debian (its npm then conflicts with Debian's): only
 	@# install Debian's when there is none.
 	@command -v npm >/dev/null 2>&1 || { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq nodejs npm; }
-	@cd Tests/Browser && { [ -d node_modules/playwright-core ] || npm ci --no-audit --no-fund --loglevel=error; }
+	@cd Tests/Browser && { { [ -d node_modules/playwright-core ] && [ -d node_modules/three ]; } || npm ci --no-audit --no-fund --loglevel=error; }
 
 deps-fuzz: deps-build
 	$(call apt_install,$(FUZZ_PACKAGES))
