@@ -8,6 +8,7 @@
 #include "Materials/Material.h"
 #include "Materials/MaterialExpressionTextureSample.h"
 #include "Engine/StaticMesh.h"
+#include "ObjectTools.h"
 
 using namespace AssetTest;
 using namespace EditingTest;
@@ -262,4 +263,31 @@ TEST_F(MaterialTest, TheFactoryReplacesAMaterialOfTheSameNameInsteadOfAddingOne)
 	// A class that is not a material.
 	UMaterialFactoryNew* Factory = NewObject<UMaterialFactoryNew>(GetTransientPackage());
 	EXPECT_EQ(Factory->FactoryCreateNew(UStaticMesh::StaticClass(), CreatePackage(TEXT("/Game/Again/X")), FName(TEXT("X")), RF_Public, nullptr, GWarn), nullptr);
+}
+
+TEST_F(MaterialTest, ADeletedNodeLeavesTheGraphAndItsLinks)
+{
+	UMaterial* Material = BuildPbr(TEXT("/Game/Cut"));
+	ASSERT_NE(Material, nullptr);
+	UMaterialExpression* Normal = Material->GetExpressions()[1];
+	ASSERT_TRUE(ObjectTools::DeleteSingleObject(Normal, false));
+	EXPECT_FALSE(Material->GetExpressionInputForProperty(MP_Normal)->IsConnected());
+	EXPECT_TRUE(Material->GetExpressionInputForProperty(MP_BaseColor)->IsConnected());
+	EXPECT_TRUE(Material->GetOutermost()->IsDirty());
+	UMaterialEditingLibrary::RecompileMaterial(Material);
+	EXPECT_TRUE(Material->GetCompileErrors().IsEmpty());
+
+	for (const TCHAR* Texture : { TEXT("/Game/Cut/Textures/T_Base.T_Base"), TEXT("/Game/Cut/Textures/T_Normal.T_Normal"), TEXT("/Game/Cut/Textures/T_MR.T_MR") })
+	{
+		ASSERT_TRUE(Save(FindObject<UTexture2D>(nullptr, Texture)));
+	}
+	ASSERT_TRUE(Save(Material));
+	Restart();
+	UMaterial* Loaded = LoadObject<UMaterial>(nullptr, TEXT("/Game/Cut/M_Pbr.M_Pbr"));
+	ASSERT_NE(Loaded, nullptr);
+	ASSERT_EQ(Loaded->GetExpressions().Num(), 2);
+	EXPECT_NE(Loaded->GetExpressions()[0], nullptr);
+	EXPECT_NE(Loaded->GetExpressions()[1], nullptr);
+	EXPECT_FALSE(Loaded->GetExpressionInputForProperty(MP_Normal)->IsConnected());
+	EXPECT_EQ(Loaded->GetExpressionInputForProperty(MP_Metallic)->OutputIndex, 3);
 }

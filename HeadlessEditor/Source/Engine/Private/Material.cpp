@@ -115,6 +115,8 @@ void UMaterial::SerializeProperties(FPropertyArchive& Ar)
 	}
 	if (Ar.IsLoading())
 	{
+		// A node deleted before the save left a null entry; the loaded graph has none.
+		Expressions.RemoveAll([](const TObjectPtr<UMaterialExpression>& Expression) { return !Expression; });
 		// A graph is compiled again after loading, by whoever edits it next.
 		bCompiled = false;
 		CompileErrors.Reset();

@@ -197,6 +197,13 @@ AActor* UWorld::SpawnActor(UClass* Class, FTransform const* Transform, const FAc
 		UE_LOG(LogSpawn, Error, TEXT("SpawnActor failed because an object named %s already exists in %s"), *SpawnParameters.Name.ToString(), *Level->GetPathName());
 		return nullptr;
 	}
+	// Parameters the stand-in has no use for are said once, not silently dropped.
+	static bool bToldIgnored = false;
+	if (!bToldIgnored && (SpawnParameters.Template || SpawnParameters.Owner || SpawnParameters.Instigator || SpawnParameters.bDeferConstruction))
+	{
+		bToldIgnored = true;
+		UE_LOG(LogSpawn, Warning, TEXT("SpawnActor: template, owner, instigator and deferred construction are not supported by the headless editor and are ignored (said once)"));
+	}
 	AActor* Actor = NewObject<AActor>(Level, Class, SpawnParameters.Name, SpawnParameters.ObjectFlags);
 	if (!Actor) { return nullptr; }
 	Actor->SetActorTransform(Transform ? *Transform : FTransform::Identity);
