@@ -10,6 +10,8 @@
 #include "Engine/StaticMesh.h"
 #include "ObjectTools.h"
 
+#include "ConsoleCommands.h"
+
 using namespace AssetTest;
 using namespace EditingTest;
 
@@ -290,4 +292,31 @@ TEST_F(MaterialTest, ADeletedNodeLeavesTheGraphAndItsLinks)
 	EXPECT_NE(Loaded->GetExpressions()[1], nullptr);
 	EXPECT_FALSE(Loaded->GetExpressionInputForProperty(MP_Normal)->IsConnected());
 	EXPECT_EQ(Loaded->GetExpressionInputForProperty(MP_Metallic)->OutputIndex, 3);
+}
+
+TEST_F(MaterialTest, TheConsolePrintsAGraphAndItsCompileResult)
+{
+	UMaterial* Material = BuildPbr(TEXT("/Game/Shown"));
+	ASSERT_NE(Material, nullptr);
+	auto* Bad = Cast<UMaterialExpressionTextureSample>(Material->GetExpressions()[2].Get());
+	Bad->SamplerType = SAMPLERTYPE_Color;
+	auto Run = [](const TCHAR* Line) {
+		testing::internal::CaptureStdout();
+		EXPECT_TRUE(UE::HeadlessEditor::ExecuteConsoleCommand(Line));
+		return testing::internal::GetCapturedStdout();
+	};
+	const std::string One = Run(TEXT("materials /Game/Shown/M_Pbr"));
+	const std::string First = Material->GetExpressions()[0]->GetName().ToUtf8();
+	EXPECT_NE(One.find("/Game/Shown/M_Pbr.M_Pbr  3 node(s)"), std::string::npos) << One;
+	EXPECT_NE(One.find("node " + First + "  MaterialExpressionTextureSample  at (-400, -200)  texture /Game/Shown/Textures/T_Base.T_Base  sampler Color"), std::string::npos) << One;
+	EXPECT_NE(One.find("input BaseColor <- " + First + ".RGB"), std::string::npos) << One;
+	EXPECT_NE(One.find("input Metallic <- " + Bad->GetName().ToUtf8() + ".B"), std::string::npos) << One;
+	EXPECT_NE(One.find("compile: 1 error(s)"), std::string::npos) << One;
+	EXPECT_NE(One.find("Sampler type is Color, should be Masks for /Game/Shown/Textures/T_MR.T_MR"), std::string::npos) << One;
+
+	Bad->SamplerType = SAMPLERTYPE_Masks;
+	const std::string Folder = Run(TEXT("materials /Game/Shown/"));
+	EXPECT_NE(Folder.find("compile: OK"), std::string::npos) << Folder;
+	EXPECT_NE(Folder.find("1 material(s)"), std::string::npos) << Folder;
+	EXPECT_NE(Run(TEXT("materials /Game/Nowhere")).find("(no material at or under /Game/Nowhere)"), std::string::npos);
 }
