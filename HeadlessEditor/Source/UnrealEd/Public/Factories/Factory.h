@@ -3,8 +3,8 @@
 
 #include "UObject/Object.h"
 #include "Templates/SubclassOf.h"
-
-class FFeedbackContext;
+// FFeedbackContext and GWarn, which callers pass to FactoryCreateNew.
+#include "Misc/OutputDevice.h"
 
 class UNREALED_API UFactory : public UObject
 {
