@@ -198,6 +198,23 @@ namespace
 		}).detach();
 	}
 
+	void ShutDownModules()
+	{
+		// HTTP first: it cancels transfers, and their completions reach plugins still loaded.
+		FModuleManager::Get().UnloadModule(TEXT("HTTP"));
+		UnloadPluginModules();
+		FModuleManager::Get().UnloadAllModules();
+	}
+
+	// Callbacks of unloaded plugins may still sit on the core ticker, and the console thread may
+	// still be reading standard input: leave without static destructors or joins.
+	[[noreturn]] void LeaveProcess(int ExitCode)
+	{
+		SetLogFile(FString());
+		std::fflush(stdout);
+		_exit(ExitCode);
+	}
+
 	void RunMainLoop()
 	{
 		double LastTick = FPlatformTime::Seconds();
@@ -276,13 +293,9 @@ int main(int Argc, char** Argv)
 		const FAutomationTestFramework::FResults Results = FAutomationTestFramework::Get().RunTests(Options.TestFilter);
 		if (Results.Passed + Results.Failed == 0) { UE_LOG(LogAutomationTest, Error, TEXT("No automation test matches '%s'"), *Options.TestFilter); }
 		ExitCode = (Results.Failed > 0 || Results.Passed == 0 || !bStarted) ? 1 : 0;
-		FModuleManager::Get().UnloadModule(TEXT("HTTP")); // cancels transfers; completions reach still-loaded plugins
-		UnloadPluginModules();
-		FModuleManager::Get().UnloadAllModules();
+		ShutDownModules();
 		std::printf("%d passed, %d failed\n", Results.Passed, Results.Failed);
-		std::fflush(stdout);
-		SetLogFile(FString());
-		return ExitCode;
+		LeaveProcess(ExitCode);
 	}
 
 	UE_LOG(LogInit, Display, TEXT("Editor ready. Type 'help' for console commands."));
@@ -290,12 +303,7 @@ int main(int Argc, char** Argv)
 	RunMainLoop();
 
 	UE_LOG(LogExit, Display, TEXT("Shutting down"));
-	FModuleManager::Get().UnloadModule(TEXT("HTTP")); // cancels transfers; completions reach still-loaded plugins
-	UnloadPluginModules();
-	FModuleManager::Get().UnloadAllModules();
+	ShutDownModules();
 	UE_LOG(LogExit, Display, TEXT("Exiting"));
-	SetLogFile(FString());
-	// The console thread may still sit in a read of standard input: leave without joining it.
-	std::fflush(stdout);
-	_exit(ExitCode);
+	LeaveProcess(ExitCode);
 }
