@@ -12,7 +12,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 PYTHON := /usr/bin/python3
 EDITOR := $(BUILD_DIR)/bin/headless-editor
 
-BUILD_PACKAGES := build-essential cmake ccache pkg-config libgtest-dev zlib1g-dev libcurl4-openssl-dev nlohmann-json3-dev libassimp-dev libzip-dev assimp-utils libstb-dev
+BUILD_PACKAGES := build-essential cmake ccache pkg-config libgtest-dev zlib1g-dev libcurl4-openssl-dev nlohmann-json3-dev libassimp-dev libzip-dev assimp-utils libstb-dev libjpeg62-turbo-dev
 TEST_PACKAGES := python3-pytest unzip libarchive-tools chromium
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 

@@ -42,6 +42,77 @@ namespace
 		for (int I = 0; I < 4; ++I) { Bytes[At + I] = uint8(V >> (24 - 8 * I)); }
 	}
 
+	// A PNG from its raw (already filtered) image data in one stored deflate block, with extra
+	// chunks (PLTE, tRNS) before IDAT: for the colour types, bit depths and Adam7 interlacing
+	// MakePng does not write.
+	std::vector<uint8> PngFromRaw(uint32 Width, uint32 Height, uint8 BitDepth, uint8 ColorType, uint8 Interlace,
+		const std::vector<std::pair<std::string, std::vector<uint8>>>& Chunks, const std::vector<uint8>& Raw)
+	{
+		std::vector<uint8> Out = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
+		auto Chunk = [&Out](const std::string& Type, const std::vector<uint8>& Body) {
+			PutBE32(Out, static_cast<uint32>(Body.size()));
+			std::vector<uint8> Crced(Type.begin(), Type.end());
+			Crced.insert(Crced.end(), Body.begin(), Body.end());
+			Out.insert(Out.end(), Crced.begin(), Crced.end());
+			PutBE32(Out, Crc32(Crced.data(), Crced.size()));
+		};
+		std::vector<uint8> Ihdr;
+		PutBE32(Ihdr, Width);
+		PutBE32(Ihdr, Height);
+		Ihdr.insert(Ihdr.end(), { BitDepth, ColorType, 0, 0, Interlace });
+		Chunk("IHDR", Ihdr);
+		for (const auto& [Type, Body] : Chunks) { Chunk(Type, Body); }
+		std::vector<uint8> Z = { 0x78, 0x01, 1, uint8(Raw.size()), uint8(Raw.size() >> 8), uint8(~Raw.size()), uint8(~Raw.size() >> 8) };
+		Z.insert(Z.end(), Raw.begin(), Raw.end());
+		uint32 A = 1, B = 0;
+		for (uint8 C : Raw) { A = (A + C) % 65521; B = (B + A) % 65521; }
+		PutBE32(Z, (B << 16) | A);
+		Chunk("IDAT", Z);
+		Chunk("IEND", {});
+		return Out;
+	}
+
+	// A baseline greyscale JPEG, every pixel Value: one 8x8 block (the frame header may claim
+	// more), quantisation 1, a DC code of category 9 and an end-of-block code.
+	std::vector<uint8> GreyJpeg(uint8 Value, uint16 Width = 8, uint16 Height = 8)
+	{
+		std::vector<uint8> J = { 0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00 };
+		J.insert(J.end(), 64, 1);
+		J.insert(J.end(), { 0xFF, 0xC0, 0x00, 0x0B, 0x08, uint8(Height >> 8), uint8(Height), uint8(Width >> 8), uint8(Width), 0x01, 0x01, 0x11, 0x00 });
+		J.insert(J.end(), { 0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01 });   // DC table: one 1-bit code, category 9
+		J.insert(J.end(), 15, 0);
+		J.push_back(0x09);
+		J.insert(J.end(), { 0xFF, 0xC4, 0x00, 0x14, 0x10, 0x01 });   // AC table: one 1-bit code, end of block
+		J.insert(J.end(), 16, 0);
+		J.insert(J.end(), { 0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00 });
+		// DC = 8 * (Value - 128), which must be in category 9 (Value 64 to 95 here): code 0, nine
+		// bits (one's complement for negatives), end of block 0, padded with ones.
+		const int Dc = 8 * (int(Value) - 128);
+		const uint32 Bits = Dc < 0 ? uint32(Dc + 511) : uint32(Dc);
+		const uint32 Stream = ((Bits & 0x1FF) << 1) << 5 | 0x1F;   // 0 | nine bits | 0 | 11111
+		J.insert(J.end(), { uint8(Stream >> 8), uint8(Stream), 0xFF, 0xD9 });
+		return J;
+	}
+
+	// An 8x8 colour JPEG (YCbCr, 4:4:4, quality 100) of the colour R 200, G 40, B 10, written
+	// with libjpeg.
+	const std::vector<uint8> ColourJpeg = {
+		0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x43, 0x00, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
+		0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
+		0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
+		0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0xFF, 0xDB, 0x00, 0x43, 0x01, 0x01, 0x01, 0x01, 0x01,
+		0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
+		0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
+		0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01,
+		0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x08, 0x00, 0x08, 0x03, 0x01, 0x11, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01, 0xFF,
+		0xC4, 0x00, 0x14, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+		0x09, 0xFF, 0xC4, 0x00, 0x14, 0x10, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+		0x00, 0x00, 0x00, 0xFF, 0xC4, 0x00, 0x15, 0x01, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+		0x00, 0x00, 0x00, 0x00, 0x09, 0x0A, 0xFF, 0xC4, 0x00, 0x14, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+		0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xDA, 0x00, 0x0C, 0x03, 0x01, 0x00, 0x02, 0x11, 0x03, 0x11, 0x00,
+		0x3F, 0x00, 0x27, 0xC5, 0x7A, 0xA4, 0x1F, 0xFF, 0xD9
+	};
+
 	UTexture2D* OnlyTexture(const TArray<UObject*>& Objects)
 	{
 		return Objects.Num() == 1 ? Cast<UTexture2D>(Objects[0]) : nullptr;
@@ -119,6 +190,106 @@ TEST_F(ImageImportTest, PixelsOfEveryFormatArriveExactly)
 	EXPECT_EQ(Deep->Source.GetFormat(), TSF_RGBA16);
 	// Little-endian 16-bit R, G, B, A.
 	EXPECT_EQ(std::vector<uint8>(Deep->Source.GetData().begin(), Deep->Source.GetData().end()), std::vector<uint8>({ 0x34, 0x12, 0x78, 0x56, 0xBC, 0x9A, 0xFF, 0xFF }));
+}
+
+TEST_F(ImageImportTest, PngPalettesTransparencyLowDepthsAndInterlacingDecodeExactly)
+{
+	// Palette of two colours, the first half-transparent (tRNS): BGRA8 with the alpha applied.
+	WriteBytes(Files / "pal.png", PngFromRaw(2, 1, 8, 3, 0, { { "PLTE", { 10, 20, 30, 40, 50, 60 } }, { "tRNS", { 128 } } }, { 0, 1, 0 }));
+	// RGB whose transparent colour (tRNS) is the second pixel's: that pixel gets alpha 0.
+	WriteBytes(Files / "rgbkey.png", PngFromRaw(2, 1, 8, 2, 0, { { "tRNS", { 0, 4, 0, 5, 0, 6 } } }, { 0, 1, 2, 3, 4, 5, 6 }));
+	// Grey with alpha: grey copied into B, G and R.
+	WriteBytes(Files / "greyalpha.png", PngFromRaw(2, 1, 8, 4, 0, {}, { 0, 10, 200, 20, 100 }));
+	// One-bit grey, eight pixels in one byte: scaled to 0 and 255, still one channel.
+	WriteBytes(Files / "bits.png", PngFromRaw(8, 1, 1, 0, 0, {}, { 0, 0b10100001 }));
+	// Grey with a transparent grey value stays one channel without alpha.
+	WriteBytes(Files / "greykey.png", PngFromRaw(2, 1, 8, 0, 0, { { "tRNS", { 0, 9 } } }, { 0, 5, 9 }));
+	// 16-bit grey: G16, little-endian.
+	WriteBytes(Files / "grey16.png", PngFromRaw(1, 1, 16, 0, 0, {}, { 0, 0x12, 0x34 }));
+	// Adam7 2x2 grey: pass 1 holds (0,0), pass 6 (1,0), pass 7 the second row.
+	WriteBytes(Files / "adam7.png", PngFromRaw(2, 2, 8, 0, 1, {}, { 0, 11, 0, 22, 0, 33, 44 }));
+	// The second row Up-filtered against the first (filters are undone).
+	WriteBytes(Files / "filtered.png", PngFromRaw(2, 2, 8, 0, 0, {}, { 0, 100, 150, 2, 5, 250 }));
+
+	const auto Pixels = [](UTexture2D* Texture) { return std::vector<uint8>(Texture->Source.GetData().begin(), Texture->Source.GetData().end()); };
+	const std::vector<std::tuple<const char*, ETextureSourceFormat, std::vector<uint8>>> Cases = {
+		{ "pal.png", TSF_BGRA8, { 60, 50, 40, 255, 30, 20, 10, 128 } },
+		{ "rgbkey.png", TSF_BGRA8, { 3, 2, 1, 255, 6, 5, 4, 0 } },
+		{ "greyalpha.png", TSF_BGRA8, { 10, 10, 10, 200, 20, 20, 20, 100 } },
+		{ "bits.png", TSF_G8, { 255, 0, 255, 0, 0, 0, 0, 255 } },
+		{ "greykey.png", TSF_G8, { 5, 9 } },
+		{ "grey16.png", TSF_G16, { 0x34, 0x12 } },
+		{ "adam7.png", TSF_G8, { 11, 22, 33, 44 } },
+		{ "filtered.png", TSF_G8, { 100, 150, 105, 144 } },
+	};
+	for (const auto& [Name, Format, Expected] : Cases)
+	{
+		UTexture2D* Texture = OnlyTexture(Import({ Files / Name }, TEXT("/Game/PngKinds"), false));
+		ASSERT_NE(Texture, nullptr) << Name;
+		EXPECT_EQ(Texture->Source.GetFormat(), Format) << Name;
+		EXPECT_EQ(Pixels(Texture), Expected) << Name;
+	}
+}
+
+TEST_F(ImageImportTest, JpegGreyStaysOneChannelAndColourArrivesAsBgra)
+{
+	WriteBytes(Files / "grey.jpg", GreyJpeg(77));
+	UTexture2D* Grey = OnlyTexture(Import({ Files / "grey.jpg" }, TEXT("/Game/Jpeg"), false));
+	ASSERT_NE(Grey, nullptr);
+	EXPECT_EQ(Grey->Source.GetFormat(), TSF_G8);
+	EXPECT_EQ(std::vector<uint8>(Grey->Source.GetData().begin(), Grey->Source.GetData().end()), std::vector<uint8>(64, 77));
+
+	WriteBytes(Files / "colour.jpeg", ColourJpeg);
+	UTexture2D* Colour = OnlyTexture(Import({ Files / "colour.jpeg" }, TEXT("/Game/Jpeg"), false));
+	ASSERT_NE(Colour, nullptr);
+	EXPECT_EQ(Colour->Source.GetFormat(), TSF_BGRA8);
+	ASSERT_EQ(Colour->Source.GetData().Num(), 8 * 8 * 4);
+	// Lossy: within a few steps of B 10, G 40, R 200, and opaque.
+	for (int32 I = 0; I < 8 * 8 * 4; I += 4)
+	{
+		const uint8* P = Colour->Source.GetData().GetData() + I;
+		EXPECT_NEAR(P[0], 10, 3) << I;
+		EXPECT_NEAR(P[1], 40, 3) << I;
+		EXPECT_NEAR(P[2], 200, 3) << I;
+		EXPECT_EQ(P[3], 255) << I;
+	}
+}
+
+TEST_F(ImageImportTest, HostileJpegsAndPngsAreRefusedWithoutEndingTheProcess)
+{
+	// Each of these ends in a decoder error (libjpeg first for the JPEGs, whose default handler
+	// would end the process): the import logs why and the process lives on.
+	const std::vector<uint8> Grey = GreyJpeg(77);
+	std::vector<uint8> Garbage = { 0xFF, 0xD8, 0xFF };
+	Garbage.insert(Garbage.end(), 64, 0x5A);
+	std::vector<uint8> BadTable = Grey;
+	BadTable[Grey.size() - 14 + 6] = 0x77;   // the scan asks for Huffman tables that were never defined
+	std::vector<uint8> Zero = GreyJpeg(77, 0, 8);
+	std::vector<uint8> BadZlib = PngFromRaw(4, 4, 8, 0, 0, {}, std::vector<uint8>(20, 0));
+	BadZlib[8 + 25 + 8] = 0x12;   // the IDAT's zlib header
+	const std::vector<std::tuple<const char*, std::vector<uint8>, const char*>> Cases = {
+		{ "header.jpg", std::vector<uint8>(Grey.begin(), Grey.begin() + 20), "not a readable image" },
+		{ "garbage.jpg", Garbage, "not a readable image" },
+		{ "badtable.jpg", BadTable, "Failed to import" },
+		{ "zero.jpg", Zero, "Failed to import" },
+		{ "wide.jpg", GreyJpeg(77, 20000, 8), "is outside 1 to 16384 pixels a side" },
+		{ "badzlib.png", BadZlib, "the image data is damaged" },
+		{ "nopalette.png", PngFromRaw(1, 1, 8, 3, 0, {}, { 0, 0 }), "Failed to import" },
+	};
+	for (const auto& [Name, Bytes, Message] : Cases)
+	{
+		WriteBytes(Files / Name, Bytes);
+		ClearLog();
+		EXPECT_EQ(Import({ Files / Name }, TEXT("/Game/Hostile"), false).Num(), 0) << Name;
+		EXPECT_TRUE(Logged(Message)) << Name;
+	}
+	EXPECT_TRUE(Listed(TEXT("/Game/Hostile"), true).empty());
+	// A 16-bit colour image of 9000x9000 claims over 600 MiB: refused before any decoding.
+	std::vector<uint8> Deep = PngFromRaw(9000, 9000, 16, 6, 0, {}, { 0 });
+	ClearLog();
+	WriteBytes(Files / "deep.png", Deep);
+	EXPECT_EQ(Import({ Files / "deep.png" }, TEXT("/Game/Hostile"), false).Num(), 0);
+	EXPECT_TRUE(Logged("more than the 256 MiB"));
 }
 
 TEST_F(ImageImportTest, ReplaceExistingOffSkipsAndOnReplacesInPlace)
