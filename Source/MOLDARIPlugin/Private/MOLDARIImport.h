@@ -1,0 +1,43 @@
+// The import steps that run on the editor's main thread after an archive has been fetched.
+#pragma once
+
+#include "CoreMinimal.h"
+
+class UStaticMesh;
+class USkeletalMesh;
+
+// Content root of every import; a ZIP import lands in Root + "/" + Name.
+#define MOLDARI_IMPORT_ROOT TEXT("/Game/MOLDARIImports")
+
+// Imports the archive at ArchivePath (Kind "usdz", any case, or else a ZIP) and removes the
+// temporary files. Main thread only.
+void ImportArchive(const FString& ArchivePath, const FString& Name, const FString& Kind);
+
+// Copies every file under ExtractDir (except .fbm folders and files) into
+// Content/MOLDARIImports/<Name>/Source, keeping the relative paths.
+void CopySourceFiles(const FString& ExtractDir, const FString& Name);
+
+// Saves every dirty package under ContentPath (recursively).
+void SaveImportedPackages(const FString& ContentPath);
+
+// Builds "M_<Name>_PBR" from ExtractDir/metadata.json, assigns it to one slot of the mesh and
+// deletes the materials and textures the FBX import generated that nothing uses any more.
+void CreatePBRMaterialForStaticMesh(UStaticMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name);
+void CreatePBRMaterialForSkeletalMesh(USkeletalMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name);
+
+// Spawns an actor for the mesh at the world origin, labelled Name, and selects it.
+void PlaceStaticMeshActor(UStaticMesh* Mesh, const FString& Name);
+void PlaceSkeletalMeshActor(USkeletalMesh* Mesh, const FString& Name);
+
+namespace MOLDARIImport
+{
+	// True when a texture path from metadata.json may be read: relative, without "..", ":" or a
+	// leading separator, and still inside ExtractDir once joined and normalised.
+	bool IsSafeTexturePath(const FString& ExtractDir, const FString& RelativePath);
+
+	// True for files a macOS archiver adds beside the real ones (under "__MACOSX" or named "._*").
+	bool IsMacResourceFork(const FString& ExtractDir, const FString& Path);
+
+	// Upper bound of the free-folder search of the USDZ road.
+	constexpr int32 MaxFolderCandidates = 10000;
+}

@@ -1,0 +1,84 @@
+// Helpers shared by the import tests: the plugin's log lines as they are written, scratch
+// folders, and the real test models read in place.
+#pragma once
+
+#include "CoreMinimal.h"
+#include "HAL/FileManager.h"
+#include "Misc/OutputDeviceRedirector.h"
+#include "Misc/Paths.h"
+
+namespace MOLDARIImportTest
+{
+	// Records the "[MOLDARI] " lines of LogTemp, with their level, while it lives.
+	class FLogCapture : public FOutputDevice
+	{
+	public:
+		struct FLine
+		{
+			ELogVerbosity::Type Verbosity;
+			FString Text;
+		};
+		TArray<FLine> Lines;
+
+		FLogCapture() { GLog->AddOutputDevice(this); }
+		virtual ~FLogCapture() override { GLog->RemoveOutputDevice(this); }
+
+		virtual void Serialize(const TCHAR* V, ELogVerbosity::Type Verbosity, const FName& Category) override
+		{
+			const FString Text(V);
+			if (Category == FName(TEXT("LogTemp")) && Text.StartsWith(TEXT("[MOLDARI] ")))
+			{
+				Lines.Add({ static_cast<ELogVerbosity::Type>(Verbosity & ELogVerbosity::VerbosityMask), Text });
+			}
+		}
+
+		TArray<FString> Texts() const
+		{
+			TArray<FString> Out;
+			for (const FLine& Line : Lines) { Out.Add(Line.Text); }
+			return Out;
+		}
+
+		int32 IndexOf(const FString& Text, int32 From = 0) const
+		{
+			for (int32 Index = From; Index < Lines.Num(); ++Index)
+			{
+				if (Lines[Index].Text.Equals(Text, ESearchCase::CaseSensitive)) { return Index; }
+			}
+			return INDEX_NONE;
+		}
+
+		int32 CountStartingWith(const FString& Prefix) const
+		{
+			int32 Count = 0;
+			for (const FLine& Line : Lines) { Count += Line.Text.StartsWith(Prefix, ESearchCase::CaseSensitive) ? 1 : 0; }
+			return Count;
+		}
+
+		bool Has(const FString& Text, ELogVerbosity::Type Verbosity) const
+		{
+			const int32 Index = IndexOf(Text);
+			return Index != INDEX_NONE && Lines[Index].Verbosity == Verbosity;
+		}
+	};
+
+	// A fresh, empty folder under Saved/Temp/MOLDARITests.
+	inline FString MakeScratchDir(const FString& Leaf)
+	{
+		const FString Dir = FPaths::ConvertRelativePathToFull(FPaths::ProjectSavedDir()) / TEXT("Temp/MOLDARITests") / Leaf;
+		IFileManager::Get().DeleteDirectory(*Dir, false, true);
+		IFileManager::Get().MakeDirectory(*Dir, true);
+		return Dir;
+	}
+
+	inline FString TestDataDir()
+	{
+		return FPaths::ConvertRelativePathToFull(TEXT("../shared/testdata"));
+	}
+
+	// The on-disk folder of "/Game/MOLDARIImports/" + Name.
+	inline FString ImportFolderOnDisk(const FString& Name)
+	{
+		return FPaths::ConvertRelativePathToFull(FPaths::ProjectContentDir()) / TEXT("MOLDARIImports") / Name;
+	}
+}
