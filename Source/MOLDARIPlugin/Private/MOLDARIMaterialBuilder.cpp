@@ -1,0 +1,352 @@
+#include "MOLDARIImport.h"
+
+#include "AssetRegistry/AssetData.h"
+#include "AssetRegistry/AssetRegistryModule.h"
+#include "AssetRegistry/IAssetRegistry.h"
+#include "AssetToolsModule.h"
+#include "AutomatedAssetImportData.h"
+#include "Dom/JsonObject.h"
+#include "Dom/JsonValue.h"
+#include "Engine/EngineTypes.h"
+#include "Engine/SkeletalMesh.h"
+#include "Engine/SkinnedAssetCommon.h"
+#include "Engine/StaticMesh.h"
+#include "Engine/Texture2D.h"
+#include "Engine/TextureDefines.h"
+#include "Factories/MaterialFactoryNew.h"
+#include "HAL/FileManager.h"
+#include "IAssetTools.h"
+#include "MaterialEditingLibrary.h"
+#include "Materials/Material.h"
+#include "Materials/MaterialExpressionTextureSample.h"
+#include "Misc/FileHelper.h"
+#include "Misc/OutputDevice.h"
+#include "Misc/Paths.h"
+#include "Modules/ModuleManager.h"
+#include "ObjectTools.h"
+#include "SceneTypes.h"
+#include "Serialization/JsonReader.h"
+#include "Serialization/JsonSerializer.h"
+#include "Templates/Casts.h"
+#include "UObject/Package.h"
+#include "UObject/UObjectGlobals.h"
+
+namespace
+{
+	FString JoinPath(const FString& Base, const FString& Leaf)
+	{
+		FString Joined = Base;
+		Joined.PathAppend(*Leaf, Leaf.Len());
+		return Joined;
+	}
+
+	// How the material slots of each mesh type are read and written.
+	struct FStaticMeshSlots
+	{
+		using FMesh = UStaticMesh;
+		static int32 Num(UStaticMesh* Mesh) { return Mesh->GetStaticMaterials().Num(); }
+		static FString SlotName(UStaticMesh* Mesh, int32 Index) { return Mesh->GetStaticMaterials()[Index].MaterialSlotName.ToString(); }
+		static UMaterialInterface* Get(UStaticMesh* Mesh, int32 Index) { return Mesh->GetStaticMaterials()[Index].MaterialInterface; }
+		static void Assign(UStaticMesh* Mesh, int32 Index, UMaterialInterface* Material) { Mesh->SetMaterial(Index, Material); }
+		static void LogMatched(const FString& EntryName) { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to slot '%s'"), *EntryName); }
+		static void LogFallback() { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to slot 0 (fallback)")); }
+	};
+
+	struct FSkeletalMeshSlots
+	{
+		using FMesh = USkeletalMesh;
+		static int32 Num(USkeletalMesh* Mesh) { return Mesh->GetMaterials().Num(); }
+		static FString SlotName(USkeletalMesh* Mesh, int32 Index) { return Mesh->GetMaterials()[Index].MaterialSlotName.ToString(); }
+		static UMaterialInterface* Get(USkeletalMesh* Mesh, int32 Index) { return Mesh->GetMaterials()[Index].MaterialInterface; }
+		// Set directly, as the skeletal mesh has no per-slot setter worth a PostEditChange here.
+		static void Assign(USkeletalMesh* Mesh, int32 Index, UMaterialInterface* Material) { Mesh->GetMaterials()[Index].MaterialInterface = Material; }
+		static void LogMatched(const FString& EntryName) { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to SK slot '%s'"), *EntryName); }
+		static void LogFallback() { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to SK slot 0 (fallback)")); }
+	};
+
+	// The first entry of metadata.json's "materials" array; false (after any log line) when
+	// there is none to build from.
+	bool ReadMaterialEntry(const FString& ExtractDir, TSharedPtr<FJsonObject>& OutEntry)
+	{
+		FString Text;
+		if (!FFileHelper::LoadFileToString(Text, *JoinPath(ExtractDir, TEXT("metadata.json"))))
+		{
+			UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] No metadata.json — skipping PBR materials"));
+			return false;
+		}
+		TSharedPtr<FJsonObject> Root;
+		if (!FJsonSerializer::Deserialize(TJsonReaderFactory<>::Create(Text), Root) || !Root.IsValid())
+		{
+			UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] metadata.json parse failed"));
+			return false;
+		}
+		const TArray<TSharedPtr<FJsonValue>>* Materials = nullptr;
+		if (!Root->TryGetArrayField(TEXT("materials"), Materials) || !Materials || Materials->Num() == 0)
+		{
+			return false;
+		}
+		// AsObject on anything but an object logs an error, so the type is checked first.
+		const TSharedPtr<FJsonValue>& First = (*Materials)[0];
+		if (!First.IsValid() || First->Type != EJson::Object)
+		{
+			return false;
+		}
+		OutEntry = First->AsObject();
+		return OutEntry.IsValid();
+	}
+
+	UTexture2D* ImportTexture(IAssetTools& AssetTools, const FString& ExtractDir, const FString& RelativePath, const FString& TexturesPath)
+	{
+		if (RelativePath.IsEmpty())
+		{
+			return nullptr;
+		}
+		if (!MOLDARIImport::IsSafeTexturePath(ExtractDir, RelativePath))
+		{
+			UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Unsafe texture path skipped: %s"), *RelativePath);
+			return nullptr;
+		}
+		const FString FilePath = JoinPath(ExtractDir, RelativePath);
+		if (!IFileManager::Get().FileExists(*FilePath))
+		{
+			return nullptr;
+		}
+		UAutomatedAssetImportData* Request = NewObject<UAutomatedAssetImportData>(GetTransientPackage());
+		Request->Filenames.Add(FilePath);
+		Request->DestinationPath = TexturesPath;
+		// A second import of the same name replaces its maps instead of adding numbered copies.
+		Request->bReplaceExisting = true;
+		for (UObject* Imported : AssetTools.ImportAssetsAutomated(Request))
+		{
+			if (UTexture2D* Texture = Cast<UTexture2D>(Imported))
+			{
+				return Texture;
+			}
+		}
+		return nullptr;
+	}
+
+	void AddSampleNode(UMaterial* Material, UTexture2D* Texture, int32 X, int32 Y, bool bSetSampler, EMaterialSamplerType SamplerType,
+		std::initializer_list<TPair<const TCHAR*, EMaterialProperty>> Links)
+	{
+		if (!Texture)
+		{
+			return;
+		}
+		UMaterialExpressionTextureSample* Node = Cast<UMaterialExpressionTextureSample>(
+			UMaterialEditingLibrary::CreateMaterialExpression(Material, UMaterialExpressionTextureSample::StaticClass(), X, Y));
+		// A node the editor refuses leaves that map out rather than ending the build.
+		if (!Node)
+		{
+			return;
+		}
+		Node->Texture = Texture;
+		if (bSetSampler)
+		{
+			Node->SamplerType = SamplerType;
+		}
+		for (const TPair<const TCHAR*, EMaterialProperty>& Link : Links)
+		{
+			UMaterialEditingLibrary::ConnectMaterialProperty(Node, Link.Key, Link.Value);
+		}
+	}
+
+	bool UsesTexture(const UMaterial* Material, const UObject* Texture)
+	{
+		for (const TObjectPtr<UMaterialExpression>& Expression : Material->GetExpressions())
+		{
+			const UMaterialExpressionTextureBase* Sample = Cast<UMaterialExpressionTextureBase>(Expression.Get());
+			if (Sample && Sample->Texture.Get() == Texture)
+			{
+				return true;
+			}
+		}
+		return false;
+	}
+
+	// Deletes what the FBX import generated directly in DestPath (materials other than the new
+	// one, textures), except materials a slot of the mesh still uses and textures a kept
+	// material still samples, so the mesh never points at a deleted asset.
+	template <class TSlots>
+	void DeleteGeneratedAssets(typename TSlots::FMesh* Mesh, const FString& DestPath, const FString& MaterialName)
+	{
+		IAssetRegistry& AssetRegistry = FModuleManager::LoadModuleChecked<FAssetRegistryModule>(TEXT("AssetRegistry")).Get();
+		TArray<FAssetData> Assets;
+		AssetRegistry.GetAssetsByPath(FName(*DestPath), Assets, false, false);
+
+		const FTopLevelAssetPath MaterialClass = UMaterial::StaticClass()->GetClassPathName();
+		const FTopLevelAssetPath TextureClass = UTexture2D::StaticClass()->GetClassPathName();
+
+		TArray<const UObject*> UsedBySlots;
+		for (int32 Index = 0; Index < TSlots::Num(Mesh); ++Index)
+		{
+			UsedBySlots.AddUnique(TSlots::Get(Mesh, Index));
+		}
+
+		struct FCandidate
+		{
+			FString AssetName;
+			UObject* Object = nullptr;
+			bool bMaterial = false;
+		};
+		TArray<FCandidate> Candidates;
+		TArray<const UMaterial*> KeptMaterials;
+		for (const FAssetData& AssetData : Assets)
+		{
+			const bool bMaterial = AssetData.AssetClassPath == MaterialClass;
+			const bool bCandidate = (bMaterial && AssetData.AssetName.ToString() != MaterialName) || AssetData.AssetClassPath == TextureClass;
+			UObject* Object = (bCandidate || bMaterial) ? AssetData.GetAsset() : nullptr;
+			if (!Object)
+			{
+				continue;
+			}
+			if (bMaterial && (!bCandidate || UsedBySlots.Contains(Object)))
+			{
+				if (const UMaterial* Material = Cast<UMaterial>(Object)) { KeptMaterials.Add(Material); }
+				if (!bCandidate) { continue; }
+			}
+			Candidates.Add({ AssetData.AssetName.ToString(), Object, bMaterial });
+		}
+		for (int32 Index = 0; Index < TSlots::Num(Mesh); ++Index)
+		{
+			if (const UMaterial* Material = Cast<UMaterial>(TSlots::Get(Mesh, Index))) { KeptMaterials.AddUnique(Material); }
+		}
+
+		for (const FCandidate& Candidate : Candidates)
+		{
+			bool bInUse = false;
+			if (Candidate.bMaterial)
+			{
+				bInUse = UsedBySlots.Contains(Candidate.Object);
+			}
+			else
+			{
+				for (const UMaterial* Material : KeptMaterials)
+				{
+					bInUse = bInUse || UsesTexture(Material, Candidate.Object);
+				}
+			}
+			if (bInUse)
+			{
+				continue;
+			}
+			ObjectTools::DeleteSingleObject(Candidate.Object, false);
+			UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Deleted FBX-generated asset: %s"), *Candidate.AssetName);
+		}
+	}
+
+	template <class TSlots>
+	void BuildPBRMaterial(typename TSlots::FMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name)
+	{
+		TSharedPtr<FJsonObject> Entry;
+		if (!ReadMaterialEntry(ExtractDir, Entry))
+		{
+			return;
+		}
+		FString EntryName, BaseColorPath, NormalPath, MetallicRoughnessPath;
+		Entry->TryGetStringField(TEXT("name"), EntryName);
+		Entry->TryGetStringField(TEXT("baseColorTexture"), BaseColorPath);
+		Entry->TryGetStringField(TEXT("normalTexture"), NormalPath);
+		Entry->TryGetStringField(TEXT("metallicRoughnessTexture"), MetallicRoughnessPath);
+
+		const FString TexturesPath = JoinPath(DestPath, TEXT("Textures"));
+		IAssetTools& AssetTools = FModuleManager::GetModuleChecked<FAssetToolsModule>(TEXT("AssetTools")).Get();
+
+		UTexture2D* BaseColor = ImportTexture(AssetTools, ExtractDir, BaseColorPath, TexturesPath);
+		UTexture2D* Normal = ImportTexture(AssetTools, ExtractDir, NormalPath, TexturesPath);
+		UTexture2D* MetallicRoughness = ImportTexture(AssetTools, ExtractDir, MetallicRoughnessPath, TexturesPath);
+
+		if (Normal)
+		{
+			Normal->CompressionSettings = TC_Normalmap;
+			Normal->PostEditChange();
+			Normal->MarkPackageDirty();
+		}
+		if (MetallicRoughness)
+		{
+			// Packed linear data (roughness in G, metalness in B), not colour.
+			MetallicRoughness->CompressionSettings = TC_Masks;
+			MetallicRoughness->SRGB = false;
+			MetallicRoughness->PostEditChange();
+			MetallicRoughness->MarkPackageDirty();
+		}
+
+		const FString MaterialName = FString(TEXT("M_")) + Name + TEXT("_PBR");
+		UPackage* Package = CreatePackage(*JoinPath(DestPath, MaterialName));
+		Package->FullyLoad();
+
+		UMaterialFactoryNew* Factory = NewObject<UMaterialFactoryNew>(GetTransientPackage());
+		UMaterial* Material = Cast<UMaterial>(Factory->FactoryCreateNew(UMaterial::StaticClass(), Package, FName(*MaterialName),
+			RF_Public | RF_Standalone | RF_Transactional, nullptr, GWarn));
+		if (!Material)
+		{
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to create material %s"), *MaterialName);
+			return;
+		}
+
+		AddSampleNode(Material, BaseColor, -400, -200, false, SAMPLERTYPE_Color, { { TEXT("RGB"), MP_BaseColor } });
+		AddSampleNode(Material, Normal, -400, 100, true, SAMPLERTYPE_Normal, { { TEXT("RGB"), MP_Normal } });
+		AddSampleNode(Material, MetallicRoughness, -400, 300, true, SAMPLERTYPE_Masks, { { TEXT("G"), MP_Roughness }, { TEXT("B"), MP_Metallic } });
+
+		UMaterialEditingLibrary::RecompileMaterial(Material);
+		Material->MarkPackageDirty();
+		FAssetRegistryModule::AssetCreated(Material);
+		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Created PBR material: %s"), *MaterialName);
+
+		const int32 SlotCount = TSlots::Num(Mesh);
+		int32 Matched = INDEX_NONE;
+		for (int32 Index = 0; Index < SlotCount && Matched == INDEX_NONE; ++Index)
+		{
+			// FString equality ignores case, as slot names from DCC tools often differ in case.
+			if (TSlots::SlotName(Mesh, Index) == EntryName)
+			{
+				Matched = Index;
+			}
+		}
+		if (Matched != INDEX_NONE)
+		{
+			TSlots::Assign(Mesh, Matched, Material);
+			TSlots::LogMatched(EntryName);
+		}
+		else if (SlotCount > 0)
+		{
+			TSlots::Assign(Mesh, 0, Material);
+			TSlots::LogFallback();
+		}
+		Mesh->MarkPackageDirty();
+
+		DeleteGeneratedAssets<TSlots>(Mesh, DestPath, MaterialName);
+	}
+}
+
+bool MOLDARIImport::IsSafeTexturePath(const FString& ExtractDir, const FString& RelativePath)
+{
+	if (RelativePath.Contains(TEXT("..")) || RelativePath.StartsWith(TEXT("/")) || RelativePath.StartsWith(TEXT("\\"))
+		|| RelativePath.Contains(TEXT(":")))
+	{
+		return false;
+	}
+	FString Joined = JoinPath(ExtractDir, RelativePath);
+	FString Root = ExtractDir;
+	FPaths::NormalizeFilename(Joined);
+	FPaths::NormalizeFilename(Root);
+	if (!FPaths::CollapseRelativeDirectories(Joined) || !FPaths::CollapseRelativeDirectories(Root))
+	{
+		return false;
+	}
+	if (!Root.EndsWith(TEXT("/")))
+	{
+		Root += TEXT("/");
+	}
+	return Joined.StartsWith(Root, ESearchCase::CaseSensitive) && Joined.Len() > Root.Len();
+}
+
+void CreatePBRMaterialForStaticMesh(UStaticMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name)
+{
+	BuildPBRMaterial<FStaticMeshSlots>(Mesh, ExtractDir, DestPath, Name);
+}
+
+void CreatePBRMaterialForSkeletalMesh(USkeletalMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name)
+{
+	BuildPBRMaterial<FSkeletalMeshSlots>(Mesh, ExtractDir, DestPath, Name);
+}

@@ -1,0 +1,256 @@
+// The PBR material built from metadata.json for the real test models: graph, textures, slots,
+// the clean-up of what the FBX import generated, and every road that builds nothing.
+#include "MOLDARIImport.h"
+#include "MOLDARIImportTestModels.h"
+
+#include "Engine/EngineTypes.h"
+#include "Engine/SkinnedAssetCommon.h"
+#include "Engine/Texture2D.h"
+#include "Engine/TextureDefines.h"
+#include "Materials/Material.h"
+#include "Materials/MaterialExpressionTextureSample.h"
+#include "Misc/AutomationTest.h"
+#include "SceneTypes.h"
+#include "UObject/Package.h"
+
+#if WITH_DEV_AUTOMATION_TESTS
+
+namespace
+{
+	using namespace MOLDARIImportTest;
+	const EAutomationTestFlags ImportTestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
+
+	UMaterial* FindBuiltMaterial(const FString& DestPath, const FString& Name)
+	{
+		const FString MaterialName = FString(TEXT("M_")) + Name + TEXT("_PBR");
+		UMaterial* Material = FindObject<UMaterial>(nullptr, *(DestPath / MaterialName + TEXT(".") + MaterialName));
+		return IsValid(Material) ? Material : nullptr;
+	}
+
+	TArray<UMaterialInterface*> SlotMaterials(const FImportedModel& Model)
+	{
+		TArray<UMaterialInterface*> Out;
+		if (Model.StaticMesh) { for (const FStaticMaterial& Slot : Model.StaticMesh->GetStaticMaterials()) { Out.Add(Slot.MaterialInterface); } }
+		if (Model.SkeletalMesh) { for (const FSkeletalMaterial& Slot : Model.SkeletalMesh->GetMaterials()) { Out.Add(Slot.MaterialInterface); } }
+		return Out;
+	}
+
+	// Every slot points at a live material, and every sampled texture of it is live.
+	void TestNoDanglingSlots(FAutomationTestBase& Test, const FImportedModel& Model)
+	{
+		for (UMaterialInterface* Material : SlotMaterials(Model))
+		{
+			Test.TestTrue(TEXT("slot material alive"), IsValid(Material));
+			if (const UMaterial* Graph = IsValid(Material) ? Cast<UMaterial>(Material) : nullptr)
+			{
+				for (const TObjectPtr<UMaterialExpression>& Node : Graph->GetExpressions())
+				{
+					const UMaterialExpressionTextureBase* Sample = Cast<UMaterialExpressionTextureBase>(Node.Get());
+					Test.TestTrue(TEXT("sampled texture alive"), !Sample || !Sample->Texture || IsValid(Sample->Texture.Get()));
+				}
+			}
+		}
+	}
+
+	const UMaterialExpressionTextureSample* Linked(const UMaterial* Material, EMaterialProperty Property, int32 OutputIndex)
+	{
+		const FExpressionInput* Input = Material->GetExpressionInputForProperty(Property);
+		return Input && Input->OutputIndex == OutputIndex ? Cast<UMaterialExpressionTextureSample>(Input->Expression.Get()) : nullptr;
+	}
+
+	void TestNode(FAutomationTestBase& Test, const UMaterialExpressionTextureSample* Node, int32 X, int32 Y, EMaterialSamplerType Sampler, const TCHAR* What)
+	{
+		if (!Test.TestNotNull(What, Node)) { return; }
+		Test.TestEqual(FString(What) + TEXT(" X"), Node->MaterialExpressionEditorX, X);
+		Test.TestEqual(FString(What) + TEXT(" Y"), Node->MaterialExpressionEditorY, Y);
+		Test.TestEqual(FString(What) + TEXT(" sampler"), static_cast<int32>(Node->SamplerType), static_cast<int32>(Sampler));
+		Test.TestTrue(FString(What) + TEXT(" texture under Textures"), Node->Texture && Node->Texture->GetOutermost()->GetName().Contains(TEXT("/Textures/")));
+	}
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIMaterialStaticTest, "MOLDARI.Import.Material.StaticGraph", ImportTestFlags)
+bool FMOLDARIMaterialStaticTest::RunTest(const FString& Parameters)
+{
+	const FImportedModel Model = ImportArchiveModel(TEXT("embedded_cube_stored.zip"), TEXT("MatCube"));
+	if (!TestNotNull(TEXT("cube imported as a static mesh"), Model.StaticMesh)) { return false; }
+	FLogCapture Log;
+	CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, TEXT("MatCube"));
+
+	const int32 Created = Log.IndexOf(TEXT("[MOLDARI] Created PBR material: M_MatCube_PBR"));
+	TestTrue(TEXT("created line"), Created != INDEX_NONE);
+	TestTrue(TEXT("assigned after created"), Log.IndexOf(TEXT("[MOLDARI] PBR material assigned to slot 'Material.001'"), Created) != INDEX_NONE);
+	TestTrue(TEXT("generated material deleted after the assignment"),
+		Log.CountStartingWith(TEXT("[MOLDARI] Deleted FBX-generated asset: ")) > 0 && Log.Lines.Last().Text.StartsWith(TEXT("[MOLDARI] Deleted FBX-generated asset: ")));
+
+	UMaterial* Material = FindBuiltMaterial(Model.DestPath, TEXT("MatCube"));
+	if (!TestNotNull(TEXT("material M_MatCube_PBR"), Material)) { return false; }
+	TestEqual(TEXT("three nodes"), Material->GetExpressions().Num(), 3);
+	const UMaterialExpressionTextureSample* Base = Linked(Material, MP_BaseColor, 0);
+	const UMaterialExpressionTextureSample* Normal = Linked(Material, MP_Normal, 0);
+	const UMaterialExpressionTextureSample* Rough = Linked(Material, MP_Roughness, 2);
+	TestNode(*this, Base, -400, -200, SAMPLERTYPE_Color, TEXT("base colour RGB"));
+	TestNode(*this, Normal, -400, 100, SAMPLERTYPE_Normal, TEXT("normal RGB"));
+	TestNode(*this, Rough, -400, 300, SAMPLERTYPE_Masks, TEXT("roughness from G"));
+	TestTrue(TEXT("metallic from B of the same node"), Rough && Linked(Material, MP_Metallic, 3) == Rough);
+	if (Base && Normal && Rough)
+	{
+		TestTrue(TEXT("base colour keeps its import settings"), Base->Texture->SRGB && Base->Texture->CompressionSettings == TC_Default);
+		TestTrue(TEXT("normal map compression"), Normal->Texture->CompressionSettings == TC_Normalmap);
+		TestTrue(TEXT("masks compression, linear"), Rough->Texture->CompressionSettings == TC_Masks && !Rough->Texture->SRGB);
+		TestTrue(TEXT("packages dirty for the save"), Normal->Texture->GetOutermost()->IsDirty() && Material->GetOutermost()->IsDirty());
+	}
+	TestTrue(TEXT("slot 0 holds the material"), Model.StaticMesh->GetStaticMaterials()[0].MaterialInterface == Material);
+	TestNoDanglingSlots(*this, Model);
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIMaterialSlotsTest, "MOLDARI.Import.Material.Slots", ImportTestFlags)
+bool FMOLDARIMaterialSlotsTest::RunTest(const FString& Parameters)
+{
+	// Several slots, the first entry matched by name: the other slots keep their materials alive.
+	{
+		const FImportedModel Model = ImportArchiveModel(TEXT("spider_static_multimaterial_jpeg.zip"), TEXT("MatSpider"));
+		if (!TestNotNull(TEXT("spider static"), Model.StaticMesh)) { return false; }
+		const TArray<UMaterialInterface*> Before = SlotMaterials(Model);
+		TestTrue(TEXT("spider has several slots"), Before.Num() > 1);
+		FLogCapture Log;
+		CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, TEXT("MatSpider"));
+		TestTrue(TEXT("matched by name"), Log.Has(TEXT("[MOLDARI] PBR material assigned to slot 'skin'"), ELogVerbosity::Log));
+		UMaterial* Material = FindBuiltMaterial(Model.DestPath, TEXT("MatSpider"));
+		TestEqual(TEXT("one node: base colour only"), Material ? Material->GetExpressions().Num() : -1, 1);
+		int32 Assigned = 0;
+		for (UMaterialInterface* Slot : SlotMaterials(Model)) { Assigned += Slot == Material ? 1 : 0; }
+		TestEqual(TEXT("exactly one slot gets it"), Assigned, 1);
+		TestNoDanglingSlots(*this, Model);
+	}
+	// No slot matches: slot 0 falls back, the rest keep theirs, unused generated materials go.
+	{
+		const FImportedModel Model = ImportArchiveModel(TEXT("spider_static_multimaterial_jpeg.zip"), TEXT("MatSpiderFallback"),
+			[](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\":[{\"name\":\"NoSuchSlot\",\"baseColorTexture\":\"textures/SpiderTex.jpg\"}]}")); });
+		if (!TestNotNull(TEXT("spider static"), Model.StaticMesh)) { return false; }
+		UMaterialInterface* FormerFirst = SlotMaterials(Model)[0];
+		FLogCapture Log;
+		CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, TEXT("MatSpiderFallback"));
+		TestTrue(TEXT("fallback line"), Log.Has(TEXT("[MOLDARI] PBR material assigned to slot 0 (fallback)"), ELogVerbosity::Log));
+		TestTrue(TEXT("slot 0 replaced"), SlotMaterials(Model)[0] == FindBuiltMaterial(Model.DestPath, TEXT("MatSpiderFallback")));
+		bool bFormerStillUsed = false;
+		for (UMaterialInterface* Slot : SlotMaterials(Model)) { bFormerStillUsed |= Slot == FormerFirst; }
+		if (!bFormerStillUsed)
+		{
+			TestFalse(TEXT("material no slot uses is deleted"), IsValid(FormerFirst));
+		}
+		TestTrue(TEXT("deletions logged"), Log.CountStartingWith(TEXT("[MOLDARI] Deleted FBX-generated asset: ")) > 0);
+		TestNoDanglingSlots(*this, Model);
+	}
+	// Skeletal: case-insensitive match, logged with the entry's spelling.
+	{
+		const FImportedModel Model = ImportArchiveModel(TEXT("sausage_skinned_pbr_png.zip"), TEXT("MatSausage"),
+			[](const FString& Dir) {
+				WriteMetadata(Dir, TEXT("{\"materials\":[{\"name\":\"LAMBERT1\",\"baseColorTexture\":\"checkerboard_diffuse.png\","
+					"\"normalTexture\":\"checkerboard_normal.png\",\"metallicRoughnessTexture\":\"checkerboard_roughness.png\"}]}"));
+			});
+		if (!TestNotNull(TEXT("sausage skeletal"), Model.SkeletalMesh)) { return false; }
+		FLogCapture Log;
+		CreatePBRMaterialForSkeletalMesh(Model.SkeletalMesh, Model.ExtractDir, Model.DestPath, TEXT("MatSausage"));
+		TestTrue(TEXT("SK match line with the entry's spelling"), Log.Has(TEXT("[MOLDARI] PBR material assigned to SK slot 'LAMBERT1'"), ELogVerbosity::Log));
+		UMaterial* Material = FindBuiltMaterial(Model.DestPath, TEXT("MatSausage"));
+		TestTrue(TEXT("SK slot holds it"), Material && SlotMaterials(Model).Contains(Material));
+		TestEqual(TEXT("same graph as for a static mesh"), Material ? Material->GetExpressions().Num() : -1, 3);
+		TestTrue(TEXT("mesh package dirty"), Model.SkeletalMesh->GetOutermost()->IsDirty());
+		TestNoDanglingSlots(*this, Model);
+	}
+	// Skeletal fallback.
+	{
+		const FImportedModel Model = ImportArchiveModel(TEXT("sausage_skinned_pbr_png.zip"), TEXT("MatSausageFallback"),
+			[](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\":[{\"name\":\"other\"}]}")); });
+		if (!TestNotNull(TEXT("sausage skeletal"), Model.SkeletalMesh)) { return false; }
+		FLogCapture Log;
+		CreatePBRMaterialForSkeletalMesh(Model.SkeletalMesh, Model.ExtractDir, Model.DestPath, TEXT("MatSausageFallback"));
+		TestTrue(TEXT("SK fallback"), Log.Has(TEXT("[MOLDARI] PBR material assigned to SK slot 0 (fallback)"), ELogVerbosity::Log));
+		UMaterial* Material = FindBuiltMaterial(Model.DestPath, TEXT("MatSausageFallback"));
+		TestTrue(TEXT("empty graph still assigned"), Material && Material->GetExpressions().Num() == 0 && SlotMaterials(Model)[0] == Material);
+		TestNoDanglingSlots(*this, Model);
+	}
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIMaterialSkipTest, "MOLDARI.Import.Material.NothingToBuild", ImportTestFlags)
+bool FMOLDARIMaterialSkipTest::RunTest(const FString& Parameters)
+{
+	struct FCase
+	{
+		const TCHAR* Name;
+		TFunction<void(const FString&)> Alter;
+		const TCHAR* Warning;   // null: no line at all
+	};
+	const TArray<FCase> Cases = {
+		{ TEXT("MatNoMeta"), [](const FString& Dir) { IFileManager::Get().Delete(*(Dir / TEXT("metadata.json"))); },
+			TEXT("[MOLDARI] No metadata.json — skipping PBR materials") },
+		{ TEXT("MatSubMeta"), [](const FString& Dir) { IFileManager::Get().Move(*(Dir / TEXT("sub/metadata.json")), *(Dir / TEXT("metadata.json"))); },
+			TEXT("[MOLDARI] No metadata.json — skipping PBR materials") },
+		{ TEXT("MatBadJson"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\": [")); }, TEXT("[MOLDARI] metadata.json parse failed") },
+		{ TEXT("MatRootArray"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("[{\"name\":\"x\"}]")); }, TEXT("[MOLDARI] metadata.json parse failed") },
+		{ TEXT("MatNoMaterials"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"asset\":{}}")); }, nullptr },
+		{ TEXT("MatMaterialsObject"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\":{\"name\":\"x\"}}")); }, nullptr },
+		{ TEXT("MatEmptyArray"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\":[]}")); }, nullptr },
+		{ TEXT("MatFirstNotObject"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\":[\"Material.001\", {}]}")); }, nullptr },
+	};
+	for (const FCase& Case : Cases)
+	{
+		const FImportedModel Model = ImportArchiveModel(TEXT("embedded_cube_stored.zip"), Case.Name, Case.Alter);
+		if (!TestNotNull(Case.Name, Model.StaticMesh)) { continue; }
+		const TArray<UMaterialInterface*> Before = SlotMaterials(Model);
+		FLogCapture Log;
+		CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, Case.Name);
+		if (Case.Warning)
+		{
+			TestTrue(FString(Case.Name) + TEXT(": warning"), Log.Lines.Num() == 1 && Log.Has(Case.Warning, ELogVerbosity::Warning));
+		}
+		else
+		{
+			TestEqual(FString(Case.Name) + TEXT(": no line"), Log.Lines.Num(), 0);
+		}
+		TestNull(*(FString(Case.Name) + TEXT(": no material")), FindBuiltMaterial(Model.DestPath, Case.Name));
+		TestTrue(FString(Case.Name) + TEXT(": slots untouched"), SlotMaterials(Model) == Before);
+		TestNoDanglingSlots(*this, Model);
+	}
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIMaterialTexturePathsTest, "MOLDARI.Import.Material.TexturePaths", ImportTestFlags)
+bool FMOLDARIMaterialTexturePathsTest::RunTest(const FString& Parameters)
+{
+	// Unsafe paths are skipped with a warning and nothing outside the extraction folder is read;
+	// a missing file is silently absent.
+	FString Outside;
+	const FImportedModel Model = ImportArchiveModel(TEXT("embedded_cube_stored.zip"), TEXT("MatUnsafe"), [&Outside](const FString& Dir) {
+		Outside = FPaths::GetPath(Dir) / TEXT("outside.png");
+		IFileManager::Get().Copy(*Outside, *(Dir / TEXT("textures/checkerboard_diffuse.png")));
+		WriteMetadata(Dir, TEXT("{\"materials\":[{\"name\":\"Material.001\",\"baseColorTexture\":\"../outside.png\","
+			"\"normalTexture\":\"textures/missing.png\",\"metallicRoughnessTexture\":\"C:/outside.png\"}]}"));
+	});
+	if (!TestNotNull(TEXT("cube"), Model.StaticMesh)) { return false; }
+	{
+		FLogCapture Log;
+		CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, TEXT("MatUnsafe"));
+		TestTrue(TEXT("parent path"), Log.Has(TEXT("[MOLDARI] Unsafe texture path skipped: ../outside.png"), ELogVerbosity::Warning));
+		TestTrue(TEXT("drive path"), Log.Has(TEXT("[MOLDARI] Unsafe texture path skipped: C:/outside.png"), ELogVerbosity::Warning));
+		TestEqual(TEXT("missing file: no line of its own"), Log.CountStartingWith(TEXT("[MOLDARI] Unsafe")), 2);
+	}
+	UMaterial* Material = FindBuiltMaterial(Model.DestPath, TEXT("MatUnsafe"));
+	TestTrue(TEXT("material with no node"), Material && Material->GetExpressions().Num() == 0);
+	TArray<FAssetData> Textures;
+	FModuleManager::LoadModuleChecked<FAssetRegistryModule>(TEXT("AssetRegistry")).Get().GetAssetsByPath(FName(*(Model.DestPath / TEXT("Textures"))), Textures, true, false);
+	TestEqual(TEXT("no texture imported"), Textures.Num(), 0);
+
+	const FString Dir = Model.ExtractDir;
+	TestFalse(TEXT("leading slash"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("/etc/passwd")));
+	TestFalse(TEXT("leading backslash"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("\\server\\share.png")));
+	TestFalse(TEXT("dots inside"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("textures/../../x.png")));
+	TestFalse(TEXT("backslash dots"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("textures\\..\\..\\x.png")));
+	TestTrue(TEXT("plain sub-folder"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("textures/a.png")));
+	TestTrue(TEXT("dot segment stays inside"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("./textures/a.png")));
+	return true;
+}
+
+#endif
