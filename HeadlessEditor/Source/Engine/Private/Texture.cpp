@@ -20,9 +20,15 @@ void FTextureSource::Init(int32 NewSizeX, int32 NewSizeY, int32 NewNumSlices, in
 	SizeX = NewSizeX;
 	SizeY = NewSizeY;
 	Format = NewFormat;
-	Data.SetNumZeroed(static_cast<int32>(Bytes));
-	if (NewData) { std::memcpy(Data.GetData(), NewData, static_cast<size_t>(Bytes)); }
-	else { std::fill(Data.begin(), Data.end(), uint8(0)); }
+	if (NewData)
+	{
+		Data.SetNumUninitialized(static_cast<int32>(Bytes));
+		std::memcpy(Data.GetData(), NewData, static_cast<size_t>(Bytes));
+	}
+	else
+	{
+		Data.SetNumZeroed(static_cast<int32>(Bytes));
+	}
 }
 
 bool FTextureSource::GetMipData(TArray<uint8>& OutMipData, int32 MipIndex) const

@@ -15,6 +15,21 @@
 
 enum class EAllowShrinking : uint8 { No, Yes };
 
+namespace UE::HeadlessEditor
+{
+	// Constructs elements without arguments by default-initialisation, so that growing an array
+	// of plain bytes leaves them uninitialised, as the engine's AddUninitialized does.
+	template <typename T>
+	struct TDefaultInitAllocator : std::allocator<T>
+	{
+		template <typename U> struct rebind { using other = TDefaultInitAllocator<U>; };
+		TDefaultInitAllocator() = default;
+		template <typename U> TDefaultInitAllocator(const TDefaultInitAllocator<U>&) noexcept {}
+		template <typename U> void construct(U* Ptr) noexcept(std::is_nothrow_default_constructible_v<U>) { ::new (static_cast<void*>(Ptr)) U; }
+		template <typename U, typename... Args> void construct(U* Ptr, Args&&... A) { ::new (static_cast<void*>(Ptr)) U(std::forward<Args>(A)...); }
+	};
+}
+
 template <typename InElementType, typename InAllocatorType = FDefaultAllocator>
 class TArray
 {
@@ -48,14 +63,14 @@ public:
 	ElementType& Top() { return Last(); }
 
 	void Reserve(SizeType Number) { if (Number > 0) { Data.reserve(static_cast<size_t>(Number)); } }
-	void SetNum(SizeType NewNum, EAllowShrinking = EAllowShrinking::Yes) { check(NewNum >= 0); Data.resize(static_cast<size_t>(NewNum)); }
-	void SetNumZeroed(SizeType NewNum, EAllowShrinking = EAllowShrinking::Yes) { check(NewNum >= 0); Data.resize(static_cast<size_t>(NewNum)); }
-	// The engine leaves new elements uninitialised; the stand-in value-initialises them, which
-	// keeps sanitizers quiet and costs one memset.
+	// New elements of plain types are zeroed, others default-constructed, as in the engine.
+	void SetNum(SizeType NewNum, EAllowShrinking = EAllowShrinking::Yes) { check(NewNum >= 0); Data.resize(static_cast<size_t>(NewNum), StorageType()); }
+	void SetNumZeroed(SizeType NewNum, EAllowShrinking Shrink = EAllowShrinking::Yes) { SetNum(NewNum, Shrink); }
+	// New elements of plain types are left uninitialised: the caller writes them.
 	void SetNumUninitialized(SizeType NewNum, EAllowShrinking = EAllowShrinking::Yes) { check(NewNum >= 0); Data.resize(static_cast<size_t>(NewNum)); }
 	SizeType AddUninitialized(SizeType Count = 1) { const SizeType Old = Num(); GrowBy(Count); return Old; }
-	SizeType AddZeroed(SizeType Count = 1) { return AddUninitialized(Count); }
-	SizeType AddDefaulted(SizeType Count = 1) { return AddUninitialized(Count); }
+	SizeType AddZeroed(SizeType Count = 1) { const SizeType Old = Num(); check(Count >= 0); Data.resize(Data.size() + static_cast<size_t>(Count), StorageType()); return Old; }
+	SizeType AddDefaulted(SizeType Count = 1) { return AddZeroed(Count); }
 
 	SizeType Add(const ElementType& Item) { Data.push_back(Item); return Num() - 1; }
 	SizeType Add(ElementType&& Item) { Data.push_back(std::move(Item)); return Num() - 1; }
@@ -152,7 +167,7 @@ private:
 		Data.resize(Data.size() + static_cast<size_t>(Count));
 	}
 
-	std::vector<StorageType> Data;
+	std::vector<StorageType, UE::HeadlessEditor::TDefaultInitAllocator<StorageType>> Data;
 };
 
 template <typename T> using TArray64 = TArray<T, FDefaultAllocator64>;
