@@ -40,4 +40,7 @@ namespace MOLDARIImport
 
 	// Upper bound of the free-folder search of the USDZ road.
 	constexpr int32 MaxFolderCandidates = 10000;
+
+	// The USDZ road with another bound, so the bound can be reached in a test.
+	void ImportUsdzWithFolderBound(const FString& ArchivePath, const FString& Name, int32 MaxCandidates);
 }

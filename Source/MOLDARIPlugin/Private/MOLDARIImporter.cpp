@@ -1,0 +1,188 @@
+#include "MOLDARIImport.h"
+#include "MOLDARIZipReader.h"
+
+#include "AssetRegistry/AssetData.h"
+#include "AssetRegistry/AssetRegistryModule.h"
+#include "AssetRegistry/IAssetRegistry.h"
+#include "AssetToolsModule.h"
+#include "AutomatedAssetImportData.h"
+#include "Engine/SkeletalMesh.h"
+#include "Engine/StaticMesh.h"
+#include "HAL/FileManager.h"
+#include "IAssetTools.h"
+#include "Misc/CString.h"
+#include "Misc/Paths.h"
+#include "Modules/ModuleManager.h"
+#include "Templates/Casts.h"
+#include "UObject/UObjectGlobals.h"
+
+namespace
+{
+	IAssetRegistry& GetAssetRegistry()
+	{
+		return FModuleManager::LoadModuleChecked<FAssetRegistryModule>(TEXT("AssetRegistry")).Get();
+	}
+
+	TArray<FAssetData> ScanAndList(IAssetRegistry& AssetRegistry, const FString& ContentPath)
+	{
+		AssetRegistry.ScanPathsSynchronous({ ContentPath }, true, false);
+		TArray<FAssetData> Assets;
+		AssetRegistry.GetAssetsByPath(FName(*ContentPath), Assets, true, false);
+		return Assets;
+	}
+
+	int32 ImportFile(const FString& File, const FString& DestinationPath)
+	{
+		UAutomatedAssetImportData* Request = NewObject<UAutomatedAssetImportData>(GetTransientPackage());
+		Request->Filenames.Add(File);
+		Request->DestinationPath = DestinationPath;
+		Request->bReplaceExisting = false;
+		IAssetTools& AssetTools = FModuleManager::GetModuleChecked<FAssetToolsModule>(TEXT("AssetTools")).Get();
+		return AssetTools.ImportAssetsAutomated(Request).Num();
+	}
+
+	void ImportUsdz(const FString& ArchivePath, const FString& Name, int32 MaxCandidates)
+	{
+		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Importing USDZ: %s"), *ArchivePath);
+
+		// The first candidate folder that holds no asset; suffixes always go on the name as
+		// received, so they never pile up.
+		IAssetRegistry& AssetRegistry = GetAssetRegistry();
+		FString UniqueName = Name;
+		int32 Suffix = 0;
+		while (ScanAndList(AssetRegistry, FString(MOLDARI_IMPORT_ROOT) + TEXT("/") + UniqueName).Num() > 0)
+		{
+			if (++Suffix >= MaxCandidates)
+			{
+				UE_LOG(LogTemp, Error, TEXT("[MOLDARI] No free folder for %s"), *Name);
+				IFileManager::Get().Delete(*ArchivePath, false, false, false);
+				return;
+			}
+			UniqueName = FString::Printf(TEXT("%s_%d"), *Name, Suffix);
+		}
+
+		// The USD importer names the folder after the file, so the file takes the free name.
+		FString ImportPath = ArchivePath;
+		if (UniqueName != Name)
+		{
+			ImportPath = FPaths::GetPath(ArchivePath);
+			ImportPath.PathAppend(*UniqueName, UniqueName.Len());
+			ImportPath += TEXT(".usdz");
+			IFileManager::Get().Move(*ImportPath, *ArchivePath, true, false, false, false);
+		}
+
+		const int32 Imported = ImportFile(ImportPath, MOLDARI_IMPORT_ROOT);
+		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] ImportAssetsAutomated returned %d asset(s)"), Imported);
+
+		SaveImportedPackages(FString(MOLDARI_IMPORT_ROOT) + TEXT("/") + UniqueName);
+		IFileManager::Get().Delete(*ImportPath, false, false, false);
+		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Done (USDZ): %s"), *UniqueName);
+	}
+
+	void ImportZip(const FString& ArchivePath, const FString& Name, const FString& DestPath)
+	{
+		IFileManager& FileManager = IFileManager::Get();
+		FString ExtractDir;
+		const EZipExtractResult Extracted = ExtractZipArchive(ArchivePath, ExtractDir);
+		if (Extracted == EZipExtractResult::CannotRead)
+		{
+			return;
+		}
+		if (Extracted == EZipExtractResult::NoEndRecord)
+		{
+			FileManager.Delete(*ArchivePath, false, false, false);
+			return;
+		}
+
+		TArray<FString> Models;
+		FileManager.FindFilesRecursive(Models, *ExtractDir, TEXT("*.fbx"), true, false, true);
+		// macOS archivers add "__MACOSX/._model.fbx" resource forks, which are not models.
+		Models.RemoveAll([&ExtractDir](const FString& Path) { return MOLDARIImport::IsMacResourceFork(ExtractDir, Path); });
+		if (Models.Num() == 0)
+		{
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] No .fbx found in ZIP"));
+			FileManager.DeleteDirectory(*ExtractDir, false, true);
+			FileManager.Delete(*ArchivePath, false, false, false);
+			return;
+		}
+		const FString& Model = Models[0];
+		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Importing FBX: %s"), *Model);
+
+		const int32 Imported = ImportFile(Model, DestPath);
+		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] ImportAssetsAutomated returned %d asset(s)"), Imported);
+
+		// The registry, not the importer's result, says what the folder holds.
+		UStaticMesh* StaticMesh = nullptr;
+		USkeletalMesh* SkeletalMesh = nullptr;
+		for (const FAssetData& AssetData : ScanAndList(GetAssetRegistry(), DestPath))
+		{
+			if (!StaticMesh)
+			{
+				StaticMesh = Cast<UStaticMesh>(AssetData.GetAsset());
+			}
+			if (!SkeletalMesh)
+			{
+				SkeletalMesh = Cast<USkeletalMesh>(AssetData.GetAsset());
+			}
+		}
+
+		if (SkeletalMesh)
+		{
+			CreatePBRMaterialForSkeletalMesh(SkeletalMesh, ExtractDir, DestPath, Name);
+			PlaceSkeletalMeshActor(SkeletalMesh, Name);
+		}
+		else if (StaticMesh)
+		{
+			CreatePBRMaterialForStaticMesh(StaticMesh, ExtractDir, DestPath, Name);
+			PlaceStaticMeshActor(StaticMesh, Name);
+		}
+		else
+		{
+			UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] No mesh asset found after import"));
+		}
+
+		CopySourceFiles(ExtractDir, Name);
+		SaveImportedPackages(DestPath);
+		FileManager.DeleteDirectory(*ExtractDir, false, true);
+		FileManager.Delete(*ArchivePath, false, false, false);
+		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Done: %s"), *Name);
+	}
+}
+
+void MOLDARIImport::ImportUsdzWithFolderBound(const FString& ArchivePath, const FString& Name, int32 MaxCandidates)
+{
+	ImportUsdz(ArchivePath, Name, MaxCandidates);
+}
+
+bool MOLDARIImport::IsMacResourceFork(const FString& ExtractDir, const FString& Path)
+{
+	FString Relative = Path.StartsWith(ExtractDir, ESearchCase::CaseSensitive) ? Path.RightChop(ExtractDir.Len()) : Path;
+	Relative.ReplaceInline(TEXT("\\"), TEXT("/"));
+	if (FPaths::GetCleanFilename(Relative).StartsWith(TEXT("._"), ESearchCase::CaseSensitive))
+	{
+		return true;
+	}
+	TArray<FString> Parts;
+	Relative.ParseIntoArray(Parts, TEXT("/"), true);
+	for (int32 Index = 0; Index + 1 < Parts.Num(); ++Index)
+	{
+		if (Parts[Index].Equals(TEXT("__MACOSX"), ESearchCase::IgnoreCase))
+		{
+			return true;
+		}
+	}
+	return false;
+}
+
+void ImportArchive(const FString& ArchivePath, const FString& Name, const FString& Kind)
+{
+	const FString DestPath = FString(MOLDARI_IMPORT_ROOT) + TEXT("/") + Name;
+	if (FCString::Stricmp(*Kind, TEXT("usdz")) == 0)
+	{
+		ImportUsdz(ArchivePath, Name, MOLDARIImport::MaxFolderCandidates);
+	}
+	else
+	{
+		ImportZip(ArchivePath, Name, DestPath);
+	}
+}

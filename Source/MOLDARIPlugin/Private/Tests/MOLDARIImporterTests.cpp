@@ -1,0 +1,269 @@
+// Whole imports through ImportArchive: both roads on the real archives and models, and every
+// ending of the ZIP road.
+#include "MOLDARIImport.h"
+#include "MOLDARIImportTestModels.h"
+#include "MOLDARIZipTestWriter.h"
+
+#include "Animation/SkeletalMeshActor.h"
+#include "Editor.h"
+#include "Editor/EditorEngine.h"
+#include "Engine/Engine.h"
+#include "Engine/StaticMeshActor.h"
+#include "Engine/Texture2D.h"
+#include "Engine/World.h"
+#include "Misc/AutomationTest.h"
+#include "Misc/FileHelper.h"
+#include "Misc/PackageName.h"
+
+#if WITH_DEV_AUTOMATION_TESTS
+
+namespace
+{
+	using namespace MOLDARIImportTest;
+	const EAutomationTestFlags ImportTestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
+
+	FString TempArchivePath(const FString& Name, const TCHAR* Extension)
+	{
+		return FPaths::ConvertRelativePathToFull(FPaths::ProjectSavedDir()) / TEXT("Temp/MOLDARI") / Name + Extension;
+	}
+
+	FString StageArchive(const FString& Source, const FString& Name, const TCHAR* Extension)
+	{
+		const FString Path = TempArchivePath(Name, Extension);
+		IFileManager::Get().MakeDirectory(*FPaths::GetPath(Path), true);
+		IFileManager::Get().Copy(*Path, *Source);
+		return Path;
+	}
+
+	FString StageBytes(const TArray<uint8>& Bytes, const FString& Name)
+	{
+		const FString Path = TempArchivePath(Name, TEXT(".zip"));
+		FFileHelper::SaveArrayToFile(Bytes, *Path);
+		return Path;
+	}
+
+	TArray<uint8> ReadBytes(const FString& Path)
+	{
+		TArray<uint8> Bytes;
+		FFileHelper::LoadFileToArray(Bytes, *Path);
+		return Bytes;
+	}
+
+	int32 CountActorsLabelled(const FString& Label)
+	{
+		int32 Count = 0;
+		for (AActor* Actor : GEditor->GetEditorWorldContext(false).World()->GetActors())
+		{
+			Count += Actor->GetActorLabel().Equals(Label, ESearchCase::CaseSensitive) ? 1 : 0;
+		}
+		return Count;
+	}
+
+	// The lines appear in this order (others may lie between them); the last one ends the log.
+	void TestInOrder(FAutomationTestBase& Test, const FLogCapture& Log, const TArray<FString>& Prefixes)
+	{
+		int32 From = 0;
+		for (const FString& Prefix : Prefixes)
+		{
+			int32 Found = INDEX_NONE;
+			for (int32 Index = From; Index < Log.Lines.Num() && Found == INDEX_NONE; ++Index)
+			{
+				if (Log.Lines[Index].Text.StartsWith(Prefix, ESearchCase::CaseSensitive)) { Found = Index; }
+			}
+			if (!Test.TestTrue(FString(TEXT("in order: ")) + Prefix, Found != INDEX_NONE)) { return; }
+			From = Found + 1;
+		}
+		Test.TestEqual(TEXT("last line"), From, Log.Lines.Num());
+	}
+
+	FString ExtractDirFromLog(const FLogCapture& Log)
+	{
+		for (const FLogCapture::FLine& Line : Log.Lines)
+		{
+			if (Line.Text.StartsWith(TEXT("[MOLDARI] Importing FBX: "), ESearchCase::CaseSensitive))
+			{
+				return FPaths::GetPath(Line.Text.RightChop(25));
+			}
+		}
+		return FString();
+	}
+
+	void MakeOccupied(const FString& ContentPath)
+	{
+		UPackage* Package = CreatePackage(*(ContentPath / TEXT("T_Occupied")));
+		FAssetRegistryModule::AssetCreated(NewObject<UTexture2D>(Package, FName(TEXT("T_Occupied")), RF_Public | RF_Standalone));
+	}
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportZipStaticTest, "MOLDARI.Import.Archive.ZipStatic", ImportTestFlags)
+bool FMOLDARIImportZipStaticTest::RunTest(const FString& Parameters)
+{
+	const FString Archive = StageArchive(TestDataDir() / TEXT("archives/embedded_cube_stored.zip"), TEXT("RoadCube"), TEXT(".zip"));
+	FString ExtractDir;
+	{
+		FLogCapture Log;
+		ImportArchive(Archive, TEXT("RoadCube"), TEXT("zip"));
+		TestInOrder(*this, Log, { TEXT("[MOLDARI] Importing FBX: "), TEXT("[MOLDARI] ImportAssetsAutomated returned "),
+			TEXT("[MOLDARI] Created PBR material: M_RoadCube_PBR"), TEXT("[MOLDARI] PBR material assigned to slot 'Material.001'"),
+			TEXT("[MOLDARI] Deleted FBX-generated asset: "), TEXT("[MOLDARI] Placed AStaticMeshActor: RoadCube"),
+			TEXT("[MOLDARI] Copied 5 source file(s) to Content/MOLDARIImports/RoadCube/Source/"), TEXT("[MOLDARI] Saved: "),
+			TEXT("[MOLDARI] Saved "), TEXT("[MOLDARI] Done: RoadCube") });
+		ExtractDir = ExtractDirFromLog(Log);
+		TestTrue(TEXT("the model file"), Log.CountStartingWith(TEXT("[MOLDARI] Importing FBX: ")) == 1 && Log.Lines[0].Text.EndsWith(TEXT("/embedded_cube.fbx")));
+	}
+	TestFalse(TEXT("archive removed"), IFileManager::Get().FileExists(*Archive));
+	TestFalse(TEXT("extraction folder removed"), ExtractDir.IsEmpty() || IFileManager::Get().DirectoryExists(*ExtractDir));
+	const FString Folder = ImportFolderOnDisk(TEXT("RoadCube"));
+	TestTrue(TEXT("source tree"), IFileManager::Get().FileExists(*(Folder / TEXT("Source/textures/checkerboard_normal.png")))
+		&& IFileManager::Get().FileExists(*(Folder / TEXT("Source/embedded_cube.fbx"))));
+	TestTrue(TEXT("material saved"), IFileManager::Get().FileExists(*(Folder / TEXT("M_RoadCube_PBR.uasset"))));
+	TArray<FString> Saved;
+	IFileManager::Get().FindFilesRecursive(Saved, *Folder, TEXT("*.uasset"), true, false, true);
+	TestTrue(TEXT("mesh and textures saved too"), Saved.Num() >= 4);
+	TestEqual(TEXT("one actor"), CountActorsLabelled(TEXT("RoadCube")), 1);
+
+	// The same name again: same folder, textures replaced, a second actor with the same label.
+	const FString Again = StageArchive(TestDataDir() / TEXT("archives/embedded_cube_stored.zip"), TEXT("RoadCube"), TEXT(".zip"));
+	{
+		FLogCapture Log;
+		ImportArchive(Again, TEXT("RoadCube"), TEXT("zip"));
+		TestEqual(TEXT("done again"), Log.Lines.Last().Text, FString(TEXT("[MOLDARI] Done: RoadCube")));
+	}
+	TArray<FString> Textures;
+	IFileManager::Get().FindFilesRecursive(Textures, *(Folder / TEXT("Textures")), TEXT("*.uasset"), true, false, true);
+	TestEqual(TEXT("textures replaced, not numbered"), Textures.Num(), 3);
+	TestEqual(TEXT("two actors, one label"), CountActorsLabelled(TEXT("RoadCube")), 2);
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportZipSkeletalTest, "MOLDARI.Import.Archive.ZipSkeletal", ImportTestFlags)
+bool FMOLDARIImportZipSkeletalTest::RunTest(const FString& Parameters)
+{
+	const FString Archive = StageArchive(TestDataDir() / TEXT("archives/sausage_skinned_pbr_png.zip"), TEXT("RoadSausage"), TEXT(".zip"));
+	FLogCapture Log;
+	ImportArchive(Archive, TEXT("RoadSausage"), TEXT("zip"));
+	TestInOrder(*this, Log, { TEXT("[MOLDARI] Importing FBX: "), TEXT("[MOLDARI] ImportAssetsAutomated returned "),
+		TEXT("[MOLDARI] Created PBR material: M_RoadSausage_PBR"), TEXT("[MOLDARI] PBR material assigned to SK slot 'lambert1'"),
+		TEXT("[MOLDARI] Placed ASkeletalMeshActor: RoadSausage"), TEXT("[MOLDARI] Copied 5 source file(s)"),
+		TEXT("[MOLDARI] Saved "), TEXT("[MOLDARI] Done: RoadSausage") });
+	TestEqual(TEXT("no static actor placed"), Log.CountStartingWith(TEXT("[MOLDARI] Placed AStaticMeshActor")), 0);
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportZipEndingsTest, "MOLDARI.Import.Archive.ZipEndings", ImportTestFlags)
+bool FMOLDARIImportZipEndingsTest::RunTest(const FString& Parameters)
+{
+	using namespace MOLDARIZipTest;
+	// The cube model of a test archive, read where the reader extracts it.
+	FString CubeDir;
+	ExtractZipArchive(TestDataDir() / TEXT("archives/embedded_cube_stored.zip"), CubeDir);
+	const TArray<uint8> Model = ReadBytes(CubeDir / TEXT("embedded_cube.fbx"));
+	IFileManager::Get().DeleteDirectory(*CubeDir, false, true);
+	TestTrue(TEXT("model read"), Model.Num() > 0);
+
+	// Unreadable archive: the error and nothing else.
+	{
+		AddExpectedErrorPlain(TEXT("[MOLDARI] Cannot read ZIP: "), EAutomationExpectedErrorFlags::Contains, 1);
+		FLogCapture Log;
+		ImportArchive(TempArchivePath(TEXT("RoadMissing"), TEXT(".zip")), TEXT("RoadMissing"), TEXT("zip"));
+		TestEqual(TEXT("unreadable: one line"), Log.Lines.Num(), 1);
+	}
+	// No end record: archive deleted.
+	{
+		AddExpectedErrorPlain(TEXT("[MOLDARI] Invalid ZIP (no EOCD): "), EAutomationExpectedErrorFlags::Contains, 1);
+		FZipTestWriter Writer;
+		Writer.AddStored("model.fbx", Model);
+		Writer.bWriteEndRecord = false;
+		const FString Archive = StageBytes(Writer.Build(), TEXT("RoadNoEnd"));
+		FLogCapture Log;
+		ImportArchive(Archive, TEXT("RoadNoEnd"), TEXT("zip"));
+		TestEqual(TEXT("no end record: one line"), Log.Lines.Num(), 1);
+		TestFalse(TEXT("no end record: archive deleted"), IFileManager::Get().FileExists(*Archive));
+	}
+	// No model: error, everything removed.
+	{
+		AddExpectedErrorPlain(TEXT("[MOLDARI] No .fbx found in ZIP"), EAutomationExpectedErrorFlags::Exact, 1);
+		FZipTestWriter Writer;
+		Writer.AddStored("metadata.json", Bytes("{}"));
+		Writer.AddStored("__MACOSX/._model.fbx", Bytes("resource fork"));
+		const FString Archive = StageBytes(Writer.Build(), TEXT("RoadNoModel"));
+		FLogCapture Log;
+		ImportArchive(Archive, TEXT("RoadNoModel"), TEXT("zip"));
+		TestEqual(TEXT("no model: the error only"), Log.Texts(), TArray<FString>{ TEXT("[MOLDARI] No .fbx found in ZIP") });
+		TestFalse(TEXT("no model: archive deleted"), IFileManager::Get().FileExists(*Archive));
+	}
+	// A macOS archive: resource forks are passed over, the real model is imported.
+	{
+		FZipTestWriter Writer;
+		Writer.AddStored("__MACOSX/._cube.fbx", Bytes("\0\5\26\7 resource fork", 21));
+		Writer.AddStored("._cube.fbx", Bytes("\0\5\26\7 resource fork", 21));
+		Writer.AddStored("cube.fbx", Model);
+		const FString Archive = StageBytes(Writer.Build(), TEXT("RoadMac"));
+		FLogCapture Log;
+		ImportArchive(Archive, TEXT("RoadMac"), TEXT("zip"));
+		TestTrue(TEXT("the real model"), Log.Lines.Num() > 0 && Log.Lines[0].Text.EndsWith(TEXT("/cube.fbx")) && !Log.Lines[0].Text.Contains(TEXT("._")));
+		TestTrue(TEXT("placed"), Log.Has(TEXT("[MOLDARI] Placed AStaticMeshActor: RoadMac"), ELogVerbosity::Log));
+		TestTrue(TEXT("no metadata: warning"), Log.Has(TEXT("[MOLDARI] No metadata.json — skipping PBR materials"), ELogVerbosity::Warning));
+		TestEqual(TEXT("done"), Log.Lines.Last().Text, FString(TEXT("[MOLDARI] Done: RoadMac")));
+	}
+	// A model the importer makes nothing of: the road still copies, saves, cleans up and ends.
+	{
+		AddExpectedErrorPlain(TEXT("broken.fbx: Assimp cannot read it"), EAutomationExpectedErrorFlags::Contains, 1);
+		AddExpectedErrorPlain(TEXT("Failed to import"), EAutomationExpectedErrorFlags::Contains, 1);
+		FZipTestWriter Writer;
+		Writer.AddStored("broken.fbx", Bytes("not an FBX file"));
+		const FString Archive = StageBytes(Writer.Build(), TEXT("RoadNoMesh"));
+		FLogCapture Log;
+		ImportArchive(Archive, TEXT("RoadNoMesh"), TEXT("zip"));
+		TestInOrder(*this, Log, { TEXT("[MOLDARI] Importing FBX: "), TEXT("[MOLDARI] ImportAssetsAutomated returned 0 asset(s)"),
+			TEXT("[MOLDARI] No mesh asset found after import"), TEXT("[MOLDARI] Copied 1 source file(s) to Content/MOLDARIImports/RoadNoMesh/Source/"),
+			TEXT("[MOLDARI] Saved 0 .uasset file(s) to disk"), TEXT("[MOLDARI] Done: RoadNoMesh") });
+		TestFalse(TEXT("no mesh: archive deleted"), IFileManager::Get().FileExists(*Archive));
+		TestFalse(TEXT("no mesh: extraction removed"), IFileManager::Get().DirectoryExists(*ExtractDirFromLog(Log)));
+	}
+	TestTrue(TEXT("resource forks recognised"), MOLDARIImport::IsMacResourceFork(TEXT("/x"), TEXT("/x/a/__MACOSX/m.fbx"))
+		&& MOLDARIImport::IsMacResourceFork(TEXT("/x"), TEXT("/x/._m.fbx")) && !MOLDARIImport::IsMacResourceFork(TEXT("/x"), TEXT("/x/m._fbx.fbx")));
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportUsdzTest, "MOLDARI.Import.Archive.Usdz", ImportTestFlags)
+bool FMOLDARIImportUsdzTest::RunTest(const FString& Parameters)
+{
+	MakeOccupied(TEXT("/Game/MOLDARIImports/UsdChair"));
+	MakeOccupied(TEXT("/Game/MOLDARIImports/UsdChair_1"));
+	const FString Archive = StageArchive(TestDataDir() / TEXT("usdz/RoughnessTest.usdz"), TEXT("UsdChair"), TEXT(".usdz"));
+	{
+		FLogCapture Log;
+		ImportArchive(Archive, TEXT("UsdChair"), TEXT("USDZ"));
+		TestEqual(TEXT("first line"), Log.Lines.Num() > 0 ? Log.Lines[0].Text : FString(), FString(TEXT("[MOLDARI] Importing USDZ: ")) + Archive);
+		TestInOrder(*this, Log, { TEXT("[MOLDARI] Importing USDZ: "), TEXT("[MOLDARI] ImportAssetsAutomated returned "),
+			TEXT("[MOLDARI] Saved: ") + FPaths::ConvertRelativePathToFull(FPaths::ProjectContentDir()) + TEXT("MOLDARIImports/UsdChair_2/"),
+			TEXT("[MOLDARI] Saved "), TEXT("[MOLDARI] Done (USDZ): UsdChair_2") });
+	}
+	TestFalse(TEXT("original name moved away"), IFileManager::Get().FileExists(*Archive));
+	TestFalse(TEXT("moved file deleted"), IFileManager::Get().FileExists(*TempArchivePath(TEXT("UsdChair_2"), TEXT(".usdz"))));
+
+	// A free folder keeps the name and the file is not moved.
+	const FString Free = StageArchive(TestDataDir() / TEXT("usdz/RoughnessTest.usdz"), TEXT("UsdFree"), TEXT(".usdz"));
+	{
+		FLogCapture Log;
+		ImportArchive(Free, TEXT("UsdFree"), TEXT("usdz"));
+		TestEqual(TEXT("free name kept"), Log.Lines.Last().Text, FString(TEXT("[MOLDARI] Done (USDZ): UsdFree")));
+	}
+	TestFalse(TEXT("file deleted"), IFileManager::Get().FileExists(*Free));
+
+	// Out of candidates: the error, the file deleted, no done line.
+	const FString Bounded = StageArchive(TestDataDir() / TEXT("usdz/RoughnessTest.usdz"), TEXT("UsdChair"), TEXT(".usdz"));
+	{
+		AddExpectedErrorPlain(TEXT("[MOLDARI] No free folder for UsdChair"), EAutomationExpectedErrorFlags::Exact, 1);
+		FLogCapture Log;
+		MOLDARIImport::ImportUsdzWithFolderBound(Bounded, TEXT("UsdChair"), 3);
+		TestEqual(TEXT("bounded lines"), Log.Texts(), TArray<FString>{ FString(TEXT("[MOLDARI] Importing USDZ: ")) + Bounded,
+			TEXT("[MOLDARI] No free folder for UsdChair") });
+	}
+	TestFalse(TEXT("bounded: file deleted"), IFileManager::Get().FileExists(*Bounded));
+	TestEqual(TEXT("the engine's bound"), MOLDARIImport::MaxFolderCandidates, 10000);
+	return true;
+}
+
+#endif
