@@ -1,4 +1,5 @@
 #include "MOLDARIImport.h"
+#include "MOLDARIArchiveDownload.h"
 #include "MOLDARIZipReader.h"
 
 #include "AssetRegistry/AssetData.h"
@@ -184,5 +185,11 @@ void ImportArchive(const FString& ArchivePath, const FString& Name, const FStrin
 	else
 	{
 		ImportZip(ArchivePath, Name, DestPath);
+	}
+	// A downloaded archive sits in a folder of its own under TempDir: it goes with the archive.
+	const FString ArchiveFolder = FPaths::GetPath(ArchivePath);
+	if (MOLDARIIntake::IsTempArchiveFolder(ArchiveFolder))
+	{
+		IFileManager::Get().DeleteDirectory(*ArchiveFolder, false, true);
 	}
 }

@@ -1,0 +1,135 @@
+// Fetching an archive with the engine's HTTP module, bounding its size while it arrives,
+// checking its signature, storing it and scheduling the import on the main thread.
+#include "MOLDARIArchiveDownload.h"
+#include "MOLDARIImport.h"
+
+#include <atomic>
+
+#include "Containers/Ticker.h"
+#include "HAL/FileManager.h"
+#include "HAL/PlatformProcess.h"
+#include "HttpModule.h"
+#include "Interfaces/IHttpRequest.h"
+#include "Interfaces/IHttpResponse.h"
+#include "Misc/FileHelper.h"
+#include "Misc/Paths.h"
+
+namespace
+{
+	// Unique in this process; the process id keeps two editors apart.
+	std::atomic<uint32> NextArchiveFolder{ 0 };
+}
+
+FString MOLDARIIntake::GetTempDir()
+{
+	FString TempDir = FPaths::ProjectSavedDir();
+	TempDir.PathAppend(TEXT("Temp/MOLDARI"), 12);
+	return TempDir;
+}
+
+bool MOLDARIIntake::IsTempArchiveFolder(const FString& Folder)
+{
+	FString Parent = FPaths::GetPath(Folder);
+	FString TempDir = GetTempDir();
+	FPaths::NormalizeDirectoryName(Parent);
+	FPaths::NormalizeDirectoryName(TempDir);
+	return Parent == TempDir && FPaths::GetCleanFilename(Folder).StartsWith(MOLDARI_ARCHIVE_FOLDER_PREFIX, ESearchCase::CaseSensitive);
+}
+
+void StartArchiveDownload(const FString& Url, const FString& Name, const FString& Kind)
+{
+	TSharedRef<IHttpRequest, ESPMode::ThreadSafe> Request = FHttpModule::Get().CreateRequest();
+	Request->SetVerb(TEXT("GET"));
+	Request->SetURL(Url);
+	// Progress and completion on the HTTP thread, so the size bound holds whatever the main
+	// thread is doing; the completion handler touches nothing shared.
+	Request->SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy::CompleteOnHttpThread);
+	// Set once the transfer is cut off for its size; the completion then has nothing to add.
+	TSharedRef<std::atomic<bool>, ESPMode::ThreadSafe> bTooLarge = MakeShared<std::atomic<bool>, ESPMode::ThreadSafe>(false);
+	Request->OnRequestProgress64().BindLambda([bTooLarge](FHttpRequestPtr InRequest, uint64 BytesSent, uint64 BytesReceived)
+	{
+		if (bTooLarge->load() || !InRequest.IsValid())
+		{
+			return;
+		}
+		const FHttpResponsePtr Response = InRequest->GetResponse();
+		const uint64 Announced = Response.IsValid() ? Response->GetContentLength() : 0;
+		const uint64 Limit = static_cast<uint64>(MOLDARIIntake::MaxDownloadBytes);
+		if (BytesReceived > Limit || Announced > Limit)
+		{
+			bTooLarge->store(true);
+			const uint64 Reported = FMath::Min<uint64>(FMath::Max(BytesReceived, Announced), static_cast<uint64>(MAX_int32));
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download too large (%d bytes, limit %lld)"), static_cast<int32>(Reported), static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
+			InRequest->CancelRequest();
+		}
+	});
+	Request->OnProcessRequestComplete().BindLambda([Name, Kind, bTooLarge](FHttpRequestPtr InRequest, FHttpResponsePtr Response, bool bConnectedSuccessfully)
+	{
+		if (bTooLarge->load())
+		{
+			return; // already reported
+		}
+		HandleDownloadComplete(InRequest, Response, bConnectedSuccessfully, Name, Kind);
+	});
+	Request->ProcessRequest();
+}
+
+void HandleDownloadComplete(FHttpRequestPtr Request, FHttpResponsePtr Response, bool bConnectedSuccessfully, const FString& Name, const FString& Kind)
+{
+	if (!bConnectedSuccessfully || !Response.IsValid())
+	{
+		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download failed: %s"), *Name);
+		return;
+	}
+	const TArray<uint8>& Content = Response->GetContent();
+	if (static_cast<int64>(Content.Num()) > MOLDARIIntake::MaxDownloadBytes)
+	{
+		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download too large (%d bytes, limit %lld)"), Content.Num(), static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
+		return;
+	}
+	if (!IsArchiveSignature(Content))
+	{
+		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Downloaded file is not a valid archive"));
+		return;
+	}
+	const FString ArchivePath = StoreTempArchive(Content, Name, Kind);
+	ScheduleImport(ArchivePath, Name, Kind);
+}
+
+bool IsArchiveSignature(const TArray<uint8>& Bytes)
+{
+	return Bytes.Num() >= 4 && Bytes[0] == 0x50 && Bytes[1] == 0x4B && Bytes[2] == 0x03 && Bytes[3] == 0x04;
+}
+
+FString StoreTempArchive(const TArray<uint8>& Bytes, const FString& Name, const FString& Kind)
+{
+	IFileManager& FileManager = IFileManager::Get();
+	const FString TempDir = MOLDARIIntake::GetTempDir();
+	FileManager.MakeDirectory(*TempDir, true);
+
+	// A folder of its own, so two imports of one name never share a file; the file keeps the
+	// name, which the USDZ road depends on.
+	FString Folder;
+	do
+	{
+		Folder = TempDir;
+		const FString Leaf = FString::Printf(TEXT("%s%u_%u"), MOLDARI_ARCHIVE_FOLDER_PREFIX, FPlatformProcess::GetCurrentProcessId(), NextArchiveFolder.fetch_add(1));
+		Folder.PathAppend(*Leaf, Leaf.Len());
+	} while (FileManager.DirectoryExists(*Folder));
+	FileManager.MakeDirectory(*Folder, true);
+
+	FString ArchivePath = Folder;
+	ArchivePath.PathAppend(*Name, Name.Len());
+	ArchivePath += Kind.Equals(TEXT("usdz"), ESearchCase::IgnoreCase) ? TEXT(".usdz") : TEXT(".zip");
+	FFileHelper::SaveArrayToFile(Bytes, *ArchivePath, &FileManager, 0);
+	return ArchivePath;
+}
+
+void ScheduleImport(const FString& ArchivePath, const FString& Name, const FString& Kind)
+{
+	FTSTicker::GetCoreTicker().AddTicker(FTickerDelegate::CreateLambda([ArchivePath, Name, Kind](float)
+	{
+		ImportArchive(ArchivePath, Name, Kind);
+		return false;
+	}), 0.0f);
+}
