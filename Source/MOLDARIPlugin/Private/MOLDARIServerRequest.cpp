@@ -173,8 +173,4 @@ void FMOLDARIServer::HandleStatus(FSocket* Socket, const FString& Origin)
 	SendResponse(Socket, 200, Text, Origin);
 }
 
-void FMOLDARIServer::HandleImport(FSocket* Socket, const FString& Body, const FString& Origin)
-{
-	// The import endpoint is not served yet: it answers like any unknown route.
-	SendResponse(Socket, 404, TEXT("{\"error\":\"not found\"}"), Origin);
-}
+// HandleImport lives in MOLDARIImportEndpoint.cpp.

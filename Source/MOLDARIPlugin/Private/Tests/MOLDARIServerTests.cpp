@@ -109,7 +109,8 @@ bool FMOLDARIServerStatusTest::RunTest(const FString& Parameters)
 
 	const FString NotFound = TEXT("HTTP/1.1 404 Not Found\r\nContent-Type: application/json\r\nContent-Length: 21\r\n\r\n{\"error\":\"not found\"}");
 	TestEqual(TEXT("query string is another path"), MOLDARITest::Exchange(TestPort, TEXT("GET /status?x=1 HTTP/1.1\r\n\r\n")), NotFound);
-	TestEqual(TEXT("import is not served yet"), MOLDARITest::Exchange(TestPort, TEXT("POST /import HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}")), NotFound);
+	TestEqual(TEXT("POST /import reaches the import endpoint"), MOLDARITest::Exchange(TestPort, TEXT("POST /import HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}")),
+		FString(TEXT("HTTP/1.1 400 Bad Request\r\nContent-Type: application/json\r\nContent-Length: 30\r\n\r\n{\"error\":\"missing field: url\"}")));
 	TestEqual(TEXT("a request line of one word gets nothing"), MOLDARITest::Exchange(TestPort, TEXT("GET\r\n\r\n")), FString());
 	return true;
 }

@@ -1,0 +1,201 @@
+// POST /import over real loopback connections: the name and kind rules, every reply, the
+// origin check and the log line. Uses a port of its own so the toolbar's port stays free.
+#include "Misc/AutomationTest.h"
+
+#include <mutex>
+
+#include "MOLDARIArchiveDownload.h"
+#include "MOLDARIServer.h"
+#include "MOLDARITestClient.h"
+
+#include "Misc/OutputDeviceRedirector.h"
+
+#if WITH_DEV_AUTOMATION_TESTS
+
+namespace
+{
+	const EAutomationTestFlags MOLDARITestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
+	const int32 TestPort = 5397;
+	// Nothing listens on port 1 of the loopback address: a download there fails at once.
+	const TCHAR* const RefusedBase = TEXT("http://127.0.0.1:1/");
+
+	struct FScopedServer
+	{
+		bool bServing;
+		FScopedServer()
+		{
+			FMOLDARIServer::StartServer(TestPort);
+			bServing = MOLDARITest::WaitUntilServing(TestPort, 5.0);
+		}
+		~FScopedServer() { FMOLDARIServer::StopServer(); }
+	};
+
+	// The "[MOLDARI] " lines of LogTemp from any thread (downloads end on the HTTP thread).
+	class FThreadSafeLogCapture : public FOutputDevice
+	{
+	public:
+		FThreadSafeLogCapture() { GLog->AddOutputDevice(this); }
+		virtual ~FThreadSafeLogCapture() override { GLog->RemoveOutputDevice(this); }
+		virtual void Serialize(const TCHAR* V, ELogVerbosity::Type Verbosity, const FName& Category) override
+		{
+			const FString Text(V);
+			if (Category == FName(TEXT("LogTemp")) && Text.StartsWith(TEXT("[MOLDARI] ")))
+			{
+				std::lock_guard<std::mutex> Lock(Mutex);
+				Lines.Add(Text);
+			}
+		}
+		TArray<FString> Snapshot()
+		{
+			std::lock_guard<std::mutex> Lock(Mutex);
+			return Lines;
+		}
+		bool Has(const FString& Text) { return Snapshot().Contains(Text); }
+	private:
+		std::mutex Mutex;
+		TArray<FString> Lines;
+	};
+
+	FString PostImport(const FString& Body, const FString& Origin = FString())
+	{
+		FTCHARToUTF8 Utf8(*Body);
+		FString Request = FString::Printf(TEXT("POST /import HTTP/1.1\r\nHost: localhost\r\nContent-Type: application/json\r\nContent-Length: %d\r\n"), Utf8.Length());
+		if (!Origin.IsEmpty())
+		{
+			Request += FString::Printf(TEXT("Origin: %s\r\n"), *Origin);
+		}
+		Request += TEXT("\r\n");
+		Request += Body;
+		return MOLDARITest::Exchange(TestPort, Request);
+	}
+
+	FString ExpectedReply(const FString& StatusLine, const FString& Body)
+	{
+		return FString::Printf(TEXT("%s\r\nContent-Type: application/json\r\nContent-Length: %d\r\n\r\n%s"), *StatusLine, FTCHARToUTF8(*Body).Length(), *Body);
+	}
+
+	FString Repeat(int32 Count, TCHAR Char)
+	{
+		FString Text;
+		for (int32 Index = 0; Index < Count; ++Index) { Text.AppendChar(Char); }
+		return Text;
+	}
+
+	FString QueuedText(const FString& Name)
+	{
+		return FString::Printf(TEXT("{\r\n\t\"status\": \"queued\",\r\n\t\"name\": \"%s\"\r\n}"), *Name);
+	}
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportNameRulesTest, "MOLDARI.Import.Endpoint.NameRules", MOLDARITestFlags)
+bool FMOLDARIImportNameRulesTest::RunTest(const FString& Parameters)
+{
+	using MOLDARIIntake::SanitizeImportName;
+	TestEqual(TEXT("empty"), SanitizeImportName(TEXT("")), TEXT("asset"));
+	TestEqual(TEXT("three slashes"), SanitizeImportName(TEXT("///")), TEXT("asset"));
+	TestEqual(TEXT("three dots"), SanitizeImportName(TEXT("...")), TEXT("___"));
+	TestEqual(TEXT("parent steps"), SanitizeImportName(TEXT("../../My Chair (v2).fbx")), TEXT("My_Chair__v2__fbx"));
+	TestEqual(TEXT("backslashes"), SanitizeImportName(TEXT("C:\\models\\desk")), TEXT("desk"));
+	TestEqual(TEXT("trailing slash set aside"), SanitizeImportName(TEXT("dir/lamp/")), TEXT("lamp"));
+	TestEqual(TEXT("kept characters"), SanitizeImportName(TEXT("aZ09_-")), TEXT("aZ09_-"));
+	TestEqual(TEXT("control and punctuation"), SanitizeImportName(TEXT("a\tb:c*d")), TEXT("a_b_c_d"));
+
+	const FString Long = Repeat(100, TEXT('x'));
+	TestEqual(TEXT("capped at 64"), SanitizeImportName(Long), Repeat(64, TEXT('x')));
+	TestEqual(TEXT("64 stays"), SanitizeImportName(Repeat(64, TEXT('y'))), Repeat(64, TEXT('y')));
+	TestEqual(TEXT("cap after the directory part goes"), SanitizeImportName(Repeat(70, TEXT('d')) + TEXT("/") + Repeat(65, TEXT('n'))), Repeat(64, TEXT('n')));
+
+	using MOLDARIIntake::ImportKindOf;
+	TestEqual(TEXT("usdz in capitals"), ImportKindOf(TEXT("HTTP://HOST/CHAIR.USDZ")), TEXT("usdz"));
+	TestEqual(TEXT("usdz then a query"), ImportKindOf(TEXT("http://host/chair.usdz?x=1")), TEXT("zip"));
+	TestEqual(TEXT("zip"), ImportKindOf(TEXT("http://host/chair.zip")), TEXT("zip"));
+
+	TestEqual(TEXT("control characters for the log"), MOLDARIIntake::UrlForLog(TEXT("http://h/a\r\nb\tc\x01\x1f d\x7f")), TEXT("http://h/a??b?c?? d\x7f"));
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportRepliesTest, "MOLDARI.Import.Endpoint.Replies", MOLDARITestFlags)
+bool FMOLDARIImportRepliesTest::RunTest(const FString& Parameters)
+{
+	FScopedServer Server;
+	TestTrue(TEXT("serving"), Server.bServing);
+	FThreadSafeLogCapture Log;
+
+	const FString InvalidJson = ExpectedReply(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"invalid JSON\"}"));
+	TestEqual(TEXT("empty body"), PostImport(TEXT("")), InvalidJson);
+	TestEqual(TEXT("array"), PostImport(TEXT("[1,2]")), InvalidJson);
+	TestEqual(TEXT("bare string"), PostImport(TEXT("\"http://x/a.zip\"")), InvalidJson);
+	TestEqual(TEXT("words"), PostImport(TEXT("plain words")), InvalidJson);
+
+	const FString MissingUrl = ExpectedReply(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"missing field: url\"}"));
+	TestEqual(TEXT("empty object"), PostImport(TEXT("{}")), MissingUrl);
+	TestEqual(TEXT("url array"), PostImport(TEXT("{\"url\":[\"http://x/a.zip\"]}")), MissingUrl);
+	TestEqual(TEXT("url object"), PostImport(TEXT("{\"url\":{\"a\":1}}")), MissingUrl);
+
+	const FString Scheme = ExpectedReply(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"unsupported URL scheme\"}"));
+	TestEqual(TEXT("ftp"), PostImport(TEXT("{\"url\":\"ftp://x/a.zip\",\"name\":\"chair\"}")), Scheme);
+	TestEqual(TEXT("empty url"), PostImport(TEXT("{\"url\":\"\"}")), Scheme);
+	TestEqual(TEXT("file url"), PostImport(TEXT("{\"url\":\"file:///tmp/a.zip\"}")), Scheme);
+
+	const FString Forbidden = TEXT("HTTP/1.1 403\r\nContent-Type: application/json\r\nContent-Length: 30\r\n\r\n{\"error\":\"origin not allowed\"}");
+	TestEqual(TEXT("foreign origin"), PostImport(FString::Printf(TEXT("{\"url\":\"%schair.zip\",\"name\":\"chair\"}"), RefusedBase), TEXT("https://evil.example")), Forbidden);
+	TestEqual(TEXT("foreign origin before the JSON check"), PostImport(TEXT("not json"), TEXT("null")), Forbidden);
+	TestEqual(TEXT("allowed origin with another port"), PostImport(TEXT("{}"), TEXT("http://localhost:5174")), Forbidden);
+
+	TestEqual(TEXT("no log line for refused requests"), Log.Snapshot().Num(), 0);
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportQueuedTest, "MOLDARI.Import.Endpoint.Queued", MOLDARITestFlags)
+bool FMOLDARIImportQueuedTest::RunTest(const FString& Parameters)
+{
+	FScopedServer Server;
+	TestTrue(TEXT("serving"), Server.bServing);
+	FThreadSafeLogCapture Log;
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Download failed: chair"), EAutomationExpectedErrorFlags::Exact, 2);
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Download failed: asset"), EAutomationExpectedErrorFlags::Exact, 1);
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Download failed: My_Chair__v2__fbx"), EAutomationExpectedErrorFlags::Exact, 1);
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Download failed: ") + Repeat(64, TEXT('n')), EAutomationExpectedErrorFlags::Exact, 1);
+
+	// The queued reply for the name chair: 44 characters, pretty printed, no origin headers.
+	const FString Reply = PostImport(FString::Printf(TEXT("{\"url\":\"%schair.zip\",\"name\":\"chair\"}"), RefusedBase));
+	TestEqual(TEXT("queued reply"), Reply, ExpectedReply(TEXT("HTTP/1.1 200 OK"), QueuedText(TEXT("chair"))));
+	TestEqual(TEXT("44 characters"), QueuedText(TEXT("chair")).Len(), 44);
+	TestTrue(TEXT("log line"), Log.Has(FString::Printf(TEXT("[MOLDARI] /import received: name=chair url=%schair.zip"), RefusedBase)));
+
+	// An allowed origin gets the same reply with the origin headers; capitals in the scheme pass.
+	const FString Allowed = PostImport(TEXT("{\"url\":\"HTTPS://127.0.0.1:1/x.usdz\",\"name\":\"../../My Chair (v2).fbx\"}"), TEXT("http://localhost:5173"));
+	TestTrue(TEXT("allowed origin served"), Allowed.StartsWith(TEXT("HTTP/1.1 200 OK\r\n")));
+	TestTrue(TEXT("origin headers"), Allowed.Contains(TEXT("Access-Control-Allow-Origin: http://localhost:5173\r\n")));
+	TestTrue(TEXT("sanitised name in the reply"), Allowed.EndsWith(QueuedText(TEXT("My_Chair__v2__fbx"))));
+
+	// A long name is capped; control characters reach the log only as '?'.
+	const FString Capped = PostImport(FString::Printf(TEXT("{\"url\":\"%sa\\r\\nb\\tc.zip\",\"name\":\"%s\"}"), RefusedBase, *Repeat(300, TEXT('n'))));
+	TestTrue(TEXT("capped name in the reply"), Capped.EndsWith(QueuedText(Repeat(64, TEXT('n')))));
+	TestTrue(TEXT("control characters written as ?"), Log.Has(FString::Printf(TEXT("[MOLDARI] /import received: name=%s url=%sa??b?c.zip"), *Repeat(64, TEXT('n')), RefusedBase)));
+
+	// No name: "asset".
+	const FString Unnamed = PostImport(FString::Printf(TEXT("{\"url\":\"%sq.zip\",\"name\":\"\"}"), RefusedBase));
+	TestTrue(TEXT("empty name gives asset"), Unnamed.EndsWith(QueuedText(TEXT("asset"))));
+	const FString Again = PostImport(FString::Printf(TEXT("{\"url\":\"%schair.zip\",\"name\":\"chair\"}"), RefusedBase));
+	TestTrue(TEXT("second chair queued"), Again.EndsWith(QueuedText(TEXT("chair"))));
+
+	// Every download above fails (nothing listens there), by name, without the URL.
+	const bool bAllFailed = MOLDARITest::WaitFor([&Log]()
+	{
+		int32 Failed = 0;
+		for (const FString& Line : Log.Snapshot()) { Failed += Line.StartsWith(TEXT("[MOLDARI] Download failed: ")) ? 1 : 0; }
+		return Failed == 5;
+	}, 20.0);
+	TestTrue(TEXT("five download failures logged"), bAllFailed);
+	for (const FString& Line : Log.Snapshot())
+	{
+		if (Line.StartsWith(TEXT("[MOLDARI] Download failed: ")))
+		{
+			TestFalse(*(TEXT("no URL in: ") + Line), Line.Contains(TEXT("127.0.0.1")));
+		}
+	}
+	return true;
+}
+
+#endif
