@@ -1,0 +1,63 @@
+// The archive hand-off: the signature test, one temporary folder per stored archive, and the
+// removal of that folder by ImportArchive.
+#include "Misc/AutomationTest.h"
+
+#include "MOLDARIArchiveDownload.h"
+#include "MOLDARIImport.h"
+
+#include "HAL/FileManager.h"
+#include "Misc/FileHelper.h"
+#include "Misc/Paths.h"
+
+#if WITH_DEV_AUTOMATION_TESTS
+
+namespace
+{
+	const EAutomationTestFlags MOLDARITestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIArchiveSignatureTest, "MOLDARI.Import.Download.Signature", MOLDARITestFlags)
+bool FMOLDARIArchiveSignatureTest::RunTest(const FString& Parameters)
+{
+	TestTrue(TEXT("PK 3 4"), IsArchiveSignature(TArray<uint8>({ 0x50, 0x4B, 0x03, 0x04 })));
+	TestTrue(TEXT("PK 3 4 and more"), IsArchiveSignature(TArray<uint8>({ 0x50, 0x4B, 0x03, 0x04, 0x00 })));
+	TestFalse(TEXT("three bytes"), IsArchiveSignature(TArray<uint8>({ 0x50, 0x4B, 0x03 })));
+	TestFalse(TEXT("empty"), IsArchiveSignature(TArray<uint8>()));
+	TestFalse(TEXT("end record signature"), IsArchiveSignature(TArray<uint8>({ 0x50, 0x4B, 0x05, 0x06 })));
+	TestFalse(TEXT("HTML"), IsArchiveSignature(TArray<uint8>({ '<', 'h', 't', 'm' })));
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIStoreTempArchiveTest, "MOLDARI.Import.Download.StoreTempArchive", MOLDARITestFlags)
+bool FMOLDARIStoreTempArchiveTest::RunTest(const FString& Parameters)
+{
+	const TArray<uint8> First({ 0x50, 0x4B, 0x03, 0x04, 1 });
+	const TArray<uint8> Second({ 0x50, 0x4B, 0x03, 0x04, 2 });
+	const FString PathA = StoreTempArchive(First, TEXT("chair"), TEXT("zip"));
+	const FString PathB = StoreTempArchive(Second, TEXT("chair"), TEXT("zip"));
+	const FString PathC = StoreTempArchive(First, TEXT("chair"), TEXT("USDZ"));
+
+	TestEqual(TEXT("file keeps the name"), FPaths::GetCleanFilename(PathA), TEXT("chair.zip"));
+	TestEqual(TEXT("usdz extension, any case"), FPaths::GetCleanFilename(PathC), TEXT("chair.usdz"));
+	TestNotEqual(TEXT("one name, two folders"), FPaths::GetPath(PathA), FPaths::GetPath(PathB));
+	TestTrue(TEXT("folder under TempDir"), MOLDARIIntake::IsTempArchiveFolder(FPaths::GetPath(PathA)));
+	TestFalse(TEXT("TempDir itself is not such a folder"), MOLDARIIntake::IsTempArchiveFolder(MOLDARIIntake::GetTempDir()));
+
+	TArray<uint8> ReadA, ReadB;
+	TestTrue(TEXT("first readable"), FFileHelper::LoadFileToArray(ReadA, *PathA));
+	TestTrue(TEXT("second readable"), FFileHelper::LoadFileToArray(ReadB, *PathB));
+	TestTrue(TEXT("first keeps its bytes"), ReadA == First);
+	TestTrue(TEXT("second keeps its bytes"), ReadB == Second);
+
+	// ImportArchive removes the folder with the archive, even when the archive is no ZIP.
+	AddExpectedErrorPlain(TEXT("[MOLDARI]"), EAutomationExpectedErrorFlags::Contains, -1);
+	ImportArchive(PathA, TEXT("chair"), TEXT("zip"));
+	TestFalse(TEXT("first folder removed"), FPaths::DirectoryExists(FPaths::GetPath(PathA)));
+	TestTrue(TEXT("second untouched"), FPaths::FileExists(PathB));
+	ImportArchive(PathB, TEXT("chair"), TEXT("zip"));
+	TestFalse(TEXT("second folder removed"), FPaths::DirectoryExists(FPaths::GetPath(PathB)));
+	IFileManager::Get().DeleteDirectory(*FPaths::GetPath(PathC), false, true);
+	return true;
+}
+
+#endif
