@@ -32,6 +32,10 @@ STATUS_BODY = b'{\r\n\t"dcc": "unreal",\r\n\t"version": "5.5",\r\n\t"status": "r
 NOT_FOUND_BODY = b'{"error":"not found"}'
 TOO_LARGE_BODY = b'{"error":"request too large"}'
 HEADER_TOO_LARGE_BODY = b'{"error":"request header too large"}'
+INVALID_JSON_BODY = b'{"error":"invalid JSON"}'
+MISSING_URL_BODY = b'{"error":"missing field: url"}'
+SCHEME_BODY = b'{"error":"unsupported URL scheme"}'
+ORIGIN_NOT_ALLOWED_BODY = b'{"error":"origin not allowed"}'
 ALLOWED_ORIGINS = ("https://app.moldari.com", "https://rc.moldari.com", "http://localhost:5173")
 
 
@@ -43,6 +47,11 @@ def cors_block(origin: str) -> bytes:
         "Access-Control-Allow-Private-Network: true\r\n"
         "Access-Control-Max-Age: 86400\r\n"
     ).encode()
+
+
+def queued_body(name: str) -> bytes:
+    """The pretty-printed queued reply of POST /import (44 bytes for the name chair)."""
+    return b'{\r\n\t"status": "queued",\r\n\t"name": "' + name.encode() + b'"\r\n}'
 
 
 def response_bytes(status_line: str, body: bytes = b"", origin: str | None = None) -> bytes:

@@ -7,7 +7,7 @@ import pytest
 
 from bridge_client import (
     HEADER_TOO_LARGE_BODY,
-    NOT_FOUND_BODY,
+    INVALID_JSON_BODY,
     STATUS_BODY,
     TOO_LARGE_BODY,
     connect,
@@ -25,7 +25,7 @@ PROMPT = 1.0
 STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
 TOO_LARGE_413 = response_bytes("HTTP/1.1 413", TOO_LARGE_BODY)
 HEADER_TOO_LARGE_431 = response_bytes("HTTP/1.1 431", HEADER_TOO_LARGE_BODY)
-IMPORT_ANSWER = response_bytes("HTTP/1.1 404 Not Found", NOT_FOUND_BODY)
+INVALID_JSON = response_bytes("HTTP/1.1 400 Bad Request", INVALID_JSON_BODY)
 
 
 def header_block(total: int) -> bytes:
@@ -100,7 +100,7 @@ def post_head(content_length: str, origin: str | None = None) -> bytes:
 
 def test_body_of_exactly_1_mib_is_read_and_routed():
     reply = exchange(post_head(str(MIB)) + b"z" * MIB, timeout=6)
-    assert reply.data == IMPORT_ANSWER
+    assert reply.data == INVALID_JSON
     assert reply.elapsed < 2.0, "the whole body had arrived; the answer should not wait for the deadline"
 
 
@@ -134,7 +134,7 @@ def test_last_content_length_decides_413():
     req = b"POST /import HTTP/1.1\r\nContent-Length: 0\r\nContent-Length: 5000000\r\n\r\n"
     assert exchange(req, timeout=4).data == TOO_LARGE_413
     req = b"POST /import HTTP/1.1\r\nContent-Length: 5000000\r\nContent-Length: 0\r\n\r\n"
-    assert exchange(req, timeout=4).data == IMPORT_ANSWER
+    assert exchange(req, timeout=4).data == INVALID_JSON
 
 
 def test_413_applies_to_any_route():

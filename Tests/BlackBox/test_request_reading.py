@@ -1,8 +1,7 @@
 """How the bridge reads one request: pieces, bodies and the single 5-second deadline.
 
-POST /import is still an unknown route (404), so these cases see the body's handling through
-timing: a request whose body is complete is answered at once, one whose body is short waits
-for the deadline. When the import endpoint lands, IMPORT_ANSWER changes, not the cases.
+These cases see the body's handling through POST /import's answer and its timing: a request
+whose body is complete is answered at once, one whose body is short waits for the deadline.
 """
 
 import time
@@ -10,19 +9,23 @@ import time
 import pytest
 
 from bridge_client import (
-    NOT_FOUND_BODY,
+    INVALID_JSON_BODY,
+    MISSING_URL_BODY,
     REQUEST_DEADLINE,
     STATUS_BODY,
     connect,
     exchange,
     read_until_close,
+    queued_body,
     response_bytes,
 )
 
 pytestmark = pytest.mark.usefixtures("listening")
 
 STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
-IMPORT_ANSWER = response_bytes("HTTP/1.1 404 Not Found", NOT_FOUND_BODY)
+QUEUED_CHAIR = response_bytes("HTTP/1.1 200 OK", queued_body("Chair"))
+MISSING_URL = response_bytes("HTTP/1.1 400 Bad Request", MISSING_URL_BODY)
+INVALID_JSON = response_bytes("HTTP/1.1 400 Bad Request", INVALID_JSON_BODY)
 PROMPT = 1.0  # seconds; far below the deadline, far above a loopback round trip
 
 
@@ -69,7 +72,7 @@ def test_lone_lf_line_ends_do_not_end_the_header_block():
 def test_header_and_body_in_one_read_are_answered_at_once():
     body = b'{"url":"https://example.invalid/model.zip","name":"Chair"}'
     reply = exchange(post_import(body, len(body)), timeout=4)
-    assert reply.data == IMPORT_ANSWER
+    assert reply.data == QUEUED_CHAIR
     assert reply.elapsed < PROMPT, "the body bytes that came with the header were not counted"
 
 
@@ -77,13 +80,13 @@ def test_body_in_later_reads_is_answered_when_complete():
     body = b'{"url":"https://example.invalid/model.zip","name":"Chair"}'
     pieces = [post_import(b"", len(body)), body[:10], body[10:]]
     reply = exchange(pieces, pause=0.3, timeout=4)
-    assert reply.data == IMPORT_ANSWER
+    assert reply.data == QUEUED_CHAIR
     assert 0.6 <= reply.first_byte < 0.6 + PROMPT
 
 
 def test_bytes_beyond_content_length_do_not_delay_the_answer():
     reply = exchange(post_import(b'{"a":1}' + b"GET /status HTTP/1.1\r\n\r\n", 7), timeout=4)
-    assert reply.data == IMPORT_ANSWER
+    assert reply.data == MISSING_URL
     assert reply.elapsed < PROMPT
 
 
@@ -92,7 +95,7 @@ def test_bytes_beyond_content_length_do_not_delay_the_answer():
 )
 def test_no_usable_content_length_means_empty_body(content_length):
     reply = exchange(post_import(b"", content_length), timeout=4)
-    assert reply.data == IMPORT_ANSWER
+    assert reply.data == INVALID_JSON
     assert reply.elapsed < PROMPT, "no body was announced, so nothing is to be waited for"
 
 
@@ -100,7 +103,7 @@ def test_last_content_length_counts():
     # a first value of 40 followed by 0: nothing to wait for
     req = b"POST /import HTTP/1.1\r\nContent-Length: 40\r\ncontent-length:   0  \r\n\r\n"
     reply = exchange(req, timeout=4)
-    assert reply.data == IMPORT_ANSWER and reply.elapsed < PROMPT
+    assert reply.data == INVALID_JSON and reply.elapsed < PROMPT
 
 
 def test_short_body_is_routed_after_the_deadline():
@@ -111,7 +114,7 @@ def test_short_body_is_routed_after_the_deadline():
         reply = read_until_close(sock, started, REQUEST_DEADLINE + 3)
     finally:
         sock.close()
-    assert reply.data == IMPORT_ANSWER
+    assert reply.data == INVALID_JSON
     assert REQUEST_DEADLINE - 0.3 <= reply.first_byte <= REQUEST_DEADLINE + 1.0
 
 

@@ -4,7 +4,7 @@ import http.client
 
 import pytest
 
-from bridge_client import HOST, NOT_FOUND_BODY, PORT, STATUS_BODY, exchange, response_bytes
+from bridge_client import HOST, NOT_FOUND_BODY, PORT, STATUS_BODY, exchange, queued_body, response_bytes
 
 pytestmark = pytest.mark.usefixtures("listening")
 
@@ -48,10 +48,10 @@ def test_other_routes_get_404_with_21_byte_body(request_line):
     assert reply.header("Content-Type") == "application/json"
 
 
-def test_post_import_is_unknown_route_for_now():
+def test_post_import_is_routed_to_the_import_endpoint():
     body = b'{"url":"https://example.invalid/a.zip","name":"Chair"}'
     req = b"POST /import HTTP/1.1\r\nContent-Type: application/json\r\nContent-Length: %d\r\n\r\n%s" % (len(body), body)
-    assert exchange(req, timeout=3).data == NOT_FOUND_404
+    assert exchange(req, timeout=3).data == response_bytes("HTTP/1.1 200 OK", queued_body("Chair"))
 
 
 @pytest.mark.parametrize("path", [b"*", b"/status", b"/import", b"/no/such/thing?q=1", b"x"])
