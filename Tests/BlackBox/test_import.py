@@ -100,15 +100,19 @@ def test_queued_reply_for_chair_is_44_exact_bytes(listening):
     assert reply == b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 44\r\n\r\n" + body
 
 
-def test_two_imports_of_one_name_each_keep_their_archive(listening, archive_server):
-    name = "e2e_twice"
+def test_ten_imports_of_two_names_at_once_lose_nothing(listening, archive_server):
+    from concurrent.futures import ThreadPoolExecutor
+
+    names = ["e2e_twin_a", "e2e_twin_b"] * 5
     start = listening.mark()
-    for _ in range(2):
-        assert post_import(import_json(f"{archive_server}/embedded_cube_stored.zip", name)) == response_bytes(
-            "HTTP/1.1 200 OK", queued_body(name)
-        )
-    listening.wait_for(f"[MOLDARI] Done: {name}", start, IMPORT_DEADLINE, count=2)
-    assert not listening.find("[MOLDARI] Failed to open ZIP", start)
+    url = f"{archive_server}/embedded_cube_stored.zip"
+    with ThreadPoolExecutor(max_workers=10) as pool:
+        replies = list(pool.map(lambda name: post_import(import_json(url, name)), names))
+    for name, reply in zip(names, replies):
+        assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
+    for name in ("e2e_twin_a", "e2e_twin_b"):
+        listening.wait_for(f"[MOLDARI] Done: {name}", start, IMPORT_DEADLINE, count=5)
+    assert not listening.find("[MOLDARI] Cannot read ZIP", start), listening.output(start)
     assert archive_folders(listening) == []
 
 
