@@ -20,7 +20,7 @@ const REPO_ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..
 const EDITOR_BIN = process.env.HEADLESS_EDITOR || path.join(REPO_ROOT, 'build', 'bin', 'headless-editor');
 const LISTENING = '[MOLDARI] Listening on http://localhost:5325';
 const STATUS_BODY = '{\r\n\t"dcc": "unreal",\r\n\t"version": "5.5",\r\n\t"status": "running"\r\n}';
-const NOT_FOUND_BODY = '{"error":"not found"}';
+const QUEUED_BODY = '{\r\n\t"status": "queued",\r\n\t"name": "Chair"\r\n}';
 
 const PAGE = `<!doctype html>
 <html><head><meta charset="utf-8"><title>bridge probe</title></head>
@@ -143,8 +143,8 @@ async function probeFrom(origin) {
 test('page from http://localhost:5173 reads /status and passes the pre-flight', { timeout: 60000 }, async () => {
   const r = await probeFrom('http://localhost:5173');
   assert.deepEqual(r.status, { ok: true, status: 200, type: 'application/json', body: STATUS_BODY });
-  // the JSON POST needs a pre-flight; its answer (404 until the import endpoint exists) is readable
-  assert.deepEqual(r.post, { ok: true, status: 404, type: 'application/json', body: NOT_FOUND_BODY });
+  // the JSON POST needs a pre-flight; the queued reply is readable by the page
+  assert.deepEqual(r.post, { ok: true, status: 200, type: 'application/json', body: QUEUED_BODY });
 });
 
 test('page from http://localhost:5174 is refused by the browser', { timeout: 60000 }, async () => {
