@@ -65,7 +65,7 @@ test-browser: build deps-test
 	HEADLESS_EDITOR=$(abspath $(EDITOR)) npm --prefix Tests/Browser test
 
 test: deps-test build
-	$(MAKE) --no-print-directory test-unit test-automation test-blackbox test-browser fuzz-zip FUZZ_SECONDS=60
+	$(MAKE) --no-print-directory test-unit test-automation fuzz-zip test-blackbox test-browser FUZZ_SECONDS=60
 
 fuzz-zip: deps-fuzz
 	Tests/Fuzz/fuzz-zip.sh $(or $(FUZZ_SECONDS),60)
