@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "CoreMinimal.h"
@@ -150,14 +151,15 @@ namespace AssetTest
 		return ~Crc;
 	}
 
-	// A PNG of the given colour type (0 grey, 2 RGB, 6 RGBA) and bit depth (8 or 16), rows unfiltered,
-	// the image data in stored (uncompressed) deflate blocks. Samples are big-endian in 16-bit files.
-	inline std::vector<uint8> MakePng(uint32 Width, uint32 Height, uint8 ColorType, uint8 BitDepth, const std::vector<uint8>& Samples)
+	// A PNG from its raw (already filtered) image data, in stored (uncompressed) deflate blocks,
+	// with extra chunks (PLTE, tRNS) before IDAT: any colour type, bit depth or interlacing.
+	inline std::vector<uint8> PngFromRaw(uint32 Width, uint32 Height, uint8 BitDepth, uint8 ColorType, uint8 Interlace,
+		const std::vector<std::pair<std::string, std::vector<uint8>>>& Chunks, const std::vector<uint8>& Raw)
 	{
 		std::vector<uint8> Out = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
-		auto Chunk = [&Out](const char* Type, const std::vector<uint8>& Body) {
+		auto Chunk = [&Out](const std::string& Type, const std::vector<uint8>& Body) {
 			PutBE32(Out, static_cast<uint32>(Body.size()));
-			std::vector<uint8> Crced(Type, Type + 4);
+			std::vector<uint8> Crced(Type.begin(), Type.end());
 			Crced.insert(Crced.end(), Body.begin(), Body.end());
 			Out.insert(Out.end(), Crced.begin(), Crced.end());
 			PutBE32(Out, Crc32(Crced.data(), Crced.size()));
@@ -165,16 +167,9 @@ namespace AssetTest
 		std::vector<uint8> Ihdr;
 		PutBE32(Ihdr, Width);
 		PutBE32(Ihdr, Height);
-		Ihdr.insert(Ihdr.end(), { BitDepth, ColorType, 0, 0, 0 });
+		Ihdr.insert(Ihdr.end(), { BitDepth, ColorType, 0, 0, Interlace });
 		Chunk("IHDR", Ihdr);
-		const size_t Channels = ColorType == 0 ? 1 : ColorType == 2 ? 3 : 4;
-		const size_t RowBytes = Width * Channels * (BitDepth / 8);
-		std::vector<uint8> Raw;
-		for (uint32 Y = 0; Y < Height; ++Y)
-		{
-			Raw.push_back(0);
-			Raw.insert(Raw.end(), Samples.begin() + static_cast<std::ptrdiff_t>(Y * RowBytes), Samples.begin() + static_cast<std::ptrdiff_t>((Y + 1) * RowBytes));
-		}
+		for (const auto& [Type, Body] : Chunks) { Chunk(Type, Body); }
 		std::vector<uint8> Z = { 0x78, 0x01 };
 		size_t Pos = 0;
 		do
@@ -191,6 +186,21 @@ namespace AssetTest
 		Chunk("IDAT", Z);
 		Chunk("IEND", {});
 		return Out;
+	}
+
+	// A PNG of the given colour type (0 grey, 2 RGB, 6 RGBA) and bit depth (8 or 16), rows
+	// unfiltered. Samples are big-endian in 16-bit files.
+	inline std::vector<uint8> MakePng(uint32 Width, uint32 Height, uint8 ColorType, uint8 BitDepth, const std::vector<uint8>& Samples)
+	{
+		const size_t Channels = ColorType == 0 ? 1 : ColorType == 2 ? 3 : 4;
+		const size_t RowBytes = Width * Channels * (BitDepth / 8);
+		std::vector<uint8> Raw;
+		for (uint32 Y = 0; Y < Height; ++Y)
+		{
+			Raw.push_back(0);
+			Raw.insert(Raw.end(), Samples.begin() + static_cast<std::ptrdiff_t>(Y * RowBytes), Samples.begin() + static_cast<std::ptrdiff_t>((Y + 1) * RowBytes));
+		}
+		return PngFromRaw(Width, Height, BitDepth, ColorType, 0, {}, Raw);
 	}
 
 	// An uncompressed 24-bit BMP (bottom-up rows, padded to 4 bytes); Rgb is top-down R, G, B.

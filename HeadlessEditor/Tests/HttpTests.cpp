@@ -245,6 +245,15 @@ namespace
 			});
 		}
 		bool Done() const { return Calls.load() > 0; }
+
+		// Binds, starts the request and pumps the ticker until it completes (bounded).
+		::testing::AssertionResult RunToEnd(const FHttpRequestRef& Request)
+		{
+			Bind(Request);
+			if (!Request->ProcessRequest()) { return ::testing::AssertionFailure() << "ProcessRequest refused the request"; }
+			if (!PumpUntil([this]() { return Done(); })) { return ::testing::AssertionFailure() << "no completion before the deadline"; }
+			return ::testing::AssertionSuccess();
+		}
 	};
 
 	FHttpRequestRef MakeGet(const FString& Url)
@@ -290,9 +299,7 @@ TEST(HttpTest, ErrorStatusesAreConnectedResponses)
 	FTestHttpServer Server;
 	FHttpRequestRef Request = MakeGet(Server.Url("/notfound"));
 	FCompletion Completion;
-	Completion.Bind(Request);
-	ASSERT_TRUE(Request->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	ASSERT_TRUE(Completion.RunToEnd(Request));
 	EXPECT_TRUE(Completion.bConnected.load());
 	ASSERT_TRUE(Completion.Response.IsValid());
 	EXPECT_EQ(Completion.Response->GetResponseCode(), 404);
@@ -324,9 +331,7 @@ TEST(HttpTest, RefusedConnectionFailsWithoutAResponse)
 	const int Port = ClosedPort();
 	FHttpRequestRef Request = MakeGet(FString::Printf(TEXT("http://127.0.0.1:%d/archive.zip"), Port));
 	FCompletion Completion;
-	Completion.Bind(Request);
-	ASSERT_TRUE(Request->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	ASSERT_TRUE(Completion.RunToEnd(Request));
 	PumpUntilTickerIdle();
 	EXPECT_EQ(Completion.Calls.load(), 1);
 	EXPECT_FALSE(Completion.bConnected.load());
@@ -357,9 +362,7 @@ TEST(HttpTest, RedirectsAreFollowedUpToTheLimit)
 	FTestHttpServer Server;
 	FHttpRequestRef Request = MakeGet(Server.Url("/hop/2/70000"));
 	FCompletion Completion;
-	Completion.Bind(Request);
-	ASSERT_TRUE(Request->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	ASSERT_TRUE(Completion.RunToEnd(Request));
 	EXPECT_TRUE(Completion.bConnected.load());
 	ASSERT_TRUE(Completion.Response.IsValid());
 	EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
@@ -548,9 +551,7 @@ TEST(HttpTest, VerbAndHeadersReachTheServer)
 	Request->SetHeader(TEXT("X-Moldari-Test"), TEXT("second"));
 	EXPECT_EQ(Request->GetHeader(TEXT("x-moldari-test")), TEXT("second"));
 	FCompletion Completion;
-	Completion.Bind(Request);
-	ASSERT_TRUE(Request->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	ASSERT_TRUE(Completion.RunToEnd(Request));
 	ASSERT_TRUE(Completion.Response.IsValid());
 	const FString Echo = Completion.Response->GetContentAsString();
 	EXPECT_TRUE(Echo.StartsWith(TEXT("DELETE /echo HTTP/1.1\r\n"), ESearchCase::CaseSensitive)) << TCHAR_TO_UTF8(*Echo);

@@ -42,36 +42,6 @@ namespace
 		for (int I = 0; I < 4; ++I) { Bytes[At + I] = uint8(V >> (24 - 8 * I)); }
 	}
 
-	// A PNG from its raw (already filtered) image data in one stored deflate block, with extra
-	// chunks (PLTE, tRNS) before IDAT: for the colour types, bit depths and Adam7 interlacing
-	// MakePng does not write.
-	std::vector<uint8> PngFromRaw(uint32 Width, uint32 Height, uint8 BitDepth, uint8 ColorType, uint8 Interlace,
-		const std::vector<std::pair<std::string, std::vector<uint8>>>& Chunks, const std::vector<uint8>& Raw)
-	{
-		std::vector<uint8> Out = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n' };
-		auto Chunk = [&Out](const std::string& Type, const std::vector<uint8>& Body) {
-			PutBE32(Out, static_cast<uint32>(Body.size()));
-			std::vector<uint8> Crced(Type.begin(), Type.end());
-			Crced.insert(Crced.end(), Body.begin(), Body.end());
-			Out.insert(Out.end(), Crced.begin(), Crced.end());
-			PutBE32(Out, Crc32(Crced.data(), Crced.size()));
-		};
-		std::vector<uint8> Ihdr;
-		PutBE32(Ihdr, Width);
-		PutBE32(Ihdr, Height);
-		Ihdr.insert(Ihdr.end(), { BitDepth, ColorType, 0, 0, Interlace });
-		Chunk("IHDR", Ihdr);
-		for (const auto& [Type, Body] : Chunks) { Chunk(Type, Body); }
-		std::vector<uint8> Z = { 0x78, 0x01, 1, uint8(Raw.size()), uint8(Raw.size() >> 8), uint8(~Raw.size()), uint8(~Raw.size() >> 8) };
-		Z.insert(Z.end(), Raw.begin(), Raw.end());
-		uint32 A = 1, B = 0;
-		for (uint8 C : Raw) { A = (A + C) % 65521; B = (B + A) % 65521; }
-		PutBE32(Z, (B << 16) | A);
-		Chunk("IDAT", Z);
-		Chunk("IEND", {});
-		return Out;
-	}
-
 	// A baseline greyscale JPEG, every pixel Value: one 8x8 block (the frame header may claim
 	// more), quantisation 1, a DC code of category 9 and an end-of-block code.
 	std::vector<uint8> GreyJpeg(uint8 Value, uint16 Width = 8, uint16 Height = 8)
