@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <utility>
 #include <stb/stb_image.h>
 
 namespace
@@ -146,10 +147,14 @@ namespace
 			jpeg_destroy_decompress(&Info);
 			return EJpegResult::Failed;
 		}
+		// Several rows per call: libjpeg then hands over whole decoded blocks without copying.
 		while (Info.output_scanline < Info.output_height)
 		{
-			JSAMPROW Row = Out + size_t(Info.output_scanline) * RowBytes;
-			jpeg_read_scanlines(&Info, &Row, 1);
+			JSAMPROW Rows[16];
+			const JDIMENSION First = Info.output_scanline;
+			const JDIMENSION Count = std::min<JDIMENSION>(16, Info.output_height - First);
+			for (JDIMENSION Index = 0; Index < Count; ++Index) { Rows[Index] = Out + size_t(First + Index) * RowBytes; }
+			if (jpeg_read_scanlines(&Info, Rows, Count) == 0) { break; }   // suspended: not with a memory source
 		}
 		jpeg_finish_decompress(&Info);
 		jpeg_destroy_decompress(&Info);
@@ -186,23 +191,25 @@ namespace
 		UE_LOG(LogAssetTools, Error, TEXT("Failed to import '%s': the image data is damaged (%s)"), *Filename, *FString(Reason));
 	}
 
-	// The decoded pixels: stb_image's buffer, or one of ours (not zero-filled first, as libjpeg
-	// writes every byte).
+	// The decoded pixels: stb_image's buffer, or one of ours that the texture source takes over
+	// (not zero-filled first, as libjpeg writes every byte).
 	struct FPixels
 	{
 		uint8* Data = nullptr;
 		bool bFromStb = false;
+		TArray<uint8> Owned;
 		FPixels() = default;
 		FPixels(const FPixels&) = delete;
 		FPixels& operator=(const FPixels&) = delete;
 		~FPixels() { Reset(); }
 		void Reset()
 		{
-			if (bFromStb) { stbi_image_free(Data); } else { delete[] Data; }
+			if (bFromStb) { stbi_image_free(Data); }
+			Owned.Empty();
 			Data = nullptr;
 			bFromStb = false;
 		}
-		uint8* Allocate(int64 Size) { Reset(); Data = new uint8[size_t(Size)]; return Data; }
+		uint8* Allocate(int64 Size) { Reset(); Owned.SetNumUninitialized(int32(Size)); Data = Owned.GetData(); return Data; }
 	};
 
 	// TGA, BMP and whatever else stb_image reads.
@@ -299,7 +306,14 @@ namespace
 
 		UTexture2D* Texture = Context.CreateAsset<UTexture2D>(Context.GetDestinationPath(), UE::HeadlessEditor::FAssetImportContext::MakeAssetName(Filename));
 		if (!Texture) { return true; }   // skipped (it exists and replacing is off); logged by CreateAsset
-		Texture->Source.Init(Header.Width, Header.Height, 1, 1, Format, Pixels.Data);
+		if (Pixels.bFromStb)
+		{
+			Texture->Source.Init(Header.Width, Header.Height, 1, 1, Format, Pixels.Data);
+		}
+		else
+		{
+			Texture->Source.Init(Header.Width, Header.Height, Format, std::move(Pixels.Owned));
+		}
 		Texture->SRGB = true;
 		Texture->CompressionSettings = TC_Default;
 		Texture->SourceFilePath = Filename;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 IMPLEMENT_HEADLESS_CLASS(UStreamableRenderAsset, Engine, CLASS_Abstract)
 IMPLEMENT_HEADLESS_CLASS(UTexture, Engine, CLASS_Abstract)
@@ -29,6 +30,20 @@ void FTextureSource::Init(int32 NewSizeX, int32 NewSizeY, int32 NewNumSlices, in
 	{
 		Data.SetNumZeroed(static_cast<int32>(Bytes));
 	}
+}
+
+void FTextureSource::Init(int32 NewSizeX, int32 NewSizeY, ETextureSourceFormat NewFormat, TArray<uint8>&& NewData)
+{
+	const int64 Bytes = static_cast<int64>(NewSizeX) * NewSizeY * GetTextureSourceBytesPerPixel(NewFormat);
+	if (NewSizeX <= 0 || NewSizeY <= 0 || Bytes <= 0 || Bytes != NewData.Num())
+	{
+		*this = FTextureSource();
+		return;
+	}
+	SizeX = NewSizeX;
+	SizeY = NewSizeY;
+	Format = NewFormat;
+	Data = std::move(NewData);
 }
 
 bool FTextureSource::GetMipData(TArray<uint8>& OutMipData, int32 MipIndex) const

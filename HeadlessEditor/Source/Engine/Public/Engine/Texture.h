@@ -11,6 +11,9 @@ class ENGINE_API FTextureSource
 public:
 	// Sets size and format and copies NewData (SizeX * SizeY * bytes per pixel bytes; zeros when null).
 	void Init(int32 NewSizeX, int32 NewSizeY, int32 NewNumSlices, int32 NewNumMips, ETextureSourceFormat NewFormat, const uint8* NewData = nullptr);
+	// Stand-in, for importers: takes NewData's buffer (exactly SizeX * SizeY * bytes per pixel
+	// bytes) instead of copying it; an empty source when the size does not match.
+	void Init(int32 NewSizeX, int32 NewSizeY, ETextureSourceFormat NewFormat, TArray<uint8>&& NewData);
 	bool IsValid() const { return SizeX > 0 && SizeY > 0 && Format != TSF_Invalid; }
 	int32 GetSizeX() const { return SizeX; }
 	int32 GetSizeY() const { return SizeY; }
