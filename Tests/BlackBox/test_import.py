@@ -2,11 +2,7 @@
 import on its main thread, and the replies of the endpoint, origin check included."""
 
 import re
-import socket
-import subprocess
-import sys
 import time
-from pathlib import Path
 
 import pytest
 
@@ -15,69 +11,34 @@ from bridge_client import (
     INVALID_JSON_BODY,
     MISSING_URL_BODY,
     ORIGIN_NOT_ALLOWED_BODY,
-    REPO_ROOT,
     SCHEME_BODY,
-    exchange,
     queued_body,
     response_bytes,
 )
+from import_client import (
+    ARCHIVES,
+    IMPORT_DEADLINE,
+    archive_folders,
+    assert_zip_import_complete,
+    free_port,
+    import_json,
+    post_import,
+    serve_directory,
+)
 
 pytestmark = pytest.mark.usefixtures("listening")
-
-ARCHIVES = REPO_ROOT.parent / "shared" / "testdata" / "archives"
-IMPORT_DEADLINE = 90.0  # seconds for download and import of a small archive
-
 
 @pytest.fixture(scope="module")
 def archive_server():
     """python3 -m http.server on an ephemeral loopback port, serving the test archives in place."""
     if not (ARCHIVES / "embedded_cube_stored.zip").is_file():
         pytest.fail(f"test archives missing: {ARCHIVES}")
-    proc = subprocess.Popen(
-        [sys.executable, "-u", "-m", "http.server", "0", "--bind", HOST, "--directory", str(ARCHIVES)],
-        stdout=subprocess.PIPE,
-        stderr=subprocess.DEVNULL,
-        text=True,
-    )
+    proc, base = serve_directory(ARCHIVES)
     try:
-        line = proc.stdout.readline()
-        m = re.search(r"port (\d+)", line)
-        assert m, f"http.server did not report its port: {line!r}"
-        yield f"http://{HOST}:{m.group(1)}"
+        yield base
     finally:
         proc.kill()
         proc.wait(5)
-
-
-def post_import(body: bytes, origin: str | None = None, content_type: str = "application/json") -> bytes:
-    head = f"POST /import HTTP/1.1\r\nHost: localhost:5325\r\nContent-Type: {content_type}\r\n"
-    if origin is not None:
-        head += f"Origin: {origin}\r\n"
-    head += f"Content-Length: {len(body)}\r\n\r\n"
-    return exchange(head.encode() + body, timeout=4).data
-
-
-def import_json(url: str, name: str) -> bytes:
-    return b'{"url":"%s","name":"%s"}' % (url.encode(), name.encode())
-
-
-def free_port() -> int:
-    """A loopback port nothing listens on (bound, then released)."""
-    with socket.socket() as sock:
-        sock.bind((HOST, 0))
-        return sock.getsockname()[1]
-
-
-def archive_folders(editor, settle: float = 5.0) -> list[Path]:
-    """The temporary archive folders left, once they are gone or `settle` seconds have passed
-    (the folder goes with the archive just after the done line is written)."""
-    temp = editor.project / "Saved" / "Temp" / "MOLDARI"
-    limit = time.monotonic() + settle
-    while True:
-        left = sorted(temp.glob("Archive_*")) if temp.is_dir() else []
-        if not left or time.monotonic() >= limit:
-            return left
-        time.sleep(0.05)
 
 
 def test_zip_archive_is_downloaded_and_imported(listening, archive_server):
@@ -86,11 +47,7 @@ def test_zip_archive_is_downloaded_and_imported(listening, archive_server):
     reply = post_import(import_json(f"{archive_server}/embedded_cube_stored.zip", name))
     assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
     listening.wait_for(f"[MOLDARI] /import received: name={name} url={archive_server}/embedded_cube_stored.zip", start, 5)
-    listening.wait_for(f"[MOLDARI] Done: {name}", start, IMPORT_DEADLINE)
-    folder = listening.project / "Content" / "MOLDARIImports" / name
-    assert sorted(folder.rglob("*.uasset")), f"no .uasset under {folder}"
-    assert (folder / "Source").is_dir(), "the archive's files were not copied to Source"
-    assert archive_folders(listening) == [], "the temporary archive folder was left behind"
+    assert_zip_import_complete(listening, name, ARCHIVES / "embedded_cube_stored.zip", start)
 
 
 def test_queued_reply_for_chair_is_44_exact_bytes(listening):

@@ -6,6 +6,8 @@
 #include <cwctype>
 
 #include "Dom/JsonObject.h"
+#include "HAL/FileManager.h"
+#include "Misc/FileHelper.h"
 #include "Misc/Paths.h"
 #include "Policies/PrettyJsonPrintPolicy.h"
 #include "Serialization/JsonReader.h"
@@ -32,6 +34,57 @@ FString MOLDARIIntake::SanitizeImportName(const FString& RawName)
 FString MOLDARIIntake::ImportKindOf(const FString& Url)
 {
 	return Url.ToLower().EndsWith(TEXT(".usdz"), ESearchCase::IgnoreCase) ? FString(TEXT("usdz")) : FString(TEXT("zip"));
+}
+
+namespace
+{
+	// The file path of a file:// URL: the text after the scheme, without the '/' in front of a
+	// drive letter ("/C:/x" is "C:/x"), with forward slashes.
+	FString LocalPathOf(const FString& Url)
+	{
+		FString Path = Url.RightChop(7);
+		if (Path.Len() > 2 && Path[0] == TEXT('/') && Path[2] == TEXT(':'))
+		{
+			Path.RightChopInline(1);
+		}
+		FPaths::NormalizeFilename(Path);
+		return Path;
+	}
+
+	enum class ELocalArchiveRead
+	{
+		Read,
+		Unreadable,
+		NotAnArchive,
+	};
+
+	// Reads a local archive on the listener thread. The size comes first, so that nothing
+	// which cannot be sized (folders, missing files) is opened, nothing too small to hold the
+	// signature (a pipe or a device reports 0) is read, and nothing larger than a download
+	// may be is held in memory.
+	ELocalArchiveRead ReadLocalArchive(const FString& Path, TArray<uint8>& Bytes)
+	{
+		const int64 Size = IFileManager::Get().FileSize(*Path);
+		if (Size < 0)
+		{
+			return ELocalArchiveRead::Unreadable;
+		}
+		if (Size < 4)
+		{
+			return ELocalArchiveRead::NotAnArchive;
+		}
+		if (Size > MOLDARIIntake::MaxDownloadBytes)
+		{
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Local file too large (%lld bytes, limit %lld)"), Size, MOLDARIIntake::MaxDownloadBytes);
+			return ELocalArchiveRead::Unreadable;
+		}
+		if (!FFileHelper::LoadFileToArray(Bytes, *Path) || Bytes.Num() > MOLDARIIntake::MaxDownloadBytes)
+		{
+			Bytes.Empty();
+			return ELocalArchiveRead::Unreadable;
+		}
+		return IsArchiveSignature(Bytes) ? ELocalArchiveRead::Read : ELocalArchiveRead::NotAnArchive;
+	}
 }
 
 FString MOLDARIIntake::UrlForLog(const FString& Url)
@@ -76,7 +129,8 @@ void FMOLDARIServer::HandleImport(FSocket* Socket, const FString& Body, const FS
 		SendResponse(Socket, 400, TEXT("{\"error\":\"missing field: url\"}"), Origin);
 		return;
 	}
-	if (!Url.StartsWith(TEXT("http://"), ESearchCase::IgnoreCase) && !Url.StartsWith(TEXT("https://"), ESearchCase::IgnoreCase))
+	const bool bLocalFile = Url.StartsWith(TEXT("file://"), ESearchCase::IgnoreCase);
+	if (!bLocalFile && !Url.StartsWith(TEXT("http://"), ESearchCase::IgnoreCase) && !Url.StartsWith(TEXT("https://"), ESearchCase::IgnoreCase))
 	{
 		SendResponse(Socket, 400, TEXT("{\"error\":\"unsupported URL scheme\"}"), Origin);
 		return;
@@ -96,6 +150,29 @@ void FMOLDARIServer::HandleImport(FSocket* Socket, const FString& Body, const FS
 	FString ReplyText;
 	TSharedRef<TJsonWriter<TCHAR, TPrettyJsonPrintPolicy<TCHAR>>> Writer = TJsonWriterFactory<TCHAR, TPrettyJsonPrintPolicy<TCHAR>>::Create(&ReplyText, 0);
 	FJsonSerializer::Serialize(Reply, Writer);
+
+	if (bLocalFile)
+	{
+		// A local archive is read and stored before the reply, so the client learns whether
+		// it could be read; the import follows on the main thread as for a download.
+		TArray<uint8> Bytes;
+		switch (ReadLocalArchive(LocalPathOf(Url), Bytes))
+		{
+		case ELocalArchiveRead::Unreadable:
+			SendResponse(Socket, 500, TEXT("{\"error\":\"failed to read local file\"}"), Origin);
+			return;
+		case ELocalArchiveRead::NotAnArchive:
+			SendResponse(Socket, 500, TEXT("{\"error\":\"not a valid archive\"}"), Origin);
+			return;
+		case ELocalArchiveRead::Read:
+			break;
+		}
+		const FString ArchivePath = StoreTempArchive(Bytes, Name, Kind);
+		SendResponse(Socket, 200, ReplyText, Origin);
+		ScheduleImport(ArchivePath, Name, Kind);
+		return;
+	}
+
 	SendResponse(Socket, 200, ReplyText, Origin);
 
 	StartArchiveDownload(Url, Name, Kind);

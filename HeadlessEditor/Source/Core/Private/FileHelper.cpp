@@ -17,7 +17,9 @@ namespace
 	{
 		Result.Reset();
 		const std::string Path = FString(Filename).ToUtf8();
-		const int Fd = open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+		// O_NONBLOCK: opening a named pipe without a writer would otherwise wait for one. Only
+		// regular files are read (their size is known first), so the flag changes nothing else.
+		const int Fd = open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 		if (Fd < 0) { return false; }
 		struct stat Info;
 		if (fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode) ||

@@ -1,0 +1,71 @@
+// FFileHelper::LoadFileToArray reads regular files whole and refuses, without waiting, what it
+// cannot size: folders, named pipes, devices.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "CoreMinimal.h"
+#include "HAL/FileManager.h"
+#include "Misc/FileHelper.h"
+
+namespace
+{
+	FString ToFString(const std::string& Text) { return FString::FromUtf8(Text.data(), Text.size()); }
+
+	struct FScratchDir
+	{
+		std::string Path;
+		FScratchDir()
+		{
+			char Template[] = "/tmp/he-filehelper-XXXXXX";
+			Path = mkdtemp(Template);
+		}
+		~FScratchDir() { IFileManager::Get().DeleteDirectory(*ToFString(Path), false, true); }
+		FString Join(const char* Name) const { return ToFString(Path + "/" + Name); }
+	};
+
+	// Runs the load on a thread of its own so that a load that blocks fails the test instead of
+	// hanging the run (the blocked thread is then left behind, owning its own state).
+	bool LoadWithin(const FString& Path, TArray<uint8>& Bytes, bool& bFinished)
+	{
+		struct FState { std::promise<bool> Done; TArray<uint8> Bytes; };
+		auto State = std::make_shared<FState>();
+		std::future<bool> Result = State->Done.get_future();
+		std::thread([State, Path] { State->Done.set_value(FFileHelper::LoadFileToArray(State->Bytes, *Path)); }).detach();
+		bFinished = Result.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+		if (!bFinished)
+		{
+			return false;
+		}
+		const bool bLoaded = Result.get();
+		Bytes = State->Bytes;
+		return bLoaded;
+	}
+}
+
+TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
+{
+	FScratchDir Dir;
+	TArray<uint8> Written;
+	for (int32 Index = 0; Index < 70000; ++Index) { Written.Add(static_cast<uint8>(Index * 7)); }
+	ASSERT_TRUE(FFileHelper::SaveArrayToFile(Written, *Dir.Join("data.bin")));
+
+	TArray<uint8> Bytes;
+	bool bFinished = false;
+	EXPECT_TRUE(LoadWithin(Dir.Join("data.bin"), Bytes, bFinished));
+	EXPECT_EQ(Bytes, Written);
+
+	const std::string Pipe = Dir.Path + "/pipe";
+	ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
+	for (const FString& Path : { Dir.Join("pipe"), FString(TEXT("/dev/zero")), ToFString(Dir.Path), Dir.Join("missing.bin") })
+	{
+		EXPECT_FALSE(LoadWithin(Path, Bytes, bFinished)) << Path.ToUtf8();
+		EXPECT_TRUE(bFinished) << "blocked on " << Path.ToUtf8();
+	}
+}

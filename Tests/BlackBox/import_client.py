@@ -1,0 +1,121 @@
+"""Helpers of the import tests: POST /import, a loopback file server, and what an import leaves
+in the editor (the level's actors, the imported folder, the temporary folders)."""
+
+import re
+import socket
+import subprocess
+import sys
+import time
+import zipfile
+from pathlib import Path
+
+from bridge_client import HOST, REPO_ROOT, exchange
+
+TESTDATA = REPO_ROOT.parent / "shared" / "testdata"
+ARCHIVES = TESTDATA / "archives"
+USDZ = TESTDATA / "usdz"
+IMPORT_DEADLINE = 90.0  # seconds for download and import of a small archive
+
+FAILED_TO_READ_BODY = b'{"error":"failed to read local file"}'
+NOT_AN_ARCHIVE_BODY = b'{"error":"not a valid archive"}'
+
+
+def post_import(body: bytes, origin: str | None = None, content_type: str = "application/json", timeout: float = 4) -> bytes:
+    head = f"POST /import HTTP/1.1\r\nHost: localhost:5325\r\nContent-Type: {content_type}\r\n"
+    if origin is not None:
+        head += f"Origin: {origin}\r\n"
+    head += f"Content-Length: {len(body)}\r\n\r\n"
+    return exchange(head.encode() + body, timeout=timeout).data
+
+
+def import_json(url: str, name: str) -> bytes:
+    return b'{"url":"%s","name":"%s"}' % (url.encode(), name.encode())
+
+
+def free_port() -> int:
+    """A loopback port nothing listens on (bound, then released)."""
+    with socket.socket() as sock:
+        sock.bind((HOST, 0))
+        return sock.getsockname()[1]
+
+
+def serve_directory(directory: Path):
+    """python3 -m http.server on an ephemeral loopback port; returns (process, base URL)."""
+    proc = subprocess.Popen(
+        [sys.executable, "-u", "-m", "http.server", "0", "--bind", HOST, "--directory", str(directory)],
+        stdout=subprocess.PIPE,
+        stderr=subprocess.DEVNULL,
+        text=True,
+    )
+    line = proc.stdout.readline()
+    m = re.search(r"port (\d+)", line)
+    if not m:
+        proc.kill()
+        proc.wait(5)
+        raise AssertionError(f"http.server did not report its port: {line!r}")
+    return proc, f"http://{HOST}:{m.group(1)}"
+
+
+def archive_folders(editor, settle: float = 5.0) -> list[Path]:
+    """The temporary archive folders left, once they are gone or `settle` seconds have passed
+    (the folder goes with the archive just after the done line is written)."""
+    temp = editor.project / "Saved" / "Temp" / "MOLDARI"
+    limit = time.monotonic() + settle
+    while True:
+        left = sorted(temp.glob("Archive_*")) if temp.is_dir() else []
+        if not left or time.monotonic() >= limit:
+            return left
+        time.sleep(0.05)
+
+
+def temp_leftovers(editor, settle: float = 5.0) -> list[Path]:
+    """Everything left under Saved/Temp/MOLDARI (archives and extraction folders)."""
+    temp = editor.project / "Saved" / "Temp" / "MOLDARI"
+    limit = time.monotonic() + settle
+    while True:
+        left = sorted(temp.iterdir()) if temp.is_dir() else []
+        if not left or time.monotonic() >= limit:
+            return left
+        time.sleep(0.05)
+
+
+ACTOR_LINE = re.compile(r"^(?P<label>\S+)  (?P<cls>\S+)  mesh=(?P<mesh>\S+)  location=\((?P<loc>[^)]*)\).*  (?P<sel>selected|-)$")
+
+
+def level_actors(editor, timeout: float = 10.0) -> dict[str, dict]:
+    """The `actors` console listing, by label: class, mesh path, location, selected."""
+    start, _ = editor.command("actors")
+    editor.wait_for(" actor(s) in ", start, timeout)
+    actors = {}
+    for entry in editor.lines[start:]:
+        m = ACTOR_LINE.match(entry.text)
+        if m:
+            actors[m["label"]] = {"class": m["cls"], "mesh": m["mesh"], "location": m["loc"], "selected": m["sel"] == "selected"}
+        elif " actor(s) in " in entry.text:
+            break
+    return actors
+
+
+def zip_file_listing(archive: Path) -> set[str]:
+    """The files (not folders) a ZIP archive holds, by their path inside it."""
+    with zipfile.ZipFile(archive) as zf:
+        return {info.filename for info in zf.infolist() if not info.is_dir()}
+
+
+def tree_listing(folder: Path) -> set[str]:
+    return {p.relative_to(folder).as_posix() for p in folder.rglob("*") if p.is_file()}
+
+
+def assert_zip_import_complete(editor, name: str, archive: Path, start: int) -> None:
+    """After the done line: the saved assets, the Source copy of every file in the archive, the
+    actor at the origin, selected, showing the imported mesh, and no temporary file left."""
+    editor.wait_for(f"[MOLDARI] Done: {name}", start, IMPORT_DEADLINE)
+    folder = editor.project / "Content" / "MOLDARIImports" / name
+    assert sorted(folder.glob("*.uasset")), f"no asset saved in {folder}"
+    assert tree_listing(folder / "Source") == zip_file_listing(archive)
+    actor = level_actors(editor).get(name)
+    assert actor, f"no actor labelled {name} in the level"
+    assert actor["class"] in ("StaticMeshActor", "SkeletalMeshActor"), actor
+    assert actor["mesh"].startswith(f"/Game/MOLDARIImports/{name}/"), actor
+    assert actor["location"] == "0, 0, 0" and actor["selected"], actor
+    assert temp_leftovers(editor) == [], "temporary files were left behind"

@@ -1,0 +1,139 @@
+"""POST /import with file:// URLs (read and stored before the reply, imported on the main thread)
+and what a finished import leaves: the actor in the level, the Source copy, the saved assets, no
+temporary files. Also the USDZ road over HTTP."""
+
+import os
+import time
+from pathlib import Path
+
+import pytest
+
+from bridge_client import queued_body, response_bytes, vm_hwm_kib
+from import_client import (
+    ARCHIVES,
+    FAILED_TO_READ_BODY,
+    IMPORT_DEADLINE,
+    NOT_AN_ARCHIVE_BODY,
+    assert_zip_import_complete,
+    TESTDATA,
+    USDZ,
+    import_json,
+    post_import,
+    serve_directory,
+    temp_leftovers,
+)
+
+pytestmark = pytest.mark.usefixtures("listening")
+
+# The stand-in's USD importer reads text layers and a package's images; this package's images
+# become two textures.
+USDZ_ARCHIVE = USDZ / "RoughnessTest.usdz"
+USDZ_ASSETS = ["roughness-spec.uasset", "roughness.uasset"]
+ZIP_ARCHIVES = ["embedded_cube_stored.zip", "sausage_skinned_pbr_png.zip", "spider_static_multimaterial_jpeg.zip"]
+
+
+def file_url(path: Path) -> str:
+    return "file://" + str(path.resolve())
+
+
+@pytest.mark.parametrize("archive", ZIP_ARCHIVES)
+def test_local_zip_is_stored_before_the_reply_and_imported(listening, archive):
+    name = "local_" + archive.split(".")[0]
+    path = ARCHIVES / archive
+    start = listening.mark()
+    reply = post_import(import_json(file_url(path), name), timeout=30)
+    assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
+    received = listening.wait_for(f"[MOLDARI] /import received: name={name} url={file_url(path)}", start, 5)
+    assert_zip_import_complete(listening, name, path, start)
+    # no download: the local road never logs a transfer's failure
+    assert not listening.find("[MOLDARI] Download", start)
+    assert received
+
+
+def test_local_usdz_is_imported_into_its_own_folder(listening):
+    name = "local_roughness"
+    start = listening.mark()
+    reply = post_import(import_json(file_url(USDZ_ARCHIVE), name), timeout=30)
+    assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
+    listening.wait_for(f"[MOLDARI] Done (USDZ): {name}", start, IMPORT_DEADLINE)
+    folder = listening.project / "Content" / "MOLDARIImports" / name
+    assert sorted(p.name for p in folder.rglob("*.uasset")) == USDZ_ASSETS
+    assert temp_leftovers(listening) == []
+
+
+def test_usdz_over_http_is_imported_with_its_assets(listening):
+    proc, base = serve_directory(TESTDATA)
+    try:
+        start = listening.mark()
+        for name in ("http_roughness", "http_roughness"):  # the second import takes a free folder
+            reply = post_import(import_json(f"{base}/usdz/{USDZ_ARCHIVE.name}", name))
+            assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
+        done = listening.wait_for("[MOLDARI] Done (USDZ): http_roughness", start, IMPORT_DEADLINE, count=2)
+    finally:
+        proc.kill()
+        proc.wait(5)
+    folders = sorted(line.text.rsplit(": ", 1)[1] for line in done)
+    assert folders == ["http_roughness", "http_roughness_1"]
+    for folder in folders:
+        saved = listening.project / "Content" / "MOLDARIImports" / folder
+        assert sorted(p.name for p in saved.rglob("*.uasset")) == USDZ_ASSETS, folder
+    assert temp_leftovers(listening) == []
+
+
+@pytest.fixture
+def hostile_paths(tmp_path):
+    """Local paths that are not archives: a folder, a named pipe nobody writes to, a device,
+    a missing file, a text file, a file too short for the signature."""
+    pipe = tmp_path / "pipe.zip"
+    os.mkfifo(pipe)
+    text = TESTDATA / "archives" / "SOURCES.md"
+    short = tmp_path / "short.zip"
+    short.write_bytes(b"PK\x03")
+    return {"folder": tmp_path, "pipe": pipe, "device": Path("/dev/zero"), "missing": tmp_path / "missing.zip",
+            "text": text, "short": short}
+
+
+@pytest.mark.parametrize(
+    "which, expected",
+    [
+        ("missing", FAILED_TO_READ_BODY),
+        ("folder", FAILED_TO_READ_BODY),
+        ("pipe", FAILED_TO_READ_BODY),
+        ("device", FAILED_TO_READ_BODY),
+        ("text", NOT_AN_ARCHIVE_BODY),
+        ("short", NOT_AN_ARCHIVE_BODY),
+    ],
+)
+def test_local_failures_get_500_at_once_and_nothing_is_stored(listening, hostile_paths, which, expected):
+    # a pipe or a device has no size to read first: it is never opened, so the listener
+    # neither waits for a writer nor reads without end
+    name = f"local_{which}"
+    start = listening.mark()
+    began = time.monotonic()
+    reply = post_import(import_json(file_url(hostile_paths[which]), name), timeout=8)
+    elapsed = time.monotonic() - began
+    assert reply == response_bytes("HTTP/1.1 500 Internal Server Error", expected)
+    assert elapsed < 2.0, f"the reply took {elapsed:.1f}s"
+    # the request is logged (it passed the checks), the import never starts
+    listening.wait_for(f"[MOLDARI] /import received: name={name} ", start, 5)
+    time.sleep(0.3)
+    assert not listening.find("[MOLDARI] Importing", start)
+    assert temp_leftovers(listening, settle=0) == []
+    assert not (listening.project / "Content" / "MOLDARIImports" / name).exists()
+
+
+def test_device_path_does_not_grow_the_editor(listening):
+    before = vm_hwm_kib(listening.proc.pid)
+    for _ in range(3):
+        post_import(import_json("file:///dev/zero", "local_zero"), timeout=8)
+        post_import(import_json("file:///dev/urandom", "local_random"), timeout=8)
+    assert vm_hwm_kib(listening.proc.pid) - before < 64 * 1024
+
+
+def test_local_scheme_is_matched_without_regard_to_case(listening):
+    name = "local_caps"
+    path = ARCHIVES / "embedded_cube_stored.zip"
+    start = listening.mark()
+    reply = post_import(import_json("FILE://" + str(path.resolve()), name), timeout=30)
+    assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
+    assert_zip_import_complete(listening, name, path, start)
