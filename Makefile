@@ -73,5 +73,11 @@ fuzz-zip: deps-fuzz
 bench-zip: build deps-test
 	$(PYTHON) Benchmarks/zip/run_zip_bench.py
 
+# make demo: the demo page of the web application on http://localhost:5173, offering the sample
+# asset archives (built first, into $(BUILD_DIR)/SampleArchives); run it beside `make run`.
+.PHONY: demo
+demo: build
+	$(PYTHON) Demo/serve.py --port 5173 --archives $(BUILD_DIR)/SampleArchives
+
 clean:
 	rm -rf $(BUILD_DIR)
