@@ -137,3 +137,19 @@ def test_local_scheme_is_matched_without_regard_to_case(listening):
     reply = post_import(import_json("FILE://" + str(path.resolve()), name), timeout=30)
     assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
     assert_zip_import_complete(listening, name, path, start)
+
+
+def test_local_file_over_the_download_limit_is_refused_unread(listening, tmp_path):
+    big = tmp_path / "big.zip"
+    with open(big, "wb") as f:
+        f.write(b"PK\x03\x04")
+        f.truncate(524288001)  # sparse: costs no disk
+    before = vm_hwm_kib(listening.proc.pid)
+    start = listening.mark()
+    began = time.monotonic()
+    reply = post_import(import_json(file_url(big), "local_big"), timeout=8)
+    assert reply == response_bytes("HTTP/1.1 500 Internal Server Error", FAILED_TO_READ_BODY)
+    assert time.monotonic() - began < 2.0
+    listening.wait_for("[MOLDARI] Local file too large (524288001 bytes, limit 524288000)", start, 5)
+    assert vm_hwm_kib(listening.proc.pid) - before < 64 * 1024
+    assert temp_leftovers(listening, settle=0) == []
