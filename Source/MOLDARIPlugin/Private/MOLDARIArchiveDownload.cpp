@@ -4,6 +4,8 @@
 #include "MOLDARIImport.h"
 
 #include <atomic>
+#include <map>
+#include <mutex>
 
 #include "Containers/Ticker.h"
 #include "HAL/FileManager.h"
@@ -18,6 +20,38 @@ namespace
 {
 	// Unique in this process; the process id keeps two editors apart.
 	std::atomic<uint32> NextArchiveFolder{ 0 };
+
+	// Imports handed to the core ticker that have not started yet, so that shutting the editor
+	// down can say which never ran and remove their archives. Scheduled from the HTTP or the
+	// listener thread, taken on the main thread.
+	struct FScheduledImport
+	{
+		FString ArchivePath;
+		FString Name;
+	};
+	std::mutex ScheduledMutex;
+	std::map<uint64, FScheduledImport> ScheduledImports;
+	uint64 NextScheduledImport = 0;
+	bool bSchedulingClosed = false;
+
+	// Removes a stored archive with the folder of its own it sits in.
+	void RemoveTempArchive(const FString& ArchivePath)
+	{
+		const FString Folder = FPaths::GetPath(ArchivePath);
+		if (MOLDARIIntake::IsTempArchiveFolder(Folder))
+		{
+			IFileManager::Get().DeleteDirectory(*Folder, false, true);
+		}
+		else
+		{
+			IFileManager::Get().Delete(*ArchivePath, false, false, true);
+		}
+	}
+
+	void LogImportNotRun(const FString& Name)
+	{
+		UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Import not run (editor shutting down): %s"), *Name);
+	}
 }
 
 FString MOLDARIIntake::GetTempDir()
@@ -93,6 +127,10 @@ void HandleDownloadComplete(FHttpRequestPtr Request, FHttpResponsePtr Response, 
 		return;
 	}
 	const FString ArchivePath = StoreTempArchive(Content, Name, Kind);
+	if (ArchivePath.IsEmpty())
+	{
+		return; // already reported; an import of nothing, or of an older file, must not follow
+	}
 	ScheduleImport(ArchivePath, Name, Kind);
 }
 
@@ -121,15 +159,70 @@ FString StoreTempArchive(const TArray<uint8>& Bytes, const FString& Name, const 
 	FString ArchivePath = Folder;
 	ArchivePath.PathAppend(*Name, Name.Len());
 	ArchivePath += Kind.Equals(TEXT("usdz"), ESearchCase::IgnoreCase) ? TEXT(".usdz") : TEXT(".zip");
-	FFileHelper::SaveArrayToFile(Bytes, *ArchivePath, &FileManager, 0);
+	// The write is whole or absent (a full disk, or a file where the folder should be): an
+	// archive that is not on disk is reported here, and no import is made of it.
+	if (!FFileHelper::SaveArrayToFile(Bytes, *ArchivePath, &FileManager, 0))
+	{
+		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Cannot store archive: %s"), *ArchivePath);
+		FileManager.DeleteDirectory(*Folder, false, true);
+		return FString();
+	}
 	return ArchivePath;
 }
 
 void ScheduleImport(const FString& ArchivePath, const FString& Name, const FString& Kind)
 {
-	FTSTicker::GetCoreTicker().AddTicker(FTickerDelegate::CreateLambda([ArchivePath, Name, Kind](float)
+	if (ArchivePath.IsEmpty())
 	{
+		return; // the store failed and said so
+	}
+	uint64 Id = 0;
+	{
+		std::lock_guard<std::mutex> Lock(ScheduledMutex);
+		if (!bSchedulingClosed)
+		{
+			Id = ++NextScheduledImport;
+			ScheduledImports.emplace(Id, FScheduledImport{ ArchivePath, Name });
+		}
+	}
+	if (Id == 0)
+	{
+		// Too late: the module is shutting down and its import code may be gone by the next tick.
+		LogImportNotRun(Name);
+		RemoveTempArchive(ArchivePath);
+		return;
+	}
+	FTSTicker::GetCoreTicker().AddTicker(FTickerDelegate::CreateLambda([Id, ArchivePath, Name, Kind](float)
+	{
+		{
+			std::lock_guard<std::mutex> Lock(ScheduledMutex);
+			if (ScheduledImports.erase(Id) == 0)
+			{
+				return false; // dropped at shut-down, already reported
+			}
+		}
 		ImportArchive(ArchivePath, Name, Kind);
 		return false;
 	}), 0.0f);
+}
+
+void CancelScheduledImports()
+{
+	std::map<uint64, FScheduledImport> NotRun;
+	{
+		std::lock_guard<std::mutex> Lock(ScheduledMutex);
+		bSchedulingClosed = true;
+		NotRun.swap(ScheduledImports);
+	}
+	for (const auto& Entry : NotRun)
+	{
+		LogImportNotRun(Entry.second.Name);
+		RemoveTempArchive(Entry.second.ArchivePath);
+	}
+}
+
+void ReopenImportScheduling()
+{
+	std::lock_guard<std::mutex> Lock(ScheduledMutex);
+	bSchedulingClosed = false;
 }

@@ -11,10 +11,17 @@ void StartArchiveDownload(const FString& Url, const FString& Name, const FString
 void HandleDownloadComplete(FHttpRequestPtr Request, FHttpResponsePtr Response, bool bConnectedSuccessfully, const FString& Name, const FString& Kind);
 // True when Bytes begins with the ZIP local file header signature 50 4B 03 04.
 bool IsArchiveSignature(const TArray<uint8>& Bytes);
-// Writes Bytes to <TempDir>/<a folder of its own>/<Name>.zip (or .usdz); the file's full path.
+// Writes Bytes to <TempDir>/<a folder of its own>/<Name>.zip (or .usdz); the file's full path,
+// or an empty string (logged, nothing left behind) when the file cannot be written whole.
 FString StoreTempArchive(const TArray<uint8>& Bytes, const FString& Name, const FString& Kind);
-// Any thread: ImportArchive(ArchivePath, Name, Kind) once, on the main thread's next tick.
+// Any thread: ImportArchive(ArchivePath, Name, Kind) once, on the main thread's next tick. An
+// empty path (a failed store) schedules nothing.
 void ScheduleImport(const FString& ArchivePath, const FString& Name, const FString& Kind);
+// Main thread, at module shut-down: every scheduled import that has not started is logged as not
+// run and its archive removed; imports scheduled afterwards are refused the same way.
+void CancelScheduledImports();
+// Main thread, at module start-up: scheduling is open again (a module loaded after an unload).
+void ReopenImportScheduling();
 
 namespace MOLDARIIntake
 {

@@ -1,5 +1,6 @@
 #include "MOLDARIPlugin.h"
 
+#include "MOLDARIArchiveDownload.h"
 #include "MOLDARIServer.h"
 #include "MOLDARIStyle.h"
 
@@ -21,6 +22,7 @@ namespace
 void FMOLDARIPluginModule::StartupModule()
 {
 	ModuleInstance = this;
+	ReopenImportScheduling();
 	FMOLDARIStyle::Initialize();
 	UToolMenus::RegisterStartupCallback(FSimpleMulticastDelegate::FDelegate::CreateStatic(&FMOLDARIPluginModule::RegisterMenus));
 }
@@ -33,6 +35,9 @@ void FMOLDARIPluginModule::ShutdownModule()
 	{
 		FMOLDARIServer::StopServer();
 	}
+	// After the server: no request can schedule another import. Imports still waiting for a
+	// tick would never run (or run in an unloaded module): say so and remove their archives.
+	CancelScheduledImports();
 	ModuleInstance = nullptr;
 }
 

@@ -30,7 +30,13 @@ void CopySourceFiles(const FString& ExtractDir, const FString& Name)
 		FString Destination = SourceDir;
 		Destination.PathAppend(*Relative, Relative.Len());
 		FileManager.MakeDirectory(*FPaths::GetPath(Destination), true);
-		FileManager.Copy(*Destination, *File, true, false, false, nullptr, FILEREAD_None, FILEWRITE_None);
+		if (FileManager.Copy(*Destination, *File, true, false, false, nullptr, FILEREAD_None, FILEWRITE_None) != COPY_OK)
+		{
+			// A copy cut short (a full disk) must not stay behind looking like the source file.
+			FileManager.Delete(*Destination, false, false, true);
+			UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Failed to copy source file: %s"), *Relative);
+			continue;
+		}
 		++Copied;
 	}
 

@@ -1,0 +1,240 @@
+"""Hostile archives built in code: ZIP records written field by field where zipfile would refuse
+(overlapping entries, names of 65,535 bytes), zipfile elsewhere."""
+
+import io
+import struct
+import zipfile
+import zlib
+
+LOCAL_SIG, CENTRAL_SIG, END_SIG = 0x04034B50, 0x02014B50, 0x06054B50
+STORED, DEFLATED = 0, 8
+
+
+def raw_deflate(data: bytes, level: int = 9) -> bytes:
+    packer = zlib.compressobj(level, zlib.DEFLATED, -15)
+    return packer.compress(data) + packer.flush()
+
+
+def deflated_zeros(size: int) -> bytes:
+    """A raw deflate stream of `size` zero bytes, made a MiB at a time (never held whole)."""
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    chunk = bytes(1 << 20)
+    out = []
+    left = size
+    while left:
+        piece = min(left, len(chunk))
+        out.append(packer.compress(chunk[:piece]))
+        left -= piece
+    out.append(packer.flush())
+    return b"".join(out)
+
+
+def crc_of_zeros(size: int) -> int:
+    crc, chunk, left = 0, bytes(1 << 20), size
+    while left:
+        piece = min(left, len(chunk))
+        crc = zlib.crc32(chunk[:piece], crc)
+        left -= piece
+    return crc
+
+
+def local_header(name: bytes, method: int, crc: int, csize: int, usize: int) -> bytes:
+    return struct.pack("<IHHHHHIIIHH", LOCAL_SIG, 20, 0, method, 0, 0, crc, csize, usize, len(name), 0) + name
+
+
+def central_record(name: bytes, method: int, crc: int, csize: int, usize: int, offset: int) -> bytes:
+    return struct.pack(
+        "<IHHHHHHIIIHHHHHII", CENTRAL_SIG, 20, 20, 0, method, 0, 0, crc, csize, usize, len(name), 0, 0, 0, 0, 0, offset
+    ) + name
+
+
+def end_record(count: int, cd_size: int, cd_offset: int) -> bytes:
+    return struct.pack("<IHHHHIIH", END_SIG, 0, 0, count, count, cd_size, cd_offset, 0)
+
+
+class RawZip:
+    """Appends local entries and central records by hand; `entry` returns the local offset so
+    several central records may point at one local entry."""
+
+    def __init__(self):
+        self.body = bytearray()
+        self.central = bytearray()
+        self.count = 0
+
+    def local(self, name: bytes, data: bytes, method: int, crc: int, usize: int) -> int:
+        offset = len(self.body)
+        self.body += local_header(name, method, crc, len(data), usize) + data
+        return offset
+
+    def record(self, name: bytes, method: int, crc: int, csize: int, usize: int, offset: int) -> None:
+        self.central += central_record(name, method, crc, csize, usize, offset)
+        self.count += 1
+
+    def entry(self, name: bytes, content: bytes, method: int = DEFLATED) -> int:
+        data = raw_deflate(content) if method == DEFLATED else content
+        crc = zlib.crc32(content)
+        offset = self.local(name, data, method, crc, len(content))
+        self.record(name, method, crc, len(data), len(content), offset)
+        return offset
+
+    def bytes(self) -> bytes:
+        assert self.count <= 0xFFFF
+        return bytes(self.body) + bytes(self.central) + end_record(self.count, len(self.central), len(self.body))
+
+
+def overlapping_bomb(kernel_size: int, copies: int) -> bytes:
+    """One local entry of `kernel_size` zeros, deflated, and `copies` central records that all
+    point at it under different names: extracted naively, copies * kernel_size bytes."""
+    data = deflated_zeros(kernel_size)
+    crc = crc_of_zeros(kernel_size)
+    z = RawZip()
+    offset = z.local(b"kernel.bin", data, DEFLATED, crc, kernel_size)
+    for index in range(copies):
+        z.record(b"copy%05d.bin" % index, DEFLATED, crc, len(data), kernel_size, offset)
+    return z.bytes()
+
+
+def zipfile_archive(entries: dict[str, bytes], compression: int = zipfile.ZIP_DEFLATED) -> bytes:
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w", compression) as archive:
+        for name, content in entries.items():
+            archive.writestr(name, content)
+    return buffer.getvalue()
+
+
+def empty_entries(count: int) -> bytes:
+    """`count` empty stored files, each with its own local header (no overlap)."""
+    z = RawZip()
+    for index in range(count):
+        z.entry(b"e%05d" % index, b"", STORED)
+    return z.bytes()
+
+
+def long_names(extra: dict[bytes, bytes] | None = None) -> bytes:
+    """Entries whose names are 65,535 bytes long: one flat, one of nested one-letter folders,
+    one of multi-byte UTF-8 letters, plus any `extra` entries."""
+    z = RawZip()
+    z.entry(b"n" * 0xFFFF, b"flat")
+    z.entry((b"d/" * (0xFFFF // 2)) + b"x", b"deep")  # 65,535 bytes: 32,767 folders and a file
+    z.entry(("\u00e9" * (0xFFFF // 2)).encode() + b"z", b"accented")
+    for name, content in (extra or {}).items():
+        z.entry(name, content)
+    return z.bytes()
+
+
+def png_header_lying(width: int, height: int) -> bytes:
+    """A PNG signature and IHDR that announce width x height RGBA, then a tiny IDAT and IEND."""
+
+    def chunk(kind: bytes, payload: bytes) -> bytes:
+        return struct.pack(">I", len(payload)) + kind + payload + struct.pack(">I", zlib.crc32(kind + payload))
+
+    ihdr = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    idat = zlib.compress(b"\0" * 64)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", idat) + chunk(b"IEND", b"")
+
+
+# --------------------------------------------------------------------------- binary FBX
+
+
+class FbxNode:
+    def __init__(self, name: bytes, props: list[bytes], children: list["FbxNode"], nested: bool):
+        self.name, self.props, self.children, self.nested = name, props, children, nested
+
+
+def _fbx_prop_size(data: bytes, at: int) -> int:
+    kind = data[at : at + 1]
+    if kind in b"YC":
+        return 1 + (2 if kind == b"Y" else 1)
+    if kind in b"IF":
+        return 5
+    if kind in b"DL":
+        return 9
+    if kind in b"fdlib":
+        return 13 + struct.unpack_from("<I", data, at + 9)[0]
+    if kind in b"SR":
+        return 5 + struct.unpack_from("<I", data, at + 1)[0]
+    raise ValueError(f"unknown FBX property type {kind!r} at {at}")
+
+
+def _fbx_read(data: bytes, at: int, wide: bool) -> tuple[FbxNode | None, int]:
+    fmt, size = ("<QQQ", 24) if wide else ("<III", 12)
+    end, count, _ = struct.unpack_from(fmt, data, at)
+    if end == 0:
+        return None, at + size + 1
+    name_len = data[at + size]
+    name = data[at + size + 1 : at + size + 1 + name_len]
+    pos = at + size + 1 + name_len
+    props = []
+    for _ in range(count):
+        length = _fbx_prop_size(data, pos)
+        props.append(data[pos : pos + length])
+        pos += length
+    children = []
+    nested = pos < end
+    while pos < end:
+        child, pos = _fbx_read(data, pos, wide)
+        if child is None:
+            break
+        children.append(child)
+    return FbxNode(name, props, children, nested), end
+
+
+def parse_fbx(data: bytes) -> tuple[int, list[FbxNode], bytes]:
+    """(version, top-level nodes, footer) of a binary FBX."""
+    assert data.startswith(b"Kaydara FBX Binary  \x00"), "not a binary FBX"
+    version = struct.unpack_from("<I", data, 23)[0]
+    wide = version >= 7500
+    pos, nodes = 27, []
+    while True:
+        node, pos = _fbx_read(data, pos, wide)
+        if node is None:
+            return version, nodes, data[pos:]
+        nodes.append(node)
+
+
+def _fbx_write(node: FbxNode, out: bytearray, wide: bool) -> None:
+    fmt, size = ("<QQQ", 24) if wide else ("<III", 12)
+    start = len(out)
+    props = b"".join(node.props)
+    out += bytes(size) + bytes([len(node.name)]) + node.name + props
+    for child in node.children:
+        _fbx_write(child, out, wide)
+    if node.nested or node.children:
+        out += bytes(size + 1)
+    struct.pack_into(fmt, out, start, len(out), len(node.props), len(props))
+
+
+def write_fbx(version: int, nodes: list[FbxNode], footer: bytes) -> bytes:
+    out = bytearray(b"Kaydara FBX Binary  \x00\x1a\x00" + struct.pack("<I", version))
+    for node in nodes:
+        _fbx_write(node, out, version >= 7500)
+    out += bytes(25 if version >= 7500 else 13)
+    return bytes(out) + footer
+
+
+def fbx_with_array_claim(fbx: bytes, node_name: bytes, claimed: int) -> bytes:
+    """The FBX with every `node_name` array rewritten as a zlib array that claims `claimed`
+    elements while holding its real ones: a reader that sizes its buffer from the claim
+    allocates claimed * 8 bytes."""
+    version, nodes, footer = parse_fbx(fbx)
+    patched = 0
+
+    def walk(node: FbxNode) -> None:
+        nonlocal patched
+        if node.name == node_name and node.props and node.props[0][:1] in b"fdlib":
+            prop = node.props[0]
+            kind = prop[:1]
+            count, encoding, length = struct.unpack_from("<III", prop, 1)
+            raw = prop[13:]
+            if encoding == 1:
+                raw = zlib.decompress(raw)
+            packed = zlib.compress(raw)
+            node.props[0] = kind + struct.pack("<III", claimed, 1, len(packed)) + packed
+            patched += 1
+        for child in node.children:
+            walk(child)
+
+    for node in nodes:
+        walk(node)
+    assert patched, f"no {node_name!r} array in the FBX"
+    return write_fbx(version, nodes, footer)

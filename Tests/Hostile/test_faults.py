@@ -1,0 +1,313 @@
+"""Faults around an import: a temporary folder that cannot be written, a full disk (a small tmpfs
+mounted over part of the project in a private mount namespace), a download server that dies
+mid-transfer, and the editor shut down with a download in flight or an import scheduled.
+Each must end in a log line, without a crash, and leave nothing half-written that looks good.
+
+Every test starts its own editor (they stop it, or mount over its project)."""
+
+import http.server
+import os
+import random
+import signal
+import socket
+import subprocess
+import threading
+import time
+from pathlib import Path
+
+import pytest
+
+from archives import RawZip, zipfile_archive
+from bridge_client import EDITOR_BIN, HOST, LISTENING, REPO_ROOT, Editor, wait_port_free
+from conftest import MIB, post_import, queued
+
+CUBE_FBX = REPO_ROOT.parent / "shared" / "testdata" / "fbx" / "ufbx-blender_suzanne_multimaterial_7400_binary.fbx"
+
+if os.geteuid() != 0:
+    pytest.skip("mounting a tmpfs in a private mount namespace needs root", allow_module_level=True)
+
+
+class MountedEditor(Editor):
+    """An editor whose project has tmpfs mounts of the given sizes over some of its folders,
+    visible only inside the editor's own mount namespace (read back through /proc/PID/root)."""
+
+    def __init__(self, project: Path, mounts: dict[str, str]):
+        self.project = Path(project)
+        script = "set -e; "
+        for relative, size in mounts.items():
+            target = self.project / relative
+            target.mkdir(parents=True, exist_ok=True)
+            script += f"mount -t tmpfs -o size={size} tmpfs '{target}'; "
+        script += 'exec "$@"'
+        cmd = ["unshare", "-m", "--propagation", "private", "sh", "-c", script, "sh",
+               str(EDITOR_BIN), "--project", str(self.project), "--plugin", str(REPO_ROOT), "--press", "MOLDARIToggle"]
+        self.proc = subprocess.Popen(cmd, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                     text=True, encoding="utf-8", errors="replace", bufsize=1)
+        self.lines = []
+        self._cond = threading.Condition()
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
+
+    def inside(self, relative: str) -> Path:
+        """A project path as the editor sees it."""
+        return Path(f"/proc/{self.proc.pid}/root") / str(self.project / relative).lstrip("/")
+
+
+@pytest.fixture
+def make_editor(tmp_path, archive_server):
+    editors = []
+
+    def make(mounts: dict[str, str] | None = None) -> Editor:
+        assert wait_port_free(10.0), "port 5325 is held"
+        project = tmp_path / f"FaultProject{len(editors)}"
+        ed = MountedEditor(project, mounts) if mounts else Editor(project)
+        editors.append(ed)
+        ed.wait_for(LISTENING, timeout=30)
+        return ed
+
+    yield make
+    for ed in editors:
+        if ed.proc.poll() is None:
+            ed.terminate(signal.SIGINT)
+        ed.kill()
+
+
+@pytest.fixture(scope="module")
+def cube() -> bytes:
+    return CUBE_FBX.read_bytes()
+
+
+def temp_entries(root: Path, settle: float = 5.0) -> list[str]:
+    """The files left in the temporary folder once they are gone or `settle` seconds have passed
+    (the archive's folder goes just after the last line). An extraction folder that an archive
+    without an end record leaves empty is not counted: it holds nothing that could be taken
+    for an archive or a model."""
+    folder = root / "Saved" / "Temp" / "MOLDARI"
+    limit = time.monotonic() + settle
+    while True:
+        left = sorted(str(p.relative_to(folder)) for p in folder.rglob("*") if not p.is_dir()) if folder.is_dir() else []
+        if not left or time.monotonic() >= limit:
+            return left
+        time.sleep(0.05)
+
+
+def no_partial_files(root: Path) -> list[str]:
+    """Files a failed atomic write could leave: *.tmpNNN beside their target."""
+    return [str(p) for p in root.rglob("*.tmp*") if p.is_file()]
+
+
+# --------------------------------------------------------------------------- temporary folder
+
+
+def test_temporary_folder_that_is_a_file(make_editor, archive_server, cube):
+    ed = make_editor()
+    blocker = ed.project / "Saved" / "Temp" / "MOLDARI"
+    blocker.parent.mkdir(parents=True, exist_ok=True)
+    blocker.write_bytes(b"not a folder")
+    url = archive_server.put("fault_tempfile.zip", zipfile_archive({"model.fbx": cube}))
+    start = ed.mark()
+    assert post_import(url, "fault_tempfile") == queued("fault_tempfile")
+    line = ed.wait_for("[MOLDARI] Cannot store archive: ", start, 30)[0].text
+    assert "fault_tempfile.zip" in line
+    time.sleep(1.0)
+    assert not ed.find("[MOLDARI] Done", start), "an import that stored nothing reported itself done"
+    assert not ed.find("[MOLDARI] Cannot read ZIP", start), "the import ran although nothing was stored"
+    assert blocker.read_bytes() == b"not a folder"
+    assert ed.proc.poll() is None
+
+
+def test_usdz_that_cannot_be_stored_is_not_reported_done(make_editor, archive_server, cube):
+    ed = make_editor()
+    blocker = ed.project / "Saved" / "Temp" / "MOLDARI"
+    blocker.parent.mkdir(parents=True, exist_ok=True)
+    blocker.write_bytes(b"")
+    url = archive_server.put("fault_tempfile.usdz", zipfile_archive({"model.usda": b"#usda 1.0\n"}))
+    start = ed.mark()
+    assert post_import(url, "fault_usdz") == queued("fault_usdz")
+    ed.wait_for("[MOLDARI] Cannot store archive: ", start, 30)
+    time.sleep(1.0)
+    assert not ed.find("[MOLDARI] Done (USDZ)", start)
+
+
+# --------------------------------------------------------------------------- full disk
+
+
+def test_disk_full_for_the_archive(make_editor, archive_server, cube):
+    ed = make_editor({"Saved/Temp": "1m"})
+    # 3 MiB that do not compress: larger than the whole temporary file system
+    data = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(1).randbytes(3 * MIB)})
+    url = archive_server.put("fault_full_archive.zip", data)
+    start = ed.mark()
+    assert post_import(url, "fault_full_archive") == queued("fault_full_archive")
+    ed.wait_for("[MOLDARI] Cannot store archive: ", start, 30)
+    time.sleep(1.0)
+    assert not ed.find("[MOLDARI] Done", start)
+    inside = ed.inside("")
+    assert temp_entries(inside) == [], "a partial archive or its folder was left behind"
+    assert no_partial_files(inside / "Saved") == []
+
+
+def test_disk_full_while_extracting(make_editor, archive_server, cube):
+    ed = make_editor({"Saved/Temp": "3m"})
+    # the archive fits (about 1.5 MiB), its extraction does not: the model first, then noise
+    z = RawZip()
+    z.entry(b"model.fbx", cube)
+    for index in range(6):
+        z.entry(b"noise%d.bin" % index, random.Random(index).randbytes(256 * 1024), 0)
+    url = archive_server.put("fault_full_extract.zip", z.bytes())
+    start = ed.mark()
+    assert post_import(url, "fault_full_extract") == queued("fault_full_extract")
+    ed.wait_for("[MOLDARI] Done: fault_full_extract", start, 60)
+    refused = ed.find("[MOLDARI] Cannot write ZIP entry: ", start)
+    assert refused, "entries that could not be written were not reported"
+    # what was copied as source is whole: every noise file there has its full size
+    source = ed.inside("Content/MOLDARIImports/fault_full_extract/Source")
+    for copied in source.glob("noise*.bin"):
+        assert copied.stat().st_size == 256 * 1024, f"{copied.name} is truncated"
+    assert len(list(source.glob("noise*.bin"))) + len(refused) == 6
+    assert temp_entries(ed.inside("")) == []
+    assert no_partial_files(ed.inside("Saved")) == []
+
+
+@pytest.mark.parametrize("size, saves_fail", [("200k", False), ("48k", True)], ids=["copy-fails", "saves-fail-too"])
+def test_disk_full_for_the_project_content(make_editor, archive_server, cube, size, saves_fail):
+    ed = make_editor({"Content": size})
+    data = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(2).randbytes(300 * 1024)}, compression=0)
+    url = archive_server.put("fault_full_content.zip", data)
+    start = ed.mark()
+    assert post_import(url, "fault_full_content") == queued("fault_full_content")
+    ed.wait_for("[MOLDARI] Done: fault_full_content", start, 60)
+    output = ed.output(start)
+    assert "[MOLDARI] Failed to copy source file: noise.bin" in output, output[-3000:]
+    content = ed.inside("Content")
+    # nothing truncated: every package on disk loads back, every source copy is whole or absent
+    assert no_partial_files(content) == []
+    noise = content / "MOLDARIImports" / "fault_full_content" / "Source" / "noise.bin"
+    assert not noise.exists() or noise.stat().st_size == 300 * 1024
+    for package in content.rglob("*.uasset"):
+        saved = f"[MOLDARI] Saved: {ed.project / package.relative_to(ed.inside(''))}"
+        assert saved in output, f"{package} is on disk without its saved line"
+    # the model's package alone is about 76 KiB
+    assert bool(ed.find("[MOLDARI] Failed to save: ", start)) == saves_fail, output[-3000:]
+
+
+# --------------------------------------------------------------------------- dying download server
+
+
+class DyingServer:
+    """Serves a body that stops early: `announced` bytes promised (or none, close-delimited),
+    `sent` bytes written, then the connection closed (FIN) or reset (RST)."""
+
+    def __init__(self, body: bytes, announced: int | None, sent: int, reset: bool, pause_after: float = 0.0):
+        outer = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            protocol_version = "HTTP/1.0"
+
+            def log_message(self, *args):
+                pass
+
+            def do_GET(self):
+                outer.requested.set()
+                self.send_response(200)
+                if announced is not None:
+                    self.send_header("Content-Length", str(announced))
+                self.end_headers()
+                self.wfile.write(body[:sent])
+                self.wfile.flush()
+                if pause_after:
+                    outer.release.wait(pause_after)
+                if reset:
+                    self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\1\0\0\0\0\0\0\0")
+                self.connection.close()
+
+        self.requested = threading.Event()
+        self.release = threading.Event()
+        self.server = http.server.ThreadingHTTPServer((HOST, 0), Handler)
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+        self.url = f"http://{HOST}:{self.server.server_port}/archive.zip"
+
+    def close(self) -> None:
+        self.release.set()
+        self.server.shutdown()
+        self.server.server_close()
+
+
+@pytest.mark.parametrize(
+    "announced, reset, expected",
+    [
+        (True, False, "[MOLDARI] Download failed: fault_dying"),
+        (True, True, "[MOLDARI] Download failed: fault_dying"),
+        # close-delimited: the client cannot tell the body was cut, the ZIP reader can
+        (False, False, "[MOLDARI] Invalid ZIP (no EOCD): "),
+    ],
+    ids=["length-fin", "length-rst", "close-delimited"],
+)
+def test_download_server_dies_mid_transfer(make_editor, cube, announced, reset, expected):
+    ed = make_editor()
+    body = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(3).randbytes(2 * MIB)}, compression=0)
+    server = DyingServer(body, len(body) if announced else None, len(body) // 2, reset)
+    try:
+        start = ed.mark()
+        assert post_import(server.url, "fault_dying") == queued("fault_dying")
+        ed.wait_for(expected, start, 30)
+        time.sleep(0.5)
+        assert not ed.find("[MOLDARI] Importing FBX", start)
+        assert temp_entries(ed.project) == []
+        assert not (ed.project / "Content" / "MOLDARIImports" / "fault_dying").exists()
+    finally:
+        server.close()
+
+
+# --------------------------------------------------------------------------- shut-down
+
+
+@pytest.mark.parametrize("how", ["quit", "sigterm"])
+def test_shutdown_with_a_download_in_flight(make_editor, cube, how):
+    ed = make_editor()
+    body = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(4).randbytes(MIB)}, compression=0)
+    server = DyingServer(body, len(body), len(body) // 3, reset=False, pause_after=30)
+    try:
+        start = ed.mark()
+        assert post_import(server.url, "fault_inflight") == queued("fault_inflight")
+        assert server.requested.wait(10), "the download never started"
+        time.sleep(0.3)
+        began = time.monotonic()
+        rc = ed.quit() if how == "quit" else ed.terminate(signal.SIGTERM)
+        assert rc == 0
+        assert time.monotonic() - began < 5, "shut-down waited for the download"
+        assert ed.find("[MOLDARI] Download failed: fault_inflight", start), ed.output(start)[-2000:]
+        assert temp_entries(ed.project) == []
+    finally:
+        server.close()
+
+
+def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube):
+    ed = make_editor()
+    # a first import that keeps the main thread busy for a few seconds ...
+    slow = RawZip()
+    for index in range(12000):
+        slow.entry(b"e%05d" % index, b"", 0)
+    slow_url = archive_server.put("fault_busy.zip", slow.bytes())
+    quick_url = archive_server.put("fault_waiting.zip", zipfile_archive({"model.fbx": cube}))
+    start = ed.mark()
+    assert post_import(slow_url, "fault_busy") == queued("fault_busy")
+    temp = ed.project / "Saved" / "Temp" / "MOLDARI"
+    limit = time.monotonic() + 20
+    while not list(temp.glob("Extract_*")) and time.monotonic() < limit:
+        time.sleep(0.02)
+    assert list(temp.glob("Extract_*")), "the first import never began"
+    # ... while the second is downloaded, stored and scheduled behind it
+    assert post_import(quick_url, "fault_waiting") == queued("fault_waiting")
+    limit = time.monotonic() + 20
+    while not list(temp.glob("Archive_*/fault_waiting.zip")) and time.monotonic() < limit:
+        time.sleep(0.02)
+    assert list(temp.glob("Archive_*/fault_waiting.zip")), "the second archive was not stored"
+    assert not ed.find("[MOLDARI] No .fbx found in ZIP", start), "the first import ended too soon for this test"
+    assert ed.terminate(signal.SIGTERM, timeout=120) == 0
+    output = ed.output(start)
+    assert "[MOLDARI] No .fbx found in ZIP" in output, "the import under way was not finished"
+    assert "[MOLDARI] Import not run (editor shutting down): fault_waiting" in output, output[-2000:]
+    assert "[MOLDARI] Done: fault_waiting" not in output
+    assert temp_entries(ed.project) == [], "the scheduled import's archive was left behind"
