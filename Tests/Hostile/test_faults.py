@@ -19,7 +19,7 @@ import pytest
 
 from archives import RawZip, zipfile_archive
 from bridge_client import EDITOR_BIN, HOST, LISTENING, REPO_ROOT, Editor, wait_port_free
-from conftest import MIB, post_import, queued
+from conftest import MIB, post_import, queued, response_bytes
 
 CUBE_FBX = REPO_ROOT.parent / "shared" / "testdata" / "fbx" / "ufbx-blender_suzanne_multimaterial_7400_binary.fbx"
 
@@ -311,3 +311,18 @@ def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube):
     assert "[MOLDARI] Import not run (editor shutting down): fault_waiting" in output, output[-2000:]
     assert "[MOLDARI] Done: fault_waiting" not in output
     assert temp_entries(ed.project) == [], "the scheduled import's archive was left behind"
+
+
+def test_local_archive_that_cannot_be_stored_gets_500(make_editor, tmp_path, cube):
+    ed = make_editor()
+    blocker = ed.project / "Saved" / "Temp" / "MOLDARI"
+    blocker.parent.mkdir(parents=True, exist_ok=True)
+    blocker.write_bytes(b"")
+    archive = tmp_path / "local.zip"
+    archive.write_bytes(zipfile_archive({"model.fbx": cube}))
+    start = ed.mark()
+    reply = post_import(f"file://{archive}", "fault_local")
+    assert reply == response_bytes("HTTP/1.1 500 Internal Server Error", b'{"error":"failed to store archive"}')
+    ed.wait_for("[MOLDARI] Cannot store archive: ", start, 5)
+    time.sleep(0.5)
+    assert not ed.find("[MOLDARI] Cannot read ZIP", start) and not ed.find("[MOLDARI] Done", start)

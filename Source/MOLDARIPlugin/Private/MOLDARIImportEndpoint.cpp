@@ -168,6 +168,12 @@ void FMOLDARIServer::HandleImport(FSocket* Socket, const FString& Body, const FS
 			break;
 		}
 		const FString ArchivePath = StoreTempArchive(Bytes, Name, Kind);
+		if (ArchivePath.IsEmpty())
+		{
+			// Nothing will be imported (a full disk, an unwritable temporary folder): say so.
+			SendResponse(Socket, 500, TEXT("{\"error\":\"failed to store archive\"}"), Origin);
+			return;
+		}
 		SendResponse(Socket, 200, ReplyText, Origin);
 		ScheduleImport(ArchivePath, Name, Kind);
 		return;
