@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -40,6 +41,7 @@ namespace
 	//   /slow/N       200 announcing N bytes, sent in 64 KiB pieces with short pauses
 	//   /announce/N   200 announcing N bytes, 1 KiB of them, then silence
 	//   /echo         200 with the request's head as the body
+	//   /unannounced/N  200 with N pattern bytes, no Content-Length: the body ends when the server closes
 	class FTestHttpServer
 	{
 	public:
@@ -178,6 +180,11 @@ namespace
 			{
 				if (SendHead(Fd, "200 OK", A) && SendPattern(Fd, 1024, false) && WaitForClientClose(Fd)) { bSlowClientGone = true; }
 			}
+			else if (std::sscanf(Path.c_str(), "/unannounced/%llu", &A) == 1)
+			{
+				const std::string Head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+				if (SendAll(Fd, Head.data(), Head.size())) { SendPattern(Fd, A, false); }
+			}
 			else if (Path == "/echo")
 			{
 				if (SendHead(Fd, "200 OK", Head.size())) { SendAll(Fd, Head.data(), Head.size()); }
@@ -292,6 +299,72 @@ TEST(HttpTest, BinaryBodyArrivesIntactOnceOnTheTickingThread)
 	EXPECT_EQ(FirstBad, -1) << "first differing byte";
 	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Succeeded);
 	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::None);
+}
+
+namespace
+{
+	// Peak resident memory of this process (kibibytes), or -1 when /proc cannot tell.
+	int64 PeakResidentKiB()
+	{
+		std::ifstream Status("/proc/self/status");
+		std::string Line;
+		while (std::getline(Status, Line))
+		{
+			if (Line.rfind("VmHWM:", 0) == 0) { return std::atoll(Line.c_str() + 6); }
+		}
+		return -1;
+	}
+
+	// Sets the peak back to the current resident memory; false when the kernel does not allow it.
+	bool ResetPeakResident()
+	{
+		std::ofstream ClearRefs("/proc/self/clear_refs");
+		ClearRefs << "5";
+		ClearRefs.flush();
+		return ClearRefs.good();
+	}
+
+	bool HasPattern(const TArray<uint8>& Body)
+	{
+		for (int32 Index = 0; Index < Body.Num(); ++Index) { if (Body[Index] != PatternByte(Index)) { return false; } }
+		return true;
+	}
+}
+
+TEST(HttpTest, BodyMemoryStaysNearTheBodySize)
+{
+	FTestHttpServer Server;
+	{
+		// Just past a power of two: a buffer grown by doubling would hold the old 32 MiB and the
+		// new buffer's copied 32 MiB at once, 1.6 times the body. Reserved from the announced
+		// length, the body is written once into its final buffer.
+		constexpr int32 Size = 40 * 1024 * 1024 + 1;
+		if (PeakResidentKiB() < 0 || !ResetPeakResident()) { GTEST_SKIP() << "the peak resident memory cannot be read or reset here"; }
+		const int64 Before = PeakResidentKiB();
+		FHttpRequestRef Request = MakeGet(Server.Url("/bytes/41943041"));
+		FCompletion Completion;
+		ASSERT_TRUE(Completion.RunToEnd(Request));
+		ASSERT_TRUE(Completion.Response.IsValid());
+		const TArray<uint8>& Body = Completion.Response->GetContent();
+		ASSERT_EQ(Body.Num(), Size);
+		EXPECT_EQ(Body.Max(), Size) << "the buffer is exactly the announced size";
+		const int64 GrowthKiB = PeakResidentKiB() - Before;
+		EXPECT_LT(GrowthKiB, Size / 1024 * 5 / 4) << "peak growth " << GrowthKiB << " KiB for a body of " << Size / 1024 << " KiB";
+		EXPECT_TRUE(HasPattern(Body));
+	}
+	{
+		// Without Content-Length the buffer grows as the bytes come, and the body still ends whole.
+		constexpr int32 Size = 3 * 1024 * 1024 + 5;
+		FHttpRequestRef Request = MakeGet(Server.Url("/unannounced/3145733"));
+		FCompletion Completion;
+		ASSERT_TRUE(Completion.RunToEnd(Request));
+		ASSERT_TRUE(Completion.Response.IsValid());
+		EXPECT_TRUE(Completion.bConnected.load());
+		const TArray<uint8>& Body = Completion.Response->GetContent();
+		ASSERT_EQ(Body.Num(), Size);
+		EXPECT_TRUE(HasPattern(Body));
+		EXPECT_EQ(Completion.Response->GetContentLength(), static_cast<uint64>(Size));
+	}
 }
 
 TEST(HttpTest, ErrorStatusesAreConnectedResponses)

@@ -29,6 +29,7 @@ namespace UE::HeadlessEditor
 		constexpr long ActivityTimeoutSeconds = 30;        // fail after this long without a byte moving
 		constexpr int64 MaxBodyBytes = MAX_int32;          // the most a TArray<uint8> can hold
 		constexpr int64 InitialBodyReserve = 64 * 1024;
+		constexpr long ReceiveBufferBytes = 512 * 1024;    // libcurl's receive buffer (its default is 16 KiB)
 		constexpr int32 PollTimeoutMs = 1000;              // the HTTP thread's longest sleep
 		const char* const AllowedProtocols = "http,https";
 		const char* const UserAgent = "HeadlessEditor/5.5 libcurl";
