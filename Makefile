@@ -73,6 +73,18 @@ fuzz-zip: deps-fuzz
 bench-zip: build deps-test
 	$(PYTHON) Benchmarks/zip/run_zip_bench.py
 
+# make bench: every benchmark under Benchmarks/, one report in Benchmarks/results/<date>.md.
+# Debian's nginx is the bridge's (and the downloads') peer and netpbm decodes the textures of the
+# import's peers; only this target installs them. The run gets a private network namespace of its
+# own, so port 5325 and the peers' ports cannot collide with anything else on the machine.
+BENCH_PACKAGES := nginx netpbm curl unzip assimp-utils iproute2
+.PHONY: bench deps-bench
+deps-bench: deps-test
+	$(call apt_install,$(BENCH_PACKAGES))
+
+bench: build deps-bench
+	$(if $(SUDO),unshare -rn,unshare -n) sh -c 'ip link set lo up && HEADLESS_EDITOR=$(abspath $(EDITOR)) $(PYTHON) Benchmarks/run_all.py'
+
 # make demo: the demo page of the web application on http://localhost:5173, offering the sample
 # asset archives (built first, into $(BUILD_DIR)/SampleArchives); run it beside `make run`.
 .PHONY: demo
