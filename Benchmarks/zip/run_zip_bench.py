@@ -31,7 +31,7 @@ LOW_BITS = bytes(b & 0x07 for b in range(256))
 def build_bench(work):
     binary = work / "moldari-zip-bench"
     sources = [REPO / "Benchmarks/zip/zip_bench.cpp", REPO / "Source/MOLDARIPlugin/Private/MOLDARIZipReader.cpp"]
-    library = REPO / "build/bin/libHeadlessEditor.so"
+    library = Path(os.environ.get("MOLDARI_BUILD_DIR", REPO / "build")) / "bin/libHeadlessEditor.so"
     if not library.exists():
         sys.exit(f"{library} is missing: build the tree first (cmake -S . -B build && cmake --build build -j2)")
     includes = [f"-I{d}" for d in sorted((REPO / "HeadlessEditor/Source").glob("*/Public"))]

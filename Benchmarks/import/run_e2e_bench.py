@@ -1,0 +1,388 @@
+#!/usr/bin/env python3
+"""Imports end to end, from POST /import to "[MOLDARI] Done", against command-line peers doing the
+same work, in one run; then the memory of a 400 MB import and a burst of 50 imports.
+
+The archives (../shared/testdata/archives/*.zip, read in place, and the project's own sample
+archives when a build has made them) are served by Debian's nginx on loopback. The editor runs
+with its bridge on, in this process's private network namespace, with step_clock.so preloaded:
+that shim notes (wall clock, microseconds) the download's connect, the file made to store it, the
+rename that ends the store and the open that starts its extraction, the steps the log does not
+stamp. The rest comes from the log's millisecond stamps:
+
+  reply         POST sent -> queued reply read (client side)
+  download      HTTP thread connects -> the body arrived and was checked (the store's file made)
+  store         -> the archive renamed into Saved/Temp/MOLDARI (one write)
+  hand-off      -> the main thread opens it (core ticker)
+  extract       -> "Importing FBX" (extraction and the model search)
+  FBX import    -> "ImportAssetsAutomated returned" (Assimp, the FBX's own textures included)
+  textures      image importer spans after that line (the metadata's texture maps)
+  material      the rest up to "Created PBR material"
+  placement     -> "Placed ..."
+  source copy   -> "Copied ..."
+  save          -> "Saved N .uasset file(s)"
+  clean-up      -> "Done: NAME"
+
+Peers, each a process of its own, timed by wall clock, alternating with our imports:
+`curl -s -o` of the same URL, `unzip -q` of that file, `assimp info` of its FBX and the textures
+decoded by netpbm (`jpegtopnm`, `pngtopnm`, `tgatopnm`, `bmptopnm`) to /dev/null.
+
+Memory: a fresh editor imports one of the real archives with a 400 MB stored entry of random
+bytes added (made here, in the work folder); peak resident memory (VmHWM, reset with
+clear_refs once idle) minus the idle resident memory, and the ratio to the archive's size.
+Burst: a fresh editor gets 50 POST /import at once (the archives in turn, ten names); the time to
+the 50th done line and the peak memory above idle.
+
+Prints a markdown section. Run it in a private network namespace (see run_all.py).
+"""
+
+import argparse
+import json
+import os
+import random
+import shutil
+import socket
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import zipfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+import benchlib  # noqa: E402
+
+HERE = Path(__file__).resolve().parent
+ARCHIVE_PORT = 8326
+MIB = 1024 * 1024
+PEER_FAILURES = set()   # archives whose model `assimp info` could not read
+DECODERS = {".png": "pngtopnm", ".jpg": "jpegtopnm", ".jpeg": "jpegtopnm", ".tga": "tgatopnm", ".bmp": "bmptopnm"}
+STEPS = ["reply", "download", "store", "hand-off", "extract", "FBX import", "textures", "material", "placement",
+         "source copy", "save", "clean-up", "total"]
+
+
+def post_import(url, name):
+    """POST /import; returns (epoch when sent, seconds until the reply was read)."""
+    body = json.dumps({"url": url, "name": name}).encode()
+    request = (f"POST /import HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+               f"Content-Length: {len(body)}\r\nConnection: close\r\n\r\n").encode() + body
+    sent = time.time()
+    start = time.perf_counter()
+    with socket.create_connection(("127.0.0.1", benchlib.BRIDGE_PORT), timeout=10) as sock:
+        sock.sendall(request)
+        reply = b""
+        while chunk := sock.recv(65536):
+            reply += chunk
+    elapsed = time.perf_counter() - start
+    if not reply.startswith(b"HTTP/1.1 200"):
+        raise RuntimeError(f"import not queued: {reply[:200]!r}")
+    return sent, elapsed
+
+
+def read_clock(path):
+    events = []
+    if path.exists():
+        for line in path.read_text().splitlines():
+            event, micros, detail = line.split(" ", 2)
+            events.append((event, int(micros) / 1e6, detail))
+    return events
+
+
+def split_steps(editor, mark, name, sent, reply_s, clock_events):
+    """Step durations in milliseconds for one import, from the log lines after `mark`."""
+    lines = [(t, text) for t, text in editor.lines[mark:] if t is not None]
+    done_at = next(t for t, text in lines if text == f"[MOLDARI] Done: {name}")
+
+    def first(prefix, after):
+        return next((t for t, text in lines if text.startswith(prefix) and after - 0.0005 <= t <= done_at), None)
+
+    connect = min((t for e, t, _ in clock_events if e == "connect" and t >= sent), default=None)
+    renamed = min((t for e, t, d in clock_events if e == "rename" and d.endswith(f"/{name}.zip") and t >= sent), default=None)
+    opened = min((t for e, t, d in clock_events if e == "open" and d.endswith(f"/{name}.zip") and t >= sent), default=None)
+    downloaded = min((t for e, t, d in clock_events if e == "create" and f"/{name}.zip.tmp" in d and t >= sent), default=None)
+    fbx = first("[MOLDARI] Importing FBX: ", opened)
+    returned = first("[MOLDARI] ImportAssetsAutomated returned ", fbx)
+    material = first("[MOLDARI] Created PBR material: ", returned) or returned
+    placed = first("[MOLDARI] Placed ", material) or material
+    copied = first("[MOLDARI] Copied ", placed)
+    saved = [t for t, text in lines if text.startswith("[MOLDARI] Saved ") and " .uasset file(s)" in text and copied <= t <= done_at]
+    saved = saved[0] if saved else copied
+    # Image importer spans between the FBX import's end and the material: the metadata's textures.
+    textures, opened_at = 0.0, None
+    for t, text in lines:
+        if not (returned <= t <= material):
+            continue
+        if text.startswith("Importing '") and text.endswith("with the Texture importer"):
+            opened_at = t
+        elif opened_at is not None and (text.startswith("Imported '") or text.startswith("Failed to import '")):
+            textures += t - opened_at
+            opened_at = None
+    marks = [sent, sent + reply_s, connect, downloaded, renamed, opened, fbx, returned]
+    if any(m is None for m in marks):
+        raise RuntimeError(f"missing step marks for {name}: {marks}")
+    ms = [(b - a) * 1000 for a, b in zip(marks, marks[1:])]
+    # The download's own time runs from the connect; the gap after the reply is the request's set-up.
+    ms[1] = (downloaded - connect) * 1000
+    return dict(zip(STEPS, ms[:1] + ms[2:] + [textures * 1000, (material - returned - textures) * 1000,
+                                              (placed - material) * 1000, (copied - placed) * 1000,
+                                              (saved - copied) * 1000, (done_at - saved) * 1000, (done_at - sent) * 1000]))
+
+
+def peer_run(url, work):
+    """curl + unzip + assimp info + image decoding of one archive; seconds of each."""
+    out = work / "peer"
+    shutil.rmtree(out, ignore_errors=True)
+    out.mkdir()
+    archive = out / "archive.zip"
+
+    def timed(cmd, check=True):
+        start = time.perf_counter()
+        done = subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if check and done.returncode != 0:
+            raise RuntimeError(f"{cmd} failed with {done.returncode}")
+        return time.perf_counter() - start, done.returncode == 0
+
+    result = {"curl": timed(["curl", "-s", "-f", "-o", str(archive), url])[0]}
+    result["unzip"] = timed(["unzip", "-q", "-o", str(archive), "-d", str(out / "x")])[0]
+    files = [p for p in (out / "x").rglob("*") if p.is_file() and "__MACOSX" not in p.parts]
+    fbx = sorted(p for p in files if p.suffix.lower() == ".fbx")
+    # A model assimp cannot read still costs the time it took to say so; the table marks it.
+    result["assimp info"], read = timed(["assimp", "info", str(fbx[0])], check=False) if fbx else (0.0, False)
+    if not read:
+        PEER_FAILURES.add(Path(url).name)
+    decode = 0.0
+    for image in files:
+        tool = DECODERS.get(image.suffix.lower())
+        if tool:
+            with open(image, "rb") as source:
+                start = time.perf_counter()
+                subprocess.run([tool], stdin=source, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                decode += time.perf_counter() - start
+    result["decode textures"] = decode
+    return result
+
+
+class PeakSampler:
+    """Samples the process's resident memory every 5 ms, to tell which step holds the peak."""
+
+    def __init__(self, pid):
+        self.pid, self.samples, self.stop_flag = pid, [], False
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def run(self):
+        while not self.stop_flag:
+            try:
+                self.samples.append((time.time(), benchlib.vm_rss_kib(self.pid)))
+            except (OSError, ValueError):
+                return
+            time.sleep(0.005)
+
+    def stop(self):
+        self.stop_flag = True
+        self.thread.join()
+
+
+def start_editor(work, tag, clock):
+    env = {"LD_PRELOAD": str(work / "step_clock.so"), "MOLDARI_STEP_CLOCK": str(clock),
+           "MOLDARI_STEP_CLOCK_PORT": str(ARCHIVE_PORT)}
+    return benchlib.Editor(work / f"Project-{tag}", extra_env=env)
+
+
+def make_big_archive(base, target, extra_bytes):
+    """`base` plus a stored entry of `extra_bytes` random bytes."""
+    if target.exists() and target.stat().st_size > extra_bytes:
+        return target
+    with zipfile.ZipFile(base) as source, zipfile.ZipFile(target, "w") as out:
+        for info in source.infolist():
+            out.writestr(info, source.read(info.filename))
+        info = zipfile.ZipInfo("Padding/random.bin", date_time=(2024, 1, 1, 0, 0, 0))
+        info.compress_type = zipfile.ZIP_STORED
+        with out.open(info, "w", force_zip64=False) as entry:
+            chunk = 8 * MIB
+            left = extra_bytes
+            while left > 0:
+                entry.write(os.urandom(min(chunk, left)))
+                left -= chunk
+    return target
+
+
+def idle_rss(pid, settle=1.0):
+    time.sleep(settle)
+    return benchlib.vm_rss_kib(pid)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--runs", type=int, default=5, help="imports of each archive (and peer runs)")
+    parser.add_argument("--samples", default=str(benchlib.editor_binary().parent.parent / "SampleArchives"),
+                        help="folder of the project's own sample archives, used when it exists")
+    parser.add_argument("--big-mib", type=int, default=400)
+    parser.add_argument("--burst", type=int, default=50)
+    parser.add_argument("--skip", default="", help="comma-separated parts to leave out: steps,memory,burst")
+    parser.add_argument("--json", help="also write the figures here")
+    args = parser.parse_args()
+    if not benchlib.in_private_netns():
+        sys.exit("run me in a private network namespace: unshare -n sh -c 'ip link set lo up && ...'")
+    skip = set(filter(None, args.skip.split(",")))
+
+    work = Path(tempfile.mkdtemp(prefix="moldari-e2e-bench-"))
+    subprocess.run(["cc", "-O2", "-Wall", "-shared", "-fPIC", str(HERE / "step_clock.c"), "-o", str(work / "step_clock.so"), "-ldl"], check=True)
+    served = work / "served"
+    served.mkdir()
+    archives = sorted((benchlib.TESTDATA / "archives").glob("*.zip"))
+    samples = Path(args.samples)
+    if samples.is_dir():
+        archives += sorted(samples.glob("*.zip"))
+    for archive in archives:
+        (served / archive.name).symlink_to(archive)
+    nginx = benchlib.Nginx(ARCHIVE_PORT, root=served)
+    figures = {}
+    out = []
+    try:
+        if "steps" not in skip:
+            figures["steps"] = steps_section(args, work, archives, nginx, out)
+        if "memory" not in skip:
+            figures["memory"] = memory_section(args, work, archives, served, nginx, out)
+        if "burst" not in skip:
+            figures["burst"] = burst_section(args, work, archives, nginx, out)
+    finally:
+        nginx.stop()
+        shutil.rmtree(work, ignore_errors=True)
+    print("\n".join(out))
+    if args.json:
+        Path(args.json).write_text(json.dumps(figures, indent=1))
+
+
+def steps_section(args, work, archives, nginx, out):
+    clock = work / "clock-steps.log"
+    editor = start_editor(work, "steps", clock)
+    ours, peers = {}, {}
+    try:
+        for run in range(args.runs):
+            for archive in archives:
+                stem = archive.stem
+                name = f"{stem}_{run}"[:64]
+                uri = f"/{archive.name}?run={run}"
+                url = f"http://127.0.0.1:{ARCHIVE_PORT}{uri}"
+                mark = editor.mark()
+                sent, reply_s = post_import(url, name)
+                editor.wait_for(f"[MOLDARI] Done: {name}", start=mark, timeout=120)
+                ours.setdefault(stem, []).append(split_steps(editor, mark, name, sent, reply_s, read_clock(clock)))
+                peers.setdefault(stem, []).append(peer_run(f"http://127.0.0.1:{ARCHIVE_PORT}/{archive.name}", work))
+    finally:
+        editor.stop()
+
+    out += ["## Import end to end", "",
+            f"Medians of {args.runs} imports per archive (each under a new name), from POST /import to the done line, in "
+            "milliseconds, with the peers' processes timed in the same run, alternating with the imports. Archives served by "
+            "nginx on loopback.", "",
+            "| archive | size | " + " | ".join(STEPS) + " |", "|---" * (len(STEPS) + 2) + "|"]
+    table = {}
+    for stem, rows in ours.items():
+        med = {step: statistics.median(r[step] for r in rows) for step in STEPS}
+        size = next(a for a in archives if a.stem == stem).stat().st_size
+        table[stem] = {"ours": med, "size": size}
+        out.append(f"| {stem} | {size // 1024} KiB | " + " | ".join(f"{med[s]:.1f}" for s in STEPS) + " |")
+    out += ["", "Peers (milliseconds, medians of process wall times) and ratios:", "",
+            "| archive | curl -o | unzip | assimp info | decode textures (netpbm) | ours download+store+extract | ratio to curl+unzip (goal <= 1.2) | ours total | peers total | ratio (goal <= 2) |",
+            "|---|---|---|---|---|---|---|---|---|---|"]
+    for stem, rows in peers.items():
+        med = {k: statistics.median(r[k] for r in rows) * 1000 for k in rows[0]}
+        ours_rows = ours[stem]
+        # Ratios per pair of runs (ours and the peer run right after it), then the median.
+        dl_ratio = statistics.median((o["download"] + o["store"] + o["extract"]) / ((p["curl"] + p["unzip"]) * 1000) for o, p in zip(ours_rows, rows))
+        total_ratio = statistics.median(o["total"] / (sum(p.values()) * 1000) for o, p in zip(ours_rows, rows))
+        o = table[stem]["ours"]
+        dl = o["download"] + o["store"] + o["extract"]
+        table[stem]["peers"] = med
+        table[stem]["ratios"] = {"download_extract": dl_ratio, "total": total_ratio}
+        mark = " (assimp cannot read its FBX)" if f"{stem}.zip" in PEER_FAILURES else ""
+        out.append(f"| {stem}{mark} | {med['curl']:.1f} | {med['unzip']:.1f} | {med['assimp info']:.1f} | {med['decode textures']:.1f} | "
+                   f"{dl:.1f} | {dl_ratio:.2f} | {o['total']:.1f} | {sum(med.values()):.1f} | {total_ratio:.2f} |")
+    out += ["", "The peers' figures include starting a process each (curl, unzip, assimp, one netpbm process per image); "
+            "ours include none. Ratios are medians of the per-run ratios.", ""]
+    return table
+
+
+def memory_section(args, work, archives, served, nginx, out):
+    base = next((a for a in archives if "spider" in a.name), archives[0])
+    big = make_big_archive(base, work / "big.zip", args.big_mib * MIB)
+    (served / "big.zip").symlink_to(big)
+    size = big.stat().st_size
+    clock = work / "clock-memory.log"
+    editor = start_editor(work, "memory", clock)
+    try:
+        idle = idle_rss(editor.proc.pid)
+        benchlib.reset_peak(editor.proc.pid)
+        sampler = PeakSampler(editor.proc.pid)
+        mark = editor.mark()
+        sent, reply_s = post_import(f"http://127.0.0.1:{ARCHIVE_PORT}/big.zip", "big")
+        editor.wait_for("[MOLDARI] Done: big", start=mark, timeout=600)
+        peak = benchlib.vm_hwm_kib(editor.proc.pid)
+        sampler.stop()
+        steps = split_steps(editor, mark, "big", sent, reply_s, read_clock(clock))
+    finally:
+        editor.stop()
+    peer = peer_run(f"http://127.0.0.1:{ARCHIVE_PORT}/big.zip", work)
+    shutil.rmtree(work / "peer", ignore_errors=True)
+    ours_dl = steps["download"] + steps["store"] + steps["extract"]
+    peer_dl = (peer["curl"] + peer["unzip"]) * 1000
+    above = (peak - idle) * 1024
+    ratio = above / size
+    peak_sample = max(sampler.samples, key=lambda s: s[1]) if sampler.samples else (0, 0)
+    out += ["## Memory of a 400 MB import", "",
+            f"`{base.name}` plus a stored entry of {args.big_mib} MiB of random bytes: {size / MIB:.1f} MiB archive. "
+            f"Idle editor {idle / 1024:.0f} MiB resident; peak during the import {peak / 1024:.0f} MiB (VmHWM); "
+            f"peak above idle {above / MIB:.0f} MiB = **{ratio:.2f}x the archive** (goal at most 1.2x: "
+            f"{'met' if ratio <= 1.2 else 'NOT met'}). "
+            f"The sampled peak (every 5 ms) was {(peak_sample[1] - idle) / 1024:.0f} MiB above idle, "
+            f"{(peak_sample[0] - sent) * 1000:.0f} ms after the POST.", "",
+            "Steps of that import (ms): " + ", ".join(f"{k} {v:.0f}" for k, v in steps.items() if k not in ("textures",)) + ".",
+            "",
+            f"Same archive, same run: download+store+extract {ours_dl:.0f} ms against `curl -o` {peer['curl'] * 1000:.0f} ms + "
+            f"`unzip` {peer['unzip'] * 1000:.0f} ms = {peer_dl:.0f} ms: **{ours_dl / peer_dl:.2f}x** (goal at most 1.2x).", ""]
+    return {"archive_bytes": size, "idle_kib": idle, "peak_kib": peak, "ratio": ratio, "steps": steps,
+            "peer_ms": {k: v * 1000 for k, v in peer.items()}, "download_extract_ratio": ours_dl / peer_dl}
+
+
+def burst_section(args, work, archives, nginx, out):
+    small = [a for a in archives if a.stat().st_size < 64 * MIB]
+    clock = work / "clock-burst.log"
+    editor = start_editor(work, "burst", clock)
+    try:
+        idle = idle_rss(editor.proc.pid)
+        benchlib.reset_peak(editor.proc.pid)
+        mark = editor.mark()
+        names = []
+        start = time.time()
+        replies = []
+        for i in range(args.burst):
+            archive = small[i % len(small)]
+            name = f"burst_{archive.stem[:20]}_{i % 10}"
+            names.append(name)
+            replies.append(post_import(f"http://127.0.0.1:{ARCHIVE_PORT}/{archive.name}?burst={i}", name)[1])
+        posted = time.time() - start
+        done = editor.wait_for("[MOLDARI] Done: ", start=mark, count=args.burst, timeout=900)
+        total = done[-1][0] - start
+        peak = benchlib.vm_hwm_kib(editor.proc.pid)
+        errors = [t for _, t in editor.lines[mark:] if t.startswith("[MOLDARI]") and ("failed" in t.lower() or "invalid" in t.lower() or "cannot" in t.lower())]
+    finally:
+        editor.stop()
+    done_names = sorted(t[len("[MOLDARI] Done: "):] for _, t in done)
+    all_done = done_names == sorted(names)
+    out += ["## Burst: 50 imports queued at once", "",
+            f"{args.burst} POST /import sent back to back ({len(small)} archives in turn, 10 names each repeated, so "
+            f"imports of one name meet): all queued in {posted * 1000:.0f} ms (reply p50 "
+            f"{statistics.median(replies) * 1000:.1f} ms, max {max(replies) * 1000:.1f} ms); "
+            f"{len(done)} done lines, {'one for every import' if all_done else 'NOT one for every import'}; "
+            f"the last {total:.1f} s after the first POST ({total / args.burst * 1000:.0f} ms per import). "
+            f"Peak memory {(peak - idle) / 1024:.0f} MiB above the idle {idle / 1024:.0f} MiB. "
+            f"Error lines: {len(errors)}.", ""]
+    return {"count": args.burst, "done": len(done), "all_done": all_done, "total_s": total, "idle_kib": idle,
+            "peak_kib": peak, "errors": errors}
+
+
+if __name__ == "__main__":
+    main()
