@@ -41,6 +41,9 @@ namespace MOLDARIImport
 	// Upper bound of the free-folder search of the USDZ road.
 	constexpr int32 MaxFolderCandidates = 10000;
 
+	// Largest metadata.json read; a larger one is passed over like a missing one.
+	constexpr int64 MaxMetadataBytes = 1024 * 1024;
+
 	// The USDZ road with another bound, so the bound can be reached in a test.
 	void ImportUsdzWithFolderBound(const FString& ArchivePath, const FString& Name, int32 MaxCandidates);
 }

@@ -69,7 +69,16 @@ namespace
 	bool ReadMaterialEntry(const FString& ExtractDir, TSharedPtr<FJsonObject>& OutEntry)
 	{
 		FString Text;
-		if (!FFileHelper::LoadFileToString(Text, *JoinPath(ExtractDir, TEXT("metadata.json"))))
+		// A metadata.json is a few KiB. One of many MiB compresses to almost nothing in an
+		// archive, yet would hold the main thread for tens of seconds while it is parsed.
+		const FString MetadataPath = JoinPath(ExtractDir, TEXT("metadata.json"));
+		const int64 MetadataBytes = IFileManager::Get().FileSize(*MetadataPath);
+		if (MetadataBytes > MOLDARIImport::MaxMetadataBytes)
+		{
+			UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] metadata.json too large (%lld bytes, limit %lld) — skipping PBR materials"), MetadataBytes, MOLDARIImport::MaxMetadataBytes);
+			return false;
+		}
+		if (!FFileHelper::LoadFileToString(Text, *MetadataPath))
 		{
 			UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] No metadata.json — skipping PBR materials"));
 			return false;
