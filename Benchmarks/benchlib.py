@@ -90,10 +90,10 @@ class Editor:
     """headless-editor on a fresh project with the bridge switched on; its output is collected
     line by line with the stamp it carries."""
 
-    def __init__(self, project, press=True, extra_env=None):
+    def __init__(self, project, press=True, extra_env=None, binary=None):
         self.project = Path(project)
         shutil.rmtree(self.project, ignore_errors=True)
-        cmd = [str(editor_binary()), "--project", str(self.project), "--plugin", str(REPO)]
+        cmd = [str(binary or editor_binary()), "--project", str(self.project), "--plugin", str(REPO)]
         if press:
             cmd += ["--press", "MOLDARIToggle"]
         env = dict(os.environ, **(extra_env or {}))

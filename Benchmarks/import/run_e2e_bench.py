@@ -10,10 +10,11 @@ rename that ends the store and the open that starts its extraction, the steps th
 stamp. The rest comes from the log's millisecond stamps:
 
   reply         POST sent -> queued reply read (client side)
-  download      HTTP thread connects -> the body arrived and was checked (the store's file made)
-  store         -> the archive renamed into Saved/Temp/MOLDARI (one write)
-  hand-off      -> the main thread opens it (core ticker)
-  extract       -> "Importing FBX" (extraction and the model search)
+  download      HTTP thread connects -> the body arrived and was checked (the store makes the
+                archive's folder)
+  store         -> the archive renamed into Saved/Temp/MOLDARI (folder, file, one write)
+  hand-off      -> the main thread makes the extraction folder (core ticker)
+  extract       -> "Importing FBX" (folder, reading, extraction and the model search)
   FBX import    -> "ImportAssetsAutomated returned" (Assimp, the FBX's own textures included)
   textures      image importer spans after that line (the metadata's texture maps)
   material      the rest up to "Created PBR material"
@@ -100,7 +101,15 @@ def split_steps(editor, mark, name, sent, reply_s, clock_events):
     connect = min((t for e, t, _ in clock_events if e == "connect" and t >= sent), default=None)
     renamed = min((t for e, t, d in clock_events if e == "rename" and d.endswith(f"/{name}.zip") and t >= sent), default=None)
     opened = min((t for e, t, d in clock_events if e == "open" and d.endswith(f"/{name}.zip") and t >= sent), default=None)
-    downloaded = min((t for e, t, d in clock_events if e == "create" and f"/{name}.zip.tmp" in d and t >= sent), default=None)
+    # The extraction begins with its folder, made just before the archive is read.
+    extract_dirs = [t for e, t, d in clock_events if e == "mkdir" and "/Extract_" in d and renamed is not None and opened is not None and renamed <= t <= opened]
+    if extract_dirs:
+        opened = extract_dirs[-1]
+    created = min((t for e, t, d in clock_events if e == "create" and f"/{name}.zip.tmp" in d and t >= sent), default=None)
+    # The store begins with the archive's own folder (made just before its file); the folder is
+    # told apart by being the last Archive_ folder made before the file.
+    folders = [t for e, t, d in clock_events if e == "mkdir" and "/Archive_" in d and connect is not None and connect <= t <= (created or 0)]
+    downloaded = folders[-1] if folders else created
     fbx = first("[MOLDARI] Importing FBX: ", opened)
     returned = first("[MOLDARI] ImportAssetsAutomated returned ", fbx)
     material = first("[MOLDARI] Created PBR material: ", returned) or returned
@@ -160,7 +169,31 @@ def peer_run(url, work):
                 subprocess.run([tool], stdin=source, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 decode += time.perf_counter() - start
     result["decode textures"] = decode
+    result["images"] = sum(1 for image in files if image.suffix.lower() in DECODERS)
     return result
+
+
+def process_start_costs(work):
+    """What each peer tool costs when it has nothing to do (a process start, its libraries):
+    curl fetching an empty file, unzip of an empty archive, `assimp version`, a netpbm decoder
+    refusing an empty input. Medians of five, seconds."""
+    empty_zip = work / "empty.zip"
+    empty_zip.write_bytes(b"PK\x05\x06" + bytes(18))
+    commands = {
+        "curl": ["curl", "-s", "-o", str(work / "empty.out"), f"http://127.0.0.1:{ARCHIVE_PORT}/empty"],
+        "unzip": ["unzip", "-q", "-o", str(empty_zip), "-d", str(work / "empty-out")],
+        "assimp info": ["assimp", "version"],
+        "decode textures": ["pngtopnm", "/dev/null"],
+    }
+    costs = {}
+    for key, command in commands.items():
+        runs = []
+        for _ in range(5):
+            start = time.perf_counter()
+            subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            runs.append(time.perf_counter() - start)
+        costs[key] = statistics.median(runs)
+    return costs
 
 
 class PeakSampler:
@@ -184,10 +217,10 @@ class PeakSampler:
         self.thread.join()
 
 
-def start_editor(work, tag, clock):
+def start_editor(work, tag, clock, binary=None):
     env = {"LD_PRELOAD": str(work / "step_clock.so"), "MOLDARI_STEP_CLOCK": str(clock),
            "MOLDARI_STEP_CLOCK_PORT": str(ARCHIVE_PORT)}
-    return benchlib.Editor(work / f"Project-{tag}", extra_env=env)
+    return benchlib.Editor(work / f"Project-{tag}", extra_env=env, binary=binary)
 
 
 def make_big_archive(base, target, extra_bytes):
@@ -221,6 +254,9 @@ def main():
     parser.add_argument("--big-mib", type=int, default=400)
     parser.add_argument("--burst", type=int, default=50)
     parser.add_argument("--skip", default="", help="comma-separated parts to leave out: steps,memory,burst")
+    parser.add_argument("--baseline-editor", default=os.environ.get("MOLDARI_BASELINE_EDITOR"),
+                        help="an earlier build's headless-editor: the 400 MB import is also run with it, in turns")
+    parser.add_argument("--baseline-runs", type=int, default=3)
     parser.add_argument("--json", help="also write the figures here")
     args = parser.parse_args()
     if not benchlib.in_private_netns():
@@ -237,6 +273,7 @@ def main():
         archives += sorted(samples.glob("*.zip"))
     for archive in archives:
         (served / archive.name).symlink_to(archive)
+    (served / "empty").write_bytes(b"")
     nginx = benchlib.Nginx(ARCHIVE_PORT, root=served)
     figures = {}
     out = []
@@ -245,6 +282,8 @@ def main():
             figures["steps"] = steps_section(args, work, archives, nginx, out)
         if "memory" not in skip:
             figures["memory"] = memory_section(args, work, archives, served, nginx, out)
+        if args.baseline_editor and "memory" not in skip:
+            figures["baseline"] = baseline_section(args, work, out)
         if "burst" not in skip:
             figures["burst"] = burst_section(args, work, archives, nginx, out)
     finally:
@@ -274,6 +313,7 @@ def steps_section(args, work, archives, nginx, out):
     finally:
         editor.stop()
 
+    starts = process_start_costs(work)
     out += ["## Import end to end", "",
             f"Medians of {args.runs} imports per archive (each under a new name), from POST /import to the done line, in "
             "milliseconds, with the peers' processes timed in the same run, alternating with the imports. Archives served by "
@@ -288,21 +328,37 @@ def steps_section(args, work, archives, nginx, out):
     out += ["", "Peers (milliseconds, medians of process wall times) and ratios:", "",
             "| archive | curl -o | unzip | assimp info | decode textures (netpbm) | ours download+store+extract | ratio to curl+unzip (goal <= 1.2) | ours total | peers total | ratio (goal <= 2) |",
             "|---|---|---|---|---|---|---|---|---|---|"]
+    tools = ("curl", "unzip", "assimp info", "decode textures")
+
+    def net(p):
+        """A peer run less what its processes cost with nothing to do."""
+        return {k: max(p[k] - starts[k] * (p["images"] if k == "decode textures" else 1), 0.0) for k in tools}
+
+    net_rows = []
     for stem, rows in peers.items():
-        med = {k: statistics.median(r[k] for r in rows) * 1000 for k in rows[0]}
+        med = {k: statistics.median(r[k] for r in rows) * 1000 for k in tools}
         ours_rows = ours[stem]
         # Ratios per pair of runs (ours and the peer run right after it), then the median.
         dl_ratio = statistics.median((o["download"] + o["store"] + o["extract"]) / ((p["curl"] + p["unzip"]) * 1000) for o, p in zip(ours_rows, rows))
-        total_ratio = statistics.median(o["total"] / (sum(p.values()) * 1000) for o, p in zip(ours_rows, rows))
+        total_ratio = statistics.median(o["total"] / (sum(p[k] for k in tools) * 1000) for o, p in zip(ours_rows, rows))
+        nets = [net(p) for p in rows]
+        net_dl = statistics.median((o["download"] + o["store"] + o["extract"]) / max((n["curl"] + n["unzip"]) * 1000, 0.001) for o, n in zip(ours_rows, nets))
+        net_total = statistics.median(o["total"] / max(sum(n.values()) * 1000, 0.001) for o, n in zip(ours_rows, nets))
+        net_rows.append(f"| {stem} | {statistics.median(n['curl'] + n['unzip'] for n in nets) * 1000:.1f} | {net_dl:.2f} | "
+                        f"{statistics.median(sum(n.values()) for n in nets) * 1000:.1f} | {net_total:.2f} |")
         o = table[stem]["ours"]
         dl = o["download"] + o["store"] + o["extract"]
         table[stem]["peers"] = med
-        table[stem]["ratios"] = {"download_extract": dl_ratio, "total": total_ratio}
+        table[stem]["ratios"] = {"download_extract": dl_ratio, "total": total_ratio, "download_extract_net": net_dl, "total_net": net_total}
         mark = " (assimp cannot read its FBX)" if f"{stem}.zip" in PEER_FAILURES else ""
         out.append(f"| {stem}{mark} | {med['curl']:.1f} | {med['unzip']:.1f} | {med['assimp info']:.1f} | {med['decode textures']:.1f} | "
                    f"{dl:.1f} | {dl_ratio:.2f} | {o['total']:.1f} | {sum(med.values()):.1f} | {total_ratio:.2f} |")
     out += ["", "The peers' figures include starting a process each (curl, unzip, assimp, one netpbm process per image); "
-            "ours include none. Ratios are medians of the per-run ratios.", ""]
+            "ours include none. Ratios are medians of the per-run ratios. Without those starts (each tool's cost with nothing "
+            "to do, measured in this run: " + ", ".join(f"{k} {v * 1000:.1f} ms" for k, v in starts.items()) +
+            ", the last per image), the peers compare as follows:", "",
+            "| archive | curl + unzip, net | ours download+store+extract / that | all peers, net | ours total / that |",
+            "|---|---|---|---|---|", *net_rows, ""]
     return table
 
 
@@ -311,20 +367,7 @@ def memory_section(args, work, archives, served, nginx, out):
     big = make_big_archive(base, work / "big.zip", args.big_mib * MIB)
     (served / "big.zip").symlink_to(big)
     size = big.stat().st_size
-    clock = work / "clock-memory.log"
-    editor = start_editor(work, "memory", clock)
-    try:
-        idle = idle_rss(editor.proc.pid)
-        benchlib.reset_peak(editor.proc.pid)
-        sampler = PeakSampler(editor.proc.pid)
-        mark = editor.mark()
-        sent, reply_s = post_import(f"http://127.0.0.1:{ARCHIVE_PORT}/big.zip", "big")
-        editor.wait_for("[MOLDARI] Done: big", start=mark, timeout=600)
-        peak = benchlib.vm_hwm_kib(editor.proc.pid)
-        sampler.stop()
-        steps = split_steps(editor, mark, "big", sent, reply_s, read_clock(clock))
-    finally:
-        editor.stop()
+    idle, peak, sampler, sent, steps = big_import(work, "memory")
     peer = peer_run(f"http://127.0.0.1:{ARCHIVE_PORT}/big.zip", work)
     shutil.rmtree(work / "peer", ignore_errors=True)
     ours_dl = steps["download"] + steps["store"] + steps["extract"]
@@ -345,6 +388,48 @@ def memory_section(args, work, archives, served, nginx, out):
             f"`unzip` {peer['unzip'] * 1000:.0f} ms = {peer_dl:.0f} ms: **{ours_dl / peer_dl:.2f}x** (goal at most 1.2x).", ""]
     return {"archive_bytes": size, "idle_kib": idle, "peak_kib": peak, "ratio": ratio, "steps": steps,
             "peer_ms": {k: v * 1000 for k, v in peer.items()}, "download_extract_ratio": ours_dl / peer_dl}
+
+
+def big_import(work, tag, binary=None):
+    """One import of big.zip in a fresh editor: (idle KiB, peak KiB, sampler, POST epoch, steps)."""
+    clock = work / f"clock-{tag}.log"
+    clock.unlink(missing_ok=True)
+    editor = start_editor(work, tag, clock, binary)
+    try:
+        idle = idle_rss(editor.proc.pid)
+        benchlib.reset_peak(editor.proc.pid)
+        sampler = PeakSampler(editor.proc.pid)
+        mark = editor.mark()
+        sent, reply_s = post_import(f"http://127.0.0.1:{ARCHIVE_PORT}/big.zip", "big")
+        editor.wait_for("[MOLDARI] Done: big", start=mark, timeout=600)
+        peak = benchlib.vm_hwm_kib(editor.proc.pid)
+        sampler.stop()
+        steps = split_steps(editor, mark, "big", sent, reply_s, read_clock(clock))
+    finally:
+        editor.stop()
+    return idle, peak, sampler, sent, steps
+
+
+def baseline_section(args, work, out):
+    """The 400 MB import by an earlier build and by this one, in turns, same archive, same run."""
+    rows = {"baseline": [], "this build": []}
+    for _ in range(args.baseline_runs):
+        for label, binary in (("baseline", args.baseline_editor), ("this build", None)):
+            idle, peak, _, _, steps = big_import(work, "compare", binary)
+            rows[label].append({**steps, "peak_above_idle_mib": (peak - idle) / 1024})
+    size = (work / "big.zip").stat().st_size
+    keys = ["download", "store", "extract", "total", "peak_above_idle_mib"]
+    out += ["## Before and after, 400 MB import", "",
+            f"Baseline editor `{args.baseline_editor}` against this build, {args.baseline_runs} imports each in turns "
+            "(medians; times in ms, memory in MiB above the idle process).", "",
+            "| build | " + " | ".join(keys) + " | peak / archive |", "|---" * (len(keys) + 2) + "|"]
+    result = {}
+    for label, runs in rows.items():
+        med = {k: statistics.median(r[k] for r in runs) for k in keys}
+        result[label] = med
+        out.append(f"| {label} | " + " | ".join(f"{med[k]:.0f}" for k in keys) + f" | {med['peak_above_idle_mib'] * MIB / size:.2f}x |")
+    out.append("")
+    return result
 
 
 def burst_section(args, work, archives, nginx, out):

@@ -6,6 +6,8 @@
  *   create   a temporary file made beside an archive under Saved/Temp/MOLDARI (the download
  *            has ended and been checked; its body is being written)
  *   rename   a file renamed into Saved/Temp/MOLDARI (the downloaded archive is stored)
+ *   mkdir    a folder made directly under Saved/Temp/MOLDARI (an archive's own folder when the
+ *            store begins, an extraction folder when the extraction begins)
  *   open     an archive opened for reading under Saved/Temp/MOLDARI (the import, on the
  *            main thread, starts extracting it)
  *
@@ -70,6 +72,16 @@ static int ends_with_archive(const char *path)
 static int is_archive_temp(const char *path)
 {
 	return strstr(path, ".zip.tmp") != NULL || strstr(path, ".usdz.tmp") != NULL;
+}
+
+int mkdir(const char *path, mode_t mode)
+{
+	static int (*real)(const char *, mode_t);
+	if (!real) real = (int (*)(const char *, mode_t))dlsym(RTLD_NEXT, "mkdir");
+	const char *temp = path ? strstr(path, "/Saved/Temp/MOLDARI/") : NULL;
+	/* only the folder's own level: nothing below it */
+	if (temp && strchr(temp + strlen("/Saved/Temp/MOLDARI/"), '/') == NULL) note("mkdir", path);
+	return real(path, mode);
 }
 
 int rename(const char *from, const char *to)
