@@ -65,7 +65,7 @@ int main(int argc, char **argv)
 	addr.sin_port = htons((uint16_t)atoi(argv[2]));
 	if (inet_pton(AF_INET, argv[1], &addr.sin_addr) != 1) { fprintf(stderr, "bad host\n"); return 2; }
 
-	uint64_t *latencies = calloc((size_t)count, sizeof *latencies);
+	uint64_t *latencies = calloc((size_t)count * 2, sizeof *latencies);
 	if (!latencies) return 2;
 	long ok = 0, errors = 0;
 	const uint64_t begin = now_ns();
@@ -88,15 +88,26 @@ int main(int argc, char **argv)
 			}
 		}
 		size_t got = 0;
+		uint64_t complete = 0;
+		long expected_total = -1;   /* head + body once the head is in */
 		while (good) {
 			ssize_t n = recv(fd, reply + got, sizeof reply - got, 0);
 			if (n < 0 && errno == EINTR) continue;
 			if (n < 0) { good = 0; break; }
 			if (n == 0) break;
 			got += (size_t)n;
+			if (expected_total < 0) {
+				const char *blank = memmem(reply, got, "\r\n\r\n", 4);
+				if (blank) {
+					const char *length = memmem(reply, (size_t)(blank - reply), "Content-Length:", 15);
+					expected_total = (long)(blank + 4 - reply) + (length ? atol(length + 15) : 0);
+				}
+			}
+			if (!complete && expected_total >= 0 && (long)got >= expected_total) complete = now_ns();
 			if (got == sizeof reply) { good = 0; break; }
 		}
 		const uint64_t end = now_ns();
+		if (!complete) complete = end;
 		close(fd);
 		if (good) {
 			good = got >= status_len + 2 && memcmp(reply, status_line, status_len) == 0 && reply[status_len] == '\r';
@@ -106,14 +117,15 @@ int main(int argc, char **argv)
 			const char *blank = memmem(reply, got, "\r\n\r\n", 4);
 			good = blank && (size_t)(reply + got - (blank + 4)) == body_len && memcmp(blank + 4, body, body_len) == 0;
 		}
-		latencies[i] = end - start;
+		latencies[2 * i] = end - start;
+		latencies[2 * i + 1] = complete - start;
 		if (good) ++ok; else ++errors;
 	}
 	const double seconds = (double)(now_ns() - begin) / 1e9;
 
 	FILE *out = fopen(argv[5], "ab");
 	if (!out) { perror(argv[5]); return 2; }
-	fwrite(latencies, sizeof *latencies, (size_t)count, out);
+	fwrite(latencies, sizeof *latencies, (size_t)count * 2, out);
 	fclose(out);
 	printf("ok=%ld errors=%ld seconds=%.6f\n", ok, errors, seconds);
 	return errors ? 1 : 0;
