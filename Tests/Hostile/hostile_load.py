@@ -622,7 +622,7 @@ def main() -> int:
     if args.json:
         args.json.write_text(json.dumps(report, indent=2) + "\n")
     if failures:
-        print(f"\nhostile load: {len(failures)} failure(s)", file=sys.stderr)
+        print(f"\nhostile load: {len(failures)} failure(s); the project and its log are kept in {project}", file=sys.stderr)
         return 1
     print("\nhostile load: passed")
     import shutil
