@@ -12,7 +12,10 @@ from pathlib import Path
 import pytest
 
 from archives import (
+    DEFLATED,
     RawZip,
+    crc_of_zeros,
+    deflated_zeros,
     empty_entries,
     fbx_with_array_claim,
     long_names,
@@ -37,9 +40,9 @@ def cube() -> bytes:
     return CUBE_FBX.read_bytes()
 
 
-def import_archive(bridge, archive_server, name: str, data: bytes, end_line: str, deadline: float = IMPORT_DEADLINE):
+def import_archive(bridge, archive_server, name: str, data: bytes, end_line: str, deadline: float = IMPORT_DEADLINE, ext: str = "zip"):
     """Serves `data`, asks for its import and waits for `end_line`; returns (log start, watch)."""
-    url = archive_server.put(f"{name}.zip", data)
+    url = archive_server.put(f"{name}.{ext}", data)
     start = bridge.mark()
     with Watch(bridge) as watch:
         assert post_import(url, name) == queued(name)
@@ -163,6 +166,27 @@ def test_metadata_json_nested_100000_deep(bridge, archive_server, cube):
     assert bridge.find("[MOLDARI] metadata.json parse failed", start)
     watch.assert_bounded(memory_mib=100, disk_mib=8)
 
+
+
+def usdz_with_a_gibibyte_layer() -> bytes:
+    z = RawZip()
+    z.entry(b"model.usda", b"#usda 1.0\n")
+    data, crc = deflated_zeros(1 << 30), crc_of_zeros(1 << 30)
+    offset = z.local(b"big.usda", data, DEFLATED, crc, 1 << 30)
+    z.record(b"big.usda", DEFLATED, crc, len(data), 1 << 30, offset)
+    return z.bytes()
+
+
+@pytest.mark.parametrize(
+    "content",
+    [pytest.param(lambda: overlapping_bomb(64 * MIB, 500), id="overlapping"), pytest.param(usdz_with_a_gibibyte_layer, id="gibibyte-layer", marks=pytest.mark.slow)],
+)
+def test_usdz_bombs_go_to_the_importer_unopened(bridge, archive_server, content, request):
+    # the USDZ road hands the file to the editor's USD importer as it is: the bridge opens nothing
+    name = "trap_usdz_" + request.node.callspec.id.replace("-", "_")
+    start, watch = import_archive(bridge, archive_server, name, content(), f"[MOLDARI] Done (USDZ): {name}", 60, ext="usdz")
+    assert bridge.find("[MOLDARI] ImportAssetsAutomated returned 0 asset(s)", start)
+    watch.assert_bounded(memory_mib=64, disk_mib=8)
 
 # Last: it leaves 65,534 files in the project, which every later disk sample would walk.
 @pytest.mark.slow
