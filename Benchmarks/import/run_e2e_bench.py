@@ -33,6 +33,7 @@ clear_refs once idle) minus the idle resident memory, and the ratio to the archi
 Burst: a fresh editor gets 50 POST /import at once (the archives in turn, ten names); the time to
 the 50th done line and the peak memory above idle.
 
+Everything runs in a new folder on /dev/shm (tmpfs) unless --work says otherwise.
 Prints a markdown section. Run it in a private network namespace (see run_all.py).
 """
 
@@ -253,17 +254,22 @@ def main():
                         help="folder of the project's own sample archives, used when it exists")
     parser.add_argument("--big-mib", type=int, default=400)
     parser.add_argument("--burst", type=int, default=50)
-    parser.add_argument("--skip", default="", help="comma-separated parts to leave out: steps,memory,burst")
+    parser.add_argument("--skip", default="", help="comma-separated parts to leave out: steps,memory,burst,baseline")
     parser.add_argument("--baseline-editor", default=os.environ.get("MOLDARI_BASELINE_EDITOR"),
                         help="an earlier build's headless-editor: the 400 MB import is also run with it, in turns")
     parser.add_argument("--baseline-runs", type=int, default=3)
+    parser.add_argument("--work", help="folder for the run's files (default: a new folder in /dev/shm, else in the temp folder)")
     parser.add_argument("--json", help="also write the figures here")
     args = parser.parse_args()
     if not benchlib.in_private_netns():
         sys.exit("run me in a private network namespace: unshare -n sh -c 'ip link set lo up && ...'")
     skip = set(filter(None, args.skip.split(",")))
 
-    work = Path(tempfile.mkdtemp(prefix="moldari-e2e-bench-"))
+    # On tmpfs when there is one, as the ZIP benchmark does: the editor's project, the served
+    # archives and the peers' files all live there, so neither the disk's write-back nor the file
+    # system's history (a disk's inode allocation slows down after many deletions) decides a figure.
+    root = args.work or ("/dev/shm" if Path("/dev/shm").is_dir() else None)
+    work = Path(tempfile.mkdtemp(prefix="moldari-e2e-bench-", dir=root))
     subprocess.run(["cc", "-O2", "-Wall", "-shared", "-fPIC", str(HERE / "step_clock.c"), "-o", str(work / "step_clock.so"), "-ldl"], check=True)
     served = work / "served"
     served.mkdir()
@@ -282,7 +288,7 @@ def main():
             figures["steps"] = steps_section(args, work, archives, nginx, out)
         if "memory" not in skip:
             figures["memory"] = memory_section(args, work, archives, served, nginx, out)
-        if args.baseline_editor and "memory" not in skip:
+        if args.baseline_editor and "memory" not in skip and "baseline" not in skip:
             figures["baseline"] = baseline_section(args, work, out)
         if "burst" not in skip:
             figures["burst"] = burst_section(args, work, archives, nginx, out)
