@@ -240,6 +240,6 @@ def machine_description():
         "cores": os.cpu_count(),
         "ram_gib": mem_kib / 1024 / 1024,
         "kernel": os.uname().release,
-        "commit": commit + (" (with uncommitted changes in the tree)" if dirty else ""),
+        "commit": commit + (f" (the shared working tree held uncommitted changes to {len(dirty.splitlines())} tracked file(s))" if dirty else ""),
         "loadavg": Path("/proc/loadavg").read_text().split()[:3],
     }
