@@ -326,3 +326,13 @@ FSocket* ISocketSubsystem::CreateSocket(const FName& SocketType, const FString& 
 }
 
 TSharedRef<FInternetAddr> ISocketSubsystem::CreateInternetAddr() { return CreateInternetAddr(FName()); }
+
+#include "SocketFromDescriptor.h"
+
+FSocket* UE::HeadlessEditor::CreateSocketFromDescriptor(int Fd, const FString& Description, bool bNonBlocking)
+{
+	if (Fd < 0) { return nullptr; }
+	FSocketBSD* Socket = new FSocketBSD(Fd, SOCKTYPE_Streaming, Description);
+	Socket->SetNonBlocking(bNonBlocking);
+	return Socket;
+}
