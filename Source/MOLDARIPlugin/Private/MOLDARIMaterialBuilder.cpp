@@ -1,4 +1,5 @@
 #include "MOLDARIImport.h"
+#include "MOLDARIMaterialMetadata.h"
 
 #include "AssetRegistry/AssetData.h"
 #include "AssetRegistry/AssetRegistryModule.h"
@@ -66,7 +67,7 @@ namespace
 
 	// The first entry of metadata.json's "materials" array; false (after any log line) when
 	// there is none to build from.
-	bool ReadMaterialEntry(const FString& ExtractDir, TSharedPtr<FJsonObject>& OutEntry)
+	bool ReadMaterialEntry(const FString& ExtractDir, MOLDARIImport::FMaterialMetadataEntry& OutEntry)
 	{
 		FString Text;
 		// A metadata.json is a few KiB. One of many MiB compresses to almost nothing in an
@@ -83,25 +84,17 @@ namespace
 			UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] No metadata.json — skipping PBR materials"));
 			return false;
 		}
-		TSharedPtr<FJsonObject> Root;
-		if (!FJsonSerializer::Deserialize(TJsonReaderFactory<>::Create(Text), Root) || !Root.IsValid())
+		switch (MOLDARIImport::ParseMaterialMetadata(Text, OutEntry))
 		{
+		case MOLDARIImport::EMaterialMetadataResult::ParseFailed:
 			UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] metadata.json parse failed"));
 			return false;
-		}
-		const TArray<TSharedPtr<FJsonValue>>* Materials = nullptr;
-		if (!Root->TryGetArrayField(TEXT("materials"), Materials) || !Materials || Materials->Num() == 0)
-		{
+		case MOLDARIImport::EMaterialMetadataResult::NoEntry:
 			return false;
+		case MOLDARIImport::EMaterialMetadataResult::Entry:
+			break;
 		}
-		// AsObject on anything but an object logs an error, so the type is checked first.
-		const TSharedPtr<FJsonValue>& First = (*Materials)[0];
-		if (!First.IsValid() || First->Type != EJson::Object)
-		{
-			return false;
-		}
-		OutEntry = First->AsObject();
-		return OutEntry.IsValid();
+		return true;
 	}
 
 	UTexture2D* ImportTexture(IAssetTools& AssetTools, const FString& ExtractDir, const FString& RelativePath, const FString& TexturesPath)
@@ -247,16 +240,15 @@ namespace
 	template <class TSlots>
 	void BuildPBRMaterial(typename TSlots::FMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name)
 	{
-		TSharedPtr<FJsonObject> Entry;
+		MOLDARIImport::FMaterialMetadataEntry Entry;
 		if (!ReadMaterialEntry(ExtractDir, Entry))
 		{
 			return;
 		}
-		FString EntryName, BaseColorPath, NormalPath, MetallicRoughnessPath;
-		Entry->TryGetStringField(TEXT("name"), EntryName);
-		Entry->TryGetStringField(TEXT("baseColorTexture"), BaseColorPath);
-		Entry->TryGetStringField(TEXT("normalTexture"), NormalPath);
-		Entry->TryGetStringField(TEXT("metallicRoughnessTexture"), MetallicRoughnessPath);
+		const FString& EntryName = Entry.Name;
+		const FString& BaseColorPath = Entry.BaseColorTexture;
+		const FString& NormalPath = Entry.NormalTexture;
+		const FString& MetallicRoughnessPath = Entry.MetallicRoughnessTexture;
 
 		const FString TexturesPath = JoinPath(DestPath, TEXT("Textures"));
 		IAssetTools& AssetTools = FModuleManager::GetModuleChecked<FAssetToolsModule>(TEXT("AssetTools")).Get();
@@ -326,6 +318,37 @@ namespace
 
 		DeleteGeneratedAssets<TSlots>(Mesh, DestPath, MaterialName);
 	}
+}
+
+MOLDARIImport::EMaterialMetadataResult MOLDARIImport::ParseMaterialMetadata(const FString& Text, FMaterialMetadataEntry& OutEntry)
+{
+	OutEntry = FMaterialMetadataEntry();
+	TSharedPtr<FJsonObject> Root;
+	if (!FJsonSerializer::Deserialize(TJsonReaderFactory<>::Create(Text), Root) || !Root.IsValid())
+	{
+		return EMaterialMetadataResult::ParseFailed;
+	}
+	const TArray<TSharedPtr<FJsonValue>>* Materials = nullptr;
+	if (!Root->TryGetArrayField(TEXT("materials"), Materials) || !Materials || Materials->Num() == 0)
+	{
+		return EMaterialMetadataResult::NoEntry;
+	}
+	// AsObject on anything but an object logs an error, so the type is checked first.
+	const TSharedPtr<FJsonValue>& First = (*Materials)[0];
+	if (!First.IsValid() || First->Type != EJson::Object)
+	{
+		return EMaterialMetadataResult::NoEntry;
+	}
+	const TSharedPtr<FJsonObject> Entry = First->AsObject();
+	if (!Entry.IsValid())
+	{
+		return EMaterialMetadataResult::NoEntry;
+	}
+	Entry->TryGetStringField(TEXT("name"), OutEntry.Name);
+	Entry->TryGetStringField(TEXT("baseColorTexture"), OutEntry.BaseColorTexture);
+	Entry->TryGetStringField(TEXT("normalTexture"), OutEntry.NormalTexture);
+	Entry->TryGetStringField(TEXT("metallicRoughnessTexture"), OutEntry.MetallicRoughnessTexture);
+	return EMaterialMetadataResult::Entry;
 }
 
 bool MOLDARIImport::IsSafeTexturePath(const FString& ExtractDir, const FString& RelativePath)
