@@ -195,8 +195,8 @@ bool FMOLDARIImportZipEndingsTest::RunTest(const FString& Parameters)
 	// A macOS archive: resource forks are passed over, the real model is imported.
 	{
 		FZipTestWriter Writer;
-		Writer.AddStored("__MACOSX/._cube.fbx", Bytes("\0\5\26\7 resource fork", 21));
-		Writer.AddStored("._cube.fbx", Bytes("\0\5\26\7 resource fork", 21));
+		Writer.AddStored("__MACOSX/._cube.fbx", Bytes("\0\5\26\7 resource fork", 18));
+		Writer.AddStored("._cube.fbx", Bytes("\0\5\26\7 resource fork", 18));
 		Writer.AddStored("cube.fbx", Model);
 		const FString Archive = StageBytes(Writer.Build(), TEXT("RoadMac"));
 		FLogCapture Log;
