@@ -1,8 +1,8 @@
 # Linux build of HeadlessEditor and the MOLDARI plugin.
 #   make run    start the headless editor with the plugin, the bridge switched on
 #   make test   every test: stand-in unit tests, plugin automation tests, black-box HTTP tests,
-#               the ZIP comparison with Info-ZIP unzip, the headless Chromium test and one
-#               minute of fuzzing the ZIP reader
+#               the ZIP comparison with Info-ZIP unzip, the headless Chromium test and 30
+#               seconds of each fuzzer
 # Both install the Debian and npm packages they need when missing.
 
 BUILD_DIR ?= build
@@ -16,7 +16,7 @@ BUILD_PACKAGES := build-essential cmake ccache pkg-config libgtest-dev zlib1g-de
 TEST_PACKAGES := python3-pytest unzip libarchive-tools chromium
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 
-.PHONY: all build run test test-unit test-automation test-blackbox test-hostile test-hostile-quick test-browser deps-build deps-test deps-fuzz fuzz-zip bench-zip clean
+.PHONY: all build run test test-unit test-automation test-blackbox test-hostile test-hostile-quick test-browser deps-build deps-test deps-fuzz fuzz test-asan test-tsan bench-zip clean
 
 all: build
 
@@ -79,10 +79,43 @@ test-hostile-quick: build deps-test
 	HEADLESS_EDITOR=$(abspath $(EDITOR)) $(PYTHON) -m pytest -q -p no:cacheprovider -m "not slow" Tests/Hostile
 
 test: deps-test build
-	$(MAKE) --no-print-directory test-unit test-automation fuzz-zip test-blackbox test-hostile-quick test-browser FUZZ_SECONDS=60
+	$(MAKE) --no-print-directory test-unit test-automation fuzz test-blackbox test-hostile-quick test-browser FUZZ_SECONDS=30
 
-fuzz-zip: deps-fuzz
-	Tests/Fuzz/fuzz-zip.sh $(or $(FUZZ_SECONDS),60)
+# libFuzzer harnesses (Tests/Fuzz/fuzz.sh): `make fuzz` runs each for FUZZ_SECONDS (default 60),
+# `make fuzz-NAME` one of them (zip, request, import_request, material_metadata, package_file).
+FUZZ_BUILD_DIR ?= $(BUILD_DIR)-fuzz
+fuzz: deps-fuzz
+	MOLDARI_FUZZ_BUILD=$(abspath $(FUZZ_BUILD_DIR)) Tests/Fuzz/fuzz.sh $(or $(FUZZ_SECONDS),60)
+
+fuzz-%: deps-fuzz
+	MOLDARI_FUZZ_BUILD=$(abspath $(FUZZ_BUILD_DIR)) Tests/Fuzz/fuzz.sh $(or $(FUZZ_SECONDS),60) $*
+
+# The C++ tests (stand-in unit tests, plugin automation tests) under sanitizers, each in a build
+# directory of its own; any report fails the run (the options below, and the documented
+# suppressions in Tests/Sanitizers). make test-asan: AddressSanitizer + UndefinedBehaviorSanitizer
+# with LeakSanitizer; make test-tsan: ThreadSanitizer.
+SANITIZER_DIR := $(abspath Tests/Sanitizers)
+ASAN_ENV := ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_init_order=1 \
+	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 LSAN_OPTIONS=suppressions=$(SANITIZER_DIR)/lsan.supp:print_suppressions=0
+TSAN_ENV := TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(SANITIZER_DIR)/tsan.supp
+# Two measurements run in the plain build only: the peak-memory test reads the process's resident
+# size, which a sanitizer's allocator (redzones, quarantine) inflates; the cancel test bounds the
+# median cancel-to-completion time at 0.1 s, which the instrumented build does not meet (0.13 to
+# 0.31 s measured under AddressSanitizer, about curl's own timer period).
+SANITIZER_SKIPPED_TESTS := HttpTest.BodyMemoryStaysNearTheBodySize:HttpTest.AnnouncedLengthIsKnownBeforeTheBodyAndACancelFromAnotherThreadIsImmediate
+define sanitizer_tests
+	cmake -S . -B $(1) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLDARI_SANITIZE=$(2) >/dev/null
+	cmake --build $(1) -j$(JOBS)
+	$(3) $(1)/bin/HeadlessEditorTests --gtest_filter=-$(SANITIZER_SKIPPED_TESTS)
+	@rm -rf $(1)/AutomationProject
+	$(3) $(1)/bin/headless-editor --project $(1)/AutomationProject --plugin . --run-tests MOLDARI
+endef
+
+test-asan: deps-build
+	$(call sanitizer_tests,$(BUILD_DIR)-asan,address,$(ASAN_ENV))
+
+test-tsan: deps-build
+	$(call sanitizer_tests,$(BUILD_DIR)-tsan,thread,$(TSAN_ENV))
 
 bench-zip: build deps-test
 	$(PYTHON) Benchmarks/zip/run_zip_bench.py
