@@ -464,8 +464,8 @@ def burst_section(args, work, archives, nginx, out):
     done_names = sorted(t[len("[MOLDARI] Done: "):] for _, t in done)
     all_done = done_names == sorted(names)
     out += ["## Burst: 50 imports queued at once", "",
-            f"{args.burst} POST /import sent back to back ({len(small)} archives in turn, 10 names each repeated, so "
-            f"imports of one name meet): all queued in {posted * 1000:.0f} ms (reply p50 "
+            f"{args.burst} POST /import sent back to back ({len(small)} archives in turn, {len(set(names))} distinct names, "
+            f"{len(names) - len(set(names))} imports reusing a name already queued): all queued in {posted * 1000:.0f} ms (reply p50 "
             f"{statistics.median(replies) * 1000:.1f} ms, max {max(replies) * 1000:.1f} ms); "
             f"{len(done)} done lines, {'one for every import' if all_done else 'NOT one for every import'}; "
             f"the last {total:.1f} s after the first POST ({total / args.burst * 1000:.0f} ms per import). "
