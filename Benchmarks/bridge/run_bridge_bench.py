@@ -26,6 +26,7 @@ Prints a markdown section. Run it in a private network namespace:
 import argparse
 import json
 import os
+import resource
 import sys
 import tempfile
 import time
@@ -37,13 +38,19 @@ import benchlib  # noqa: E402
 HERE = Path(__file__).resolve().parent
 NGINX_PORT = 8325
 ORIGIN = "http://localhost:5173"
+PROBE_CPU = {"user": 0.0, "system": 0.0, "requests": 0}   # the probe's own CPU time, all runs
 
 
 def run_probe(probe, port, count, request, out, status_line, body=None, max_pause_us=0):
     args = [str(probe), "127.0.0.1", str(port), str(count), str(request), str(out), status_line, str(body or "")]
     if max_pause_us:
         args.append(str(max_pause_us))
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
     result = benchlib.subprocess.run(args, capture_output=True, text=True)
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    PROBE_CPU["user"] += after.ru_utime - before.ru_utime
+    PROBE_CPU["system"] += after.ru_stime - before.ru_stime
+    PROBE_CPU["requests"] += count
     fields = dict(kv.split("=") for kv in result.stdout.split())
     if int(fields.get("errors", 1)) != 0:
         raise RuntimeError(f"probe against port {port}: {result.stdout} {result.stderr}")
@@ -176,6 +183,9 @@ def main():
         f"{bridge['over_5ms']} over 5 ms (nginx: {peer['over_5ms']}, the machine's load); after a random idle pause the "
         f"slowest of {spaced['n']} took {spaced['max'] / 1000:.1f} ms (p50 {spaced['p50']:.0f} us): "
         f"{'no' if spaced['max'] < 50000 else 'a'} wait on the 50 ms interval.",
+        f"The probe's own CPU per request: {PROBE_CPU['user'] / max(PROBE_CPU['requests'], 1) * 1e6:.1f} us in user space and "
+        f"{PROBE_CPU['system'] / max(PROBE_CPU['requests'], 1) * 1e6:.0f} us in the kernel, which on loopback also carries much "
+        "of the packet handling of the server's side; the same probe and the same kernel work serve both servers.",
         "The queued reply is sent before the download is started; the connection is closed after it, so a client "
         "reading until the close also waits for the start of the download (a page's fetch has its answer when the "
         "reply is complete, the row below it).",
