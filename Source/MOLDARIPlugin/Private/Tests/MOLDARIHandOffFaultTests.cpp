@@ -1,0 +1,89 @@
+// The hand-off when things go wrong: an archive that cannot be stored, and imports that are still
+// waiting for the main thread when the module shuts down.
+#include "Misc/AutomationTest.h"
+
+#include "MOLDARIArchiveDownload.h"
+#include "MOLDARIImport.h"
+
+#include "Containers/Ticker.h"
+#include "HAL/FileManager.h"
+#include "Misc/FileHelper.h"
+#include "Misc/Paths.h"
+
+#if WITH_DEV_AUTOMATION_TESTS
+
+namespace
+{
+	const EAutomationTestFlags MOLDARITestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
+
+	// Not a ZIP past its signature: an import that runs ends at once with the no-EOCD line.
+	const TArray<uint8> JunkArchive({ 0x50, 0x4B, 0x03, 0x04, 'j', 'u', 'n', 'k' });
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIStoreFailureTest, "MOLDARI.Import.Download.StoreFailure", MOLDARITestFlags)
+bool FMOLDARIStoreFailureTest::RunTest(const FString& Parameters)
+{
+	// A file where the temporary folder should be: nothing can be stored under it.
+	IFileManager& FileManager = IFileManager::Get();
+	const FString TempDir = MOLDARIIntake::GetTempDir();
+	const FString Aside = FPaths::GetPath(TempDir) + TEXT("/MOLDARI_aside_for_test");
+	const bool bHadTempDir = FileManager.DirectoryExists(*TempDir);
+	if (bHadTempDir && !FileManager.Move(*Aside, *TempDir, true, false, false, false))
+	{
+		AddError(TEXT("could not move the temporary folder aside"));
+		return false;
+	}
+	FileManager.MakeDirectory(*FPaths::GetPath(TempDir), true);
+	TestTrue(TEXT("blocker written"), FFileHelper::SaveStringToFile(TEXT("not a folder"), *TempDir));
+
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Cannot store archive: "), EAutomationExpectedErrorFlags::Contains, 1);
+	const FString Stored = StoreTempArchive(JunkArchive, TEXT("blocked"), TEXT("zip"));
+	TestTrue(TEXT("no path for an archive that was not written"), Stored.IsEmpty());
+	// An empty path schedules nothing: a tick runs no import (it would log an error).
+	ScheduleImport(Stored, TEXT("blocked"), TEXT("zip"));
+	FTSTicker::GetCoreTicker().Tick(0.0f);
+
+	FString Blocker;
+	TestTrue(TEXT("the blocking file is untouched"), FFileHelper::LoadFileToString(Blocker, *TempDir) && Blocker == TEXT("not a folder"));
+	FileManager.Delete(*TempDir, false, false, true);
+	if (bHadTempDir)
+	{
+		FileManager.Move(*TempDir, *Aside, true, false, false, false);
+	}
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIScheduledAtShutDownTest, "MOLDARI.Import.Download.ScheduledAtShutDown", MOLDARITestFlags)
+bool FMOLDARIScheduledAtShutDownTest::RunTest(const FString& Parameters)
+{
+	const FString Waiting = StoreTempArchive(JunkArchive, TEXT("waiting"), TEXT("zip"));
+	const FString Late = StoreTempArchive(JunkArchive, TEXT("late"), TEXT("zip"));
+	const FString After = StoreTempArchive(JunkArchive, TEXT("after"), TEXT("zip"));
+	TestFalse(TEXT("archives stored"), Waiting.IsEmpty() || Late.IsEmpty() || After.IsEmpty());
+
+	// Shut-down while one import waits for its tick: it is reported and its archive removed, and
+	// the tick that follows runs nothing.
+	ScheduleImport(Waiting, TEXT("waiting"), TEXT("zip"));
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Import not run (editor shutting down): waiting"), EAutomationExpectedErrorFlags::Exact, 1);
+	CancelScheduledImports();
+	TestFalse(TEXT("waiting archive's folder removed"), FPaths::DirectoryExists(FPaths::GetPath(Waiting)));
+	FTSTicker::GetCoreTicker().Tick(0.0f);
+
+	// A download that completes after shut-down is refused the same way, at once.
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Import not run (editor shutting down): late"), EAutomationExpectedErrorFlags::Exact, 1);
+	ScheduleImport(Late, TEXT("late"), TEXT("zip"));
+	TestFalse(TEXT("late archive's folder removed"), FPaths::DirectoryExists(FPaths::GetPath(Late)));
+	FTSTicker::GetCoreTicker().Tick(0.0f);
+
+	// A module started again schedules as before: the import runs on the next tick.
+	ReopenImportScheduling();
+	ScheduleImport(After, TEXT("after"), TEXT("zip"));
+	TestTrue(TEXT("nothing runs before the tick"), FPaths::FileExists(After));
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Invalid ZIP (no EOCD): "), EAutomationExpectedErrorFlags::Contains, 1);
+	FTSTicker::GetCoreTicker().Tick(0.0f);
+	TestFalse(TEXT("the import ran and removed its archive"), FPaths::FileExists(After));
+	IFileManager::Get().DeleteDirectory(*FPaths::GetPath(After), false, true);
+	return true;
+}
+
+#endif
