@@ -30,6 +30,7 @@ namespace UE::HeadlessEditor
 		constexpr int64 MaxBodyBytes = MAX_int32;          // the most a TArray<uint8> can hold
 		constexpr int64 InitialBodyReserve = 64 * 1024;
 		constexpr long ReceiveBufferBytes = 512 * 1024;    // libcurl's receive buffer (its default is 16 KiB)
+		constexpr int64 MaxUpfrontReserveBytes = 512 * 1024 * 1024; // largest announced length reserved at once
 		constexpr int32 PollTimeoutMs = 1000;              // the HTTP thread's longest sleep
 		const char* const AllowedProtocols = "http,https";
 		const char* const UserAgent = "HeadlessEditor/5.5 libcurl";

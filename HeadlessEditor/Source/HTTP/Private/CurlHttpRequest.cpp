@@ -140,13 +140,15 @@ namespace UE::HeadlessEditor
 		if (NewSize > static_cast<int64>(Payload.Max()))
 		{
 			int64 Capacity = 0;
-			if (bHasAnnouncedLength.load() && static_cast<uint64>(NewSize) <= AnnouncedLength.load())
+			const uint64 Announced = AnnouncedLength.load();
+			if (bHasAnnouncedLength.load() && static_cast<uint64>(NewSize) <= Announced && Announced <= static_cast<uint64>(HttpDefaults::MaxUpfrontReserveBytes))
 			{
 				// The announced size at once: the body is never copied to a larger buffer, which
 				// would hold the old and the new buffer together (1.6 times the body at the last
 				// step of doubling). Pages are only touched as bytes arrive, so a false, larger
-				// announcement costs address space, not memory.
-				Capacity = static_cast<int64>(AnnouncedLength.load());
+				// announcement costs address space, not memory; a larger one still grows by doubling,
+				// so no server can make the module ask for gigabytes it never sends.
+				Capacity = static_cast<int64>(Announced);
 			}
 			else
 			{
