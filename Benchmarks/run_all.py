@@ -29,7 +29,7 @@ BENCHMARKS = [
     # The same imports with every file on the disk's file system instead of tmpfs: what a user's
     # disk adds (write-back, inode allocation), for ours and the peers alike.
     ("e2e-disk", "The same on the disk (files in the temp folder instead of /dev/shm)",
-     [PY, str(HERE / "import/run_e2e_bench.py"), "--work", "/tmp", "--runs", "3", "--skip", "burst,baseline"], True),
+     [PY, str(HERE / "import/run_e2e_bench.py"), "--work", "/tmp", "--runs", "3", "--skip", "burst,baseline,profile"], True),
     ("zip", "ZIP extraction against unzip, bsdtar and Python's zipfile (Benchmarks/zip/run_zip_bench.py)",
      [PY, str(HERE / "zip/run_zip_bench.py"), "--runs", "3"], False),
     ("archive", "ImportArchive on the test archives, by step (Benchmarks/import/run_archive_bench.py)",

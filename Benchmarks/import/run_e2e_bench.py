@@ -254,7 +254,7 @@ def main():
                         help="folder of the project's own sample archives, used when it exists")
     parser.add_argument("--big-mib", type=int, default=400)
     parser.add_argument("--burst", type=int, default=50)
-    parser.add_argument("--skip", default="", help="comma-separated parts to leave out: steps,memory,burst,baseline")
+    parser.add_argument("--skip", default="", help="comma-separated parts to leave out: steps,memory,burst,baseline,profile")
     parser.add_argument("--baseline-editor", default=os.environ.get("MOLDARI_BASELINE_EDITOR"),
                         help="an earlier build's headless-editor: the 400 MB import is also run with it, in turns")
     parser.add_argument("--baseline-runs", type=int, default=3)
@@ -288,6 +288,8 @@ def main():
             figures["steps"] = steps_section(args, work, archives, nginx, out)
         if "memory" not in skip:
             figures["memory"] = memory_section(args, work, archives, served, nginx, out)
+        if "memory" not in skip and "profile" not in skip:
+            figures["profile"] = profile_section(args, work, out)
         if args.baseline_editor and "memory" not in skip and "baseline" not in skip:
             figures["baseline"] = baseline_section(args, work, out)
         if "burst" not in skip:
@@ -414,6 +416,42 @@ def big_import(work, tag, binary=None):
     finally:
         editor.stop()
     return idle, peak, sampler, sent, steps
+
+
+def profile_section(args, work, out):
+    """Where the 400 MB import spends its CPU, by thread and symbol (perf, when it works here)."""
+    perf = shutil.which("perf")
+    if not perf or subprocess.run([perf, "--version"], capture_output=True).returncode != 0:
+        out += ["## Profile of the 400 MB import", "", "perf is not usable on this machine; no profile.", ""]
+        return None
+    data = work / "perf.data"
+    clock = work / "clock-profile.log"
+    editor = start_editor(work, "profile", clock)
+    try:
+        time.sleep(0.5)
+        recorder = subprocess.Popen([perf, "record", "-F", "999", "-o", str(data), "-p", str(editor.proc.pid)],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(0.5)
+        mark = editor.mark()
+        sent, reply_s = post_import(f"http://127.0.0.1:{ARCHIVE_PORT}/big.zip", "big")
+        editor.wait_for("[MOLDARI] Done: big", start=mark, timeout=600)
+        steps = split_steps(editor, mark, "big", sent, reply_s, read_clock(clock))
+        recorder.send_signal(2)
+        recorder.wait(60)
+    finally:
+        editor.stop()
+    report = subprocess.run([perf, "report", "-i", str(data), "--no-children", "--stdio", "-g", "none", "--sort", "comm,dso,sym",
+                             "--percent-limit", "1.5"], capture_output=True, text=True).stdout
+    rows = [line.rstrip() for line in report.splitlines() if line.strip() and not line.startswith("#")][:16]
+    if not rows:
+        out += ["## Profile of the 400 MB import", "", "perf recorded nothing usable here; no profile.", ""]
+        return None
+    out += ["## Profile of the 400 MB import", "",
+            "`perf record -F 999` of the editor during one import of the 400 MB archive (steps of that import, ms: "
+            + ", ".join(f"{k} {v:.0f}" for k, v in steps.items() if k in ("download", "store", "extract", "source copy", "total"))
+            + "). Samples by thread (HttpManager: download and store; headless-editor: the main thread's import), "
+            "library and symbol, those over 1.5%:", "", "```", *rows, "```", ""]
+    return {"rows": rows, "steps": steps}
 
 
 def baseline_section(args, work, out):
