@@ -157,7 +157,12 @@ namespace UE::HeadlessEditor
 			}
 			Payload.Reserve(static_cast<int32>(std::min<int64>(Capacity, HttpDefaults::MaxBodyBytes)));
 		}
-		Payload.Append(Data, static_cast<int32>(Count));
+		// One memcpy into room made without initialising it: TArray::Append here copies through
+		// the array's allocator one element at a time, which perf showed as most of the HTTP
+		// thread's own time on a large download.
+		const int32 OldNum = Payload.Num();
+		Payload.AddUninitialized(static_cast<int32>(Count));
+		std::memcpy(Payload.GetData() + OldNum, Data, static_cast<size_t>(Count));
 		return true;
 	}
 
