@@ -380,9 +380,20 @@ def memory_section(args, work, archives, served, nginx, out):
     big = make_big_archive(base, work / "big.zip", args.big_mib * MIB)
     (served / "big.zip").symlink_to(big)
     size = big.stat().st_size
-    idle, peak, sampler, sent, steps = big_import(work, "memory")
-    peer = peer_run(f"http://127.0.0.1:{ARCHIVE_PORT}/big.zip", work)
-    shutil.rmtree(work / "peer", ignore_errors=True)
+    # Peer, ours, ours, peer: whichever runs first after the archive was made meets a different
+    # page cache, so each side gets one early and one late turn; medians of the two.
+    url = f"http://127.0.0.1:{ARCHIVE_PORT}/big.zip"
+    peers, imports = [], []
+    for turn in ("peer", "ours", "ours", "peer"):
+        if turn == "peer":
+            peers.append(peer_run(url, work))
+            shutil.rmtree(work / "peer", ignore_errors=True)
+        else:
+            imports.append(big_import(work, "memory"))
+    # The memory figure is the worse of the two imports; the times are medians.
+    idle, peak, sampler, sent, steps = max(imports, key=lambda r: r[1] - r[0])
+    steps = {k: statistics.median(r[4][k] for r in imports) for k in steps}
+    peer = {k: statistics.median(p[k] for p in peers) for k in peers[0]}
     ours_dl = steps["download"] + steps["store"] + steps["extract"]
     peer_dl = (peer["curl"] + peer["unzip"]) * 1000
     above = (peak - idle) * 1024
@@ -391,13 +402,13 @@ def memory_section(args, work, archives, served, nginx, out):
     out += ["## Memory of a 400 MB import", "",
             f"`{base.name}` plus a stored entry of {args.big_mib} MiB of random bytes: {size / MIB:.1f} MiB archive. "
             f"Idle editor {idle / 1024:.0f} MiB resident; peak during the import {peak / 1024:.0f} MiB (VmHWM); "
-            f"peak above idle {above / MIB:.0f} MiB = **{ratio:.2f}x the archive** (goal at most 1.2x: "
+            f"peak above idle {above / MIB:.0f} MiB = **{ratio:.2f}x the archive**, the higher of two imports (goal at most 1.2x: "
             f"{'met' if ratio <= 1.2 else 'NOT met'}). "
             f"The sampled peak (every 5 ms) was {(peak_sample[1] - idle) / 1024:.0f} MiB above idle, "
             f"{(peak_sample[0] - sent) * 1000:.0f} ms after the POST.", "",
-            "Steps of that import (ms): " + ", ".join(f"{k} {v:.0f}" for k, v in steps.items() if k not in ("textures",)) + ".",
+            "Steps (ms, medians of the two imports): " + ", ".join(f"{k} {v:.0f}" for k, v in steps.items() if k not in ("textures",)) + ".",
             "",
-            f"Same archive, same run: download+store+extract {ours_dl:.0f} ms against `curl -o` {peer['curl'] * 1000:.0f} ms + "
+            f"Same archive, same run (peer, ours, ours, peer; medians): download+store+extract {ours_dl:.0f} ms against `curl -o` {peer['curl'] * 1000:.0f} ms + "
             f"`unzip` {peer['unzip'] * 1000:.0f} ms = {peer_dl:.0f} ms: **{ours_dl / peer_dl:.2f}x** (goal at most 1.2x).", ""]
     return {"archive_bytes": size, "idle_kib": idle, "peak_kib": peak, "ratio": ratio, "steps": steps,
             "peer_ms": {k: v * 1000 for k, v in peer.items()}, "download_extract_ratio": ours_dl / peer_dl}
@@ -420,6 +431,8 @@ def big_import(work, tag, binary=None):
         steps = split_steps(editor, mark, "big", sent, reply_s, read_clock(clock))
     finally:
         editor.stop()
+        # Its 800 MB (Source copy and the model's assets) would otherwise stay for the whole run.
+        shutil.rmtree(editor.project, ignore_errors=True)
     return idle, peak, sampler, sent, steps
 
 
@@ -445,6 +458,7 @@ def profile_section(args, work, out):
         recorder.wait(60)
     finally:
         editor.stop()
+        shutil.rmtree(editor.project, ignore_errors=True)
     report = subprocess.run([perf, "report", "-i", str(data), "--no-children", "--stdio", "-g", "none", "--sort", "comm,dso,sym",
                              "--percent-limit", "1.5"], capture_output=True, text=True).stdout
     rows = [line.rstrip() for line in report.splitlines() if line.strip() and not line.startswith("#")][:16]
