@@ -67,7 +67,9 @@ corpus_dirs_of() {
 
 if [ -n "$MERGE" ]; then
   mkdir -p "$ROOT/Tests/Fuzz/corpus/$MERGE"
-  exec "$BIN/$(executable_of "$MERGE")" -merge=1 $(options_of "$MERGE") "$ROOT/Tests/Fuzz/corpus/$MERGE" "$BUILD/runs/$MERGE" $(corpus_dirs_of "$MERGE" | cut -d' ' -f2-)
+  SOURCES=("$BUILD/runs/$MERGE")
+  [ -d "$SEEDS/$MERGE" ] && SOURCES+=("$SEEDS/$MERGE")
+  exec "$BIN/$(executable_of "$MERGE")" -merge=1 $(options_of "$MERGE") "$ROOT/Tests/Fuzz/corpus/$MERGE" "${SOURCES[@]}"
 fi
 
 for name in "${NAMES[@]}"; do
