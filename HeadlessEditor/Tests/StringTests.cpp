@@ -119,3 +119,29 @@ TEST(TMapTest, KeepsInsertionOrderAndIgnoresKeyCase)
 	EXPECT_EQ(Map.Num(), 1);
 	EXPECT_EQ(Map.FindRef(TEXT("a")), 3);
 }
+
+// Byte arrays append with one copy; appending a range of the array itself must still work
+// although the array may move while it grows.
+TEST(TArrayTest, AppendCopiesRangesIncludingItsOwn)
+{
+	TArray<uint8> Bytes;
+	const uint8 First[] = { 1, 2, 3 };
+	Bytes.Append(First, 3);
+	Bytes.Append(First, 0);
+	for (int32 Round = 0; Round < 12; ++Round)
+	{
+		Bytes.Append(Bytes.GetData(), Bytes.Num());   // doubles, reallocating on the way
+	}
+	ASSERT_EQ(Bytes.Num(), 3 << 12);
+	for (int32 Index = 0; Index < Bytes.Num(); ++Index)
+	{
+		ASSERT_EQ(Bytes[Index], First[Index % 3]) << Index;
+	}
+
+	TArray<FString> Names;
+	const FString Two[] = { TEXT("a"), TEXT("b") };
+	Names.Append(Two, 2);
+	Names.Append(Names.GetData() + 1, 1);
+	EXPECT_EQ(Names.Num(), 3);
+	EXPECT_EQ(Names[2], TEXT("b"));
+}

@@ -7,6 +7,7 @@
 #include <limits>
 #include <type_traits>
 #include <utility>
+#include <cstring>
 #include <vector>
 
 #include "HAL/Platform.h"
@@ -84,7 +85,31 @@ public:
 	template <typename OtherElementType, typename OtherAllocator>
 	void Append(const TArray<OtherElementType, OtherAllocator>& Source) { Data.insert(Data.end(), Source.begin(), Source.end()); }
 	void Append(TArray&& Source) { Data.insert(Data.end(), std::make_move_iterator(Source.Data.begin()), std::make_move_iterator(Source.Data.end())); Source.Data.clear(); }
-	void Append(const ElementType* Ptr, SizeType Count) { check(Count >= 0); if (Count > 0) { Data.insert(Data.end(), Ptr, Ptr + Count); } }
+	void Append(const ElementType* Ptr, SizeType Count)
+	{
+		check(Count >= 0);
+		if (Count <= 0) { return; }
+		// The default-init allocator makes std::vector copy element by element; plain bytes go in
+		// with one memcpy (unless they come from this array, which may move while it grows).
+		const bool bFromSelf = !Data.empty() && Ptr >= GetData() && Ptr < GetData() + Data.size();
+		if constexpr (std::is_trivially_copyable_v<ElementType>)
+		{
+			if (!bFromSelf)
+			{
+				const size_t OldSize = Data.size();
+				Data.resize(OldSize + size_t(Count));
+				std::memcpy(static_cast<void*>(GetData() + OldSize), Ptr, size_t(Count) * sizeof(ElementType));
+				return;
+			}
+		}
+		if (bFromSelf)
+		{
+			// std::vector moves its elements before it copies the inserted range out of them.
+			Append(TArray(Ptr, Count));
+			return;
+		}
+		Data.insert(Data.end(), Ptr, Ptr + Count);
+	}
 	void Append(std::initializer_list<ElementType> Init) { Data.insert(Data.end(), Init.begin(), Init.end()); }
 	TArray& operator+=(const TArray& Other) { Append(Other); return *this; }
 
