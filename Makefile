@@ -2,7 +2,9 @@
 #   make run    start the headless editor with the plugin, the bridge switched on
 #   make test   every test: stand-in unit tests and plugin automation tests (plain and under
 #               ThreadSanitizer), black-box HTTP tests, the ZIP comparison with Info-ZIP unzip,
-#               the headless Chromium test and 30 seconds of each fuzzer
+#               hostile clients and archive traps, the headless Chromium tests and 30 seconds
+#               of each fuzzer
+#   make demo   the demo page on http://localhost:5173 (beside make run)
 # Both install the Debian and npm packages they need when missing.
 
 BUILD_DIR ?= build
