@@ -7,18 +7,12 @@
 
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
-import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
-import { chromium } from 'playwright-core';
+import { EDITOR_BIN, startBridgeEditor, stopProcess, portAccepts, launchChromium } from './support.mjs';
 
-const REPO_ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
-const EDITOR_BIN = process.env.HEADLESS_EDITOR || path.join(REPO_ROOT, 'build', 'bin', 'headless-editor');
-const LISTENING = '[MOLDARI] Listening on http://localhost:5325';
 const STATUS_BODY = '{\r\n\t"dcc": "unreal",\r\n\t"version": "5.5",\r\n\t"status": "running"\r\n}';
 const QUEUED_BODY = '{\r\n\t"status": "queued",\r\n\t"name": "Chair"\r\n}';
 
@@ -45,41 +39,8 @@ const PAGE = `<!doctype html>
 
 const tmp = fs.mkdtempSync(path.join(os.tmpdir(), 'moldari-browser-'));
 let editor;
-let editorOutput = '';
 const pageServers = [];
 let context;
-
-function waitForOutput(text, timeoutMs) {
-  return new Promise((resolve, reject) => {
-    const timer = setTimeout(() => {
-      editor.stdout.off('data', check);
-      reject(new Error(`"${text}" not seen within ${timeoutMs} ms; output:\n${editorOutput}`));
-    }, timeoutMs);
-    function check() {
-      if (editorOutput.includes(text)) {
-        clearTimeout(timer);
-        editor.stdout.off('data', check);
-        resolve();
-      }
-    }
-    editor.stdout.on('data', check);
-    editor.once('exit', (code) => {
-      clearTimeout(timer);
-      reject(new Error(`headless-editor exited (${code}) before "${text}"; output:\n${editorOutput}`));
-    });
-    check();
-  });
-}
-
-function portAccepts(port) {
-  return new Promise((resolve) => {
-    const s = net.connect({ host: '127.0.0.1', port });
-    s.setTimeout(500);
-    s.once('connect', () => { s.destroy(); resolve(true); });
-    s.once('error', () => resolve(false));
-    s.once('timeout', () => { s.destroy(); resolve(false); });
-  });
-}
 
 function servePage(port) {
   const server = http.createServer((req, res) => {
@@ -96,36 +57,16 @@ function servePage(port) {
 before(async () => {
   assert.ok(fs.existsSync(EDITOR_BIN), `headless-editor not built: ${EDITOR_BIN}`);
   assert.equal(await portAccepts(5325), false, 'port 5325 is held by another process');
-  editor = spawn(EDITOR_BIN, ['--project', path.join(tmp, 'BrowserProject'), '--plugin', REPO_ROOT,
-    '--press', 'MOLDARIToggle'], { stdio: ['pipe', 'pipe', 'pipe'] });
-  editor.stdout.setEncoding('utf8');
-  editor.stderr.setEncoding('utf8');
-  editor.stdout.on('data', (d) => { editorOutput += d; });
-  editor.stderr.on('data', (d) => { editorOutput += d; });
-  await waitForOutput(LISTENING, 30000);
-
+  editor = await startBridgeEditor(path.join(tmp, 'BrowserProject'));
   await servePage(5173);
   await servePage(5174);
-
-  context = await chromium.launchPersistentContext(path.join(tmp, 'chromium-profile'), {
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    timeout: 30000,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  context = await launchChromium(path.join(tmp, 'chromium-profile'));
 });
 
 after(async () => {
   if (context) await context.close().catch(() => {});
   for (const s of pageServers) s.close();
-  if (editor && editor.exitCode === null) {
-    const exited = new Promise((resolve) => editor.once('exit', resolve));
-    editor.kill('SIGTERM');
-    const timer = setTimeout(() => editor.kill('SIGKILL'), 10000);
-    await exited;
-    clearTimeout(timer);
-  }
+  if (editor) await stopProcess(editor.child);
   fs.rmSync(tmp, { recursive: true, force: true });
 });
 

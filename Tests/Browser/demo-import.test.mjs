@@ -8,83 +8,37 @@
 
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
 import fs from 'node:fs';
-import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
-import { chromium } from 'playwright-core';
+import {
+  REPO_ROOT, EDITOR_BIN, startProcess, waitForText, startBridgeEditor, stopProcess, portAccepts, launchChromium,
+} from './support.mjs';
 
-const REPO_ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
-const EDITOR_BIN = process.env.HEADLESS_EDITOR || path.join(REPO_ROOT, 'build', 'bin', 'headless-editor');
 const ARCHIVES = process.env.SAMPLE_ARCHIVES || path.join(path.dirname(path.dirname(EDITOR_BIN)), 'SampleArchives');
-const LISTENING = '[MOLDARI] Listening on http://localhost:5325';
 const IMPORT_TIMEOUT_MS = 90000;
 
 const tmp = fs.mkdtempSync(path.join(os.tmpdir(), 'moldari-demo-'));
 const project = path.join(tmp, 'DemoProject');
-const children = [];
+const demoServers = [];
 let editor;
-let editorOutput = '';
 let context;
 
-function waitForText(child, getOutput, text, timeoutMs) {
-  return new Promise((resolve, reject) => {
-    const timer = setTimeout(() => {
-      child.stdout.off('data', check);
-      reject(new Error(`"${text}" not seen within ${timeoutMs} ms; output:\n${getOutput()}`));
-    }, timeoutMs);
-    function check() {
-      if (getOutput().includes(text)) {
-        clearTimeout(timer);
-        child.stdout.off('data', check);
-        resolve();
-      }
-    }
-    child.stdout.on('data', check);
-    child.once('exit', (code) => {
-      clearTimeout(timer);
-      reject(new Error(`${child.spawnfile} exited (${code}) before "${text}"; output:\n${getOutput()}`));
-    });
-    check();
-  });
-}
-
-const waitForEditor = (text, timeoutMs) => waitForText(editor, () => editorOutput, text, timeoutMs);
-
-function start(command, args) {
-  const child = spawn(command, args, { stdio: ['pipe', 'pipe', 'pipe'] });
-  let output = '';
-  child.stdout.setEncoding('utf8');
-  child.stderr.setEncoding('utf8');
-  child.stdout.on('data', (d) => { output += d; });
-  child.stderr.on('data', (d) => { output += d; });
-  children.push(child);
-  return { child, output: () => output };
-}
-
-function portAccepts(port) {
-  return new Promise((resolve) => {
-    const s = net.connect({ host: '127.0.0.1', port });
-    s.setTimeout(500);
-    s.once('connect', () => { s.destroy(); resolve(true); });
-    s.once('error', () => resolve(false));
-    s.once('timeout', () => { s.destroy(); resolve(false); });
-  });
-}
+const editorOutput = () => editor.output();
+const waitForEditor = (text, timeoutMs) => waitForText(editor, text, timeoutMs);
 
 async function startDemoServer(port) {
-  const server = start('python3', ['-u', path.join(REPO_ROOT, 'Demo', 'serve.py'), '--port', String(port), '--archives', ARCHIVES]);
-  await waitForText(server.child, server.output, `Demo page: http://localhost:${port}/`, 10000);
+  const server = startProcess('python3', ['-u', path.join(REPO_ROOT, 'Demo', 'serve.py'), '--port', String(port), '--archives', ARCHIVES]);
+  demoServers.push(server.child);
+  await waitForText(server, `Demo page: http://localhost:${port}/`, 10000);
 }
 
 // The editor's `actors` listing, through its console.
 async function levelActors() {
-  const from = editorOutput.length;
-  editor.stdin.write('actors\n');
+  const from = editorOutput().length;
+  editor.child.stdin.write('actors\n');
   await waitForEditor(' actor(s) in ', 10000);
-  return editorOutput.slice(from);
+  return editorOutput().slice(from);
 }
 
 before(async () => {
@@ -93,34 +47,16 @@ before(async () => {
   for (const port of [5325, 5173, 5174]) {
     assert.equal(await portAccepts(port), false, `port ${port} is held by another process`);
   }
-  const started = start(EDITOR_BIN, ['--project', project, '--plugin', REPO_ROOT, '--press', 'MOLDARIToggle']);
-  editor = started.child;
-  editor.stdout.on('data', (d) => { editorOutput += d; });
-  editor.stderr.on('data', (d) => { editorOutput += d; });
-  await waitForEditor(LISTENING, 30000);
-
+  editor = await startBridgeEditor(project);
   await startDemoServer(5173);
   await startDemoServer(5174);
-
-  context = await chromium.launchPersistentContext(path.join(tmp, 'chromium-profile'), {
-    executablePath: '/usr/bin/chromium',
-    headless: true,
-    timeout: 30000,
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  context = await launchChromium(path.join(tmp, 'chromium-profile'));
 });
 
 after(async () => {
   if (context) await context.close().catch(() => {});
-  for (const child of children.reverse()) {
-    if (child.exitCode !== null || child.signalCode !== null) continue;
-    const exited = new Promise((resolve) => child.once('exit', resolve));
-    child.kill('SIGTERM');
-    const timer = setTimeout(() => child.kill('SIGKILL'), 10000);
-    await exited;
-    clearTimeout(timer);
-  }
+  for (const child of demoServers) await stopProcess(child);
+  if (editor) await stopProcess(editor.child);
   fs.rmSync(tmp, { recursive: true, force: true });
 });
 
@@ -153,8 +89,8 @@ test('the demo page on http://localhost:5173 imports the clicked asset', { timeo
   await waitForEditor('[MOLDARI] /import received: name=SampleCrate url=http://localhost:5173/archives/SampleCrate.zip', 5000);
   await waitForEditor('[MOLDARI] Done: SampleCrate', IMPORT_TIMEOUT_MS);
   // the material came from the archive's metadata.json and replaced the FBX importer's
-  assert.match(editorOutput, /\[MOLDARI\] Created PBR material: M_SampleCrate_PBR/);
-  assert.match(editorOutput, /\[MOLDARI\] PBR material assigned to slot 'CrateMaterial'/);
+  assert.match(editorOutput(), /\[MOLDARI\] Created PBR material: M_SampleCrate_PBR/);
+  assert.match(editorOutput(), /\[MOLDARI\] PBR material assigned to slot 'CrateMaterial'/);
   const folder = path.join(project, 'Content', 'MOLDARIImports', 'SampleCrate');
   for (const file of ['M_SampleCrate_PBR.uasset', 'Source/SampleCrate.fbx', 'Source/metadata.json',
     'Source/textures/crate_basecolor.png']) {
@@ -164,7 +100,7 @@ test('the demo page on http://localhost:5173 imports the clicked asset', { timeo
 });
 
 test('the same page from http://127.0.0.1:5174 gets no import', { timeout: 60000 }, async () => {
-  const from = editorOutput.length;
+  const from = editorOutput().length;
   const page = await openDemo('http://127.0.0.1:5174');
   try {
     await page.waitForFunction(() => document.getElementById('bridge').dataset.state !== 'unknown');
@@ -179,7 +115,7 @@ test('the same page from http://127.0.0.1:5174 gets no import', { timeout: 60000
   }
   // give a request that slipped through the time to show
   await new Promise((resolve) => setTimeout(resolve, 2000));
-  const after = editorOutput.slice(from);
+  const after = editorOutput().slice(from);
   assert.doesNotMatch(after, /\/import received/);
   assert.doesNotMatch(after, /Done: SampleOrb/);
   assert.ok(!fs.existsSync(path.join(project, 'Content', 'MOLDARIImports', 'SampleOrb')));
