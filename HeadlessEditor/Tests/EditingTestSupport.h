@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AssetTestSupport.h"
+#include "TestAssets.h"
 
 #include "Engine/Texture2D.h"
 #include "Misc/PackageName.h"
@@ -10,12 +11,7 @@
 
 namespace EditingTest
 {
-	template <class T>
-	T* MakeAsset(const TCHAR* PackageName)
-	{
-		UPackage* Package = CreatePackage(PackageName);
-		return NewObject<T>(Package, FName(FPackageName::GetShortName(PackageName)), RF_Public | RF_Standalone);
-	}
+	using TestAssets::MakeAsset;
 
 	inline UTexture2D* MakeTexture(const TCHAR* PackageName, TextureCompressionSettings Compression, bool bSRGB)
 	{

@@ -1,6 +1,7 @@
 // Package files: what is saved loads back equal after a restart, references across packages
 // resolve, the summary is readable alone, and damaged or foreign files are refused.
 #include "AssetTestSupport.h"
+#include "TestAssets.h"
 
 #include "Animation/Skeleton.h"
 #include "Engine/SkeletalMesh.h"
@@ -12,6 +13,7 @@
 #include "UObject/SavePackage.h"
 
 using namespace AssetTest;
+using TestAssets::MakeAsset;
 
 namespace
 {
@@ -29,29 +31,6 @@ namespace
 		if (!FPackageName::TryConvertLongPackageNameToFilename(Package->GetName(), Filename, FPackageName::GetAssetPackageExtension())) { return false; }
 		return UPackage::SavePackage(Package, Asset, *Filename, PublicStandalone());
 	}
-
-	template <class T>
-	T* MakeAsset(const TCHAR* PackageName)
-	{
-		UPackage* Package = CreatePackage(PackageName);
-		return NewObject<T>(Package, FName(FPackageName::GetShortName(PackageName)), RF_Public | RF_Standalone);
-	}
-
-	FHeadlessMeshData MakeQuad(bool bSkinned)
-	{
-		FHeadlessMeshData Data;
-		Data.Positions = { 0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0 };
-		Data.Normals = { 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1 };
-		Data.TexCoords = { { 0, 0, 1, 0, 1, 1, 0, 1 }, { 0.5f, 0.5f, 0.25f, 0.25f, 0.125f, 0.125f, -1.5f, 3.0e7f } };
-		Data.Indices = { 0, 1, 2, 0, 2, 3 };
-		Data.Sections = { { 0, 0, 1 }, { 1, 3, 1 } };
-		if (bSkinned)
-		{
-			Data.BoneIndices = { 0, 1, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0 };
-			Data.BoneWeights = { 0.75f, 0.25f, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0.5f, 0.5f, 0, 0 };
-		}
-		return Data;
-	}
 }
 
 class PackageTest : public FProjectTest {};
@@ -67,7 +46,7 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 	Texture->SourceFilePath = TEXT("/tmp/kit.png");
 
 	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Kit/SM_Kit"));
-	Mesh->MeshData = MakeQuad(false);
+	Mesh->MeshData = TestAssets::MakeTwoSectionQuad(false);
 	Mesh->GetStaticMaterials().Add(FStaticMaterial(Material, FName(TEXT("Body")), FName(TEXT("Body_Imported"))));
 	Mesh->GetStaticMaterials().Add(FStaticMaterial(nullptr, FName(TEXT("Trim"))));
 	Mesh->SourceFilePath = Str(std::string("/tmp/kit \xCE\xB2.fbx"));
@@ -83,7 +62,7 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 	Child.LocalTransform[3] = 2.5f;
 	Skeleton->Bones = { Root, Child };
 	Skinned->SetSkeleton(Skeleton);
-	Skinned->MeshData = MakeQuad(true);
+	Skinned->MeshData = TestAssets::MakeTwoSectionQuad(true);
 	Skinned->GetMaterials().Add(FSkeletalMaterial(Material, FName(TEXT("Skin"))));
 
 	for (UObject* Asset : std::initializer_list<UObject*>{ Material, Texture, Mesh, Skinned }) { Asset->MarkPackageDirty(); }
@@ -178,7 +157,7 @@ TEST_F(PackageTest, SummaryIsReadableWithoutLoading)
 TEST_F(PackageTest, DamagedTruncatedAndForeignFilesAreRefusedWithALogLine)
 {
 	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Bad/SM_Good"));
-	Mesh->MeshData = MakeQuad(false);
+	Mesh->MeshData = TestAssets::MakeTwoSectionQuad(false);
 	Mesh->GetStaticMaterials().Add(FStaticMaterial(nullptr, FName(TEXT("Slot"))));
 	ASSERT_TRUE(Save(Mesh));
 	Restart();

@@ -1,6 +1,7 @@
 """Helpers of the import tests: POST /import, a loopback file server, and what an import leaves
 in the editor (the level's actors, the imported folder, the temporary folders)."""
 
+import contextlib
 import re
 import socket
 import subprocess
@@ -39,21 +40,24 @@ def free_port() -> int:
         return sock.getsockname()[1]
 
 
-def serve_directory(directory: Path):
-    """python3 -m http.server on an ephemeral loopback port; returns (process, base URL)."""
+@contextlib.contextmanager
+def served_directory(directory: Path):
+    """python3 -m http.server on an ephemeral loopback port for the block; yields the base URL."""
     proc = subprocess.Popen(
         [sys.executable, "-u", "-m", "http.server", "0", "--bind", HOST, "--directory", str(directory)],
         stdout=subprocess.PIPE,
         stderr=subprocess.DEVNULL,
         text=True,
     )
-    line = proc.stdout.readline()
-    m = re.search(r"port (\d+)", line)
-    if not m:
+    try:
+        line = proc.stdout.readline()
+        m = re.search(r"port (\d+)", line)
+        if not m:
+            raise AssertionError(f"http.server did not report its port: {line!r}")
+        yield f"http://{HOST}:{m.group(1)}"
+    finally:
         proc.kill()
         proc.wait(5)
-        raise AssertionError(f"http.server did not report its port: {line!r}")
-    return proc, f"http://{HOST}:{m.group(1)}"
 
 
 def archive_folders(editor, settle: float = 5.0) -> list[Path]:

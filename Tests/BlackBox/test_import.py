@@ -23,7 +23,7 @@ from import_client import (
     free_port,
     import_json,
     post_import,
-    serve_directory,
+    served_directory,
 )
 
 pytestmark = pytest.mark.usefixtures("listening")
@@ -33,12 +33,8 @@ def archive_server():
     """python3 -m http.server on an ephemeral loopback port, serving the test archives in place."""
     if not (ARCHIVES / "embedded_cube_stored.zip").is_file():
         pytest.fail(f"test archives missing: {ARCHIVES}")
-    proc, base = serve_directory(ARCHIVES)
-    try:
+    with served_directory(ARCHIVES) as base:
         yield base
-    finally:
-        proc.kill()
-        proc.wait(5)
 
 
 def test_zip_archive_is_downloaded_and_imported(listening, archive_server):

@@ -19,7 +19,7 @@ from import_client import (
     USDZ,
     import_json,
     post_import,
-    serve_directory,
+    served_directory,
     temp_leftovers,
 )
 
@@ -62,16 +62,12 @@ def test_local_usdz_is_imported_into_its_own_folder(listening):
 
 
 def test_usdz_over_http_is_imported_with_its_assets(listening):
-    proc, base = serve_directory(TESTDATA)
-    try:
+    with served_directory(TESTDATA) as base:
         start = listening.mark()
         for name in ("http_roughness", "http_roughness"):  # the second import takes a free folder
             reply = post_import(import_json(f"{base}/usdz/{USDZ_ARCHIVE.name}", name))
             assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
         done = listening.wait_for("[MOLDARI] Done (USDZ): http_roughness", start, IMPORT_DEADLINE, count=2)
-    finally:
-        proc.kill()
-        proc.wait(5)
     folders = sorted(line.text.rsplit(": ", 1)[1] for line in done)
     assert folders == ["http_roughness", "http_roughness_1"]
     for folder in folders:

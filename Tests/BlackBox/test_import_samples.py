@@ -8,7 +8,7 @@ from pathlib import Path
 import pytest
 
 from bridge_client import EDITOR_BIN, queued_body, response_bytes
-from import_client import assert_zip_import_complete, import_json, post_import, serve_directory
+from import_client import assert_zip_import_complete, import_json, post_import, served_directory
 
 pytestmark = pytest.mark.usefixtures("listening")
 
@@ -21,12 +21,8 @@ SAMPLE_MATERIALS = {"SampleCrate": "CrateMaterial", "SampleBarrel": "BarrelMater
 def sample_server():
     if not all((SAMPLES / f"{name}.zip").is_file() for name in SAMPLE_MATERIALS):
         pytest.fail(f"sample archives not built in {SAMPLES} (the build writes them)")
-    proc, base = serve_directory(SAMPLES)
-    try:
+    with served_directory(SAMPLES) as base:
         yield base
-    finally:
-        proc.kill()
-        proc.wait(5)
 
 
 @pytest.mark.parametrize("name", sorted(SAMPLE_MATERIALS))

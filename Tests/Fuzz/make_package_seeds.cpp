@@ -16,37 +16,17 @@
 #include "UObject/SavePackage.h"
 
 #include "HeadlessEditorHost.h"
+#include "TestAssets.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+using TestAssets::MakeAsset;
+
 namespace
 {
-	template <class T>
-	T* MakeAsset(const TCHAR* PackageName)
-	{
-		UPackage* Package = CreatePackage(PackageName);
-		return NewObject<T>(Package, FName(FPackageName::GetShortName(PackageName)), RF_Public | RF_Standalone);
-	}
-
-	FHeadlessMeshData MakeQuad(bool bSkinned)
-	{
-		FHeadlessMeshData Data;
-		Data.Positions = { 0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0 };
-		Data.Normals = { 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1 };
-		Data.TexCoords = { { 0, 0, 1, 0, 1, 1, 0, 1 } };
-		Data.Indices = { 0, 1, 2, 0, 2, 3 };
-		Data.Sections = { { 0, 0, 1 }, { 1, 3, 1 } };
-		if (bSkinned)
-		{
-			Data.BoneIndices = { 0, 1, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0 };
-			Data.BoneWeights = { 0.75f, 0.25f, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0.5f, 0.5f, 0, 0 };
-		}
-		return Data;
-	}
-
 	bool SaveSeed(UObject* Asset, const std::string& OutDir, const char* Leaf, bool bKeepEndRecord)
 	{
 		UPackage* Package = Asset->GetOutermost();
@@ -97,7 +77,7 @@ int main(int Argc, char** Argv)
 	}
 
 	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Seed/SM_Seed"));
-	Mesh->MeshData = MakeQuad(false);
+	Mesh->MeshData = TestAssets::MakeTwoSectionQuad(false);
 	Mesh->GetStaticMaterials().Add(FStaticMaterial(Material, FName(TEXT("Body")), FName(TEXT("Body_Imported"))));
 	Mesh->GetStaticMaterials().Add(FStaticMaterial(nullptr, FName(TEXT("Trim"))));
 
@@ -110,7 +90,7 @@ int main(int Argc, char** Argv)
 	Child.ParentIndex = 0;
 	Skeleton->Bones = { Root, Child };
 	Skinned->SetSkeleton(Skeleton);
-	Skinned->MeshData = MakeQuad(true);
+	Skinned->MeshData = TestAssets::MakeTwoSectionQuad(true);
 	Skinned->GetMaterials().Add(FSkeletalMaterial(Material, FName(TEXT("Skin"))));
 
 	bool bOk = SaveSeed(Texture, OutDir, "seed-texture", false);
