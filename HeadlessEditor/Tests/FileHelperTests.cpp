@@ -1,5 +1,6 @@
-// FFileHelper::LoadFileToArray reads regular files whole and refuses, without waiting, what it
-// cannot size: folders, named pipes, devices.
+// FFileHelper::SaveArrayToFile writes large arrays whole (in pieces), and LoadFileToArray reads
+// regular files whole and refuses, without waiting, what it cannot size: folders, named pipes,
+// devices.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -53,7 +54,10 @@ TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
 {
 	FScratchDir Dir;
 	TArray<uint8> Written;
-	for (int32 Index = 0; Index < 70000; ++Index) { Written.Add(static_cast<uint8>(Index * 7)); }
+	// Several write pieces and a partial last one; the pattern does not repeat at a piece's length.
+	const int32 Size = 3 * 256 * 1024 + 70001;
+	Written.SetNumUninitialized(Size);
+	for (int32 Index = 0; Index < Size; ++Index) { Written[Index] = static_cast<uint8>((Index * 7) ^ (Index >> 11)); }
 	ASSERT_TRUE(FFileHelper::SaveArrayToFile(Written, *Dir.Join("data.bin")));
 
 	TArray<uint8> Bytes;
