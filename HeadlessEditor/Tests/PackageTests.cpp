@@ -45,25 +45,12 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 	Texture->SRGB = false;
 	Texture->SourceFilePath = TEXT("/tmp/kit.png");
 
-	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Kit/SM_Kit"));
-	Mesh->MeshData = TestAssets::MakeTwoSectionQuad(false);
-	Mesh->GetStaticMaterials().Add(FStaticMaterial(Material, FName(TEXT("Body")), FName(TEXT("Body_Imported"))));
-	Mesh->GetStaticMaterials().Add(FStaticMaterial(nullptr, FName(TEXT("Trim"))));
+	UStaticMesh* Mesh = TestAssets::MakeTwoSlotStaticMesh(TEXT("/Game/Kit/SM_Kit"), Material);
 	Mesh->SourceFilePath = Str(std::string("/tmp/kit \xCE\xB2.fbx"));
 
-	USkeletalMesh* Skinned = MakeAsset<USkeletalMesh>(TEXT("/Game/Kit/SK_Kit"));
-	// The skeleton lives in the mesh's package: one package, two assets.
-	USkeleton* Skeleton = NewObject<USkeleton>(Skinned->GetOutermost(), FName(TEXT("SK_Kit_Skeleton")), RF_Public | RF_Standalone);
-	FHeadlessBone Root;
-	Root.Name = FName(TEXT("root"));
-	FHeadlessBone Child;
-	Child.Name = FName(TEXT("spine"));
-	Child.ParentIndex = 0;
-	Child.LocalTransform[3] = 2.5f;
-	Skeleton->Bones = { Root, Child };
-	Skinned->SetSkeleton(Skeleton);
-	Skinned->MeshData = TestAssets::MakeTwoSectionQuad(true);
-	Skinned->GetMaterials().Add(FSkeletalMaterial(Material, FName(TEXT("Skin"))));
+	USkeletalMesh* Skinned = TestAssets::MakeSkinnedQuad(TEXT("/Game/Kit/SK_Kit"), Material);
+	Skinned->GetSkeleton()->Bones[1].LocalTransform[3] = 2.5f;   // a bone transform that is not the identity
+	const FHeadlessBone Child = Skinned->GetSkeleton()->Bones[1];
 
 	for (UObject* Asset : std::initializer_list<UObject*>{ Material, Texture, Mesh, Skinned }) { Asset->MarkPackageDirty(); }
 	for (UObject* Asset : std::initializer_list<UObject*>{ Material, Texture, Mesh, Skinned })

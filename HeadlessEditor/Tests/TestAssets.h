@@ -2,6 +2,7 @@
 // holds no test-framework code).
 #pragma once
 
+#include "Animation/Skeleton.h"
 #include "Engine/SkeletalMesh.h"
 #include "Engine/StaticMesh.h"
 #include "Misc/PackageName.h"
@@ -33,5 +34,35 @@ namespace TestAssets
 			Data.BoneWeights = { 0.75f, 0.25f, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0.5f, 0.5f, 0, 0 };
 		}
 		return Data;
+	}
+
+	// The two-section quad as a static mesh with slots Body (BodyMaterial, imported as
+	// Body_Imported) and Trim (no material).
+	inline UStaticMesh* MakeTwoSlotStaticMesh(const TCHAR* PackageName, UMaterialInterface* BodyMaterial)
+	{
+		UStaticMesh* Mesh = MakeAsset<UStaticMesh>(PackageName);
+		Mesh->MeshData = MakeTwoSectionQuad(false);
+		Mesh->GetStaticMaterials().Add(FStaticMaterial(BodyMaterial, FName(TEXT("Body")), FName(TEXT("Body_Imported"))));
+		Mesh->GetStaticMaterials().Add(FStaticMaterial(nullptr, FName(TEXT("Trim"))));
+		return Mesh;
+	}
+
+	// The skinned two-section quad with slot Skin. Its skeleton (bones root and spine) lives in
+	// the mesh's own package, named after the mesh plus "_Skeleton": one package, two assets.
+	inline USkeletalMesh* MakeSkinnedQuad(const TCHAR* PackageName, UMaterialInterface* SkinMaterial)
+	{
+		USkeletalMesh* Skinned = MakeAsset<USkeletalMesh>(PackageName);
+		const FString SkeletonName = FPackageName::GetShortName(PackageName) + TEXT("_Skeleton");
+		USkeleton* Skeleton = NewObject<USkeleton>(Skinned->GetOutermost(), FName(*SkeletonName), RF_Public | RF_Standalone);
+		FHeadlessBone Root;
+		Root.Name = FName(TEXT("root"));
+		FHeadlessBone Child;
+		Child.Name = FName(TEXT("spine"));
+		Child.ParentIndex = 0;
+		Skeleton->Bones = { Root, Child };
+		Skinned->SetSkeleton(Skeleton);
+		Skinned->MeshData = MakeTwoSectionQuad(true);
+		Skinned->GetMaterials().Add(FSkeletalMaterial(SkinMaterial, FName(TEXT("Skin"))));
+		return Skinned;
 	}
 }

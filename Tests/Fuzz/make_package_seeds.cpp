@@ -3,7 +3,6 @@
 // slots and a skeletal mesh with its skeleton in the same package. Each file is written without
 // its end record (the harness appends a correct one, so mutations are not all stopped by the
 // checksum); one file is kept whole, so the checksum path is seeded too.
-#include "Animation/Skeleton.h"
 #include "Engine/SkeletalMesh.h"
 #include "Engine/StaticMesh.h"
 #include "Engine/Texture2D.h"
@@ -76,22 +75,8 @@ int main(int Argc, char** Argv)
 		UMaterialEditingLibrary::ConnectMaterialProperty(Node, TEXT("B"), MP_Metallic);
 	}
 
-	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Seed/SM_Seed"));
-	Mesh->MeshData = TestAssets::MakeTwoSectionQuad(false);
-	Mesh->GetStaticMaterials().Add(FStaticMaterial(Material, FName(TEXT("Body")), FName(TEXT("Body_Imported"))));
-	Mesh->GetStaticMaterials().Add(FStaticMaterial(nullptr, FName(TEXT("Trim"))));
-
-	USkeletalMesh* Skinned = MakeAsset<USkeletalMesh>(TEXT("/Game/Seed/SK_Seed"));
-	USkeleton* Skeleton = NewObject<USkeleton>(Skinned->GetOutermost(), FName(TEXT("SK_Seed_Skeleton")), RF_Public | RF_Standalone);
-	FHeadlessBone Root;
-	Root.Name = FName(TEXT("root"));
-	FHeadlessBone Child;
-	Child.Name = FName(TEXT("spine"));
-	Child.ParentIndex = 0;
-	Skeleton->Bones = { Root, Child };
-	Skinned->SetSkeleton(Skeleton);
-	Skinned->MeshData = TestAssets::MakeTwoSectionQuad(true);
-	Skinned->GetMaterials().Add(FSkeletalMaterial(Material, FName(TEXT("Skin"))));
+	UStaticMesh* Mesh = TestAssets::MakeTwoSlotStaticMesh(TEXT("/Game/Seed/SM_Seed"), Material);
+	USkeletalMesh* Skinned = TestAssets::MakeSkinnedQuad(TEXT("/Game/Seed/SK_Seed"), Material);
 
 	bool bOk = SaveSeed(Texture, OutDir, "seed-texture", false);
 	bOk &= SaveSeed(Material, OutDir, "seed-material", false);

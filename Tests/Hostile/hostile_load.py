@@ -46,7 +46,7 @@ from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "BlackBox"))
-from bridge_client import HOST, PORT, STATUS_BODY, start_editor, wait_port_free  # noqa: E402
+from bridge_client import HOST, PORT, STATUS_BODY, read_until_close, start_editor, wait_port_free  # noqa: E402
 
 STATUS_REPLY = (
     b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: %d\r\n\r\n" % len(STATUS_BODY) + STATUS_BODY
@@ -145,28 +145,20 @@ def valid_status_request(give_up: float) -> ValidResult:
         except OSError:
             sock = None
     result.connected = time.monotonic()
-    chunks = []
     try:
         sock.sendall(STATUS_REQUEST)
-        while True:
-            remaining = give_up - time.monotonic()
-            if remaining <= 0:
-                result.error = "no answer before giving up"
-                break
-            sock.settimeout(min(remaining, 1.0))
-            try:
-                chunk = sock.recv(4096)
-            except socket.timeout:
-                continue
-            if not chunk:
-                result.answered = time.monotonic()
-                break
-            chunks.append(chunk)
+        reply = read_until_close(sock, result.connected, give_up - result.connected)
+        result.data = reply.data
+        if reply.reset:
+            result.error = "connection reset"
+        elif not reply.closed:
+            result.error = "no answer before giving up"
+        else:
+            result.answered = result.connected + reply.elapsed
     except OSError as error:
         result.error = f"{type(error).__name__}: {error}"
     finally:
         sock.close()
-    result.data = b"".join(chunks)
     return result
 
 
