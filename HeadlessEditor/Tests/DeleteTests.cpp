@@ -145,7 +145,7 @@ TEST_F(DeleteTest, DeletingASelectedActorTakesItOutOfTheLevelAndTheSelection)
 	// The level holding its actor is not a use of it.
 	EXPECT_TRUE(ObjectTools::DeleteSingleObject(Actor, true));
 	EXPECT_EQ(GEditor->GetSelectedActorCount(), 0);
-	EXPECT_TRUE(World->GetActors().IsEmpty());
+	EXPECT_TRUE(LiveActors(World).IsEmpty());
 
 	EXPECT_FALSE(ObjectTools::DeleteSingleObject(nullptr, false));
 	EXPECT_FALSE(ObjectTools::DeleteSingleObject(GetTransientPackage(), false));

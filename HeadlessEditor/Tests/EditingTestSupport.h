@@ -4,6 +4,7 @@
 #include "AssetTestSupport.h"
 #include "TestAssets.h"
 
+#include "EngineUtils.h"
 #include "Engine/Texture2D.h"
 #include "Misc/PackageName.h"
 #include "UObject/Package.h"
@@ -28,6 +29,14 @@ namespace EditingTest
 		FString Filename;
 		FPackageName::TryConvertLongPackageNameToFilename(Package->GetName(), Filename, FPackageName::GetAssetPackageExtension());
 		return Filename;
+	}
+
+	// The world's live actors, as the engine's actor iterator visits them.
+	inline TArray<AActor*> LiveActors(const UWorld* World)
+	{
+		TArray<AActor*> Actors;
+		for (AActor* Actor : TActorRange<AActor>(World)) { Actors.Add(Actor); }
+		return Actors;
 	}
 
 	inline bool Save(UObject* Asset)

@@ -58,7 +58,7 @@ TEST_F(WorldTest, TheEditorHasOneWorldWithALevel)
 	EXPECT_EQ(Context.WorldType, EWorldType::Editor);
 	ASSERT_NE(World->GetCurrentLevel(), nullptr);
 	EXPECT_EQ(World->GetCurrentLevel(), World->PersistentLevel.Get());
-	EXPECT_TRUE(World->GetActors().IsEmpty());
+	EXPECT_TRUE(LiveActors(World).IsEmpty());
 	// Unloading every package (a new run of the program) leaves the unsaved map alone.
 	Restart();
 	EXPECT_EQ(GEditor->GetEditorWorldContext().World(), World);
@@ -139,7 +139,7 @@ TEST_F(WorldTest, SpawnRefusesWhatIsNotAConcreteActorOrANameTaken)
 	ASSERT_NE(World->SpawnActor(AStaticMeshActor::StaticClass(), nullptr, Named), nullptr);
 	EXPECT_EQ(World->SpawnActor(AStaticMeshActor::StaticClass(), nullptr, Named), nullptr);
 	EXPECT_TRUE(Logged("SpawnActor failed because an object named Only already exists"));
-	EXPECT_EQ(World->GetActors().Num(), 1);
+	EXPECT_EQ(LiveActors(World).Num(), 1);
 	// The typed forms.
 	AStaticMeshActor* Typed = World->SpawnActor<AStaticMeshActor>();
 	ASSERT_NE(Typed, nullptr);
@@ -148,7 +148,7 @@ TEST_F(WorldTest, SpawnRefusesWhatIsNotAConcreteActorOrANameTaken)
 	AActor* AtPoint = World->SpawnActor(ASkeletalMeshActor::StaticClass(), &Where);
 	ASSERT_NE(AtPoint, nullptr);
 	EXPECT_TRUE(AtPoint->GetActorLocation().Equals(Where));
-	EXPECT_EQ(World->GetActors().Num(), 3);
+	EXPECT_EQ(LiveActors(World).Num(), 3);
 }
 
 TEST(TransformTest, RotatorsAndQuaternionsConvertBothWays)

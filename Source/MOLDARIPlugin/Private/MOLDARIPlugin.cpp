@@ -4,9 +4,10 @@
 #include "MOLDARIServer.h"
 #include "MOLDARIStyle.h"
 
-#include "Framework/Commands/UIAction.h"
 #include "Framework/Commands/UICommandInfo.h"
+#include "HttpModule.h"
 #include "Modules/ModuleManager.h"
+#include "SocketSubsystem.h"
 #include "Textures/SlateIcon.h"
 #include "ToolMenus.h"
 
@@ -23,12 +24,20 @@ void FMOLDARIPluginModule::StartupModule()
 {
 	ModuleInstance = this;
 	ReopenImportScheduling();
+	// The server thread and the HTTP thread use these modules; the first use of each must happen
+	// on the game thread, where loading a module is allowed.
+	FModuleManager::LoadModuleChecked<FHttpModule>(TEXT("HTTP"));
+	ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM);
 	FMOLDARIStyle::Initialize();
-	UToolMenus::RegisterStartupCallback(FSimpleMulticastDelegate::FDelegate::CreateStatic(&FMOLDARIPluginModule::RegisterMenus));
+	MenusStartupHandle = UToolMenus::RegisterStartupCallback(FSimpleMulticastDelegate::FDelegate::CreateStatic(&FMOLDARIPluginModule::RegisterMenus));
 }
 
 void FMOLDARIPluginModule::ShutdownModule()
 {
+	// The tool-menus start-up may still be ahead (the module unloaded early): it must not call
+	// into a module that is gone.
+	UToolMenus::UnRegisterStartupCallback(MenusStartupHandle);
+	MenusStartupHandle.Reset();
 	UToolMenus::UnregisterOwner(this);
 	FMOLDARIStyle::Shutdown();
 	if (FMOLDARIServer::IsServerRunning())
@@ -49,15 +58,20 @@ void FMOLDARIPluginModule::RegisterMenus()
 	FToolMenuOwnerScoped OwnerScoped(ModuleInstance);
 	FToolMenuEntry& Entry = Section.AddEntry(FToolMenuEntry::InitToolBarButton(
 		"MOLDARIToggle",
-		FUIAction(
-			FExecuteAction::CreateStatic(&FMOLDARIPluginModule::ToggleServer),
-			FCanExecuteAction(),
-			FIsActionChecked::CreateStatic(&FMOLDARIPluginModule::IsServerChecked)),
+		MakeToggleAction(),
 		FText::AsLocalizable_Advanced(TEXT("MOLDARI"), TEXT("ToolbarLabel"), TEXT("MOLDARI")),
 		FText::AsLocalizable_Advanced(TEXT("MOLDARI"), TEXT("ToolbarTooltip"), TEXT("Toggle MOLDARI Server On/Off")),
-		FSlateIcon(FMOLDARIStyle::GetStyleSetName(), "MOLDARI.ToolbarIcon", NAME_None, "MOLDARI.ToolbarIcon.Small"),
+		FSlateIcon(FMOLDARIStyle::GetStyleSetName(), "MOLDARI.ToolbarIcon", "MOLDARI.ToolbarIcon.Small"),
 		EUserInterfaceActionType::Button));
 	Entry.UserInterfaceActionType = EUserInterfaceActionType::ToggleButton;
+}
+
+FUIAction FMOLDARIPluginModule::MakeToggleAction()
+{
+	return FUIAction(
+		FExecuteAction::CreateStatic(&FMOLDARIPluginModule::ToggleServer),
+		FCanExecuteAction(),
+		FIsActionChecked::CreateStatic(&FMOLDARIPluginModule::IsServerChecked));
 }
 
 void FMOLDARIPluginModule::ToggleServer()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CoreMinimal.h"
+#include "Framework/Commands/UIAction.h"
 #include "Modules/ModuleInterface.h"
 
 // The editor module: registers the toolbar style and the toggle that starts and stops the
@@ -14,4 +15,9 @@ public:
 	static void RegisterMenus();
 	static void ToggleServer();
 	static bool IsServerChecked();
+	// The toolbar toggle's action: press it, ask whether it is checked.
+	static FUIAction MakeToggleAction();
+
+private:
+	FDelegateHandle MenusStartupHandle;
 };

@@ -68,6 +68,7 @@ FString FPaths::ProjectLogDir() { return ProjectSavedDir() + TEXT("Logs/"); }
 FString FPaths::ProjectPluginsDir() { return ProjectDir() + TEXT("Plugins/"); }
 FString FPaths::ProjectIntermediateDir() { return ProjectDir() + TEXT("Intermediate/"); }
 FString FPaths::EngineDir() { return FString(FPlatformProcess::BaseDir()); }
+FString FPaths::EngineContentDir() { return EngineDir() + TEXT("Content/"); }
 FString FPaths::GetProjectFilePath() { return ProjectDir() + UE::HeadlessEditor::GetProjectName() + TEXT(".uproject"); }
 
 FString FPaths::GetCleanFilename(const FString& InPath)

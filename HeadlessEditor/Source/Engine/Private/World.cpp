@@ -211,17 +211,6 @@ AActor* UWorld::SpawnActor(UClass* Class, FTransform const* Transform, const FAc
 	return Actor;
 }
 
-TArray<AActor*> UWorld::GetActors() const
-{
-	TArray<AActor*> Result;
-	if (!PersistentLevel) { return Result; }
-	for (const TObjectPtr<AActor>& Actor : PersistentLevel->Actors)
-	{
-		if (IsValid(Actor.Get())) { Result.Add(Actor.Get()); }
-	}
-	return Result;
-}
-
 void UWorld::SerializeProperties(FPropertyArchive& Ar)
 {
 	Super::SerializeProperties(Ar);

@@ -1,5 +1,6 @@
 // The level as binary glTF through Assimp's glTF 2.0 exporter; texture pixels are written as PNG
 // by stb_image_write and embedded in the file.
+#include "EngineUtils.h"
 #include "LevelGltfExporter.h"
 
 #include "Engine/World.h"
@@ -292,7 +293,7 @@ namespace UE::HeadlessEditor
 		OutStats = FGltfExportStats();
 		if (!IsValid(World)) { OutError = TEXT("no world"); return false; }
 		FSceneBuilder Builder;
-		for (AActor* Actor : World->GetActors())
+		for (AActor* Actor : TActorRange<AActor>(World))
 		{
 			FMeshView View;
 			if (!GetMesh(Actor, View)) { continue; }

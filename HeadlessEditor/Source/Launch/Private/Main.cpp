@@ -9,6 +9,7 @@
 #include "Modules/ModuleManager.h"
 #include "Styling/SlateStyleRegistry.h"
 #include "ToolMenus.h"
+#include "ToolMenusHost.h"
 #include "Runtime/Launch/Resources/Version.h"
 
 #include "ConsoleCommands.h"
@@ -112,17 +113,17 @@ namespace
 
 	void PressEntry(const FString& Name)
 	{
-		UToolMenus* Menus = UToolMenus::Get();
-		if (!Menus->PressEntry(FName(Name)))
+		if (!FHeadlessToolMenus::PressEntry(FName(Name)))
 		{
 			ConsolePrint(FString::Printf(TEXT("No tool-menu entry named '%s' can be pressed (see 'menus')"), *Name));
 			return;
 		}
-		for (const UToolMenus::FEntryRef& Ref : Menus->GetAllEntries())
+		for (const FHeadlessToolMenus::FEntryRef& Ref : FHeadlessToolMenus::GetAllEntries())
 		{
-			if (Ref.Entry->Name == FName(Name) && Ref.Entry->UserInterfaceActionType == EUserInterfaceActionType::ToggleButton && Ref.Entry->GetAction())
+			const FUIAction* Action = FHeadlessToolMenus::GetAction(*Ref.Entry);
+			if (Ref.Entry->Name == FName(Name) && Ref.Entry->UserInterfaceActionType == EUserInterfaceActionType::ToggleButton && Action)
 			{
-				const bool bChecked = Ref.Entry->GetAction()->GetCheckState() == ECheckBoxState::Checked;
+				const bool bChecked = Action->GetCheckState() == ECheckBoxState::Checked;
 				ConsolePrint(FString::Printf(TEXT("Pressed %s: %s"), *Name, bChecked ? TEXT("checked") : TEXT("unchecked")));
 				return;
 			}
@@ -138,12 +139,12 @@ namespace
 		RegisterConsoleCommand(TEXT("quit"), TEXT("quit"), TEXT("shut the editor down"), [](const TArray<FString>&) { GLoop.bQuit = true; });
 		RegisterConsoleCommand(TEXT("exit"), TEXT("exit"), TEXT("same as quit"), [](const TArray<FString>&) { GLoop.bQuit = true; });
 		RegisterConsoleCommand(TEXT("menus"), TEXT("menus"), TEXT("list tool-menu entries with their check state"), [](const TArray<FString>&) {
-			TArray<UToolMenus::FEntryRef> Entries = UToolMenus::Get()->GetAllEntries();
+			TArray<FHeadlessToolMenus::FEntryRef> Entries = FHeadlessToolMenus::GetAllEntries();
 			if (Entries.Num() == 0) { ConsolePrint(TEXT("(no tool-menu entries)")); }
-			for (const UToolMenus::FEntryRef& Ref : Entries)
+			for (const FHeadlessToolMenus::FEntryRef& Ref : Entries)
 			{
 				const FToolMenuEntry& Entry = *Ref.Entry;
-				const FUIAction* Action = Entry.GetAction();
+				const FUIAction* Action = FHeadlessToolMenus::GetAction(Entry);
 				FString State = TEXT("button");
 				if (Entry.UserInterfaceActionType == EUserInterfaceActionType::ToggleButton || Entry.UserInterfaceActionType == EUserInterfaceActionType::Check)
 				{
@@ -161,7 +162,7 @@ namespace
 			PressEntry(Args[0]);
 		});
 		RegisterConsoleCommand(TEXT("styles"), TEXT("styles"), TEXT("list the registered Slate style sets"), [](const TArray<FString>&) {
-			for (const FName& Name : FSlateStyleRegistry::GetRegisteredStyleNames()) { ConsolePrint(Name.ToString()); }
+			FSlateStyleRegistry::IterateAllStyles([](const ISlateStyle& Style) { ConsolePrint(Style.GetStyleSetName().ToString()); return true; });
 		});
 	}
 
@@ -284,7 +285,7 @@ int main(int Argc, char** Argv)
 		if (DiscoverPlugins(Dir) == 0) { UE_LOG(LogPluginManager, Error, TEXT("No plugin found in %s"), *Dir); }
 	}
 	bool bStarted = LoadPluginModules();
-	UToolMenus::Get()->MarkReady();
+	FHeadlessToolMenus::MarkReady();
 	for (const FString& Entry : Options.Presses) { PressEntry(Entry); }
 
 	int ExitCode = 0;

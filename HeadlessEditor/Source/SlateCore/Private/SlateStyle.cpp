@@ -1,4 +1,6 @@
 #include "Styling/SlateStyle.h"
+#include "Brushes/SlateImageBrush.h"
+#include "Misc/Paths.h"
 #include "Styling/SlateStyleRegistry.h"
 #include "Textures/SlateIcon.h"
 
@@ -13,13 +15,35 @@ void FSlateStyleSet::Set(const FName PropertyName, FSlateBrush* InBrush)
 	Brushes.emplace_back(PropertyName, std::unique_ptr<FSlateBrush>(InBrush));
 }
 
-const FSlateBrush* FSlateStyleSet::GetBrush(const FName PropertyName) const
+FSlateStyleSet::FSlateStyleSet(const FName& InStyleSetName)
+	: StyleSetName(InStyleSetName)
 {
+	// The engine's default brush: its checkerboard image, tiled.
+	DefaultBrush = new FSlateImageBrush(FPaths::EngineContentDir() / TEXT("Slate/Checkerboard.png"), FVector2D(16.0, 16.0),
+		FLinearColor(1, 1, 1, 1), ESlateBrushTileType::Both);
+	Set(TEXT("Default"), DefaultBrush);
+}
+
+const FSlateBrush* FSlateStyleSet::FindBrush(const FName PropertyName, const ANSICHAR* Specifier) const
+{
+	const FName Key = Specifier ? FName(PropertyName.ToString() + TEXT(".") + FString(Specifier)) : PropertyName;
 	for (const auto& Entry : Brushes)
 	{
-		if (Entry.first == PropertyName) { return Entry.second.get(); }
+		if (Entry.first == Key) { return Entry.second.get(); }
 	}
 	return nullptr;
+}
+
+const FSlateBrush* FSlateStyleSet::GetBrush(const FName PropertyName, const ANSICHAR* Specifier, const ISlateStyle*) const
+{
+	const FSlateBrush* Brush = FindBrush(PropertyName, Specifier);
+	return Brush ? Brush : GetDefaultBrush();
+}
+
+const FSlateBrush* FSlateStyleSet::GetOptionalBrush(const FName PropertyName, const ANSICHAR* Specifier, const FSlateBrush* const InDefaultBrush) const
+{
+	const FSlateBrush* Brush = FindBrush(PropertyName, Specifier);
+	return Brush ? Brush : InDefaultBrush;
 }
 
 namespace
@@ -64,12 +88,19 @@ const ISlateStyle* FSlateStyleRegistry::FindSlateStyle(const FName& InSlateStyle
 	return nullptr;
 }
 
-TArray<FName> FSlateStyleRegistry::GetRegisteredStyleNames()
+bool FSlateStyleRegistry::IterateAllStyles(const TFunctionRef<bool(const ISlateStyle&)>& Iter)
 {
-	std::lock_guard<std::mutex> Lock(Registry().Mutex);
-	TArray<FName> Names;
-	for (const ISlateStyle* Style : Registry().Styles) { Names.Add(Style->GetStyleSetName()); }
-	return Names;
+	TArray<const ISlateStyle*> Styles;
+	{
+		// A copy, so the callback may register or unregister styles.
+		std::lock_guard<std::mutex> Lock(Registry().Mutex);
+		for (const ISlateStyle* Style : Registry().Styles) { Styles.Add(Style); }
+	}
+	for (const ISlateStyle* Style : Styles)
+	{
+		if (!Iter(*Style)) { return false; }
+	}
+	return true;
 }
 
 FSlateIcon::FSlateIcon(const FName InStyleSetName, const FName InStyleName, const FName InSmallStyleName, const FName InStatusOverlayStyleName)

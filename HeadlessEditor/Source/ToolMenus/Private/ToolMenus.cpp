@@ -1,4 +1,5 @@
 #include "ToolMenus.h"
+#include "ToolMenusHost.h"
 
 FToolMenuOwner::FToolMenuOwner(const WIDECHAR* InValue)
 {
@@ -105,12 +106,13 @@ void UToolMenus::UnRegisterStartupCallback(FDelegateHandle InHandle)
 
 void UToolMenus::UnRegisterStartupCallback(const void*) {}
 
-void UToolMenus::MarkReady()
+void FHeadlessToolMenus::MarkReady()
 {
-	if (bReady) { return; }
-	bReady = true;
-	auto Callbacks = std::move(StartupCallbacks);
-	StartupCallbacks.clear();
+	UToolMenus* Menus = UToolMenus::Get();
+	if (Menus->bReady) { return; }
+	Menus->bReady = true;
+	auto Callbacks = std::move(Menus->StartupCallbacks);
+	Menus->StartupCallbacks.clear();
 	for (auto& Entry : Callbacks) { Entry.second.ExecuteIfBound(); }
 }
 
@@ -146,10 +148,10 @@ void UToolMenus::PopOwner(const FToolMenuOwner InOwner)
 
 FToolMenuOwner UToolMenus::CurrentOwner() const { return OwnerStack.empty() ? FToolMenuOwner() : OwnerStack.back(); }
 
-TArray<UToolMenus::FEntryRef> UToolMenus::GetAllEntries()
+TArray<FHeadlessToolMenus::FEntryRef> FHeadlessToolMenus::GetAllEntries()
 {
 	TArray<FEntryRef> Result;
-	for (UToolMenu& Menu : Menus)
+	for (UToolMenu& Menu : UToolMenus::Get()->Menus)
 	{
 		for (FToolMenuSection& Section : Menu.GetSections())
 		{
@@ -159,13 +161,18 @@ TArray<UToolMenus::FEntryRef> UToolMenus::GetAllEntries()
 	return Result;
 }
 
-bool UToolMenus::PressEntry(const FName EntryName)
+const FUIAction* FHeadlessToolMenus::GetAction(const FToolMenuEntry& Entry)
+{
+	return Entry.Action.GetUIAction();
+}
+
+bool FHeadlessToolMenus::PressEntry(const FName EntryName)
 {
 	for (const FEntryRef& Ref : GetAllEntries())
 	{
 		if (Ref.Entry->Name == EntryName)
 		{
-			const FUIAction* Action = Ref.Entry->GetAction();
+			const FUIAction* Action = GetAction(*Ref.Entry);
 			// A copy: the action may change the menus it lives in.
 			const FUIAction Copy = Action ? *Action : FUIAction();
 			return Copy.Execute();

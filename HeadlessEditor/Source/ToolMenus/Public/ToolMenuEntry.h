@@ -16,7 +16,6 @@ struct TOOLMENUS_API FToolMenuEntry
 	TAttribute<FText> Label;
 	TAttribute<FText> ToolTip;
 	TAttribute<FSlateIcon> Icon;
-	FToolUIActionChoice Action;
 
 	static FToolMenuEntry InitToolBarButton(const FName InName, const FToolUIActionChoice& InAction,
 		const TAttribute<FText>& InLabel = TAttribute<FText>(), const TAttribute<FText>& InToolTip = TAttribute<FText>(),
@@ -26,5 +25,9 @@ struct TOOLMENUS_API FToolMenuEntry
 		const TAttribute<FSlateIcon>& InIcon, const FToolUIActionChoice& InAction,
 		const EUserInterfaceActionType UserInterfaceActionType = EUserInterfaceActionType::Button, const FName InTutorialHighlightName = NAME_None);
 
-	const FUIAction* GetAction() const { return Action.GetUIAction(); }
+private:
+	friend class UToolMenus;
+	friend struct FHeadlessToolMenus;
+
+	FToolUIActionChoice Action;
 };

@@ -30,16 +30,9 @@ public:
 	void PopOwner(const FToolMenuOwner InOwner);
 	FToolMenuOwner CurrentOwner() const;
 
-	// Stand-in: runs the start-up callbacks (once the host is up); later registrations run at once.
-	void MarkReady();
-	// Stand-in: every entry of every menu, as (menu, section, entry).
-	struct FEntryRef { FName Menu; FName Section; const FToolMenuEntry* Entry; };
-	TArray<FEntryRef> GetAllEntries();
-	// Stand-in: finds an entry by name in any menu and runs its action; false when there is none
-	// or it cannot execute.
-	bool PressEntry(const FName EntryName);
-
 private:
+	friend struct FHeadlessToolMenus;
+
 	std::list<UToolMenu> Menus;
 	std::vector<FToolMenuOwner> OwnerStack;
 	std::vector<std::pair<FDelegateHandle, FSimpleMulticastDelegate::FDelegate>> StartupCallbacks;

@@ -1,5 +1,6 @@
 // Console command `actors`: the actors of the editor world's level with their label, class, mesh,
 // transform and whether they are selected.
+#include "EngineUtils.h"
 #include "Editor.h"
 #include "Selection.h"
 #include "Engine/World.h"
@@ -33,9 +34,10 @@ namespace
 		if (Args.Num() != 0) { ConsolePrint(TEXT("usage: actors")); return; }
 		UWorld* World = GEditor ? GEditor->GetEditorWorldContext().World() : nullptr;
 		if (!World) { ConsolePrint(TEXT("(no editor world)")); return; }
-		const TArray<AActor*> Actors = World->GetActors();
-		for (const AActor* Actor : Actors)
+		int32 NumActors = 0;
+		for (const AActor* Actor : TActorRange<AActor>(World))
 		{
+			++NumActors;
 			// "+ 0.0" turns -0 into 0, which reads better.
 			const FVector L = Actor->GetActorLocation() + FVector::ZeroVector;
 			const FRotator Rot = Actor->GetActorRotation();
@@ -46,7 +48,7 @@ namespace
 				*Actor->GetActorLabel(), *Actor->GetClass()->GetName(), *MeshOf(Actor), L.X, L.Y, L.Z, R.Pitch, R.Yaw, R.Roll, S.X, S.Y, S.Z,
 				bSelected ? TEXT("selected") : TEXT("-")));
 		}
-		ConsolePrint(FString::Printf(TEXT("%d actor(s) in %s"), Actors.Num(), *World->GetName()));
+		ConsolePrint(FString::Printf(TEXT("%d actor(s) in %s"), NumActors, *World->GetName()));
 	}
 
 	// Places a mesh asset at the origin as actor placement does: spawn, mesh, label, select, redraw.

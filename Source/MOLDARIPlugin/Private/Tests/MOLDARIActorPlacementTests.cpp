@@ -12,6 +12,7 @@
 #include "Engine/StaticMesh.h"
 #include "Engine/StaticMeshActor.h"
 #include "Engine/World.h"
+#include "EngineUtils.h"
 #include "Misc/AutomationTest.h"
 #include "Selection.h"
 #include "UObject/UObjectGlobals.h"
@@ -28,12 +29,9 @@ namespace
 	{
 		TArray<T*> Found;
 		UWorld* World = GEditor->GetEditorWorldContext(false).World();
-		for (AActor* Actor : World->GetActors())
+		for (T* Actor : TActorRange<T>(World))
 		{
-			if (T* Typed = Cast<T>(Actor))
-			{
-				if (Typed->GetActorLabel().Equals(Label, ESearchCase::CaseSensitive)) { Found.Add(Typed); }
-			}
+			if (Actor->GetActorLabel().Equals(Label, ESearchCase::CaseSensitive)) { Found.Add(Actor); }
 		}
 		return Found;
 	}

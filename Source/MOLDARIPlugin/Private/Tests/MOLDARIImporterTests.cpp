@@ -11,6 +11,7 @@
 #include "Engine/StaticMeshActor.h"
 #include "Engine/Texture2D.h"
 #include "Engine/World.h"
+#include "EngineUtils.h"
 #include "Misc/AutomationTest.h"
 #include "Misc/FileHelper.h"
 #include "Misc/PackageName.h"
@@ -52,7 +53,7 @@ namespace
 	int32 CountActorsLabelled(const FString& Label)
 	{
 		int32 Count = 0;
-		for (AActor* Actor : GEditor->GetEditorWorldContext(false).World()->GetActors())
+		for (AActor* Actor : TActorRange<AActor>(GEditor->GetEditorWorldContext(false).World()))
 		{
 			Count += Actor->GetActorLabel().Equals(Label, ESearchCase::CaseSensitive) ? 1 : 0;
 		}

@@ -13,6 +13,7 @@ public:
 	static FString ProjectPluginsDir();
 	static FString ProjectIntermediateDir();
 	static FString EngineDir();
+	static FString EngineContentDir();
 	static FString GetProjectFilePath();
 
 	static FString GetCleanFilename(const FString& InPath);

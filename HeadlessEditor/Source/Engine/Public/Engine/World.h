@@ -53,9 +53,6 @@ class ENGINE_API UWorld : public UObject
 		return static_cast<T*>(Actor);
 	}
 
-	// Stand-in: the live actors of every level, in spawn order.
-	TArray<AActor*> GetActors() const;
-
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
 private:

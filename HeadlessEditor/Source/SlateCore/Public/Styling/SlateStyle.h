@@ -6,7 +6,7 @@
 class SLATECORE_API FSlateStyleSet : public ISlateStyle
 {
 public:
-	FSlateStyleSet(const FName& InStyleSetName) : StyleSetName(InStyleSetName) {}
+	FSlateStyleSet(const FName& InStyleSetName);
 	virtual ~FSlateStyleSet() = default;
 
 	virtual const FName& GetStyleSetName() const override { return StyleSetName; }
@@ -17,10 +17,16 @@ public:
 
 	// Takes ownership of a brush made with new.
 	void Set(const FName PropertyName, FSlateBrush* InBrush);
-	virtual const FSlateBrush* GetBrush(const FName PropertyName) const override;
+	virtual const FSlateBrush* GetBrush(const FName PropertyName, const ANSICHAR* Specifier = nullptr, const ISlateStyle* RequestingStyle = nullptr) const override;
+	virtual const FSlateBrush* GetOptionalBrush(const FName PropertyName, const ANSICHAR* Specifier = nullptr, const FSlateBrush* const DefaultBrush = nullptr) const override;
+	virtual FSlateBrush* GetDefaultBrush() const override { return DefaultBrush; }
 
 private:
+	const FSlateBrush* FindBrush(const FName PropertyName, const ANSICHAR* Specifier) const;
+
 	FName StyleSetName;
 	FString ContentRootDir;
+	// Owned by Brushes, under the key "Default".
+	FSlateBrush* DefaultBrush = nullptr;
 	std::vector<std::pair<FName, std::unique_ptr<FSlateBrush>>> Brushes;
 };

@@ -8,6 +8,7 @@ public:
 	static void UnRegisterSlateStyle(const ISlateStyle& InSlateStyle);
 	static void UnRegisterSlateStyle(const FName StyleSetName);
 	static const ISlateStyle* FindSlateStyle(const FName& InSlateStyleName);
-	// Stand-in: the names of every registered style set, in registration order.
-	static TArray<FName> GetRegisteredStyleNames();
+	// Calls Iter for each registered style set, in registration order, until it returns false;
+	// true when every call returned true.
+	static bool IterateAllStyles(const TFunctionRef<bool(const ISlateStyle&)>& Iter);
 };
