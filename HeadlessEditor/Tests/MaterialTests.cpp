@@ -87,13 +87,13 @@ namespace
 			EXPECT_EQ(Node->Texture->GetPathName(), Folder + Textures[I]);
 		}
 		auto Link = [Material](EMaterialProperty Property) { return Material->GetExpressionInputForProperty(Property); };
-		EXPECT_EQ(Link(MP_BaseColor)->Expression.Get(), Nodes[0].Get());
+		EXPECT_EQ(Link(MP_BaseColor)->Expression, Nodes[0].Get());
 		EXPECT_EQ(Link(MP_BaseColor)->OutputIndex, 0);   // "RGB"
-		EXPECT_EQ(Link(MP_Normal)->Expression.Get(), Nodes[1].Get());
+		EXPECT_EQ(Link(MP_Normal)->Expression, Nodes[1].Get());
 		EXPECT_EQ(Link(MP_Normal)->OutputIndex, 0);
-		EXPECT_EQ(Link(MP_Roughness)->Expression.Get(), Nodes[2].Get());
+		EXPECT_EQ(Link(MP_Roughness)->Expression, Nodes[2].Get());
 		EXPECT_EQ(Link(MP_Roughness)->OutputIndex, 2);   // "G"
-		EXPECT_EQ(Link(MP_Metallic)->Expression.Get(), Nodes[2].Get());
+		EXPECT_EQ(Link(MP_Metallic)->Expression, Nodes[2].Get());
 		EXPECT_EQ(Link(MP_Metallic)->OutputIndex, 3);    // "B"
 		for (EMaterialProperty Other : { MP_EmissiveColor, MP_Opacity, MP_Specular, MP_Anisotropy })
 		{

@@ -32,11 +32,6 @@ FExpressionInput* UMaterial::GetExpressionInputForProperty(EMaterialProperty InP
 	return (InProperty >= 0 && InProperty < MP_MAX) ? &PropertyInputs[InProperty] : nullptr;
 }
 
-const FExpressionInput* UMaterial::GetExpressionInputForProperty(EMaterialProperty InProperty) const
-{
-	return (InProperty >= 0 && InProperty < MP_MAX) ? &PropertyInputs[InProperty] : nullptr;
-}
-
 const TCHAR* UMaterial::GetMaterialPropertyName(EMaterialProperty InProperty)
 {
 	return (InProperty >= 0 && InProperty < MP_MAX) ? PropertyNames[InProperty] : nullptr;
@@ -64,7 +59,7 @@ TArray<FString> UMaterial::CheckGraph() const
 	{
 		const FExpressionInput& Input = PropertyInputs[Property];
 		if (!Input.Expression) { continue; }
-		UMaterialExpression* From = Input.Expression.Get();
+		UMaterialExpression* From = Input.Expression;
 		if (!Expressions.Contains(From))
 		{
 			Errors.Add(FString::Printf(TEXT("(Input %s) connected to node %s, which is not in this material's graph"), PropertyNames[Property], *From->GetPathName()));

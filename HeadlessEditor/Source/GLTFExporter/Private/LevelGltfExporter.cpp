@@ -146,7 +146,7 @@ namespace
 			Out->AddProperty(&White, 1, AI_MATKEY_COLOR_DIFFUSE);
 			auto TextureOf = [Material](EMaterialProperty Property) -> const UTexture* {
 				const FExpressionInput* Input = Material ? Material->GetExpressionInputForProperty(Property) : nullptr;
-				const auto* Sample = Input ? Cast<UMaterialExpressionTextureBase>(Input->Expression.Get()) : nullptr;
+				const auto* Sample = Input ? Cast<UMaterialExpressionTextureBase>(Input->Expression) : nullptr;
 				return Sample ? Sample->Texture.Get() : nullptr;
 			};
 			auto SetTexture = [this, Out](const UTexture* Texture, std::initializer_list<aiTextureType> Types) {

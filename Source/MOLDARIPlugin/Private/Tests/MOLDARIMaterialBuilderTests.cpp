@@ -52,10 +52,10 @@ namespace
 		}
 	}
 
-	const UMaterialExpressionTextureSample* Linked(const UMaterial* Material, EMaterialProperty Property, int32 OutputIndex)
+	const UMaterialExpressionTextureSample* Linked(UMaterial* Material, EMaterialProperty Property, int32 OutputIndex)
 	{
 		const FExpressionInput* Input = Material->GetExpressionInputForProperty(Property);
-		return Input && Input->OutputIndex == OutputIndex ? Cast<UMaterialExpressionTextureSample>(Input->Expression.Get()) : nullptr;
+		return Input && Input->OutputIndex == OutputIndex ? Cast<UMaterialExpressionTextureSample>(Input->Expression) : nullptr;
 	}
 
 	void TestNode(FAutomationTestBase& Test, const UMaterialExpressionTextureSample* Node, int32 X, int32 Y, EMaterialSamplerType Sampler, const TCHAR* What)

@@ -56,6 +56,14 @@ public:
 		Property(Name, Raw);
 		if (Raw != Value.Get()) { Value = Cast<T>(Raw); }
 	}
+	// A raw typed object pointer, likewise.
+	template <typename T, typename = std::enable_if_t<std::is_base_of_v<UObject, T> && !std::is_same_v<T, UObject>>>
+	void Property(const TCHAR* Name, T*& Value)
+	{
+		UObject* Raw = Value;
+		Property(Name, Raw);
+		if (Raw != Value) { Value = Cast<T>(Raw); }
+	}
 	template <typename T>
 	void Property(const TCHAR* Name, TArray<TObjectPtr<T>>& Value)
 	{

@@ -18,7 +18,6 @@ class ENGINE_API UMaterial : public UMaterialInterface
 	const TArray<TObjectPtr<UMaterialExpression>>& GetExpressions() const { return Expressions; }
 	// The link into a material input; null for a property the material does not have.
 	FExpressionInput* GetExpressionInputForProperty(EMaterialProperty InProperty);
-	const FExpressionInput* GetExpressionInputForProperty(EMaterialProperty InProperty) const;
 
 	// Stand-in: adds a node made with this material as its outer (material editing does this).
 	void AddExpression(UMaterialExpression* Expression);

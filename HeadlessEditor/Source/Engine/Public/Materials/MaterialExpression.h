@@ -8,7 +8,7 @@ class UMaterial;
 // A link from a node's output into an input (of a material or of another node).
 struct ENGINE_API FExpressionInput
 {
-	TObjectPtr<class UMaterialExpression> Expression;
+	class UMaterialExpression* Expression = nullptr;
 	int32 OutputIndex = 0;
 	FName InputName;
 
