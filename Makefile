@@ -56,9 +56,13 @@ run: build
 test-unit: build
 	$(BUILD_DIR)/bin/HeadlessEditorTests
 
+# Twice: with the project's folders relative to the editor's binaries folder (a project on the
+# engine's drive, and always on Linux) and with full ones (Windows, another drive).
 test-automation: build
 	@rm -rf $(BUILD_DIR)/AutomationProject
 	$(EDITOR) --project $(BUILD_DIR)/AutomationProject --plugin . --run-tests MOLDARI
+	@rm -rf $(BUILD_DIR)/AutomationProject
+	$(EDITOR) --absolute-project-paths --project $(BUILD_DIR)/AutomationProject --plugin . --run-tests MOLDARI
 
 test-blackbox: build deps-test
 	HEADLESS_EDITOR=$(abspath $(EDITOR)) $(PYTHON) -m pytest -q -p no:cacheprovider Tests/BlackBox Tests/zip

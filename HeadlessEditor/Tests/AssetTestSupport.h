@@ -33,13 +33,16 @@ namespace AssetTest
 	inline FString Str(const std::string& Utf8) { return FString::FromUtf8(Utf8.data(), Utf8.size()); }
 	inline FString Str(const fs::path& Path) { return Str(Path.string()); }
 
+	// The shared test data: MOLDARI_TESTDATA when set, else the first "shared/testdata" found
+	// going up from the test program's folder (the checkout sits beside "shared"). The tests move
+	// into the binaries folder, as the engine does, so the current folder says nothing.
 	inline fs::path TestDataDir()
 	{
+		if (const char* Env = std::getenv("MOLDARI_TESTDATA")) { return Env; }
 		std::error_code Ec;
-		const fs::path Exe = fs::read_symlink("/proc/self/exe", Ec);
-		for (const fs::path& Candidate : { fs::current_path(Ec) / "../shared/testdata", Exe.parent_path() / "../../../shared/testdata" })
+		for (fs::path Dir = fs::read_symlink("/proc/self/exe", Ec).parent_path(); !Dir.empty() && Dir != Dir.root_path(); Dir = Dir.parent_path())
 		{
-			if (fs::is_directory(Candidate / "fbx", Ec)) { return fs::weakly_canonical(Candidate, Ec); }
+			if (fs::is_directory(Dir / "shared/testdata/fbx", Ec)) { return fs::weakly_canonical(Dir / "shared/testdata", Ec); }
 		}
 		return {};
 	}

@@ -2,6 +2,8 @@
 // Debian's assimp tool for the reference answers.
 #pragma once
 
+#include "AssetTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -29,24 +31,7 @@ namespace ModelImportTest
 {
 	namespace fs = std::filesystem;
 
-	// ../shared/testdata seen from the repository root; the tests run from there or from build/bin.
-	inline fs::path TestDataDir()
-	{
-		if (const char* Env = std::getenv("MOLDARI_TESTDATA"))
-		{
-			return Env;
-		}
-		std::error_code Ec;
-		const fs::path Exe = fs::read_symlink("/proc/self/exe", Ec);
-		for (const fs::path& Candidate : { fs::current_path(Ec) / "../shared/testdata", Exe.parent_path() / "../../../shared/testdata" })
-		{
-			if (fs::is_directory(Candidate / "fbx", Ec))
-			{
-				return fs::weakly_canonical(Candidate, Ec);
-			}
-		}
-		return {};
-	}
+	inline fs::path TestDataDir() { return AssetTest::TestDataDir(); }
 
 	// A fresh folder under /tmp, removed with its contents at the end of the test.
 	struct FScratchDir

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "CoreMinimal.h"
+#include "HAL/PlatformProcess.h"
 #include "Misc/Paths.h"
+
+#include "HeadlessEditorHost.h"
 
 TEST(FStringTest, CaseRulesFollowTheEngine)
 {
@@ -82,7 +85,8 @@ TEST(FPathsTest, FileNameParts)
 	EXPECT_EQ(FPaths::GetCleanFilename(FString(TEXT("a/b\\c.fbx"))).ToUtf8(), "c.fbx");
 	EXPECT_EQ(FPaths::GetCleanFilename(FString(TEXT("../../x"))).ToUtf8(), "x");
 	EXPECT_EQ(FPaths::GetCleanFilename(FString(TEXT("///"))).ToUtf8(), "");
-	EXPECT_EQ(FPaths::GetCleanFilename(FString(TEXT("a/b/"))).ToUtf8(), "b");
+	// A trailing separator leaves no file name (Paths.cpp, GetCleanFilename).
+	EXPECT_EQ(FPaths::GetCleanFilename(FString(TEXT("a/b/"))).ToUtf8(), "");
 	EXPECT_EQ(FPaths::GetBaseFilename(FString(TEXT("a/b.c/d.tar.gz"))).ToUtf8(), "d.tar");
 	EXPECT_EQ(FPaths::GetExtension(FString(TEXT("a.b/c"))).ToUtf8(), "");
 	EXPECT_EQ(FPaths::GetExtension(FString(TEXT("a/c.FBX")), true).ToUtf8(), ".FBX");
@@ -91,6 +95,61 @@ TEST(FPathsTest, FileNameParts)
 	FPaths::NormalizeFilename(Windows);
 	EXPECT_EQ(Windows.ToUtf8(), "C:/x/y");
 	EXPECT_EQ(FPaths::ConvertRelativePathToFull(FString(TEXT("/a")), FString(TEXT("b/../c/./d"))).ToUtf8(), "/a/c/d");
+}
+
+// The engine's collapse: a path that starts with ".." cannot be collapsed (which is why a
+// relative project folder fails any check built on it), folders named "..x" are folders, and
+// every "./" goes, even inside a name.
+TEST(FPathsTest, CollapseRelativeDirectoriesAsTheEngine)
+{
+	auto Collapse = [](const TCHAR* In, FString& Out) { Out = In; return FPaths::CollapseRelativeDirectories(Out); };
+	FString Out;
+	EXPECT_FALSE(Collapse(TEXT("../../Proj/Saved/x.png"), Out));
+	EXPECT_FALSE(Collapse(TEXT("a/../../x"), Out));
+	EXPECT_FALSE(Collapse(TEXT("/../x"), Out));
+	ASSERT_TRUE(Collapse(TEXT("/p/a/b/../c"), Out));
+	EXPECT_EQ(Out.ToUtf8(), "/p/a/c");
+	ASSERT_TRUE(Collapse(TEXT("/p/..x/y"), Out));
+	EXPECT_EQ(Out.ToUtf8(), "/p/..x/y");
+	ASSERT_TRUE(Collapse(TEXT("/p/./a/./../b"), Out));
+	EXPECT_EQ(Out.ToUtf8(), "/p/b");
+	ASSERT_TRUE(Collapse(TEXT("/p/name./x"), Out));
+	EXPECT_EQ(Out.ToUtf8(), "/p/namex");
+	EXPECT_FALSE(Collapse(TEXT("C:/../x"), Out));
+}
+
+// Relative paths are taken from the binaries folder, where the engine works; the engine folder is
+// "../../../Engine/" from there, and the root folder is given in full.
+TEST(FPathsTest, RelativePathsStartAtTheBinariesFolder)
+{
+	const FString BaseDir = FPlatformProcess::BaseDir();
+	ASSERT_TRUE(BaseDir.EndsWith(TEXT("/Engine/Binaries/Linux/")));
+	EXPECT_EQ(FPaths::ConvertRelativePathToFull(FString(TEXT("x/y.txt"))).ToUtf8(), (BaseDir + TEXT("x/y.txt")).ToUtf8());
+	EXPECT_EQ(FPaths::EngineDir().ToUtf8(), "../../../Engine/");
+	EXPECT_EQ((FPaths::RootDir() + TEXT("/")).ToUtf8(), FPaths::ConvertRelativePathToFull(BaseDir + TEXT("../../../")).ToUtf8() + "/");
+	FString Relative = BaseDir + TEXT("../../../Proj/Saved/");
+	FPaths::CollapseRelativeDirectories(Relative);
+	ASSERT_TRUE(FPaths::MakePathRelativeTo(Relative, *BaseDir));
+	EXPECT_EQ(Relative.ToUtf8(), "../../../Proj/Saved");
+	EXPECT_TRUE(FPaths::IsRelative(FString(TEXT("../x"))));
+	EXPECT_FALSE(FPaths::IsRelative(FString(TEXT("C:/x"))));
+	EXPECT_FALSE(FPaths::IsRelative(FString(TEXT("\\\\server\\x"))));
+}
+
+// A project on the engine's drive (always, on Linux) has folders relative to the binaries folder;
+// one on another drive (Windows) has full ones.
+TEST(FPathsTest, ProjectFoldersAreRelativeUnlessOnAnotherDrive)
+{
+	const FString Project = TEXT("/tmp/moldari-paths-test/Proj");
+	UE::HeadlessEditor::SetProjectDir(Project);
+	EXPECT_TRUE(FPaths::ProjectDir().StartsWith(TEXT("../")));
+	EXPECT_EQ(FPaths::ConvertRelativePathToFull(FPaths::ProjectSavedDir()).ToUtf8(), "/tmp/moldari-paths-test/Proj/Saved/");
+	UE::HeadlessEditor::SetAbsoluteProjectPaths(true);
+	UE::HeadlessEditor::SetProjectDir(Project);
+	EXPECT_EQ(FPaths::ProjectContentDir().ToUtf8(), "/tmp/moldari-paths-test/Proj/Content/");
+	UE::HeadlessEditor::SetAbsoluteProjectPaths(false);
+	UE::HeadlessEditor::SetProjectDir(Project);
+	EXPECT_FALSE(FPaths::ProjectContentDir().StartsWith(TEXT("/")));
 }
 
 TEST(FNameTest, CaseInsensitiveWithFirstSpelling)

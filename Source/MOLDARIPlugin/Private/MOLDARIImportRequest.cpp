@@ -14,7 +14,14 @@
 
 FString MOLDARIIntake::SanitizeImportName(const FString& RawName)
 {
-	const FString CleanName = FPaths::GetCleanFilename(RawName.IsEmpty() ? FString(TEXT("asset")) : RawName);
+	// Separators at the end are set aside first: the engine's GetCleanFilename gives "" for
+	// "dir/lamp/", where the name is "lamp".
+	FString Trimmed = RawName.IsEmpty() ? FString(TEXT("asset")) : RawName;
+	while (Trimmed.EndsWith(TEXT("/")) || Trimmed.EndsWith(TEXT("\\")))
+	{
+		Trimmed.LeftChopInline(1);
+	}
+	const FString CleanName = FPaths::GetCleanFilename(Trimmed);
 	FString Name;
 	Name.Reserve(FMath::Min(CleanName.Len(), MaxNameLength));
 	for (const TCHAR Char : CleanName)

@@ -358,8 +358,10 @@ bool MOLDARIImport::IsSafeTexturePath(const FString& ExtractDir, const FString& 
 	{
 		return false;
 	}
-	FString Joined = JoinPath(ExtractDir, RelativePath);
-	FString Root = ExtractDir;
+	// Full paths: the engine's collapse refuses any path that begins with "..", which a project
+	// folder relative to the binaries folder does.
+	FString Joined = FPaths::ConvertRelativePathToFull(JoinPath(ExtractDir, RelativePath));
+	FString Root = FPaths::ConvertRelativePathToFull(ExtractDir);
 	FPaths::NormalizeFilename(Joined);
 	FPaths::NormalizeFilename(Root);
 	if (!FPaths::CollapseRelativeDirectories(Joined) || !FPaths::CollapseRelativeDirectories(Root))

@@ -343,9 +343,24 @@ namespace MOLDARIZip
 		return false;
 	}
 
+	// Characters no Windows file name may hold; refused everywhere, so an archive extracts the
+	// same files on every platform.
+	bool HasCharacterWindowsRefuses(const FString& Name)
+	{
+		for (const TCHAR Char : Name)
+		{
+			if (static_cast<uint32>(Char) < 0x20 || Char == TEXT('<') || Char == TEXT('>') || Char == TEXT('"') || Char == TEXT('|')
+				|| Char == TEXT('?') || Char == TEXT('*'))
+			{
+				return true;
+			}
+		}
+		return false;
+	}
+
 	bool IsUnsafeEntryName(const FString& Name)
 	{
-		if (Name.IsEmpty() || Name.Contains(TEXT("..")) || Name.StartsWith(TEXT("/")) || Name.Contains(TEXT(":")))
+		if (Name.IsEmpty() || Name.Contains(TEXT("..")) || Name.StartsWith(TEXT("/")) || Name.Contains(TEXT(":")) || HasCharacterWindowsRefuses(Name))
 		{
 			return true;
 		}
@@ -540,7 +555,10 @@ namespace MOLDARIZip
 	EZipExtractResult ExtractZipArchiveWithReport(const FString& ArchivePath, FString& OutExtractDir, FExtractReport& OutReport)
 	{
 		OutReport = FExtractReport();
-		FString Prefix = FPaths::ProjectSavedDir();
+		// A full path, whether the editor gives project folders relative to its binaries folder (a
+		// project on the engine's drive) or not: the material builder's texture check, the importers
+		// and the log all see the one folder.
+		FString Prefix = FPaths::ConvertRelativePathToFull(FPaths::ProjectSavedDir());
 		const FString Folder(ExtractDirPrefix);
 		Prefix.PathAppend(*Folder, Folder.Len());
 		OutExtractDir = MakeUniqueExtractDir(Prefix, static_cast<int32>(FPlatformTime::Cycles()));

@@ -8,8 +8,15 @@
 
 namespace UE::HeadlessEditor
 {
-	// Sets the project folder (made absolute, with a trailing '/'); FPaths' project folders follow it.
+	// Sets the project folder (a relative one is taken from the launch folder); FPaths' project
+	// folders follow it, relative to the binaries folder unless SetAbsoluteProjectPaths(true).
+	// Moves the process into its binaries folder, as the engine does at start-up.
 	CORE_API void SetProjectDir(const FString& ProjectDir);
+	// Absolute project folders, as the engine gives them on Windows for a project on another drive.
+	CORE_API void SetAbsoluteProjectPaths(bool bAbsolute);
+	// The folder the process was started in; EnterBaseDir moves it into its binaries folder.
+	CORE_API const FString& GetLaunchDir();
+	CORE_API void EnterBaseDir();
 	CORE_API const FString& GetProjectName();
 
 	// One log line as written: category, verbosity and message, plus the formatted line.

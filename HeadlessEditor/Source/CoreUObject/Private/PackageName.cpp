@@ -100,9 +100,11 @@ FString FPackageName::LongPackageNameToFilename(const FString& InLongPackageName
 
 bool FPackageName::TryConvertFilenameToLongPackageName(const FString& InFilename, FString& OutPackageName, FString* OutFailureReason)
 {
+	// Relative and full file names both map (the content folder is relative to the binaries folder).
 	FString Full = FPaths::ConvertRelativePathToFull(InFilename);
 	FPaths::NormalizeFilename(Full);
-	const FString Content = FPaths::ProjectContentDir();
+	FString Content = FPaths::ConvertRelativePathToFull(FPaths::ProjectContentDir());
+	if (!Content.EndsWith(TEXT("/"))) { Content += TEXT("/"); }
 	if (!Full.StartsWith(Content, ESearchCase::CaseSensitive))
 	{
 		if (OutFailureReason) { *OutFailureReason = FString::Printf(TEXT("%s is not under %s"), *Full, *Content); }

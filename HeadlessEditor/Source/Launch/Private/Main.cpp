@@ -45,6 +45,10 @@ namespace
 		"  --plugin DIR        load the plugin in DIR (a folder with a .uplugin, or a folder of plugins);\n"
 		"                      repeatable. The project's Plugins/ folder is always searched.\n"
 		"  --press ENTRY       press a tool-menu entry once start-up is done (e.g. MOLDARIToggle); repeatable\n"
+		"  --absolute-project-paths\n"
+		"                      give the project's folders as full paths, as the engine does on Windows for\n"
+		"                      a project on another drive than the engine (default: relative to the\n"
+		"                      binaries folder, as on Linux and for a project on the engine's drive)\n"
 		"  --run-tests FILTER  run the automation tests whose name contains FILTER, print\n"
 		"                      'N passed, N failed' and exit (status 1 if any failed)\n"
 		"  --help              this text\n"
@@ -54,7 +58,9 @@ namespace
 		"\n"
 		"The editor stops cleanly on 'quit', SIGINT or SIGTERM (every module's ShutdownModule runs).\n"
 		"When standard input ends the editor keeps running, so it can be driven by signals alone.\n"
-		"Log lines go to standard output and to <project>/Saved/Logs/<project name>.log.\n";
+		"Log lines go to standard output and to <project>/Saved/Logs/<project name>.log.\n"
+		"Like the engine, the editor works from its binaries folder (Engine/Binaries/Linux of the build);\n"
+		"relative paths on the command line are taken from the folder it was started in.\n";
 
 	struct FMainLoop
 	{
@@ -83,6 +89,7 @@ namespace
 		TArray<FString> Presses;
 		FString TestFilter;
 		bool bRunTests = false;
+		bool bAbsoluteProjectPaths = false;
 	};
 
 	bool ParseOptions(int Argc, char** Argv, FOptions& Out)
@@ -100,6 +107,7 @@ namespace
 			else if (Arg == "--project") { if (!Next(Out.ProjectDir)) { return false; } }
 			else if (Arg == "--plugin") { if (!Next(Value)) { return false; } Out.PluginDirs.Add(Value); }
 			else if (Arg == "--press") { if (!Next(Value)) { return false; } Out.Presses.Add(Value); }
+			else if (Arg == "--absolute-project-paths") { Out.bAbsoluteProjectPaths = true; }
 			else if (Arg == "--run-tests") { if (!Next(Out.TestFilter)) { return false; } Out.bRunTests = true; }
 			else { std::fprintf(stderr, "headless-editor: unknown option %s (see --help)\n", Arg.c_str()); return false; }
 		}
@@ -263,6 +271,10 @@ int main(int Argc, char** Argv)
 	std::signal(SIGPIPE, SIG_IGN);
 
 	SetGameThread();
+	// Folders named on the command line are taken from where the editor was started; from here on
+	// it works from its binaries folder, as the engine does.
+	for (FString& Dir : Options.PluginDirs) { Dir = FPaths::ConvertRelativePathToFull(GetLaunchDir(), Dir); }
+	SetAbsoluteProjectPaths(Options.bAbsoluteProjectPaths);
 	SetProjectDir(Options.ProjectDir);
 	IFileManager& Files = IFileManager::Get();
 	Files.MakeDirectory(*FPaths::ProjectContentDir(), true);

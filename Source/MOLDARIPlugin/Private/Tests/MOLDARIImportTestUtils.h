@@ -4,6 +4,8 @@
 
 #include "CoreMinimal.h"
 #include "HAL/FileManager.h"
+#include "HAL/PlatformMisc.h"
+#include "Interfaces/IPluginManager.h"
 #include "Misc/OutputDeviceRedirector.h"
 #include "Misc/Paths.h"
 
@@ -71,9 +73,17 @@ namespace MOLDARIImportTest
 		return Dir;
 	}
 
+	// The shared test models: MOLDARI_TESTDATA when set, else "shared/testdata" beside the
+	// plugin's folder (the checkout's layout). Found the same way in every editor.
 	inline FString TestDataDir()
 	{
-		return FPaths::ConvertRelativePathToFull(TEXT("../shared/testdata"));
+		const FString Configured = FPlatformMisc::GetEnvironmentVariable(TEXT("MOLDARI_TESTDATA"));
+		if (!Configured.IsEmpty())
+		{
+			return FPaths::ConvertRelativePathToFull(Configured);
+		}
+		const TSharedPtr<IPlugin> Plugin = IPluginManager::Get().FindPlugin(TEXT("MOLDARIPlugin"));
+		return FPaths::ConvertRelativePathToFull(Plugin.IsValid() ? Plugin->GetBaseDir() / TEXT("../shared/testdata") : FString(TEXT("../shared/testdata")));
 	}
 
 	// The on-disk folder of "/Game/MOLDARIImports/" + Name.

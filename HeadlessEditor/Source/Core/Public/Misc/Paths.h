@@ -5,7 +5,8 @@
 class CORE_API FPaths
 {
 public:
-	// Project folders end in '/'. They are absolute in the stand-in.
+	// Project folders end in '/'. They are relative to the binaries folder (BaseDir), as the engine
+	// gives them on Linux and for a project on the engine's drive on Windows.
 	static FString ProjectDir();
 	static const FString& ProjectSavedDir();
 	static FString ProjectContentDir();
@@ -14,6 +15,9 @@ public:
 	static FString ProjectIntermediateDir();
 	static FString EngineDir();
 	static FString EngineContentDir();
+	static FString EnginePluginsDir();
+	static FString RootDir();
+	static FString LaunchDir();
 	static FString GetProjectFilePath();
 
 	static FString GetCleanFilename(const FString& InPath);
