@@ -37,8 +37,14 @@ TRAVERSAL_TARGETS = [Path("/home/evil.txt"), Path("/atxt"), Path("/evil.txt")]
 
 # ---------------------------------------------------------------- the rules, modelled in Python
 
+WINDOWS_REFUSED = set('<>"|?*') | {chr(c) for c in range(0x20)}
+
+
 def is_unsafe(name):
     if not name or ".." in name or name.startswith("/") or ":" in name:
+        return True
+    # Characters Windows refuses, and undecodable bytes (which the reader reads as '?').
+    if any(c in WINDOWS_REFUSED or c == "\ufffd" for c in name):
         return True
     for part in (p for p in name.split("/") if p):
         if part.endswith(".") or part.endswith(" "):

@@ -57,6 +57,12 @@ void FAutomationTestBase::AddInfo(const FString&, int32, bool) {}
 
 void FAutomationTestBase::AddExpectedError(FString ExpectedPatternString, EAutomationExpectedErrorFlags::MatchType CompareType, int32 Occurrences, bool IsRegex)
 {
+	// 0 means "at least once"; a negative count is refused with an error, which fails the test.
+	if (Occurrences < 0)
+	{
+		UE_LOG(LogAutomationTest, Error, TEXT("Adding expected log message matching '%s' failed: number of expected occurrences must be >= 0"), *ExpectedPatternString);
+		return;
+	}
 	std::lock_guard<std::mutex> Lock(RunState->Mutex);
 	RunState->Expected.push_back({ ExpectedPatternString, CompareType, Occurrences, IsRegex });
 }
@@ -84,10 +90,31 @@ bool FAutomationTestBase::TestFalse(const TCHAR* What, bool Value)
 	return !Value;
 }
 
-bool FAutomationTestBase::TestEqual(const TCHAR* What, const FString& Actual, const FString& Expected)
+bool FAutomationTestBase::TestEqual(const TCHAR* What, FStringView Actual, FStringView Expected)
+{
+	if (Actual.Equals(Expected, ESearchCase::IgnoreCase)) { return true; }
+	AddError(FString::Printf(TEXT("Expected '%s' to be \"%s\", but it was \"%s\"."), What, *FString(Expected), *FString(Actual)));
+	return false;
+}
+
+bool FAutomationTestBase::TestNotEqual(const TCHAR* What, FStringView Actual, FStringView Expected)
+{
+	if (!Actual.Equals(Expected, ESearchCase::IgnoreCase)) { return true; }
+	AddError(FString::Printf(TEXT("Expected '%s' to differ from \"%s\", but it was equal."), What, *FString(Expected)));
+	return false;
+}
+
+bool FAutomationTestBase::TestEqualSensitive(const TCHAR* What, FStringView Actual, FStringView Expected)
 {
 	if (Actual.Equals(Expected, ESearchCase::CaseSensitive)) { return true; }
-	AddError(FString::Printf(TEXT("Expected '%s' to be \"%s\", but it was \"%s\"."), What, *Expected, *Actual));
+	AddError(FString::Printf(TEXT("Expected '%s' to be \"%s\", but it was \"%s\"."), What, *FString(Expected), *FString(Actual)));
+	return false;
+}
+
+bool FAutomationTestBase::TestNotEqualSensitive(const TCHAR* What, FStringView Actual, FStringView Expected)
+{
+	if (!Actual.Equals(Expected, ESearchCase::CaseSensitive)) { return true; }
+	AddError(FString::Printf(TEXT("Expected '%s' to differ from \"%s\", but it was equal."), What, *FString(Expected)));
 	return false;
 }
 
@@ -106,10 +133,11 @@ namespace
 		{
 			std::regex Pattern(Expected.Pattern.ToUtf8(), std::regex::ECMAScript | std::regex::icase);
 			const std::string Text = Message.ToUtf8();
-			return Expected.CompareType == EAutomationExpectedErrorFlags::Exact ? std::regex_match(Text, Pattern) : std::regex_search(Text, Pattern);
+			// A pattern is searched for, whatever the compare type.
+			return std::regex_search(Text, Pattern);
 		}
-		return Expected.CompareType == EAutomationExpectedErrorFlags::Exact ? Message.Equals(Expected.Pattern, ESearchCase::IgnoreCase)
-			: Message.Contains(Expected.Pattern);
+		// Contains ignores case; Exact is Contains of the same length.
+		return Message.Contains(Expected.Pattern, ESearchCase::IgnoreCase) && (Expected.CompareType != EAutomationExpectedErrorFlags::Exact || Message.Len() == Expected.Pattern.Len());
 	}
 }
 
@@ -192,9 +220,11 @@ FAutomationTestFramework::FResults FAutomationTestFramework::RunTests(const FStr
 		if (!Test) { return; }
 		FAutomationTestBase::FRunState& State = Test->GetRunState();
 		std::lock_guard<std::mutex> StateLock(State.Mutex);
+		// A log line reaches the test as "Category: message", and expected messages match that.
+		const FString Event = Line.Category.ToString() + TEXT(": ") + Line.Message;
 		for (FAutomationTestBase::FExpectedMessage& Expected : State.Expected)
 		{
-			if (MessageMatches(Expected, Line.Message)) { ++Expected.Seen; return; }
+			if (MessageMatches(Expected, Event)) { ++Expected.Seen; return; }
 		}
 		if (Level == ELogVerbosity::Warning) { State.Warnings.Add(Line.Message); }
 		else { State.Errors.Add(FString(TEXT("Unexpected error logged: ")) + Line.Message); }
@@ -226,7 +256,7 @@ FAutomationTestFramework::FResults FAutomationTestFramework::RunTests(const FStr
 			std::lock_guard<std::mutex> StateLock(State.Mutex);
 			for (const FAutomationTestBase::FExpectedMessage& Expected : State.Expected)
 			{
-				const bool bCountOk = Expected.Occurrences < 0 || (Expected.Occurrences == 0 ? Expected.Seen > 0 : Expected.Seen == Expected.Occurrences);
+				const bool bCountOk = Expected.Occurrences == 0 ? Expected.Seen > 0 : Expected.Seen == Expected.Occurrences;
 				if (!bCountOk)
 				{
 					State.Errors.Add(FString::Printf(TEXT("Expected message '%s' %d time(s), seen %d time(s)."), *Expected.Pattern,

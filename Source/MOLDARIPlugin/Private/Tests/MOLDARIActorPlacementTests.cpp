@@ -55,7 +55,7 @@ bool FMOLDARIActorPlacementTest::RunTest(const FString& Parameters)
 	{
 		FLogCapture Log;
 		PlaceStaticMeshActor(StaticMesh, TEXT("Placed_Static"));
-		TestEqual(TEXT("static lines"), Log.Texts(), TArray<FString>{ TEXT("[MOLDARI] Placed AStaticMeshActor: Placed_Static") });
+		TestLinesEqual(*this, TEXT("static lines"), Log.Texts(), { TEXT("[MOLDARI] Placed AStaticMeshActor: Placed_Static") });
 	}
 	TArray<AStaticMeshActor*> Statics = ActorsLabelled<AStaticMeshActor>(TEXT("Placed_Static"));
 	if (TestEqual(TEXT("one static actor"), Statics.Num(), 1))
@@ -72,7 +72,7 @@ bool FMOLDARIActorPlacementTest::RunTest(const FString& Parameters)
 		FLogCapture Log;
 		PlaceSkeletalMeshActor(SkeletalMesh, TEXT("Placed_Skeletal"));
 		PlaceSkeletalMeshActor(SkeletalMesh, TEXT("Placed_Skeletal"));
-		TestEqual(TEXT("skeletal lines"), Log.Texts(), TArray<FString>{ TEXT("[MOLDARI] Placed ASkeletalMeshActor: Placed_Skeletal"),
+		TestLinesEqual(*this, TEXT("skeletal lines"), Log.Texts(), { TEXT("[MOLDARI] Placed ASkeletalMeshActor: Placed_Skeletal"),
 			TEXT("[MOLDARI] Placed ASkeletalMeshActor: Placed_Skeletal") });
 	}
 	TArray<ASkeletalMeshActor*> Skeletals = ActorsLabelled<ASkeletalMeshActor>(TEXT("Placed_Skeletal"));

@@ -64,13 +64,13 @@ bool FMOLDARIScheduledAtShutDownTest::RunTest(const FString& Parameters)
 	// Shut-down while one import waits for its tick: it is reported and its archive removed, and
 	// the tick that follows runs nothing.
 	ScheduleImport(Waiting, TEXT("waiting"), TEXT("zip"));
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Import not run (editor shutting down): waiting"), EAutomationExpectedErrorFlags::Exact, 1);
+	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Import not run (editor shutting down): waiting"), EAutomationExpectedErrorFlags::Exact, 1);
 	CancelScheduledImports();
 	TestFalse(TEXT("waiting archive's folder removed"), FPaths::DirectoryExists(FPaths::GetPath(Waiting)));
 	FTSTicker::GetCoreTicker().Tick(0.0f);
 
 	// A download that completes after shut-down is refused the same way, at once.
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Import not run (editor shutting down): late"), EAutomationExpectedErrorFlags::Exact, 1);
+	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Import not run (editor shutting down): late"), EAutomationExpectedErrorFlags::Exact, 1);
 	ScheduleImport(Late, TEXT("late"), TEXT("zip"));
 	TestFalse(TEXT("late archive's folder removed"), FPaths::DirectoryExists(FPaths::GetPath(Late)));
 	FTSTicker::GetCoreTicker().Tick(0.0f);

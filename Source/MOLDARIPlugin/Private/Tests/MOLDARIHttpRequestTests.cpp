@@ -36,9 +36,9 @@ bool FMOLDARIRequestHeadTest::RunTest(const FString& Parameters)
 	MOLDARIHttp::FRequestHead Head;
 	TestTrue(TEXT("parsed"), MOLDARIHttp::ParseRequestHead(
 		TEXT("post /Import HTTP/1.0\r\norigin:   http://localhost:5173  \r\nCONTENT-LENGTH: 12\r\nX-Other: 1\r\ncontent-length: 7\r\n\r\n"), Head));
-	TestEqual(TEXT("method kept as sent"), Head.Method, FString(TEXT("post")));
-	TestEqual(TEXT("path kept whole"), Head.Path, FString(TEXT("/Import")));
-	TestEqual(TEXT("origin trimmed, any header case"), Head.Origin, FString(TEXT("http://localhost:5173")));
+	TestEqualSensitive(TEXT("method kept as sent"), Head.Method, FString(TEXT("post")));
+	TestEqualSensitive(TEXT("path kept whole"), Head.Path, FString(TEXT("/Import")));
+	TestEqualSensitive(TEXT("origin trimmed, any header case"), Head.Origin, FString(TEXT("http://localhost:5173")));
 	TestEqual(TEXT("last Content-Length counts"), Head.ContentLength, static_cast<int64>(7));
 
 	MOLDARIHttp::FRequestHead Query;

@@ -2,11 +2,10 @@
 // origin check and the log line. Uses a port of its own so the toolbar's port stays free.
 #include "Misc/AutomationTest.h"
 
-#include <mutex>
-
 #include "MOLDARIArchiveDownload.h"
 #include "MOLDARIServer.h"
 #include "MOLDARITestClient.h"
+#include "MOLDARIImportTestUtils.h"
 
 #include "Misc/OutputDeviceRedirector.h"
 
@@ -30,32 +29,6 @@ namespace
 		~FScopedServer() { FMOLDARIServer::StopServer(); }
 	};
 
-	// The "[MOLDARI] " lines of LogTemp from any thread (downloads end on the HTTP thread).
-	class FThreadSafeLogCapture : public FOutputDevice
-	{
-	public:
-		FThreadSafeLogCapture() { GLog->AddOutputDevice(this); }
-		virtual ~FThreadSafeLogCapture() override { GLog->RemoveOutputDevice(this); }
-		virtual void Serialize(const TCHAR* V, ELogVerbosity::Type Verbosity, const FName& Category) override
-		{
-			const FString Text(V);
-			if (Category == FName(TEXT("LogTemp")) && Text.StartsWith(TEXT("[MOLDARI] ")))
-			{
-				std::lock_guard<std::mutex> Lock(Mutex);
-				Lines.Add(Text);
-			}
-		}
-		TArray<FString> Snapshot()
-		{
-			std::lock_guard<std::mutex> Lock(Mutex);
-			return Lines;
-		}
-		bool Has(const FString& Text) { return Snapshot().Contains(Text); }
-	private:
-		std::mutex Mutex;
-		TArray<FString> Lines;
-	};
-
 	FString PostImport(const FString& Body, const FString& Origin = FString())
 	{
 		FTCHARToUTF8 Utf8(*Body);
@@ -69,10 +42,7 @@ namespace
 		return MOLDARITest::Exchange(TestPort, Request);
 	}
 
-	FString ExpectedReply(const FString& StatusLine, const FString& Body)
-	{
-		return FString::Printf(TEXT("%s\r\nContent-Type: application/json\r\nContent-Length: %d\r\n\r\n%s"), *StatusLine, FTCHARToUTF8(*Body).Length(), *Body);
-	}
+	FString ExpectedReply(const FString& StatusLine, const FString& Body) { return MOLDARITest::Response(StatusLine, Body); }
 
 	FString Repeat(int32 Count, TCHAR Char)
 	{
@@ -81,36 +51,33 @@ namespace
 		return Text;
 	}
 
-	FString QueuedText(const FString& Name)
-	{
-		return FString::Printf(TEXT("{\r\n\t\"status\": \"queued\",\r\n\t\"name\": \"%s\"\r\n}"), *Name);
-	}
+	FString QueuedText(const FString& Name) { return MOLDARITest::QueuedReply(Name); }
 }
 
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportNameRulesTest, "MOLDARI.Import.Endpoint.NameRules", MOLDARITestFlags)
 bool FMOLDARIImportNameRulesTest::RunTest(const FString& Parameters)
 {
 	using MOLDARIIntake::SanitizeImportName;
-	TestEqual(TEXT("empty"), SanitizeImportName(TEXT("")), TEXT("asset"));
-	TestEqual(TEXT("three slashes"), SanitizeImportName(TEXT("///")), TEXT("asset"));
-	TestEqual(TEXT("three dots"), SanitizeImportName(TEXT("...")), TEXT("___"));
-	TestEqual(TEXT("parent steps"), SanitizeImportName(TEXT("../../My Chair (v2).fbx")), TEXT("My_Chair__v2__fbx"));
-	TestEqual(TEXT("backslashes"), SanitizeImportName(TEXT("C:\\models\\desk")), TEXT("desk"));
-	TestEqual(TEXT("trailing slash set aside"), SanitizeImportName(TEXT("dir/lamp/")), TEXT("lamp"));
-	TestEqual(TEXT("kept characters"), SanitizeImportName(TEXT("aZ09_-")), TEXT("aZ09_-"));
-	TestEqual(TEXT("control and punctuation"), SanitizeImportName(TEXT("a\tb:c*d")), TEXT("a_b_c_d"));
+	TestEqualSensitive(TEXT("empty"), SanitizeImportName(TEXT("")), TEXT("asset"));
+	TestEqualSensitive(TEXT("three slashes"), SanitizeImportName(TEXT("///")), TEXT("asset"));
+	TestEqualSensitive(TEXT("three dots"), SanitizeImportName(TEXT("...")), TEXT("___"));
+	TestEqualSensitive(TEXT("parent steps"), SanitizeImportName(TEXT("../../My Chair (v2).fbx")), TEXT("My_Chair__v2__fbx"));
+	TestEqualSensitive(TEXT("backslashes"), SanitizeImportName(TEXT("C:\\models\\desk")), TEXT("desk"));
+	TestEqualSensitive(TEXT("trailing slash set aside"), SanitizeImportName(TEXT("dir/lamp/")), TEXT("lamp"));
+	TestEqualSensitive(TEXT("kept characters"), SanitizeImportName(TEXT("aZ09_-")), TEXT("aZ09_-"));
+	TestEqualSensitive(TEXT("control and punctuation"), SanitizeImportName(TEXT("a\tb:c*d")), TEXT("a_b_c_d"));
 
 	const FString Long = Repeat(100, TEXT('x'));
-	TestEqual(TEXT("capped at 64"), SanitizeImportName(Long), Repeat(64, TEXT('x')));
-	TestEqual(TEXT("64 stays"), SanitizeImportName(Repeat(64, TEXT('y'))), Repeat(64, TEXT('y')));
-	TestEqual(TEXT("cap after the directory part goes"), SanitizeImportName(Repeat(70, TEXT('d')) + TEXT("/") + Repeat(65, TEXT('n'))), Repeat(64, TEXT('n')));
+	TestEqualSensitive(TEXT("capped at 64"), SanitizeImportName(Long), Repeat(64, TEXT('x')));
+	TestEqualSensitive(TEXT("64 stays"), SanitizeImportName(Repeat(64, TEXT('y'))), Repeat(64, TEXT('y')));
+	TestEqualSensitive(TEXT("cap after the directory part goes"), SanitizeImportName(Repeat(70, TEXT('d')) + TEXT("/") + Repeat(65, TEXT('n'))), Repeat(64, TEXT('n')));
 
 	using MOLDARIIntake::ImportKindOf;
-	TestEqual(TEXT("usdz in capitals"), ImportKindOf(TEXT("HTTP://HOST/CHAIR.USDZ")), TEXT("usdz"));
-	TestEqual(TEXT("usdz then a query"), ImportKindOf(TEXT("http://host/chair.usdz?x=1")), TEXT("zip"));
-	TestEqual(TEXT("zip"), ImportKindOf(TEXT("http://host/chair.zip")), TEXT("zip"));
+	TestEqualSensitive(TEXT("usdz in capitals"), ImportKindOf(TEXT("HTTP://HOST/CHAIR.USDZ")), TEXT("usdz"));
+	TestEqualSensitive(TEXT("usdz then a query"), ImportKindOf(TEXT("http://host/chair.usdz?x=1")), TEXT("zip"));
+	TestEqualSensitive(TEXT("zip"), ImportKindOf(TEXT("http://host/chair.zip")), TEXT("zip"));
 
-	TestEqual(TEXT("control characters for the log"), MOLDARIIntake::UrlForLog(TEXT("http://h/a\r\nb\tc\x01\x1f d\x7f")), TEXT("http://h/a??b?c?? d\x7f"));
+	TestEqualSensitive(TEXT("control characters for the log"), MOLDARIIntake::UrlForLog(TEXT("http://h/a\r\nb\tc\x01\x1f d\x7f")), TEXT("http://h/a??b?c?? d\x7f"));
 	return true;
 }
 
@@ -119,31 +86,31 @@ bool FMOLDARIImportRepliesTest::RunTest(const FString& Parameters)
 {
 	FScopedServer Server;
 	TestTrue(TEXT("serving"), Server.bServing);
-	FThreadSafeLogCapture Log;
+	MOLDARIImportTest::FLogCapture Log;
 
 	const FString InvalidJson = ExpectedReply(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"invalid JSON\"}"));
-	TestEqual(TEXT("empty body"), PostImport(TEXT("")), InvalidJson);
-	TestEqual(TEXT("array"), PostImport(TEXT("[1,2]")), InvalidJson);
-	TestEqual(TEXT("bare string"), PostImport(TEXT("\"http://x/a.zip\"")), InvalidJson);
-	TestEqual(TEXT("words"), PostImport(TEXT("plain words")), InvalidJson);
+	TestEqualSensitive(TEXT("empty body"), PostImport(TEXT("")), InvalidJson);
+	TestEqualSensitive(TEXT("array"), PostImport(TEXT("[1,2]")), InvalidJson);
+	TestEqualSensitive(TEXT("bare string"), PostImport(TEXT("\"http://x/a.zip\"")), InvalidJson);
+	TestEqualSensitive(TEXT("words"), PostImport(TEXT("plain words")), InvalidJson);
 
 	const FString MissingUrl = ExpectedReply(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"missing field: url\"}"));
-	TestEqual(TEXT("empty object"), PostImport(TEXT("{}")), MissingUrl);
-	TestEqual(TEXT("url array"), PostImport(TEXT("{\"url\":[\"http://x/a.zip\"]}")), MissingUrl);
-	TestEqual(TEXT("url object"), PostImport(TEXT("{\"url\":{\"a\":1}}")), MissingUrl);
+	TestEqualSensitive(TEXT("empty object"), PostImport(TEXT("{}")), MissingUrl);
+	TestEqualSensitive(TEXT("url array"), PostImport(TEXT("{\"url\":[\"http://x/a.zip\"]}")), MissingUrl);
+	TestEqualSensitive(TEXT("url object"), PostImport(TEXT("{\"url\":{\"a\":1}}")), MissingUrl);
 
 	const FString Scheme = ExpectedReply(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"unsupported URL scheme\"}"));
-	TestEqual(TEXT("ftp"), PostImport(TEXT("{\"url\":\"ftp://x/a.zip\",\"name\":\"chair\"}")), Scheme);
-	TestEqual(TEXT("empty url"), PostImport(TEXT("{\"url\":\"\"}")), Scheme);
+	TestEqualSensitive(TEXT("ftp"), PostImport(TEXT("{\"url\":\"ftp://x/a.zip\",\"name\":\"chair\"}")), Scheme);
+	TestEqualSensitive(TEXT("empty url"), PostImport(TEXT("{\"url\":\"\"}")), Scheme);
 	// file:// URLs take the local road; "file:" without the two slashes is no accepted prefix.
-	TestEqual(TEXT("file: url"), PostImport(TEXT("{\"url\":\"file:/tmp/a.zip\"}")), Scheme);
+	TestEqualSensitive(TEXT("file: url"), PostImport(TEXT("{\"url\":\"file:/tmp/a.zip\"}")), Scheme);
 
 	const FString Forbidden = TEXT("HTTP/1.1 403\r\nContent-Type: application/json\r\nContent-Length: 30\r\n\r\n{\"error\":\"origin not allowed\"}");
-	TestEqual(TEXT("foreign origin"), PostImport(FString::Printf(TEXT("{\"url\":\"%schair.zip\",\"name\":\"chair\"}"), RefusedBase), TEXT("https://evil.example")), Forbidden);
-	TestEqual(TEXT("foreign origin before the JSON check"), PostImport(TEXT("not json"), TEXT("null")), Forbidden);
-	TestEqual(TEXT("allowed origin with another port"), PostImport(TEXT("{}"), TEXT("http://localhost:5174")), Forbidden);
+	TestEqualSensitive(TEXT("foreign origin"), PostImport(FString::Printf(TEXT("{\"url\":\"%schair.zip\",\"name\":\"chair\"}"), RefusedBase), TEXT("https://evil.example")), Forbidden);
+	TestEqualSensitive(TEXT("foreign origin before the JSON check"), PostImport(TEXT("not json"), TEXT("null")), Forbidden);
+	TestEqualSensitive(TEXT("allowed origin with another port"), PostImport(TEXT("{}"), TEXT("http://localhost:5174")), Forbidden);
 
-	TestEqual(TEXT("no log line for refused requests"), Log.Snapshot().Num(), 0);
+	TestEqual(TEXT("no log line for refused requests"), Log.Texts().Num(), 0);
 	return true;
 }
 
@@ -152,17 +119,16 @@ bool FMOLDARIImportQueuedTest::RunTest(const FString& Parameters)
 {
 	FScopedServer Server;
 	TestTrue(TEXT("serving"), Server.bServing);
-	FThreadSafeLogCapture Log;
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Download failed: chair"), EAutomationExpectedErrorFlags::Exact, 2);
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Download failed: asset"), EAutomationExpectedErrorFlags::Exact, 1);
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Download failed: My_Chair__v2__fbx"), EAutomationExpectedErrorFlags::Exact, 1);
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Download failed: ") + Repeat(64, TEXT('n')), EAutomationExpectedErrorFlags::Exact, 1);
+	MOLDARIImportTest::FLogCapture Log;
+	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Download failed: chair"), EAutomationExpectedErrorFlags::Exact, 2);
+	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Download failed: asset"), EAutomationExpectedErrorFlags::Exact, 1);
+	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Download failed: My_Chair__v2__fbx"), EAutomationExpectedErrorFlags::Exact, 1);
+	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Download failed: ") + Repeat(64, TEXT('n')), EAutomationExpectedErrorFlags::Exact, 1);
 
 	// The queued reply for the name chair: 44 characters, pretty printed, no origin headers.
 	const FString Reply = PostImport(FString::Printf(TEXT("{\"url\":\"%schair.zip\",\"name\":\"chair\"}"), RefusedBase));
-	TestEqual(TEXT("queued reply"), Reply, ExpectedReply(TEXT("HTTP/1.1 200 OK"), QueuedText(TEXT("chair"))));
-	TestEqual(TEXT("44 characters"), QueuedText(TEXT("chair")).Len(), 44);
-	TestTrue(TEXT("log line"), Log.Has(FString::Printf(TEXT("[MOLDARI] /import received: name=chair url=%schair.zip"), RefusedBase)));
+	TestEqualSensitive(TEXT("queued reply"), Reply, ExpectedReply(TEXT("HTTP/1.1 200 OK"), QueuedText(TEXT("chair"))));
+	TestTrue(TEXT("log line"), Log.Contains(FString::Printf(TEXT("[MOLDARI] /import received: name=chair url=%schair.zip"), RefusedBase)));
 
 	// An allowed origin gets the same reply with the origin headers; capitals in the scheme pass.
 	const FString Allowed = PostImport(TEXT("{\"url\":\"HTTPS://127.0.0.1:1/x.usdz\",\"name\":\"../../My Chair (v2).fbx\"}"), TEXT("http://localhost:5173"));
@@ -173,7 +139,7 @@ bool FMOLDARIImportQueuedTest::RunTest(const FString& Parameters)
 	// A long name is capped; control characters reach the log only as '?'.
 	const FString Capped = PostImport(FString::Printf(TEXT("{\"url\":\"%sa\\r\\nb\\tc.zip\",\"name\":\"%s\"}"), RefusedBase, *Repeat(300, TEXT('n'))));
 	TestTrue(TEXT("capped name in the reply"), Capped.EndsWith(QueuedText(Repeat(64, TEXT('n')))));
-	TestTrue(TEXT("control characters written as ?"), Log.Has(FString::Printf(TEXT("[MOLDARI] /import received: name=%s url=%sa??b?c.zip"), *Repeat(64, TEXT('n')), RefusedBase)));
+	TestTrue(TEXT("control characters written as ?"), Log.Contains(FString::Printf(TEXT("[MOLDARI] /import received: name=%s url=%sa??b?c.zip"), *Repeat(64, TEXT('n')), RefusedBase)));
 
 	// No name: "asset".
 	const FString Unnamed = PostImport(FString::Printf(TEXT("{\"url\":\"%sq.zip\",\"name\":\"\"}"), RefusedBase));
@@ -185,11 +151,11 @@ bool FMOLDARIImportQueuedTest::RunTest(const FString& Parameters)
 	const bool bAllFailed = MOLDARITest::WaitFor([&Log]()
 	{
 		int32 Failed = 0;
-		for (const FString& Line : Log.Snapshot()) { Failed += Line.StartsWith(TEXT("[MOLDARI] Download failed: ")) ? 1 : 0; }
+		for (const FString& Line : Log.Texts()) { Failed += Line.StartsWith(TEXT("[MOLDARI] Download failed: ")) ? 1 : 0; }
 		return Failed == 5;
 	}, 20.0);
 	TestTrue(TEXT("five download failures logged"), bAllFailed);
-	for (const FString& Line : Log.Snapshot())
+	for (const FString& Line : Log.Texts())
 	{
 		if (Line.StartsWith(TEXT("[MOLDARI] Download failed: ")))
 		{

@@ -6,12 +6,16 @@
 #include "HAL/FileManager.h"
 #include "HAL/PlatformMisc.h"
 #include "Interfaces/IPluginManager.h"
+#include "Misc/AutomationTest.h"
 #include "Misc/OutputDeviceRedirector.h"
+#include "Misc/ScopeLock.h"
 #include "Misc/Paths.h"
 
 namespace MOLDARIImportTest
 {
-	// Records the "[MOLDARI] " lines of LogTemp, with their level, while it lives.
+	// Records the "[MOLDARI] " lines of LogTemp, with their level, while it lives. It says it can
+	// be used from any thread, so the editor hands it each line at once, on the thread that logs
+	// it (downloads end on the HTTP thread), instead of later on its logging thread.
 	class FLogCapture : public FOutputDevice
 	{
 	public:
@@ -20,32 +24,43 @@ namespace MOLDARIImportTest
 			ELogVerbosity::Type Verbosity;
 			FString Text;
 		};
-		TArray<FLine> Lines;
 
 		FLogCapture() { GLog->AddOutputDevice(this); }
 		virtual ~FLogCapture() override { GLog->RemoveOutputDevice(this); }
 
+		virtual bool CanBeUsedOnAnyThread() const override { return true; }
+		virtual bool CanBeUsedOnMultipleThreads() const override { return true; }
 		virtual void Serialize(const TCHAR* V, ELogVerbosity::Type Verbosity, const FName& Category) override
 		{
 			const FString Text(V);
 			if (Category == FName(TEXT("LogTemp")) && Text.StartsWith(TEXT("[MOLDARI] ")))
 			{
+				FScopeLock Lock(&Mutex);
 				Lines.Add({ static_cast<ELogVerbosity::Type>(Verbosity & ELogVerbosity::VerbosityMask), Text });
 			}
+		}
+
+		TArray<FLine> GetLines() const
+		{
+			FScopeLock Lock(&Mutex);
+			return Lines;
 		}
 
 		TArray<FString> Texts() const
 		{
 			TArray<FString> Out;
-			for (const FLine& Line : Lines) { Out.Add(Line.Text); }
+			for (const FLine& Line : GetLines()) { Out.Add(Line.Text); }
 			return Out;
 		}
 
+		bool Contains(const FString& Text) const { return IndexOf(Text) != INDEX_NONE; }
+
 		int32 IndexOf(const FString& Text, int32 From = 0) const
 		{
-			for (int32 Index = From; Index < Lines.Num(); ++Index)
+			const TArray<FLine> Snapshot = GetLines();
+			for (int32 Index = From; Index < Snapshot.Num(); ++Index)
 			{
-				if (Lines[Index].Text.Equals(Text, ESearchCase::CaseSensitive)) { return Index; }
+				if (Snapshot[Index].Text.Equals(Text, ESearchCase::CaseSensitive)) { return Index; }
 			}
 			return INDEX_NONE;
 		}
@@ -53,16 +68,27 @@ namespace MOLDARIImportTest
 		int32 CountStartingWith(const FString& Prefix) const
 		{
 			int32 Count = 0;
-			for (const FLine& Line : Lines) { Count += Line.Text.StartsWith(Prefix, ESearchCase::CaseSensitive) ? 1 : 0; }
+			for (const FLine& Line : GetLines()) { Count += Line.Text.StartsWith(Prefix, ESearchCase::CaseSensitive) ? 1 : 0; }
 			return Count;
 		}
 
 		bool Has(const FString& Text, ELogVerbosity::Type Verbosity) const
 		{
+			const TArray<FLine> Snapshot = GetLines();
 			const int32 Index = IndexOf(Text);
-			return Index != INDEX_NONE && Lines[Index].Verbosity == Verbosity;
+			return Index != INDEX_NONE && Snapshot[Index].Verbosity == Verbosity;
 		}
+
+	private:
+		mutable FCriticalSection Mutex;
+		TArray<FLine> Lines;
 	};
+
+	// The lines, in order and with their exact letters (the engine's TestEqual ignores case).
+	inline bool TestLinesEqual(FAutomationTestBase& Test, const TCHAR* What, const TArray<FString>& Actual, const TArray<FString>& Expected)
+	{
+		return Test.TestEqualSensitive(What, FString::Join(Actual, TEXT("\n")), FString::Join(Expected, TEXT("\n")));
+	}
 
 	// A fresh, empty folder under Saved/Temp/MOLDARITests.
 	inline FString MakeScratchDir(const FString& Leaf)

@@ -80,7 +80,7 @@ bool FMOLDARIMaterialStaticTest::RunTest(const FString& Parameters)
 	TestTrue(TEXT("created line"), Created != INDEX_NONE);
 	TestTrue(TEXT("assigned after created"), Log.IndexOf(TEXT("[MOLDARI] PBR material assigned to slot 'Material.001'"), Created) != INDEX_NONE);
 	TestTrue(TEXT("generated material deleted after the assignment"),
-		Log.CountStartingWith(TEXT("[MOLDARI] Deleted FBX-generated asset: ")) > 0 && Log.Lines.Last().Text.StartsWith(TEXT("[MOLDARI] Deleted FBX-generated asset: ")));
+		Log.CountStartingWith(TEXT("[MOLDARI] Deleted FBX-generated asset: ")) > 0 && Log.GetLines().Last().Text.StartsWith(TEXT("[MOLDARI] Deleted FBX-generated asset: ")));
 
 	UMaterial* Material = FindBuiltMaterial(Model.DestPath, TEXT("MatCube"));
 	if (!TestNotNull(TEXT("material M_MatCube_PBR"), Material)) { return false; }
@@ -204,11 +204,11 @@ bool FMOLDARIMaterialSkipTest::RunTest(const FString& Parameters)
 		CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, Case.Name);
 		if (Case.Warning)
 		{
-			TestTrue(FString(Case.Name) + TEXT(": warning"), Log.Lines.Num() == 1 && Log.Has(Case.Warning, ELogVerbosity::Warning));
+			TestTrue(FString(Case.Name) + TEXT(": warning"), Log.GetLines().Num() == 1 && Log.Has(Case.Warning, ELogVerbosity::Warning));
 		}
 		else
 		{
-			TestEqual(FString(Case.Name) + TEXT(": no line"), Log.Lines.Num(), 0);
+			TestEqual(FString(Case.Name) + TEXT(": no line"), Log.GetLines().Num(), 0);
 		}
 		TestNull(*(FString(Case.Name) + TEXT(": no material")), FindBuiltMaterial(Model.DestPath, Case.Name));
 		TestTrue(FString(Case.Name) + TEXT(": slots untouched"), SlotMaterials(Model) == Before);

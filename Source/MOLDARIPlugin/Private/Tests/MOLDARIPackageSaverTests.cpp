@@ -38,7 +38,7 @@ bool FMOLDARIPackageSaverTest::RunTest(const FString& Parameters)
 	{
 		FLogCapture Log;
 		SaveImportedPackages(TEXT("/Game/MOLDARIImports/SaverNothingHere"));
-		TestEqual(TEXT("empty path: only the count"), Log.Texts(), TArray<FString>{ TEXT("[MOLDARI] Saved 0 .uasset file(s) to disk") });
+		TestLinesEqual(*this, TEXT("empty path: only the count"), Log.Texts(), { TEXT("[MOLDARI] Saved 0 .uasset file(s) to disk") });
 	}
 
 	MakeDirtyAsset<UTexture2D>(ContentPath, TEXT("T_One"));
@@ -56,7 +56,7 @@ bool FMOLDARIPackageSaverTest::RunTest(const FString& Parameters)
 		TestTrue(TEXT("texture saved"), Log.Has(FString(TEXT("[MOLDARI] Saved: ")) + TextureFile, ELogVerbosity::Log));
 		TestTrue(TEXT("sub-folder saved"), Log.Has(FString(TEXT("[MOLDARI] Saved: ")) + DeepFile, ELogVerbosity::Log));
 		TestTrue(TEXT("level saved as a map"), Log.Has(FString(TEXT("[MOLDARI] Saved: ")) + LevelFile, ELogVerbosity::Log));
-		TestEqual(TEXT("closing line last"), Log.Texts().Last(), FString(TEXT("[MOLDARI] Saved 3 .uasset file(s) to disk")));
+		TestEqualSensitive(TEXT("closing line last"), Log.Texts().Last(), FString(TEXT("[MOLDARI] Saved 3 .uasset file(s) to disk")));
 	}
 	TestTrue(TEXT(".uasset on disk"), IFileManager::Get().FileExists(*TextureFile));
 	TestTrue(TEXT(".umap on disk"), IFileManager::Get().FileExists(*LevelFile));
@@ -66,7 +66,7 @@ bool FMOLDARIPackageSaverTest::RunTest(const FString& Parameters)
 	{
 		FLogCapture Log;
 		SaveImportedPackages(ContentPath);
-		TestEqual(TEXT("second save"), Log.Texts(), TArray<FString>{ TEXT("[MOLDARI] Saved 0 .uasset file(s) to disk") });
+		TestLinesEqual(*this, TEXT("second save"), Log.Texts(), { TEXT("[MOLDARI] Saved 0 .uasset file(s) to disk") });
 	}
 	return true;
 }

@@ -14,7 +14,6 @@ namespace
 	const EAutomationTestFlags MOLDARITestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
 	const int32 TestPort = 5399;
 
-	const TCHAR* const StatusDocument = TEXT("{\r\n\t\"dcc\": \"unreal\",\r\n\t\"version\": \"5.5\",\r\n\t\"status\": \"running\"\r\n}");
 	const TCHAR* const CorsBlock = TEXT("Access-Control-Allow-Methods: GET, POST, OPTIONS\r\nAccess-Control-Allow-Headers: Content-Type\r\n")
 		TEXT("Access-Control-Allow-Private-Network: true\r\nAccess-Control-Max-Age: 86400\r\n");
 
@@ -62,7 +61,7 @@ bool FMOLDARIServerLifecycleTest::RunTest(const FString& Parameters)
 
 	FMOLDARIServer::StartServer(TestPort);
 	TestTrue(TEXT("serving after start"), MOLDARITest::WaitUntilServing(TestPort, 5.0));
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Server already running"), EAutomationExpectedErrorFlags::Exact, 1);
+	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Server already running"), EAutomationExpectedErrorFlags::Exact, 1);
 	FMOLDARIServer::StartServer(TestPort + 1);
 	TestTrue(TEXT("the first server keeps serving"), MOLDARITest::WaitUntilServing(TestPort, 2.0));
 
@@ -85,7 +84,7 @@ bool FMOLDARIServerPortTakenTest::RunTest(const FString& Parameters)
 		return false;
 	}
 
-	AddExpectedErrorPlain(FString::Printf(TEXT("[MOLDARI] Failed to bind to port %d"), TestPort), EAutomationExpectedErrorFlags::Exact, 1);
+	AddExpectedErrorPlain(FString::Printf(TEXT("LogTemp: [MOLDARI] Failed to bind to port %d"), TestPort), EAutomationExpectedErrorFlags::Exact, 1);
 	FMOLDARIServer::StartServer(TestPort);
 	MOLDARITest::WaitFor([] { return FMOLDARIServer::HasServerFailed(); }, 2.0);
 	TestTrue(TEXT("set-up failure is known"), FMOLDARIServer::HasServerFailed());
@@ -102,16 +101,16 @@ bool FMOLDARIServerStatusTest::RunTest(const FString& Parameters)
 	FScopedServer Server;
 	TestTrue(TEXT("serving"), Server.bServing);
 
-	const FString Expected = FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 65\r\n\r\n")) + StatusDocument;
-	TestEqual(TEXT("status document, exact bytes"), MOLDARITest::Exchange(TestPort, TEXT("GET /status HTTP/1.1\r\nHost: localhost\r\n\r\n")), Expected);
-	TestEqual(TEXT("method, path and version ignore case"), MOLDARITest::Exchange(TestPort, TEXT("get /STATUS HTTP/1.0\r\n\r\n")), Expected);
-	TestEqual(TEXT("status document is 65 bytes"), FTCHARToUTF8(StatusDocument).Length(), 65);
+	// 61 bytes on Linux (LF line ends), 65 on Windows (CR LF).
+	const FString Expected = MOLDARITest::Response(TEXT("HTTP/1.1 200 OK"), MOLDARITest::StatusDocument());
+	TestEqualSensitive(TEXT("status document, exact bytes"), MOLDARITest::Exchange(TestPort, TEXT("GET /status HTTP/1.1\r\nHost: localhost\r\n\r\n")), Expected);
+	TestEqualSensitive(TEXT("method, path and version ignore case"), MOLDARITest::Exchange(TestPort, TEXT("get /STATUS HTTP/1.0\r\n\r\n")), Expected);
 
 	const FString NotFound = TEXT("HTTP/1.1 404 Not Found\r\nContent-Type: application/json\r\nContent-Length: 21\r\n\r\n{\"error\":\"not found\"}");
-	TestEqual(TEXT("query string is another path"), MOLDARITest::Exchange(TestPort, TEXT("GET /status?x=1 HTTP/1.1\r\n\r\n")), NotFound);
-	TestEqual(TEXT("POST /import reaches the import endpoint"), MOLDARITest::Exchange(TestPort, TEXT("POST /import HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}")),
+	TestEqualSensitive(TEXT("query string is another path"), MOLDARITest::Exchange(TestPort, TEXT("GET /status?x=1 HTTP/1.1\r\n\r\n")), NotFound);
+	TestEqualSensitive(TEXT("POST /import reaches the import endpoint"), MOLDARITest::Exchange(TestPort, TEXT("POST /import HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}")),
 		FString(TEXT("HTTP/1.1 400 Bad Request\r\nContent-Type: application/json\r\nContent-Length: 30\r\n\r\n{\"error\":\"missing field: url\"}")));
-	TestEqual(TEXT("a request line of one word gets nothing"), MOLDARITest::Exchange(TestPort, TEXT("GET\r\n\r\n")), FString());
+	TestEqualSensitive(TEXT("a request line of one word gets nothing"), MOLDARITest::Exchange(TestPort, TEXT("GET\r\n\r\n")), FString());
 	return true;
 }
 
@@ -121,17 +120,17 @@ bool FMOLDARIServerCorsTest::RunTest(const FString& Parameters)
 	FScopedServer Server;
 	TestTrue(TEXT("serving"), Server.bServing);
 
-	TestEqual(TEXT("pre-flight from the dev origin"),
+	TestEqualSensitive(TEXT("pre-flight from the dev origin"),
 		MOLDARITest::Exchange(TestPort, TEXT("OPTIONS /import HTTP/1.1\r\nOrigin: http://localhost:5173\r\nAccess-Control-Request-Method: POST\r\n\r\n")),
 		FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 0\r\nAccess-Control-Allow-Origin: http://localhost:5173\r\n")) + CorsBlock + TEXT("\r\n"));
-	TestEqual(TEXT("pre-flight without an origin"), MOLDARITest::Exchange(TestPort, TEXT("OPTIONS / HTTP/1.1\r\n\r\n")),
+	TestEqualSensitive(TEXT("pre-flight without an origin"), MOLDARITest::Exchange(TestPort, TEXT("OPTIONS / HTTP/1.1\r\n\r\n")),
 		FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 0\r\n\r\n")));
 
 	for (const TCHAR* Allowed : { TEXT("https://app.moldari.com"), TEXT("https://rc.moldari.com"), TEXT("HTTP://LOCALHOST:5173") })
 	{
 		FString Headers;
 		FMOLDARIServer::AppendCorsHeaders(Headers, Allowed);
-		TestEqual(FString::Printf(TEXT("allowed %s, echoed as sent"), Allowed), Headers,
+		TestEqualSensitive(FString::Printf(TEXT("allowed %s, echoed as sent"), Allowed), Headers,
 			FString(TEXT("Access-Control-Allow-Origin: ")) + Allowed + TEXT("\r\n") + CorsBlock);
 	}
 	for (const TCHAR* Refused : { TEXT("http://localhost:5173/"), TEXT("http://localhost:5174"), TEXT("https://app.moldari.com.evil.example"),
@@ -147,11 +146,11 @@ bool FMOLDARIServerCorsTest::RunTest(const FString& Parameters)
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIResponseLayoutTest, "MOLDARI.Server.ResponseLayout", MOLDARITestFlags)
 bool FMOLDARIResponseLayoutTest::RunTest(const FString& Parameters)
 {
-	TestEqual(TEXT("unknown status code: no reason phrase"), CaptureResponse(302, FString(), FString()),
+	TestEqualSensitive(TEXT("unknown status code: no reason phrase"), CaptureResponse(302, FString(), FString()),
 		FString(TEXT("HTTP/1.1 302\r\nContent-Type: text/plain\r\nContent-Length: 0\r\n\r\n")));
-	TestEqual(TEXT("length counts UTF-8 bytes"), CaptureResponse(200, TEXT("\u00e9"), FString()),
+	TestEqualSensitive(TEXT("length counts UTF-8 bytes"), CaptureResponse(200, TEXT("\u00e9"), FString()),
 		FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 2\r\n\r\n\u00e9")));
-	TestEqual(TEXT("500 status line"), CaptureResponse(500, TEXT("{}"), FString()).Left(37), FString(TEXT("HTTP/1.1 500 Internal Server Error\r\nC")));
+	TestEqualSensitive(TEXT("500 status line"), CaptureResponse(500, TEXT("{}"), FString()).Left(37), FString(TEXT("HTTP/1.1 500 Internal Server Error\r\nC")));
 	return true;
 }
 

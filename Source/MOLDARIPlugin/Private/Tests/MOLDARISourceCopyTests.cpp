@@ -43,9 +43,9 @@ bool FMOLDARISourceCopyTest::RunTest(const FString& Parameters)
 		TestTrue(TEXT("count line names the fixed folder"),
 			Log.Has(TEXT("[MOLDARI] Copied 3 source file(s) to Content/MOLDARIImports/CopyTest/Source/"), ELogVerbosity::Log));
 	}
-	TestEqual(TEXT("model copied"), ReadFile(SourceDir / TEXT("model.fbx")), FString(TEXT("model")));
-	TestEqual(TEXT("metadata copied"), ReadFile(SourceDir / TEXT("metadata.json")), FString(TEXT("{}")));
-	TestEqual(TEXT("sub-folder kept"), ReadFile(SourceDir / TEXT("textures/base.png")), FString(TEXT("base")));
+	TestEqualSensitive(TEXT("model copied"), ReadFile(SourceDir / TEXT("model.fbx")), FString(TEXT("model")));
+	TestEqualSensitive(TEXT("metadata copied"), ReadFile(SourceDir / TEXT("metadata.json")), FString(TEXT("{}")));
+	TestEqualSensitive(TEXT("sub-folder kept"), ReadFile(SourceDir / TEXT("textures/base.png")), FString(TEXT("base")));
 	TestFalse(TEXT(".fbm folder left out (any case)"), IFileManager::Get().DirectoryExists(*(SourceDir / TEXT("model.FBM"))));
 	TestFalse(TEXT("file with .fbm in its name left out"), IFileManager::Get().FileExists(*(SourceDir / TEXT("notes.fbm.txt"))));
 
@@ -53,8 +53,8 @@ bool FMOLDARISourceCopyTest::RunTest(const FString& Parameters)
 	WriteFile(ExtractDir / TEXT("model.fbx"), TEXT("model v2"));
 	WriteFile(SourceDir / TEXT("keep.txt"), TEXT("keep"));
 	CopySourceFiles(ExtractDir, TEXT("CopyTest"));
-	TestEqual(TEXT("copy replaced"), ReadFile(SourceDir / TEXT("model.fbx")), FString(TEXT("model v2")));
-	TestEqual(TEXT("other file untouched"), ReadFile(SourceDir / TEXT("keep.txt")), FString(TEXT("keep")));
+	TestEqualSensitive(TEXT("copy replaced"), ReadFile(SourceDir / TEXT("model.fbx")), FString(TEXT("model v2")));
+	TestEqualSensitive(TEXT("other file untouched"), ReadFile(SourceDir / TEXT("keep.txt")), FString(TEXT("keep")));
 
 	// An empty extraction folder still makes the Source folder and counts nothing.
 	const FString EmptyDir = MakeScratchDir(TEXT("SourceCopyEmpty"));

@@ -64,7 +64,8 @@ namespace MOLDARITest
 		uint8 Chunk[4096];
 		while (FPlatformTime::Seconds() < Deadline)
 		{
-			if (!Socket->Wait(ESocketWaitConditions::WaitForRead, FTimespan::FromSeconds(Deadline - FPlatformTime::Seconds())))
+			// Never a negative wait: the engine's sockets take that as "wait for ever".
+			if (!Socket->Wait(ESocketWaitConditions::WaitForRead, FTimespan::FromSeconds(FMath::Max(0.0, Deadline - FPlatformTime::Seconds()))))
 			{
 				continue;
 			}
@@ -129,6 +130,39 @@ namespace MOLDARITest
 			return nullptr;
 		}
 		return Squatter;
+	}
+
+	// The pretty-printed JSON the bridge sends, as the engine writes it on this platform: the
+	// platform's line terminator (LF on Linux, CR LF on Windows), a tab per level.
+	inline FString PrettyJson(std::initializer_list<TPair<const TCHAR*, FString>> Fields)
+	{
+		FString Text = FString(TEXT("{")) + LINE_TERMINATOR;
+		int32 Index = 0;
+		for (const TPair<const TCHAR*, FString>& Field : Fields)
+		{
+			Text += FString::Printf(TEXT("\t\"%s\": \"%s\""), Field.Key, *Field.Value);
+			Text += ++Index < static_cast<int32>(Fields.size()) ? TEXT(",") : TEXT("");
+			Text += LINE_TERMINATOR;
+		}
+		return Text + TEXT("}");
+	}
+
+	inline FString StatusDocument()
+	{
+		return PrettyJson({ { TEXT("dcc"), TEXT("unreal") }, { TEXT("version"), TEXT("5.5") }, { TEXT("status"), TEXT("running") } });
+	}
+
+	inline FString QueuedReply(const FString& Name)
+	{
+		return PrettyJson({ { TEXT("status"), TEXT("queued") }, { TEXT("name"), Name } });
+	}
+
+	// A response as the bridge lays it out: status line, content type, length in UTF-8 bytes,
+	// any cross-origin lines, a blank line, the body.
+	inline FString Response(const FString& StatusLine, const FString& Body, const FString& CorsLines = FString())
+	{
+		return FString::Printf(TEXT("%s\r\nContent-Type: %s\r\nContent-Length: %d\r\n%s\r\n%s"), *StatusLine,
+			Body.IsEmpty() ? TEXT("text/plain") : TEXT("application/json"), FTCHARToUTF8(*Body).Length(), *CorsLines, *Body);
 	}
 
 	// Waits, bounded, until the condition holds; its last answer.

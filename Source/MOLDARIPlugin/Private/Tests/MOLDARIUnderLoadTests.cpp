@@ -50,12 +50,7 @@ namespace
 	const int32 StartStopPort = 5395;
 	const int32 ImportLoadPort = 5394;
 
-	FString Response(const TCHAR* StatusLine, const FString& Body, const FString& CorsLines = FString())
-	{
-		return FString::Printf(TEXT("%s\r\nContent-Type: %s\r\nContent-Length: %d\r\n%s\r\n"), StatusLine,
-				   Body.IsEmpty() ? TEXT("text/plain") : TEXT("application/json"), FTCHARToUTF8(*Body).Length(), *CorsLines)
-			+ Body;
-	}
+	using MOLDARITest::Response;
 
 	FString Escaped(const FString& Text)
 	{
@@ -67,7 +62,6 @@ namespace
 		return FString::Printf(TEXT("POST /import HTTP/1.1\r\n%sContent-Length: %d\r\n\r\n"), *OriginLine, FTCHARToUTF8(*Body).Length()) + Body;
 	}
 
-	const TCHAR* const StatusDocument = TEXT("{\r\n\t\"dcc\": \"unreal\",\r\n\t\"version\": \"5.5\",\r\n\t\"status\": \"running\"\r\n}");
 	const TCHAR* const DevOriginCors = TEXT("Access-Control-Allow-Origin: http://localhost:5173\r\nAccess-Control-Allow-Methods: GET, POST, OPTIONS\r\n")
 		TEXT("Access-Control-Allow-Headers: Content-Type\r\nAccess-Control-Allow-Private-Network: true\r\nAccess-Control-Max-Age: 86400\r\n");
 
@@ -84,10 +78,10 @@ namespace
 	// download or an import.
 	TArray<FLoadRequest> StatusAndBadRequests()
 	{
-		const FString Status = Response(TEXT("HTTP/1.1 200 OK"), StatusDocument);
+		const FString Status = Response(TEXT("HTTP/1.1 200 OK"), MOLDARITest::StatusDocument());
 		TArray<FLoadRequest> Requests;
 		Requests.Add({ TEXT("GET /status HTTP/1.1\r\nHost: localhost\r\n\r\n"), Status });
-		Requests.Add({ TEXT("GET /status HTTP/1.1\r\nOrigin: http://localhost:5173\r\n\r\n"), Response(TEXT("HTTP/1.1 200 OK"), StatusDocument, DevOriginCors) });
+		Requests.Add({ TEXT("GET /status HTTP/1.1\r\nOrigin: http://localhost:5173\r\n\r\n"), Response(TEXT("HTTP/1.1 200 OK"), MOLDARITest::StatusDocument(), DevOriginCors) });
 		Requests.Add({ TEXT("OPTIONS /import HTTP/1.1\r\nOrigin: http://localhost:5173\r\n\r\n"), Response(TEXT("HTTP/1.1 200 OK"), FString(), DevOriginCors) });
 		Requests.Add({ TEXT("GET /nothing-here HTTP/1.1\r\n\r\n"), Response(TEXT("HTTP/1.1 404 Not Found"), TEXT("{\"error\":\"not found\"}")) });
 		Requests.Add({ PostImport(TEXT("not json!")), Response(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"invalid JSON\"}")) });

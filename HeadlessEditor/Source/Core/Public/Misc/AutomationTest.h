@@ -55,9 +55,20 @@ public:
 	bool TestFalse(const TCHAR* What, bool Value);
 	bool TestFalse(const FString& What, bool Value) { return TestFalse(*What, Value); }
 
-	bool TestEqual(const TCHAR* What, const FString& Actual, const FString& Expected);
-	bool TestEqual(const TCHAR* What, const TCHAR* Actual, const TCHAR* Expected) { return TestEqual(What, FString(Actual), FString(Expected)); }
-	bool TestEqual(const TCHAR* What, const FString& Actual, const TCHAR* Expected) { return TestEqual(What, Actual, FString(Expected)); }
+	// Text compares ignoring case, as the engine's TestEqual does; the Sensitive forms compare
+	// exactly.
+	bool TestEqual(const TCHAR* What, FStringView Actual, FStringView Expected);
+	bool TestEqual(const TCHAR* What, const TCHAR* Actual, const TCHAR* Expected) { return TestEqual(What, FStringView(Actual), FStringView(Expected)); }
+	bool TestEqual(const TCHAR* What, const FString& Actual, const FString& Expected) { return TestEqual(What, FStringView(Actual), FStringView(Expected)); }
+	bool TestEqual(const TCHAR* What, const FString& Actual, const TCHAR* Expected) { return TestEqual(What, FStringView(Actual), FStringView(Expected)); }
+	bool TestNotEqual(const TCHAR* What, FStringView Actual, FStringView Expected);
+	bool TestNotEqual(const TCHAR* What, const TCHAR* Actual, const TCHAR* Expected) { return TestNotEqual(What, FStringView(Actual), FStringView(Expected)); }
+	bool TestNotEqual(const TCHAR* What, const FString& Actual, const FString& Expected) { return TestNotEqual(What, FStringView(Actual), FStringView(Expected)); }
+	bool TestEqualSensitive(const TCHAR* What, FStringView Actual, FStringView Expected);
+	bool TestEqualSensitive(const TCHAR* What, const TCHAR* Actual, const TCHAR* Expected) { return TestEqualSensitive(What, FStringView(Actual), FStringView(Expected)); }
+	bool TestEqualSensitive(const FString& What, FStringView Actual, FStringView Expected) { return TestEqualSensitive(*What, Actual, Expected); }
+	bool TestNotEqualSensitive(const TCHAR* What, FStringView Actual, FStringView Expected);
+	bool TestNotEqualSensitive(const FString& What, FStringView Actual, FStringView Expected) { return TestNotEqualSensitive(*What, Actual, Expected); }
 	bool TestEqual(const TCHAR* What, double Actual, double Expected, double Tolerance);
 	bool TestEqual(const TCHAR* What, float Actual, float Expected, float Tolerance) { return TestEqual(What, double(Actual), double(Expected), double(Tolerance)); }
 	template <typename ActualType, typename ExpectedType>

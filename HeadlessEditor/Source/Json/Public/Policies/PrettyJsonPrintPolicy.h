@@ -1,5 +1,5 @@
-// Pretty printing: one field per line, a tab per level, CR LF line ends on every host (the
-// engine's Windows layout, so both hosts send the same bytes).
+// Pretty printing: one field per line, a tab per level, lines ended by the platform's
+// LINE_TERMINATOR (LF on Linux, CR LF on Windows), as the engine writes them.
 #pragma once
 
 #include "Policies/JsonPrintPolicy.h"
@@ -7,7 +7,7 @@
 template <class CharType>
 struct TPrettyJsonPrintPolicy : public TJsonPrintPolicy<CharType>
 {
-	static void WriteLineTerminator(FString* Stream) { Stream->Append(TEXT("\r\n"), 2); }
+	static void WriteLineTerminator(FString* Stream) { Stream->Append(LINE_TERMINATOR); }
 	static void WriteTabs(FString* Stream, int32 Count)
 	{
 		for (int32 Index = 0; Index < Count; ++Index)
