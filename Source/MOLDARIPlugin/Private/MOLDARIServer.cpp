@@ -20,6 +20,23 @@ namespace
 
 FMOLDARIServer* FMOLDARIServer::ServerInstance = nullptr;
 
+namespace
+{
+	// True when something accepts a connection on the address: a listener is already there.
+	bool IsPortServed(ISocketSubsystem& SocketSubsystem, const FInternetAddr& Address)
+	{
+		FSocket* Probe = SocketSubsystem.CreateSocket(NAME_Stream, TEXT("MOLDARIPortProbe"), false);
+		if (Probe == nullptr)
+		{
+			return false;
+		}
+		const bool bAnswered = Probe->Connect(Address);
+		Probe->Close();
+		SocketSubsystem.DestroySocket(Probe);
+		return bAnswered;
+	}
+}
+
 void FMOLDARIServer::StartServer(int32 InPort)
 {
 	if (ServerInstance != nullptr)
@@ -44,15 +61,9 @@ void FMOLDARIServer::StopServer()
 	{
 		return;
 	}
+	// The accept loop sees the flag within one accept wait; the listen socket stays the server
+	// thread's alone (Exit destroys it there), so it is never closed under a thread waiting on it.
 	ServerInstance->bRunning = false;
-	{
-		std::lock_guard<std::mutex> Lock(ServerInstance->ListenSocketMutex);
-		if (ServerInstance->ListenSocket != nullptr)
-		{
-			// Wakes the accept loop at once; Exit destroys the socket on the server thread.
-			ServerInstance->ListenSocket->Close();
-		}
-	}
 	if (ServerInstance->Thread != nullptr)
 	{
 		ServerInstance->Thread->Kill(true);
@@ -90,24 +101,27 @@ uint32 FMOLDARIServer::Run()
 		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to create listener socket"));
 		return 1;
 	}
-	{
-		std::lock_guard<std::mutex> Lock(ListenSocketMutex);
-		ListenSocket = Socket;
-	}
-
-#if !PLATFORM_WINDOWS
-	// On Windows address reuse would let another process bind the same port while we listen;
-	// elsewhere it only allows a quick restart over connections lingering in TIME_WAIT.
-	Socket->SetReuseAddr(true);
-#endif
-	Socket->SetNonBlocking(true);
+	ListenSocket = Socket;
 
 	TSharedRef<FInternetAddr> Address = SocketSubsystem->CreateInternetAddr();
 	// Loopback only: the bridge is never reachable from another machine.
 	Address->SetLoopbackAddress();
 	Address->SetPort(Port);
 
-	if (!Socket->Bind(*Address))
+#if !PLATFORM_WINDOWS
+	// Address reuse allows a quick restart over connections of the last run still in TIME_WAIT.
+	// On Linux the engine also sets SO_REUSEPORT with it, which lets a second socket that does
+	// the same (another editor's bridge) listen on the port beside a running one and take half
+	// its connections. So a port that already answers counts as taken. (On Windows address reuse
+	// would let another process take the port while we listen; it is left off there.)
+	const bool bPortServed = IsPortServed(*SocketSubsystem, *Address);
+	Socket->SetReuseAddr(true);
+#else
+	const bool bPortServed = false;
+#endif
+	Socket->SetNonBlocking(true);
+
+	if (bPortServed || !Socket->Bind(*Address))
 	{
 		bSetupFailed = true;
 		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Failed to bind to port %d"), Port);
@@ -151,7 +165,6 @@ void FMOLDARIServer::Stop()
 
 void FMOLDARIServer::Exit()
 {
-	std::lock_guard<std::mutex> Lock(ListenSocketMutex);
 	if (ListenSocket != nullptr)
 	{
 		ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM)->DestroySocket(ListenSocket);

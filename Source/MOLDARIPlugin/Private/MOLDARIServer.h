@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <mutex>
 
 #include "CoreMinimal.h"
 #include "HAL/Runnable.h"
@@ -39,10 +38,8 @@ public:
 	static void AppendCorsHeaders(FString& Headers, const FString& Origin);
 
 private:
-	// Server thread creates and destroys it; the main thread only closes it, under the mutex, so a
-	// close can never reach a socket that Exit has already destroyed.
+	// Server thread only: made in Run, destroyed in Exit.
 	FSocket* ListenSocket = nullptr;
-	std::mutex ListenSocketMutex;
 	// Main thread only.
 	FRunnableThread* Thread = nullptr;
 	// Atomic; both threads: the stop flag.

