@@ -1,6 +1,7 @@
 // The pure half of POST /import: origin, JSON body, URL scheme, asset name and kind.
 #include "MOLDARIImportRequest.h"
 #include "MOLDARIArchiveDownload.h"
+#include "MOLDARIJsonDepth.h"
 #include "MOLDARIServer.h"
 
 #include <cwctype>
@@ -75,9 +76,9 @@ bool MOLDARIIntake::ParseImportRequest(const FString& Body, const FString& Origi
 		}
 	}
 
+	// A body nested deeper than any request needs is refused unread (see MOLDARIJsonDepth.h).
 	TSharedPtr<FJsonObject> Request;
-	const TSharedRef<TJsonReader<TCHAR>> Reader = TJsonReaderFactory<TCHAR>::Create(Body);
-	if (!FJsonSerializer::Deserialize(Reader, Request) || !Request.IsValid())
+	if (!MOLDARIJson::IsWithinDepth(Body) || !FJsonSerializer::Deserialize(TJsonReaderFactory<TCHAR>::Create(Body), Request) || !Request.IsValid())
 	{
 		return Refuse(400, TEXT("{\"error\":\"invalid JSON\"}"));
 	}

@@ -1,4 +1,5 @@
 #include "MOLDARIImport.h"
+#include "MOLDARIJsonDepth.h"
 #include "MOLDARIMaterialMetadata.h"
 
 #include "AssetRegistry/AssetData.h"
@@ -323,8 +324,9 @@ namespace
 MOLDARIImport::EMaterialMetadataResult MOLDARIImport::ParseMaterialMetadata(const FString& Text, FMaterialMetadataEntry& OutEntry)
 {
 	OutEntry = FMaterialMetadataEntry();
+	// Nested deeper than any metadata needs: refused unread, like text that is no JSON.
 	TSharedPtr<FJsonObject> Root;
-	if (!FJsonSerializer::Deserialize(TJsonReaderFactory<>::Create(Text), Root) || !Root.IsValid())
+	if (!MOLDARIJson::IsWithinDepth(Text) || !FJsonSerializer::Deserialize(TJsonReaderFactory<>::Create(Text), Root) || !Root.IsValid())
 	{
 		return EMaterialMetadataResult::ParseFailed;
 	}

@@ -1,8 +1,8 @@
 // JSON text to a tree of FJsonValue. nlohmann::json's SAX parser tokenises (iteratively, with
 // its own bounded state) and FJsonTreeBuilder below turns its events into the tree, keeping the
 // open objects and arrays on an explicit stack. Nothing here recurses and nothing throws: a
-// parse error, or nesting past MaxNestingDepth, makes a SAX callback return false and the parse
-// end with the partly built tree discarded.
+// parse error makes a SAX callback return false and the parse end with the partly built tree
+// discarded. Like the engine's reader it sets no nesting limit.
 #include "Serialization/JsonReader.h"
 #include "Dom/JsonObject.h"
 #include "Dom/JsonValue.h"
@@ -79,6 +79,20 @@ namespace
 		}
 
 		TSharedPtr<FJsonValue> TakeRoot() { return std::move(Root); }
+
+		// After a failed parse: empties the containers still open, innermost first, so an
+		// unfinished deep text goes without recursing (the engine keeps unfinished scopes apart
+		// until they close, so it frees them flat too).
+		void DiscardUnfinished()
+		{
+			for (int32 Index = Open.Num() - 1; Index >= 0; --Index)
+			{
+				if (Open[Index].Object) { Open[Index].Object->Values.Empty(); }
+				else { Open[Index].Elements->Empty(); }
+			}
+			Open.Empty();
+			Root.Reset();
+		}
 		const FString& GetError() const { return ErrorMessage; }
 
 	private:
@@ -91,14 +105,9 @@ namespace
 			TArray<TSharedPtr<FJsonValue>>* Elements;
 		};
 
-		bool CanOpen()
-		{
-			if (Open.Num() >= UE::HeadlessEditor::Json::MaxNestingDepth)
-			{
-				return Fail(FString::Printf(TEXT("nesting deeper than %d levels"), UE::HeadlessEditor::Json::MaxNestingDepth));
-			}
-			return true;
-		}
+		// The engine's reader has no nesting limit, and neither has this one: a deep enough text
+		// builds a tree whose destruction recurses past the stack, as in the engine.
+		bool CanOpen() { return true; }
 
 		// Hangs a value on the innermost open container (a repeated key replaces the earlier
 		// value), or makes it the root.
@@ -161,6 +170,10 @@ namespace UE::HeadlessEditor::Json
 		FJsonTreeBuilder Builder(bStoreNumbersAsStrings);
 		const bool bParsed = FSaxJson::sax_parse(Utf8.data(), Utf8.data() + Utf8.size(), &Builder,
 			FSaxJson::input_format_t::json, /*strict: only whitespace after the root*/ true, /*ignore_comments*/ false);
+		if (!bParsed)
+		{
+			Builder.DiscardUnfinished();
+		}
 		TSharedPtr<FJsonValue> Root = Builder.TakeRoot();
 		if (!bParsed || !Root.IsValid())
 		{

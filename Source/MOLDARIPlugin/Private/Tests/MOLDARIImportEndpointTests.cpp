@@ -3,6 +3,7 @@
 #include "Misc/AutomationTest.h"
 
 #include "MOLDARIArchiveDownload.h"
+#include "MOLDARIJsonDepth.h"
 #include "MOLDARIServer.h"
 #include "MOLDARITestClient.h"
 #include "MOLDARIImportTestUtils.h"
@@ -93,6 +94,22 @@ bool FMOLDARIImportRepliesTest::RunTest(const FString& Parameters)
 	TestEqualSensitive(TEXT("array"), PostImport(TEXT("[1,2]")), InvalidJson);
 	TestEqualSensitive(TEXT("bare string"), PostImport(TEXT("\"http://x/a.zip\"")), InvalidJson);
 	TestEqualSensitive(TEXT("words"), PostImport(TEXT("plain words")), InvalidJson);
+	// The engine's reader has no nesting limit, and freeing the tree of a deep enough text
+	// overflows the stack: such a body is refused unread, with any depth that fits the size cap.
+	const auto Nested = [](int32 Depth, const TCHAR* Inner)
+	{
+		FString Text;
+		for (int32 Level = 0; Level < Depth; ++Level) { Text += TEXT("["); }
+		Text += Inner;
+		for (int32 Level = 0; Level < Depth; ++Level) { Text += TEXT("]"); }
+		return Text;
+	};
+	TestEqualSensitive(TEXT("nested half a million deep"), PostImport(FString(TEXT("{\"url\":\"http://x/a.zip\",\"x\":")) + Nested(500000, TEXT("")) + TEXT("}")), InvalidJson);
+	TestEqualSensitive(TEXT("one level past the bound"), PostImport(FString(TEXT("{\"url\":\"ftp://x\",\"x\":")) + Nested(MOLDARIJson::MaxDepth, TEXT("")) + TEXT("}")), InvalidJson);
+	TestEqualSensitive(TEXT("brackets in a string do not count"), PostImport(FString(TEXT("{\"url\":\"ftp://x\",\"x\":\"")) + Nested(50, TEXT("")) + TEXT("\"}")),
+		ExpectedReply(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"unsupported URL scheme\"}")));
+	TestEqualSensitive(TEXT("at the bound"), PostImport(FString(TEXT("{\"url\":\"ftp://x\",\"x\":")) + Nested(MOLDARIJson::MaxDepth - 1, TEXT("")) + TEXT("}")),
+		ExpectedReply(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"unsupported URL scheme\"}")));
 
 	const FString MissingUrl = ExpectedReply(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"missing field: url\"}"));
 	TestEqualSensitive(TEXT("empty object"), PostImport(TEXT("{}")), MissingUrl);

@@ -190,6 +190,13 @@ bool FMOLDARIMaterialSkipTest::RunTest(const FString& Parameters)
 			TEXT("[MOLDARI] No metadata.json — skipping PBR materials") },
 		{ TEXT("MatBadJson"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\": [")); }, TEXT("[MOLDARI] metadata.json parse failed") },
 		{ TEXT("MatRootArray"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("[{\"name\":\"x\"}]")); }, TEXT("[MOLDARI] metadata.json parse failed") },
+		// Balanced and nested deeper than the reader can free: refused before it is read.
+		{ TEXT("MatDeep"), [](const FString& Dir) { 
+			FString Text = TEXT("{\"materials\":");
+			for (int32 Level = 0; Level < 400000; ++Level) { Text.AppendChar(TEXT('[')); }
+			for (int32 Level = 0; Level < 400000; ++Level) { Text.AppendChar(TEXT(']')); }
+			WriteMetadata(Dir, Text + TEXT("}")); },
+			TEXT("[MOLDARI] metadata.json parse failed") },
 		{ TEXT("MatNoMaterials"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"asset\":{}}")); }, nullptr },
 		{ TEXT("MatMaterialsObject"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\":{\"name\":\"x\"}}")); }, nullptr },
 		{ TEXT("MatEmptyArray"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\":[]}")); }, nullptr },

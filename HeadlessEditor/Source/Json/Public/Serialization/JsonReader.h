@@ -13,8 +13,8 @@ class FJsonSerializer;
 namespace UE::HeadlessEditor::Json
 {
 	// Parses a whole JSON text (any value at the root; only whitespace may follow it). Returns
-	// the root, or an invalid pointer with OutError set. Nesting deeper than MaxNestingDepth,
-	// and text that is not strict JSON, fail; nothing recurses and nothing throws.
+	// the root, or an invalid pointer with OutError set. Text that is not strict JSON fails; any
+	// nesting is read, as by the engine.
 	JSON_API TSharedPtr<FJsonValue> ParseText(const FString& Text, bool bStoreNumbersAsStrings, FString& OutError);
 }
 

@@ -39,7 +39,7 @@ inline bool EJsonToken_IsShortValue(EJsonToken Token)
 
 namespace UE::HeadlessEditor::Json
 {
-	// Deepest nesting of arrays and objects the reader accepts and the serializer writes. A
-	// deeper text is a parse failure, so every tree the reader builds is at most this deep.
+	// Deepest nesting of arrays and objects the serializer writes (a tree made in code that is
+	// deeper, or a cycle, is refused). The reader has no limit, as the engine's has none.
 	inline constexpr int32 MaxNestingDepth = 512;
 }
