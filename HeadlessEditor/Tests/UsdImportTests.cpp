@@ -58,12 +58,6 @@ namespace
 		return Zip;
 	}
 
-	void WriteFile(const fs::path& File, const std::string& Bytes)
-	{
-		fs::create_directories(File.parent_path());
-		std::ofstream(File, std::ios::binary) << Bytes;
-	}
-
 	const char* const SampleLayer = R"usda(#usda 1.0
 (
     defaultPrim = "Root"
