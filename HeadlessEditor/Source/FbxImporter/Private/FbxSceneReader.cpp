@@ -412,11 +412,22 @@ namespace UE::HeadlessEditor::Fbx
 					continue;
 				}
 				const std::vector<const aiNode*> Bones = BoneNodesOf(Scene, Instance);
+				if (Bones.empty())
+				{
+					continue; // weights to nodes the file does not have: imported as static geometry
+				}
+				// The scene's root is never a joint: bones under several top-level nodes belong to
+				// the skeleton of the first bone's top-level node.
 				const aiNode* Ancestor = CommonAncestor(Scene, Bones);
+				if (Ancestor == Scene->mRootNode)
+				{
+					Ancestor = Bones.front();
+					while (Ancestor->mParent && Ancestor->mParent != Scene->mRootNode) { Ancestor = Ancestor->mParent; }
+				}
 				Joints.insert(Ancestor);
 				for (const aiNode* Bone : Bones)
 				{
-					for (const aiNode* Node = Bone; Node && Node != Ancestor; Node = Node->mParent) { Joints.insert(Node); }
+					for (const aiNode* Node = Bone; Node && Node != Ancestor && Node != Scene->mRootNode; Node = Node->mParent) { Joints.insert(Node); }
 				}
 				AncestorOfInstance.emplace_back(&Instance, Ancestor);
 			}
@@ -424,7 +435,7 @@ namespace UE::HeadlessEditor::Fbx
 			for (const auto& [Instance, Ancestor] : AncestorOfInstance)
 			{
 				const aiNode* Root = Ancestor;
-				while (Root->mParent && Joints.count(Root->mParent)) { Root = Root->mParent; }
+				while (Root->mParent && Root->mParent != Scene->mRootNode && Joints.count(Root->mParent)) { Root = Root->mParent; }
 				auto Group = std::find_if(Groups.begin(), Groups.end(), [Root](const FSkeletonGroup& G) { return G.Root == Root; });
 				if (Group == Groups.end())
 				{
@@ -608,6 +619,15 @@ namespace UE::HeadlessEditor::Fbx
 								}
 							}
 						}
+						// A skinned vertex no bone of this skeleton weighs follows the root.
+						for (unsigned V = 0; Source->mNumBones > 0 && V < Source->mNumVertices; ++V)
+						{
+							const float* Weights = &Mesh.InfluenceWeights[size_t(Base + V) * MaxBoneInfluences];
+							if (std::all_of(Weights, Weights + MaxBoneInfluences, [](float W) { return W <= 0.0f; }))
+							{
+								AddInfluence(Mesh, Base + V, 0, 1.0f);
+							}
+						}
 					}
 					std::vector<uint32_t>& Target = IndicesBySlot[Slot];
 					for (unsigned F = 0; F < Source->mNumFaces; ++F)
@@ -755,10 +775,15 @@ namespace UE::HeadlessEditor::Fbx
 		{
 			ReadSkeleton(Scene, Group);
 		}
+		std::unordered_set<const FNodeInstance*> Grouped;
+		for (const FSkeletonGroup& Group : Groups)
+		{
+			Grouped.insert(Group.Instances.begin(), Group.Instances.end());
+		}
 		std::vector<const FNodeInstance*> StaticInstances;
 		for (const FNodeInstance& Instance : Instances)
 		{
-			if (Instance.bSkinned)
+			if (Grouped.count(&Instance))
 			{
 				continue;
 			}
