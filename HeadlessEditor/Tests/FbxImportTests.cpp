@@ -1,5 +1,6 @@
 // The FBX importer: the Assimp-based reader checked against what Debian's `assimp info` reports
-// for the same real files, and the assets ImportAssetsAutomated makes from them.
+// for the same real files, and the assets ImportAssetsAutomated makes from them, named and split
+// as UE 5.5.1's Interchange FBX import does with its generic pipelines' defaults.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,6 +33,7 @@ namespace
 		int Meshes = -1, Materials = -1, Bones = -1, Animations = -1, Embedded = -1;
 		std::vector<std::string> MaterialNames;
 		std::set<std::string> TextureRefs;
+		std::vector<std::string> MeshNodes;   // nodes that carry meshes, in the printed (depth-first) order
 	};
 
 	FAssimpInfo RunAssimpInfo(const fs::path& File)
@@ -41,9 +43,11 @@ namespace
 		std::istringstream Lines(Output);
 		std::string Line;
 		bool bInTextureRefs = false;
+		bool bInHierarchy = false;
 		const std::regex Count(R"(^(Meshes|Materials|Bones|Animations|Textures \(embed\.\)):\s+(\d+)\s*$)");
 		const std::regex MaterialName(R"(^    '(.*)' \(prop\))");
 		const std::regex Quoted(R"(^    '(.*)'\s*$)");
+		const std::regex MeshNode(R"(^(.*) \(mesh [0-9, ]+\)\s*$)");
 		std::smatch Match;
 		while (std::getline(Lines, Line))
 		{
@@ -57,6 +61,15 @@ namespace
 				const int N = std::stoi(Match[2]);
 				const std::string Key = Match[1];
 				(Key == "Meshes" ? Info.Meshes : Key == "Materials" ? Info.Materials : Key == "Bones" ? Info.Bones : Key == "Animations" ? Info.Animations : Info.Embedded) = N;
+			}
+			if (Line.rfind("Node hierarchy:", 0) == 0) { bInHierarchy = true; continue; }
+			// Tree lines: "├╴Name (mesh 0, 1)" under "│ " and "  " indents.
+			const size_t Branch = Line.find("\xE2\x95\xB4");
+			if (bInHierarchy && Branch != std::string::npos)
+			{
+				const std::string Rest = Line.substr(Branch + 3);
+				if (std::regex_match(Rest, Match, MeshNode)) { Info.MeshNodes.push_back(Match[1]); }
+				continue;
 			}
 			if (Line.rfind("Texture Refs:", 0) == 0) { bInTextureRefs = true; continue; }
 			if (bInTextureRefs && std::regex_match(Line, Match, Quoted)) { Info.TextureRefs.insert(Match[1]); continue; }
@@ -87,6 +100,62 @@ namespace
 	{
 		return ReadFile(File).rfind("\x89PNG\r\n\x1a\n", 0) == 0;
 	}
+
+	// The ASCII model assimp-cubes_with_names.fbx (nodes Cube2 > Куб1 and Cube3 > Куб1; materials
+	// Mat_Green on the first two, Mat_Red on the others) written as Into/Name with edits: each
+	// edit replaces the first occurrence of its text, which must be there.
+	fs::path CubesVariant(const fs::path& Into, const std::string& Name, const std::vector<std::pair<std::string, std::string>>& Edits)
+	{
+		std::string Text = ReadFile(Model("assimp-cubes_with_names.fbx"));
+		for (const auto& [From, To] : Edits)
+		{
+			const size_t At = Text.find(From);
+			EXPECT_NE(At, std::string::npos) << From;
+			if (At != std::string::npos) { Text.replace(At, From.size(), To); }
+		}
+		WriteFile(Into / Name, Text);
+		return Into / Name;
+	}
+
+	// Node Cube2's geometry (six quads) takes its material per polygon from three slots: Mat_Green,
+	// Mat_Red, Mat_Green again (quads 0-2, 3-4, 5).
+	const std::vector<std::pair<std::string, std::string>> CubeWithARepeatedMaterial = {
+		{ "MappingInformationType: \"AllSame\"\n\t\t\tReferenceInformationType: \"IndexToDirect\"\n\t\t\tMaterials: *1 {\n\t\t\t\ta: 0\n",
+		  "MappingInformationType: \"ByPolygon\"\n\t\t\tReferenceInformationType: \"IndexToDirect\"\n\t\t\tMaterials: *6 {\n\t\t\t\ta: 0,0,0,1,1,2\n" },
+		{ ";Material::Mat_Green, Model::Cube2\n\tC: \"OO\",2359823919504,2359439406816\n",
+		  ";Material::Mat_Green, Model::Cube2\n\tC: \"OO\",2359823919504,2359439406816\n"
+		  "\tC: \"OO\",2359823921584,2359439406816\n\tC: \"OO\",2359823919504,2359439406816\n" },
+	};
+
+	std::vector<std::string> Names(const std::vector<Fbx::FMaterialSlot>& Slots)
+	{
+		std::vector<std::string> Out;
+		for (const Fbx::FMaterialSlot& Slot : Slots) { Out.push_back(Slot.Name); }
+		return Out;
+	}
+
+	std::vector<std::string> SlotNames(const UStaticMesh* Mesh)
+	{
+		std::vector<std::string> Out;
+		if (!Mesh) { return { "(no mesh)" }; }
+		for (const FStaticMaterial& Slot : Mesh->GetStaticMaterials()) { Out.push_back(Slot.MaterialSlotName.ToString().ToUtf8()); }
+		return Out;
+	}
+
+	// The sorted asset names of the objects of class T, read from their packages' paths: an
+	// object's FName shows the first spelling any test gave that name ("ok" for a node "OK"), a
+	// package path is a name of its own.
+	template <class T>
+	std::vector<std::string> NamesOf(const std::vector<UObject*>& Objects)
+	{
+		std::vector<std::string> Out;
+		for (UObject* Object : Objects)
+		{
+			if (Object && Object->IsA<T>()) { Out.push_back(FPackageName::GetShortName(Object->GetOutermost()->GetName()).ToUtf8()); }
+		}
+		std::sort(Out.begin(), Out.end());
+		return Out;
+	}
 }
 
 TEST(FbxSceneReader, EveryTestModelMatchesAssimpInfo)
@@ -114,14 +183,29 @@ TEST(FbxSceneReader, EveryTestModelMatchesAssimpInfo)
 		}
 		++Loaded;
 		EXPECT_EQ(int(Scene.MeshNames.size()), Info.Meshes);
-		std::vector<std::string> Names;
-		for (const Fbx::FMaterialDescription& Material : Scene.Materials) { Names.push_back(Material.Name); }
-		EXPECT_EQ(Names, Info.MaterialNames);
+		std::vector<std::string> MaterialNames;
+		for (const Fbx::FMaterialDescription& Material : Scene.Materials) { MaterialNames.push_back(Material.Name); }
+		EXPECT_EQ(MaterialNames, Info.MaterialNames);
 		EXPECT_EQ(int(Scene.NumAnimations), Info.Animations);
 		EXPECT_EQ(int(Scene.NumEmbeddedTextures), Info.Embedded);
 		EXPECT_EQ(Scene.bSkinned, Info.Bones > 0);
-		// The skeleton holds at least every bone the meshes are weighted to (plus end joints).
-		EXPECT_GE(int(Scene.Bones.size()), Info.Bones);
+
+		// Every node that carries geometry is in exactly one mesh, in the file's node order.
+		std::vector<std::string> Expected, Nodes;
+		for (const std::string& Node : Info.MeshNodes) { Expected.push_back(Fbx::CleanObjectName(Node)); }
+		size_t Bones = 0;
+		for (const Fbx::FMeshDescription& Mesh : Scene.Meshes)
+		{
+			Nodes.insert(Nodes.end(), Mesh.Nodes.begin(), Mesh.Nodes.end());
+			Nodes.insert(Nodes.end(), Mesh.CollisionNodes.begin(), Mesh.CollisionNodes.end());
+			Bones += Mesh.Bones.size();
+			EXPECT_EQ(Mesh.bSkeletal, !Mesh.Bones.empty()) << Mesh.Label;
+			EXPECT_FALSE(Mesh.Slots.empty()) << Mesh.Label;
+			for (const Fbx::FMeshSection& Section : Mesh.Mesh.Sections) { EXPECT_LT(Section.MaterialIndex, Mesh.Slots.size()) << Mesh.Label; }
+		}
+		EXPECT_EQ(Nodes, Expected);
+		// The skeletons hold at least every bone the meshes are weighted to (plus end joints).
+		EXPECT_GE(int(Bones), Info.Bones);
 
 		std::set<std::string> Recorded;
 		for (const Fbx::FMaterialDescription& Material : Scene.Materials)
@@ -147,16 +231,22 @@ TEST(FbxSceneReader, EveryTestModelMatchesAssimpInfo)
 	EXPECT_EQ(Loaded, int(Models.size()) - 2) << "two of the models are known not to load in Assimp";
 }
 
-TEST(FbxSceneReader, StaticMeshBuffersAreWholeAndGroupedByMaterial)
+TEST(FbxSceneReader, ANodeIsOneMeshWithASectionPerSlot)
 {
+	// Suzanne: one node whose geometry Assimp splits into seven pieces, one per material.
 	FScratchDir Scratch;
 	Fbx::FSceneDescription Scene;
 	std::string Error;
 	ASSERT_TRUE(Fbx::ReadFbxScene(CopyModel(Model("ufbx-blender_suzanne_multimaterial_7400_binary.fbx"), Scratch.Path).string(), Scene, Error)) << Error;
-	const Fbx::FMeshBuffers& Mesh = Scene.Mesh;
-	EXPECT_FALSE(Scene.bSkinned);
+	ASSERT_EQ(Scene.Meshes.size(), 1u);
+	const Fbx::FMeshDescription& Suzanne = Scene.Meshes[0];
+	EXPECT_FALSE(Suzanne.bSkeletal);
+	EXPECT_EQ(Suzanne.Label, "Suzanne");
+	EXPECT_EQ(Names(Suzanne.Slots), (std::vector<std::string>{ "LeftEye", "RightEye", "Pupil", "Monkey", "Nose", "LeftEar", "RightEar" }));
+	for (size_t Slot = 0; Slot < Suzanne.Slots.size(); ++Slot) { EXPECT_EQ(Suzanne.Slots[Slot].MaterialIndex, int32_t(Slot)); }
+	const Fbx::FMeshBuffers& Mesh = Suzanne.Mesh;
 	EXPECT_TRUE(Mesh.InfluenceBones.empty());
-	ASSERT_EQ(Mesh.Sections.size(), 7u); // one object, seven materials
+	ASSERT_EQ(Mesh.Sections.size(), 7u);
 	EXPECT_EQ(Mesh.Normals.size(), Mesh.Positions.size());
 	ASSERT_EQ(Mesh.UVs.size(), 1u);
 	EXPECT_EQ(Mesh.UVs[0].size(), size_t(Mesh.NumVertices()) * 2);
@@ -175,6 +265,22 @@ TEST(FbxSceneReader, StaticMeshBuffersAreWholeAndGroupedByMaterial)
 		const float Length = std::sqrt(Mesh.Normals[I] * Mesh.Normals[I] + Mesh.Normals[I + 1] * Mesh.Normals[I + 1] + Mesh.Normals[I + 2] * Mesh.Normals[I + 2]);
 		ASSERT_NEAR(Length, 1.0f, 1e-3f);
 	}
+
+	// A node that uses one material again gets a "_Section<N>" slot for it, with its own section.
+	const fs::path Variant = CubesVariant(Scratch.Path, "repeated.fbx", CubeWithARepeatedMaterial);
+	Fbx::FSceneDescription Cubes;
+	ASSERT_TRUE(Fbx::ReadFbxScene(Variant.string(), Cubes, Error)) << Error;
+	ASSERT_EQ(Cubes.Meshes.size(), 4u);
+	const Fbx::FMeshDescription& Cube2 = Cubes.Meshes[0];
+	ASSERT_EQ(Cube2.Label, "Cube2");
+	EXPECT_EQ(Names(Cube2.Slots), (std::vector<std::string>{ "Mat_Green", "Mat_Red", "Mat_Green_Section1" }));
+	EXPECT_EQ(Cube2.Slots[0].MaterialIndex, Cube2.Slots[2].MaterialIndex);
+	ASSERT_EQ(Cube2.Mesh.Sections.size(), 3u);
+	EXPECT_EQ(Cube2.Mesh.Sections[0].NumTriangles, 6u);
+	EXPECT_EQ(Cube2.Mesh.Sections[1].NumTriangles, 4u);
+	EXPECT_EQ(Cube2.Mesh.Sections[2].NumTriangles, 2u);
+	// The other nodes use their one material once.
+	EXPECT_EQ(Names(Cubes.Meshes[1].Slots), (std::vector<std::string>{ "Mat_Green" }));
 }
 
 TEST(FbxSceneReader, SkinnedMeshHasAWeightedSkeleton)
@@ -187,15 +293,19 @@ TEST(FbxSceneReader, SkinnedMeshHasAWeightedSkeleton)
 		std::string Error;
 		ASSERT_TRUE(Fbx::ReadFbxScene(CopyModel(Model(Name), Scratch.Path).string(), Scene, Error)) << Error;
 		ASSERT_TRUE(Scene.bSkinned);
-		ASSERT_FALSE(Scene.Bones.empty());
-		EXPECT_EQ(Scene.Bones[0].ParentIndex, -1);
+		ASSERT_EQ(Scene.Meshes.size(), 1u) << "one skinned node, and no other geometry";
+		const Fbx::FMeshDescription& Skinned = Scene.Meshes[0];
+		ASSERT_TRUE(Skinned.bSkeletal);
+		ASSERT_FALSE(Skinned.Bones.empty());
+		EXPECT_EQ(Skinned.Bones[0].ParentIndex, -1);
+		EXPECT_EQ(Skinned.RootJoint, Skinned.Bones[0].Name);
 		std::set<std::string> BoneNames;
-		for (size_t B = 0; B < Scene.Bones.size(); ++B)
+		for (size_t B = 0; B < Skinned.Bones.size(); ++B)
 		{
-			EXPECT_LT(Scene.Bones[B].ParentIndex, int32_t(B)) << "parents come before children";
-			EXPECT_TRUE(BoneNames.insert(Scene.Bones[B].Name).second) << "bone names are unique: " << Scene.Bones[B].Name;
+			EXPECT_LT(Skinned.Bones[B].ParentIndex, int32_t(B)) << "parents come before children";
+			EXPECT_TRUE(BoneNames.insert(Skinned.Bones[B].Name).second) << "bone names are unique: " << Skinned.Bones[B].Name;
 		}
-		const Fbx::FMeshBuffers& Mesh = Scene.Mesh;
+		const Fbx::FMeshBuffers& Mesh = Skinned.Mesh;
 		ASSERT_EQ(Mesh.InfluenceWeights.size(), size_t(Mesh.NumVertices()) * Fbx::MaxBoneInfluences);
 		std::set<uint16_t> Used;
 		for (uint32_t V = 0; V < Mesh.NumVertices(); ++V)
@@ -205,21 +315,42 @@ TEST(FbxSceneReader, SkinnedMeshHasAWeightedSkeleton)
 			{
 				const size_t K = size_t(V) * Fbx::MaxBoneInfluences + I;
 				Sum += Mesh.InfluenceWeights[K];
-				ASSERT_LT(Mesh.InfluenceBones[K], Scene.Bones.size());
+				ASSERT_LT(Mesh.InfluenceBones[K], Skinned.Bones.size());
 				if (Mesh.InfluenceWeights[K] > 0) { Used.insert(Mesh.InfluenceBones[K]); }
 			}
 			ASSERT_NEAR(Sum, 1.0f, 1e-3f) << "vertex " << V;
 		}
 		EXPECT_GE(Used.size(), 3u) << "the mesh bends on several bones";
 	}
-	// Maya's end joint is in the skeleton though nothing is weighted to it.
+	// Maya's end joint is in the skeleton though nothing is weighted to it; Blender's bone names
+	// lose their dots as the translator cleans joint names.
 	FScratchDir Scratch;
-	Fbx::FSceneDescription Sausage;
 	std::string Error;
+	Fbx::FSceneDescription Sausage;
 	ASSERT_TRUE(Fbx::ReadFbxScene(CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Scratch.Path).string(), Sausage, Error));
-	std::vector<std::string> Names;
-	for (const Fbx::FBone& Bone : Sausage.Bones) { Names.push_back(Bone.Name); }
-	EXPECT_EQ(Names, (std::vector<std::string>{ "joint1", "joint2", "joint3", "joint4" }));
+	std::vector<std::string> Bones;
+	for (const Fbx::FBone& Bone : Sausage.Meshes[0].Bones) { Bones.push_back(Bone.Name); }
+	EXPECT_EQ(Bones, (std::vector<std::string>{ "joint1", "joint2", "joint3", "joint4" }));
+	EXPECT_EQ(Sausage.Meshes[0].Label, "pCube1");
+	Fbx::FSceneDescription Blender;
+	ASSERT_TRUE(Fbx::ReadFbxScene(CopyModel(Model("assimp-animation_with_skeleton.fbx"), Scratch.Path).string(), Blender, Error));
+	Bones.clear();
+	for (const Fbx::FBone& Bone : Blender.Meshes[0].Bones) { Bones.push_back(Bone.Name); }
+	EXPECT_NE(std::find(Bones.begin(), Bones.end(), "Bone_001"), Bones.end());
+	EXPECT_EQ(std::find(Bones.begin(), Bones.end(), "Bone.001"), Bones.end());
+}
+
+TEST(FbxSceneReader, NamesAreCleanedAsTheTranslatorCleansThem)
+{
+	EXPECT_EQ(Fbx::CleanObjectName("Material.001"), "Material_001");
+	EXPECT_EQ(Fbx::CleanObjectName("01 - Default"), "01_-_Default");
+	EXPECT_EQ(Fbx::CleanObjectName("a\"b'c,d/e:f|g&h!i~j@k#l(m)n{o}p[q]r=s;t^u%v$w`x"), "a_b_c_d_e_f_g_h_i_j_k_l_m_n_o_p_q_r_s_t_u_v_w_x");
+	EXPECT_EQ(Fbx::CleanObjectName("tab\there\r\n"), "tab_here__");
+	EXPECT_EQ(Fbx::CleanObjectName("L+R"), "L+R");
+	EXPECT_EQ(Fbx::CleanObjectName("L+R", true), "L_R");
+	EXPECT_EQ(Fbx::CleanObjectName("NoNe"), "Null");
+	EXPECT_EQ(Fbx::CleanObjectName("none_x"), "none_x");
+	EXPECT_EQ(Fbx::CleanObjectName("Куб1 \xF0\x9F\x98\x82"), "Куб1_\xF0\x9F\x98\x82");
 }
 
 TEST(FbxSceneReader, TexturesAreFoundAsTheEngineLooksForThem)
@@ -329,7 +460,7 @@ TEST(FbxSceneReader, BrokenAndForeignFilesFailWithAReason)
 		std::string Error;
 		EXPECT_FALSE(Fbx::ReadFbxScene((Scratch.Path / Name).string(), Scene, Error));
 		EXPECT_FALSE(Error.empty());
-		EXPECT_TRUE(Scene.Mesh.Positions.empty());
+		EXPECT_TRUE(Scene.Meshes.empty());
 	}
 	Fbx::FSceneDescription Scene;
 	std::string Error;
@@ -342,45 +473,143 @@ TEST(FbxSceneReader, BrokenAndForeignFilesFailWithAReason)
 
 using FFbxAssetImport = FAssetImportTest;
 
-TEST_F(FFbxAssetImport, StaticModelGivesMeshSlotsMaterialsAndTexturesAsTheFileHolds)
+TEST_F(FFbxAssetImport, EachMeshNodeBecomesAStaticMeshNamedAfterIt)
 {
 	const fs::path File = CopyModel(Model("assimp-spider.fbx"), Files.Path);
 	const FAssimpInfo Info = RunAssimpInfo(File);
+	ASSERT_EQ(Info.MeshNodes.size(), 19u);
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Spider"));
 
-	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "assimp-spider");
-	ASSERT_NE(Mesh, nullptr);
-	EXPECT_FALSE(Mesh->IsA<USkeletalMesh>());
-	ASSERT_EQ(Mesh->GetStaticMaterials().Num(), int32(Info.MaterialNames.size()));
-	for (int32 Slot = 0; Slot < Mesh->GetStaticMaterials().Num(); ++Slot)
+	// Nineteen nodes, nineteen meshes with the nodes' names; none with the file's name.
+	std::vector<std::string> Expected = Info.MeshNodes;
+	std::sort(Expected.begin(), Expected.end());
+	EXPECT_EQ(NamesOf<UStaticMesh>(Result), Expected);
+	EXPECT_EQ(Find<UStaticMesh>(Result, "assimp-spider"), nullptr);
+	for (UObject* Object : Result)
 	{
-		const FStaticMaterial& Material = Mesh->GetStaticMaterials()[Slot];
-		const std::string Name = Info.MaterialNames[size_t(Slot)];
-		EXPECT_EQ(Material.MaterialSlotName.ToString().ToUtf8(), Name);
-		// Each slot holds the material generated for it, an asset of the same name.
-		ASSERT_NE(Material.MaterialInterface.Get(), nullptr) << Name;
-		EXPECT_EQ(Material.MaterialInterface.Get(), Find<UMaterial>(Result, Name));
+		UStaticMesh* Mesh = Cast<UStaticMesh>(Object);
+		if (!Mesh) { continue; }
+		SCOPED_TRACE(Mesh->GetName().ToUtf8());
+		EXPECT_FALSE(Mesh->IsA<USkeletalMesh>());
+		EXPECT_TRUE(Mesh->MeshData.IsConsistent());
+		EXPECT_GT(Mesh->GetNumTriangles(), 0);
+		ASSERT_EQ(Mesh->GetStaticMaterials().Num(), 1);
+		// The slot is named after the material and holds the material asset of that name.
+		const FStaticMaterial& Slot = Mesh->GetStaticMaterials()[0];
+		ASSERT_NE(Slot.MaterialInterface.Get(), nullptr);
+		EXPECT_EQ(Slot.MaterialInterface->GetName(), Slot.MaterialSlotName.ToString());
+		EXPECT_NE(std::find(Info.MaterialNames.begin(), Info.MaterialNames.end(), Slot.MaterialSlotName.ToString().ToUtf8()), Info.MaterialNames.end());
 	}
-	EXPECT_TRUE(Mesh->MeshData.IsConsistent());
-	EXPECT_EQ(Mesh->MeshData.Sections.Num(), 4);
-	EXPECT_GT(Mesh->GetNumTriangles(), 1000);
+	// Together the meshes hold every triangle of the file, each node placed where the file puts it.
+	int32 Triangles = 0;
+	for (UObject* Object : Result) { if (UStaticMesh* Mesh = Cast<UStaticMesh>(Object)) { Triangles += Mesh->GetNumTriangles(); } }
+	EXPECT_GT(Triangles, 1000);
 
-	// One texture per referenced file that exists: the four JPEGs, found by name in textures/.
-	for (const char* Texture : { "drkwood2", "wal67ar_small", "engineflare1", "SpiderTex" })
-	{
-		UTexture2D* Found = Find<UTexture2D>(Result, Texture);
-		ASSERT_NE(Found, nullptr) << Texture;
-		EXPECT_GT(Found->GetSizeX(), 0);
-	}
-	// Everything lies directly in the destination, nothing else.
-	std::vector<std::string> Listed = AssetsIn("/Game/Fbx/Spider");
-	std::sort(Listed.begin(), Listed.end());
-	EXPECT_EQ(Listed, (std::vector<std::string>{ "Augentex /Script/Engine.Material", "BeinTex /Script/Engine.Material",
-		"HLeibTex /Script/Engine.Material", "Skin /Script/Engine.Material", "SpiderTex /Script/Engine.Texture2D",
-		"assimp-spider /Script/Engine.StaticMesh", "drkwood2 /Script/Engine.Texture2D", "engineflare1 /Script/Engine.Texture2D",
-		"wal67ar_small /Script/Engine.Texture2D" }));
-	EXPECT_EQ(Result.size(), Listed.size());
-	EXPECT_TRUE(AssetsIn("/Game/Fbx/Spider", true).size() == Listed.size()) << "no sub-folders";
+	// One material per FBX material and one texture per referenced file that exists, no prefixes,
+	// all directly in the destination.
+	EXPECT_EQ(NamesOf<UMaterial>(Result), (std::vector<std::string>{ "Augentex", "BeinTex", "HLeibTex", "Skin" }));
+	EXPECT_EQ(NamesOf<UTexture2D>(Result), (std::vector<std::string>{ "SpiderTex", "drkwood2", "engineflare1", "wal67ar_small" }));
+	for (UObject* Texture : Result) { if (UTexture2D* T = Cast<UTexture2D>(Texture)) { EXPECT_GT(T->GetSizeX(), 0); } }
+	EXPECT_EQ(Result.size(), 27u);
+	EXPECT_EQ(AssetsIn("/Game/Fbx/Spider").size(), Result.size());
+	EXPECT_EQ(AssetsIn("/Game/Fbx/Spider", true).size(), Result.size()) << "no sub-folders";
+}
+
+TEST_F(FFbxAssetImport, NodesOfOneNameGiveOneMeshAndCollisionNodesFoldIntoTheirOwner)
+{
+	// Two nodes are called Куб1: the first one (under Cube2, one cube) is made, the second is not,
+	// and nothing gets a numbered name.
+	const fs::path File = CopyModel(Model("assimp-cubes_with_names.fbx"), Files.Path);
+	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Cubes"));
+	EXPECT_EQ(NamesOf<UStaticMesh>(Result), (std::vector<std::string>{ "Cube2", "Cube3", "Куб1" }));
+	UStaticMesh* Kub = Find<UStaticMesh>(Result, "Куб1");
+	ASSERT_NE(Kub, nullptr);
+	EXPECT_EQ(Kub->GetNumTriangles(), 12);
+	EXPECT_EQ(SlotNames(Kub), (std::vector<std::string>{ "Mat_Green" }));
+	EXPECT_EQ(SlotNames(Find<UStaticMesh>(Result, "Cube3")), (std::vector<std::string>{ "Mat_Red" }));
+	EXPECT_TRUE(Logged("a second StaticMesh named Куб1 is not made"));
+	EXPECT_EQ(NamesOf<UMaterial>(Result), (std::vector<std::string>{ "Mat_Green", "Mat_Red" }));
+	EXPECT_EQ(AssetsIn("/Game/Fbx/Cubes").size(), 5u);
+
+	// "UCX_<Node>" and "UCX_<Node>_<n>" are collision of that node, not meshes of their own; a
+	// collision prefix without such a node is an ordinary mesh.
+	const fs::path Collision = CubesVariant(Files.Path, "collision.fbx", {
+		{ "\"Model::Cube3\"", "\"Model::UCX_Cube2\"" },
+		{ "2359439411456, \"Model::Куб1\"", "2359439411456, \"Model::UCX_Cube2_01\"" },
+		{ "2359439416096, \"Model::Куб1\"", "2359439416096, \"Model::UCX_Nothing\"" } });
+	const std::vector<UObject*> Folded = ToVector(Import(Collision, "/Game/Fbx/Collision"));
+	ASSERT_EQ(NamesOf<UStaticMesh>(Folded), (std::vector<std::string>{ "Cube2", "UCX_Nothing" }));
+	EXPECT_EQ(Find<UStaticMesh>(Folded, "Cube2")->GetNumTriangles(), 12) << "the collision geometry is not drawn";
+	EXPECT_TRUE(Logged("2 collision node(s) of Cube2 folded into it"));
+
+	// With the last one matching too, the file yields one mesh, which takes the file's name.
+	const fs::path OneMesh = CubesVariant(Files.Path, "one mesh.fbx", {
+		{ "\"Model::Cube3\"", "\"Model::UCX_Cube2\"" },
+		{ "2359439411456, \"Model::Куб1\"", "2359439411456, \"Model::UCX_Cube2_01\"" },
+		{ "2359439416096, \"Model::Куб1\"", "2359439416096, \"Model::UBX_Cube2_02\"" } });
+	const std::vector<UObject*> Single = ToVector(Import(OneMesh, "/Game/Fbx/OneMesh"));
+	EXPECT_EQ(NamesOf<UStaticMesh>(Single), (std::vector<std::string>{ "one_mesh" }));
+}
+
+TEST_F(FFbxAssetImport, AFileWithOneMeshNamesItAfterTheFile)
+{
+	// Static: the node (Cube) gives way to the file's base name, cleaned like any object name.
+	fs::create_directories(Files.Path / "named");
+	const fs::path Embedded = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files.Path / "named");
+	const fs::path Renamed = Files.Path / "named" / "My Model.v2 (final).fbx";
+	fs::rename(Embedded, Renamed);
+	const std::vector<UObject*> Result = ToVector(Import(Renamed, "/Game/Fbx/Named"));
+	EXPECT_EQ(NamesOf<UStaticMesh>(Result), (std::vector<std::string>{ "My_Model_v2__final_" }));
+	EXPECT_EQ(Find<UStaticMesh>(Result, "Cube"), nullptr);
+
+	// Skeletal: the mesh and "<mesh>_Skeleton" take the file's name; the joints keep theirs.
+	const fs::path Sausage = CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Files.Path);
+	const std::vector<UObject*> Skinned = ToVector(Import(Sausage, "/Game/Fbx/Sausage"));
+	EXPECT_EQ(NamesOf<USkeletalMesh>(Skinned), (std::vector<std::string>{ "ufbx-maya_game_sausage_7500_binary" }));
+	EXPECT_EQ(NamesOf<USkeleton>(Skinned), (std::vector<std::string>{ "ufbx-maya_game_sausage_7500_binary_Skeleton" }));
+	EXPECT_TRUE(NamesOf<UStaticMesh>(Skinned).empty());
+
+	// A name in Greek, Katakana and an emoji survives the path conversions.
+	const fs::path Unicode = CopyModel(Model("ufbx-synthetic_a\u03b2\u30ab\U0001F602_7500_ascii.fbx"), Files.Path);
+	ASSERT_TRUE(fs::exists(Unicode));
+	const std::vector<UObject*> Wide = ToVector(Import(Unicode, "/Game/Fbx/Unicode"));
+	EXPECT_EQ(NamesOf<UStaticMesh>(Wide), (std::vector<std::string>{ "ufbx-synthetic_a\u03b2\u30ab\U0001F602_7500_ascii" }));
+}
+
+TEST_F(FFbxAssetImport, SlotsAreNamedAfterTheCleanedMaterialWithSectionSuffixesForRepeats)
+{
+	// One node with the same material in two slots: "<material>_Section1", holding that material.
+	const fs::path Repeated = CubesVariant(Files.Path, "repeated.fbx", CubeWithARepeatedMaterial);
+	const std::vector<UObject*> Result = ToVector(Import(Repeated, "/Game/Fbx/Repeated"));
+	UStaticMesh* Cube2 = Find<UStaticMesh>(Result, "Cube2");
+	ASSERT_NE(Cube2, nullptr);
+	ASSERT_EQ(SlotNames(Cube2), (std::vector<std::string>{ "Mat_Green", "Mat_Red", "Mat_Green_Section1" }));
+	UMaterial* Green = Find<UMaterial>(Result, "Mat_Green");
+	ASSERT_NE(Green, nullptr);
+	EXPECT_EQ(Cube2->GetStaticMaterials()[0].MaterialInterface.Get(), Green);
+	EXPECT_EQ(Cube2->GetStaticMaterials()[1].MaterialInterface.Get(), Find<UMaterial>(Result, "Mat_Red"));
+	EXPECT_EQ(Cube2->GetStaticMaterials()[2].MaterialInterface.Get(), Green);
+	ASSERT_EQ(Cube2->MeshData.Sections.Num(), 3);
+	EXPECT_EQ(Cube2->MeshData.Sections[2].MaterialIndex, 2);
+	EXPECT_EQ(Cube2->MeshData.Sections[2].NumTriangles, 2);
+	EXPECT_EQ(NamesOf<UMaterial>(Result).size(), 2u) << "one asset per material, however often it is used";
+
+	// The material's name is cleaned for the slot as for the asset: "Material.001".
+	const fs::path Dotted = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files.Path);
+	const std::vector<UObject*> Embedded = ToVector(Import(Dotted, "/Game/Fbx/Dotted"));
+	UStaticMesh* Mesh = Find<UStaticMesh>(Embedded, "ufbx-blender_293_embedded_textures_7400_binary");
+	ASSERT_NE(Mesh, nullptr);
+	ASSERT_EQ(SlotNames(Mesh), (std::vector<std::string>{ "Material_001" }));
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), Find<UMaterial>(Embedded, "Material_001"));
+
+	// Geometry without any material: the engine's generated slot name, no material asset.
+	const fs::path Plain = CopyModel(Model("assimp-boxWithUncompressedCTypeArray.FBX"), Files.Path);
+	const std::vector<UObject*> Bare = ToVector(Import(Plain, "/Game/Fbx/Plain"));
+	ASSERT_EQ(Bare.size(), 1u);
+	UStaticMesh* Box = Find<UStaticMesh>(Bare, "assimp-boxWithUncompressedCTypeArray");
+	ASSERT_NE(Box, nullptr);
+	ASSERT_EQ(SlotNames(Box), (std::vector<std::string>{ "Material_0" }));
+	EXPECT_EQ(Box->GetStaticMaterials()[0].MaterialInterface.Get(), nullptr);
 }
 
 TEST_F(FFbxAssetImport, SkinnedModelGivesSkeletalMeshAndSkeleton)
@@ -391,7 +620,6 @@ TEST_F(FFbxAssetImport, SkinnedModelGivesSkeletalMeshAndSkeleton)
 	USkeleton* Skeleton = Find<USkeleton>(Result, "ufbx-maya_game_sausage_7500_binary_Skeleton");
 	ASSERT_NE(Mesh, nullptr);
 	ASSERT_NE(Skeleton, nullptr);
-	EXPECT_EQ(Find<UStaticMesh>(Result, "ufbx-maya_game_sausage_7500_binary"), nullptr);
 	EXPECT_EQ(Mesh->GetSkeleton(), Skeleton);
 	ASSERT_EQ(Skeleton->GetNumBones(), 4);
 	EXPECT_EQ(Skeleton->FindBoneIndex(FName(TEXT("joint3"))), 2);
@@ -403,11 +631,23 @@ TEST_F(FFbxAssetImport, SkinnedModelGivesSkeletalMeshAndSkeleton)
 	EXPECT_EQ(Mesh->MeshData.BoneWeights.Num(), Mesh->MeshData.GetNumVertices() * FHeadlessMeshData::MaxBoneInfluences);
 	EXPECT_EQ(Result.size(), 3u);
 
-	// The animated Blender model: skeletal too; its animation is named in the log as not made.
+	// A second skinned import into the same folder uses the skeleton already there when it fits.
+	const fs::path Copy = Files.Path / "sausage2.fbx";
+	fs::copy_file(File, Copy);
+	const std::vector<UObject*> Again = ToVector(Import(Copy, "/Game/Fbx/Sausage"));
+	USkeletalMesh* Second = Find<USkeletalMesh>(Again, "sausage2");
+	ASSERT_NE(Second, nullptr);
+	EXPECT_EQ(Second->GetSkeleton(), Skeleton);
+	EXPECT_TRUE(NamesOf<USkeleton>(Again).empty());
+
+	// The animated Blender model: skeletal too; its animation and physics asset are named in the
+	// log as not made.
 	const fs::path Animated = CopyModel(Model("assimp-animation_with_skeleton.fbx"), Files.Path);
-	const std::vector<UObject*> Second = ToVector(Import(Animated, "/Game/Fbx/Animated"));
-	EXPECT_NE(Find<USkeletalMesh>(Second, "assimp-animation_with_skeleton"), nullptr);
+	const std::vector<UObject*> Blender = ToVector(Import(Animated, "/Game/Fbx/Animated"));
+	EXPECT_NE(Find<USkeletalMesh>(Blender, "assimp-animation_with_skeleton"), nullptr);
+	EXPECT_NE(Find<USkeleton>(Blender, "assimp-animation_with_skeleton_Skeleton"), nullptr);
 	EXPECT_TRUE(Logged("1 animation(s) not imported"));
+	EXPECT_TRUE(Logged("no physics asset is made"));
 }
 
 TEST_F(FFbxAssetImport, EmbeddedTexturesAreUnpackedBesideTheFbxThenImported)
@@ -416,14 +656,6 @@ TEST_F(FFbxAssetImport, EmbeddedTexturesAreUnpackedBesideTheFbxThenImported)
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Embedded"));
 	const fs::path Fbm = Files.Path / "ufbx-blender_293_embedded_textures_7400_binary.fbm";
 	ASSERT_TRUE(fs::is_directory(Fbm));
-	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "ufbx-blender_293_embedded_textures_7400_binary");
-	ASSERT_NE(Mesh, nullptr);
-	ASSERT_EQ(Mesh->GetStaticMaterials().Num(), 1);
-	// The slot keeps the material's name with its dot; the asset name cannot hold one.
-	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("Material.001")));
-	UMaterial* Material = Find<UMaterial>(Result, "Material_001");
-	ASSERT_NE(Material, nullptr);
-	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), Material);
 	for (const char* Name : { "checkerboard_diffuse", "checkerboard_emissive", "checkerboard_roughness", "checkerboard_weight", "checkerboard_metallic" })
 	{
 		SCOPED_TRACE(Name);
@@ -432,20 +664,9 @@ TEST_F(FFbxAssetImport, EmbeddedTexturesAreUnpackedBesideTheFbxThenImported)
 		ASSERT_NE(Texture, nullptr);
 		EXPECT_EQ(Texture->GetSizeX(), 128);
 		EXPECT_EQ(Texture->SourceFilePath.ToUtf8(), fs::weakly_canonical(Fbm / (std::string(Name) + ".png")).string());
+		EXPECT_EQ(Texture->GetOutermost()->GetName().ToUtf8(), std::string("/Game/Fbx/Embedded/") + Name);
 	}
 	EXPECT_EQ(AssetsIn("/Game/Fbx/Embedded").size(), 7u);
-}
-
-TEST_F(FFbxAssetImport, FileWithoutMaterialGetsAnEmptySlotAndNoMaterialAsset)
-{
-	const fs::path File = CopyModel(Model("assimp-boxWithUncompressedCTypeArray.FBX"), Files.Path);
-	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Plain"));
-	ASSERT_EQ(Result.size(), 1u);
-	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "assimp-boxWithUncompressedCTypeArray");
-	ASSERT_NE(Mesh, nullptr);
-	ASSERT_EQ(Mesh->GetStaticMaterials().Num(), 1);
-	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("DefaultMaterial")));
-	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), nullptr);
 }
 
 TEST_F(FFbxAssetImport, UnreadableFilesImportNothingAndSayWhy)
@@ -462,52 +683,66 @@ TEST_F(FFbxAssetImport, UnreadableFilesImportNothingAndSayWhy)
 	EXPECT_TRUE(AssetsIn("/Game/Fbx/Broken", true).empty());
 }
 
-TEST_F(FFbxAssetImport, TextureNamedLikeTheMeshDoesNotTakeItsPlace)
+TEST_F(FFbxAssetImport, ExistingAssetsAreLeftAloneUnlessReplacingAndMaterialsAreReused)
 {
-	// The model's file name is the same as one of its textures' names.
+	const fs::path File = CopyModel(Model("assimp-spider.fbx"), Files.Path);
+	const std::vector<UObject*> First = ToVector(Import(File, "/Game/Fbx/Again"));
+	ASSERT_EQ(First.size(), 27u);
+	UStaticMesh* Head = Find<UStaticMesh>(First, "Kopf");
+	ASSERT_NE(Head, nullptr);
+	const int32 Triangles = Head->GetNumTriangles();
+	Head->SetMaterial(0, nullptr); // a mark a second import would wipe out
+
+	// Not replacing: every asset exists, so nothing is made, returned, or numbered.
+	EXPECT_TRUE(Import(File, "/Game/Fbx/Again", false).IsEmpty());
+	EXPECT_EQ(Head->GetStaticMaterials()[0].MaterialInterface.Get(), nullptr) << "left as it was";
+	EXPECT_EQ(AssetsIn("/Game/Fbx/Again").size(), 27u);
+	EXPECT_TRUE(Logged("/Game/Fbx/Again/Kopf.Kopf is left as it is: it already exists and bReplaceExisting is false"));
+
+	// Replacing: meshes and textures are made again in place; the materials already in the folder
+	// are used as they are and not returned.
+	const std::vector<UObject*> Replaced = ToVector(Import(File, "/Game/Fbx/Again", true));
+	EXPECT_EQ(Replaced.size(), 23u);
+	EXPECT_EQ(Find<UStaticMesh>(Replaced, "Kopf"), Head) << "replaced in place";
+	EXPECT_TRUE(NamesOf<UMaterial>(Replaced).empty());
+	EXPECT_EQ(Head->GetNumTriangles(), Triangles);
+	const FStaticMaterial& Slot = Head->GetStaticMaterials()[0];
+	ASSERT_NE(Slot.MaterialInterface.Get(), nullptr);
+	EXPECT_EQ(Slot.MaterialInterface.Get(), Find<UMaterial>(First, Slot.MaterialSlotName.ToString().ToUtf8())) << "the first import's material";
+	EXPECT_EQ(AssetsIn("/Game/Fbx/Again").size(), 27u);
+}
+
+TEST_F(FFbxAssetImport, AnAssetOfAnotherClassWithANodesNameFailsThatNodeAlone)
+{
+	// A texture called Cube3 is in the destination before the model with a node Cube3 comes.
+	WriteFile(Files.Path / "Cube3.png", ReadFile(TestDataDir() / "fbx/textures/checkerboard_normal.png"));
+	const std::vector<UObject*> Texture = ToVector(Import(Files.Path / "Cube3.png", "/Game/Fbx/Clash"));
+	ASSERT_EQ(Texture.size(), 1u);
+
+	const fs::path File = CopyModel(Model("assimp-cubes_with_names.fbx"), Files.Path);
+	for (bool bReplace : { false, true })
+	{
+		SCOPED_TRACE(bReplace ? "replacing" : "not replacing");
+		const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Clash", bReplace));
+		EXPECT_EQ(NamesOf<UStaticMesh>(Result), (std::vector<std::string>{ "Cube2", "Куб1" }));
+		EXPECT_TRUE(Logged("no StaticMesh named Cube3 is made in /Game/Fbx/Clash: the Texture2D /Game/Fbx/Clash/Cube3.Cube3 already holds that name"));
+		EXPECT_EQ(FindObject<UTexture2D>(nullptr, TEXT("/Game/Fbx/Clash/Cube3.Cube3")), Texture[0]) << "the texture stays";
+	}
+
+	// Within one import: textures come before the meshes that use them, so a single-mesh file
+	// named like one of its textures keeps the texture and loses the mesh.
 	fs::create_directories(Files.Path / "clash");
 	CopyModel(Model("ufbx-max_pbr_metal_rough_material_7700_ascii.fbx"), Files.Path / "clash");
-	const fs::path File = Files.Path / "clash" / "checkerboard_diffuse.fbx";
-	fs::rename(Files.Path / "clash" / "ufbx-max_pbr_metal_rough_material_7700_ascii.fbx", File);
-	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Clash"));
-	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "checkerboard_diffuse");
-	ASSERT_NE(Mesh, nullptr);
-	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("01 - Default")));
-	EXPECT_NE(Find<UMaterial>(Result, "01_-_Default"), nullptr);
-	UTexture2D* Renamed = Find<UTexture2D>(Result, "checkerboard_diffuse_1");
-	ASSERT_NE(Renamed, nullptr);
-	EXPECT_EQ(Renamed->GetSizeX(), 128);
-	int Textures = 0;
-	for (UObject* Object : Result) { Textures += Object->IsA<UTexture2D>(); }
-	EXPECT_EQ(Textures, 6);
-}
-
-TEST_F(FFbxAssetImport, ExistingAssetsAreSkippedOrReplacedInPlace)
-{
-	const fs::path File = CopyModel(Model("ufbx-blender_suzanne_multimaterial_7400_binary.fbx"), Files.Path);
-	const std::vector<UObject*> First = ToVector(Import(File, "/Game/Fbx/Again"));
-	UStaticMesh* Mesh = Find<UStaticMesh>(First, "ufbx-blender_suzanne_multimaterial_7400_binary");
-	ASSERT_NE(Mesh, nullptr);
-	EXPECT_EQ(First.size(), 8u); // the mesh and seven materials
-	const int32 Triangles = Mesh->GetNumTriangles();
-	Mesh->SetMaterial(0, nullptr);
-
-	EXPECT_TRUE(Import(File, "/Game/Fbx/Again", false).IsEmpty());
-	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), nullptr) << "not replaced";
-
-	const std::vector<UObject*> Replaced = ToVector(Import(File, "/Game/Fbx/Again", true));
-	EXPECT_EQ(Find<UStaticMesh>(Replaced, "ufbx-blender_suzanne_multimaterial_7400_binary"), Mesh) << "replaced in place";
-	EXPECT_EQ(Mesh->GetNumTriangles(), Triangles);
-	EXPECT_NE(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), nullptr);
-	EXPECT_EQ(AssetsIn("/Game/Fbx/Again").size(), 8u);
-}
-
-TEST_F(FFbxAssetImport, NonAsciiFileNamesSurvive)
-{
-	const fs::path File = CopyModel(Model("ufbx-synthetic_a\u03b2\u30ab\U0001F602_7500_ascii.fbx"), Files.Path);
-	ASSERT_TRUE(fs::exists(File));
-	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Unicode"));
-	EXPECT_NE(Find<UStaticMesh>(Result, "ufbx-synthetic_a\u03b2\u30ab\U0001F602_7500_ascii"), nullptr);
+	const fs::path Named = Files.Path / "clash" / "checkerboard_diffuse.fbx";
+	fs::rename(Files.Path / "clash" / "ufbx-max_pbr_metal_rough_material_7700_ascii.fbx", Named);
+	const std::vector<UObject*> Result = ToVector(Import(Named, "/Game/Fbx/SameFile"));
+	EXPECT_TRUE(NamesOf<UStaticMesh>(Result).empty());
+	UTexture2D* Diffuse = Find<UTexture2D>(Result, "checkerboard_diffuse");
+	ASSERT_NE(Diffuse, nullptr);
+	EXPECT_EQ(Diffuse->GetSizeX(), 128);
+	EXPECT_EQ(NamesOf<UTexture2D>(Result).size(), 6u);
+	EXPECT_EQ(NamesOf<UMaterial>(Result), (std::vector<std::string>{ "01_-_Default" }));
+	EXPECT_TRUE(Logged("no StaticMesh named checkerboard_diffuse is made"));
 }
 
 TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
@@ -543,4 +778,7 @@ TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
 	EXPECT_EQ(Loaded->GetMaterials()[0].MaterialSlotName, FName(TEXT("lambert1")));
 	ASSERT_NE(Loaded->GetMaterials()[0].MaterialInterface.Get(), nullptr);
 	EXPECT_EQ(Loaded->GetMaterials()[0].MaterialInterface->GetPathName().ToUtf8(), "/Game/Fbx/Saved/lambert1.lambert1");
+
+	// After the restart the saved assets are on disk only; a second import still leaves them be.
+	EXPECT_TRUE(Import(File, "/Game/Fbx/Saved").IsEmpty());
 }

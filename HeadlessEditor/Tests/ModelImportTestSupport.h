@@ -21,6 +21,7 @@
 #include "AssetRegistry/AssetRegistryModule.h"
 #include "AssetToolsModule.h"
 #include "AutomatedAssetImportData.h"
+#include "Misc/PackageName.h"
 #include "UObject/Object.h"
 
 #include "AssetRegistryHost.h"
@@ -96,6 +97,12 @@ namespace ModelImportTest
 		return S.str();
 	}
 
+	inline void WriteFile(const fs::path& File, const std::string& Bytes)
+	{
+		fs::create_directories(File.parent_path());
+		std::ofstream(File, std::ios::binary) << Bytes;
+	}
+
 	// A scratch project for imports, with the log captured and helpers around the asset tools.
 	class FAssetImportTest : public ::testing::Test
 	{
@@ -154,12 +161,14 @@ namespace ModelImportTest
 			return Out;
 		}
 
+		// The object of class T whose asset is called Name, read from its package's path: an
+		// object's FName shows the first spelling any test gave that name ("OK" for "ok").
 		template <class T>
 		T* Find(const std::vector<UObject*>& Objects, const std::string& Name)
 		{
 			for (UObject* Object : Objects)
 			{
-				if (Object && Object->IsA<T>() && Object->GetName().ToUtf8() == Name) { return static_cast<T*>(Object); }
+				if (Object && Object->IsA<T>() && FPackageName::GetShortName(Object->GetOutermost()->GetName()).ToUtf8() == Name) { return static_cast<T*>(Object); }
 			}
 			return nullptr;
 		}

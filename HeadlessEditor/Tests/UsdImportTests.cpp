@@ -58,12 +58,6 @@ namespace
 		return Zip;
 	}
 
-	void WriteFile(const fs::path& File, const std::string& Bytes)
-	{
-		fs::create_directories(File.parent_path());
-		std::ofstream(File, std::ios::binary) << Bytes;
-	}
-
 	const char* const SampleLayer = R"usda(#usda 1.0
 (
     defaultPrim = "Root"
@@ -364,7 +358,7 @@ TEST(UsdaReader, MangledLayersNeverBreakTheReader)
 
 // ---------------------------------------------------------------------------------------------
 // The assets ImportAssetsAutomated makes from USD files: all of them in a folder named after the
-// file, under the destination.
+// file, under the destination, sorted into the USD Stage importer's type folders.
 
 using FUsdAssetImport = FAssetImportTest;
 
@@ -378,9 +372,11 @@ TEST_F(FUsdAssetImport, BinaryPackageGivesItsImagesAndSaysWhatItLeavesOut)
 	ASSERT_NE(Tga, nullptr);
 	EXPECT_GT(Png->GetSizeX(), 0);
 	EXPECT_GT(Tga->GetSizeX(), 0);
-	EXPECT_EQ(Png->GetOutermost()->GetName().ToUtf8(), "/Game/Usd/RoughnessTest/roughness-spec");
-	EXPECT_EQ(AssetsIn("/Game/Usd/RoughnessTest").size(), 2u);
+	EXPECT_EQ(Png->GetOutermost()->GetName().ToUtf8(), "/Game/Usd/RoughnessTest/Textures/roughness-spec");
+	EXPECT_EQ(AssetsIn("/Game/Usd/RoughnessTest/Textures").size(), 2u);
+	EXPECT_EQ(AssetsIn("/Game/Usd", true).size(), 2u);
 	EXPECT_TRUE(AssetsIn("/Game/Usd").empty()) << "nothing directly in the destination";
+	EXPECT_TRUE(AssetsIn("/Game/Usd/RoughnessTest").empty()) << "nothing directly in the file's folder";
 	EXPECT_TRUE(Logged("binary USD layer RoughnessTest.usdc (crate 0.8.0) is not read by HeadlessEditor"));
 	// The images were unpacked into a temporary folder that is gone again.
 	EXPECT_FALSE(fs::exists(Project.Path / "Saved/Temp/HeadlessImport") && !fs::is_empty(Project.Path / "Saved/Temp/HeadlessImport"));
@@ -408,13 +404,16 @@ TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
 
 	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "Sample");
 	ASSERT_NE(Mesh, nullptr);
-	EXPECT_EQ(Mesh->GetOutermost()->GetName().ToUtf8(), "/Game/UsdText/Sample/Sample");
+	EXPECT_EQ(Mesh->GetOutermost()->GetName().ToUtf8(), "/Game/UsdText/Sample/StaticMeshes/Sample");
 	ASSERT_EQ(Mesh->GetStaticMaterials().Num(), 3);
 	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("Red")));
 	EXPECT_EQ(Mesh->GetStaticMaterials()[1].MaterialSlotName, FName(TEXT("Blue")));
-	// Asset names ignore case: the material Red meets the texture red.png and yields.
-	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), Find<UMaterial>(Result, "Red_1"));
-	EXPECT_NE(Find<UMaterial>(Result, "Red_1"), nullptr);
+	// The material Red and the texture red.png live in different type folders: no clash.
+	// (Read from the package path: the object's FName shows the spelling "red" met first.)
+	UMaterialInterface* Red = Mesh->GetStaticMaterials()[0].MaterialInterface.Get();
+	ASSERT_NE(Red, nullptr);
+	EXPECT_TRUE(Red->IsA<UMaterial>());
+	EXPECT_EQ(Red->GetOutermost()->GetName().ToUtf8(), "/Game/UsdText/Sample/Materials/Red");
 	EXPECT_EQ(Mesh->GetStaticMaterials()[1].MaterialInterface.Get(), Find<UMaterial>(Result, "Blue"));
 	EXPECT_EQ(Mesh->GetStaticMaterials()[2].MaterialInterface.Get(), nullptr) << "geometry bound to nothing";
 	EXPECT_EQ(Find<UMaterial>(Result, "Unused"), nullptr);
@@ -423,9 +422,23 @@ TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
 	UTexture2D* Texture = Find<UTexture2D>(Result, "red");
 	ASSERT_NE(Texture, nullptr);
 	EXPECT_EQ(Texture->GetSizeX(), 128);
+	EXPECT_EQ(Texture->GetOutermost()->GetName().ToUtf8(), "/Game/UsdText/Sample/Textures/red");
 	EXPECT_EQ(Result.size(), 4u);
-	EXPECT_EQ(AssetsIn("/Game/UsdText/Sample").size(), 4u);
+	EXPECT_EQ(AssetsIn("/Game/UsdText/Sample/StaticMeshes").size(), 1u);
+	EXPECT_EQ(AssetsIn("/Game/UsdText/Sample/Materials").size(), 2u);
+	EXPECT_EQ(AssetsIn("/Game/UsdText/Sample/Textures").size(), 1u);
+	EXPECT_EQ(AssetsIn("/Game/UsdText", true).size(), 4u);
 	EXPECT_TRUE(Logged("time samples (primvars:displayColor)"));
+
+	// The stage importer replaces what is there, whatever bReplaceExisting says: the same objects
+	// come back, made anew.
+	Mesh->SetMaterial(0, nullptr);
+	const std::vector<UObject*> Again = ToVector(Import(File, "/Game/UsdText", false));
+	EXPECT_EQ(Again.size(), 4u);
+	EXPECT_EQ(Find<UStaticMesh>(Again, "Sample"), Mesh);
+	EXPECT_EQ(Find<UTexture2D>(Again, "red"), Texture);
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), Red) << "replaced";
+	EXPECT_EQ(AssetsIn("/Game/UsdText", true).size(), 4u) << "nothing numbered";
 }
 
 TEST_F(FUsdAssetImport, LooseTextLayerTakesTheImagesItsMaterialsName)
@@ -435,7 +448,7 @@ TEST_F(FUsdAssetImport, LooseTextLayerTakesTheImagesItsMaterialsName)
 	const std::vector<UObject*> Result = ToVector(Import(Files.Path / "Loose.usda", "/Game/UsdLoose"));
 	EXPECT_NE(Find<UStaticMesh>(Result, "Loose"), nullptr);
 	EXPECT_NE(Find<UTexture2D>(Result, "red"), nullptr);
-	EXPECT_EQ(AssetsIn("/Game/UsdLoose/Loose").size(), 4u);
+	EXPECT_EQ(AssetsIn("/Game/UsdLoose/Loose", true).size(), 4u);
 
 	// A binary layer on its own: nothing readable, said plainly.
 	fs::copy_file(TestDataDir() / "usdz/AnimatedTriangle.usdz", Files.Path / "copy.zip");

@@ -23,9 +23,21 @@ namespace UE::HeadlessEditor
 	// True when the file was imported (even if some assets were skipped as existing).
 	using FAssetImporter = TFunction<bool(FAssetImportContext& Context)>;
 
+	// Who decides about assets that already exist when bReplaceExisting is false.
+	enum class EExistingAssetCheck : uint8
+	{
+		// The asset tools, before the importer runs: an asset named after the file in the
+		// destination skips the whole file (the editor's factory road).
+		WholeFile,
+		// The importer, asset by asset (the editor's Interchange road, which skips each existing
+		// asset on its own and never looks at the file's name as a whole).
+		PerAsset,
+	};
+
 	// Extensions are given without the dot and matched without regard to case. A later registration
 	// of an extension wins over an earlier one.
-	ASSETTOOLS_API void RegisterAssetImporter(const FString& ImporterName, const TArray<FString>& Extensions, FAssetImporter Importer);
+	ASSETTOOLS_API void RegisterAssetImporter(const FString& ImporterName, const TArray<FString>& Extensions, FAssetImporter Importer,
+		EExistingAssetCheck ExistingAssetCheck = EExistingAssetCheck::WholeFile);
 	ASSETTOOLS_API void UnregisterAssetImporter(const FString& ImporterName);
 	// The importer's name for a file name or extension ("png", ".png", "/a/b.png"), or empty.
 	ASSETTOOLS_API FString FindAssetImporterName(const FString& FilenameOrExtension);
@@ -38,6 +50,9 @@ namespace UE::HeadlessEditor
 		const FString& GetFilename() const { return Filename; }                 // absolute
 		const FString& GetDestinationPath() const { return DestinationPath; }   // "/Game/Folder", no trailing '/'
 		bool ShouldReplaceExisting() const { return bReplaceExisting; }
+		// For importers whose own option replaces existing assets whatever the caller asked (the
+		// USD Stage importer's existing-asset policy); CreateAsset and ImportFile follow it.
+		void SetReplaceExisting(bool bInReplaceExisting) { bReplaceExisting = bInReplaceExisting; }
 
 		// An object name from a file's base name, as the engine makes it: characters that object
 		// names may not hold become '_' ("my tex.v2.png" -> "my_tex_v2").

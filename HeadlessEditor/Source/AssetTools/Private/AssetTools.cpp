@@ -24,6 +24,7 @@ namespace
 		FString Name;
 		TArray<FString> Extensions;   // lower-case, no dot
 		UE::HeadlessEditor::FAssetImporter Import;
+		UE::HeadlessEditor::EExistingAssetCheck ExistingAssetCheck = UE::HeadlessEditor::EExistingAssetCheck::WholeFile;
 	};
 
 	struct FImporters
@@ -142,9 +143,9 @@ bool FAssetToolsModule::IsModuleLoaded()
 
 namespace UE::HeadlessEditor
 {
-	void RegisterAssetImporter(const FString& ImporterName, const TArray<FString>& Extensions, FAssetImporter Importer)
+	void RegisterAssetImporter(const FString& ImporterName, const TArray<FString>& Extensions, FAssetImporter Importer, EExistingAssetCheck ExistingAssetCheck)
 	{
-		FImporterEntry Entry{ ImporterName, {}, std::move(Importer) };
+		FImporterEntry Entry{ ImporterName, {}, std::move(Importer), ExistingAssetCheck };
 		for (const FString& Ext : Extensions)
 		{
 			FString Clean = Ext.StartsWith(TEXT(".")) ? Ext.RightChop(1) : Ext;
@@ -265,7 +266,7 @@ namespace UE::HeadlessEditor
 			return {};
 		}
 		const FString AssetName = FAssetImportContext::MakeAssetName(Filename);
-		if (!bReplaceExisting && FPackageName::IsValidLongPackageName(DestinationPath + TEXT("/") + AssetName) && AssetExists(DestinationPath + TEXT("/") + AssetName, AssetName))
+		if (!bReplaceExisting && Importer.ExistingAssetCheck == EExistingAssetCheck::WholeFile && FPackageName::IsValidLongPackageName(DestinationPath + TEXT("/") + AssetName) && AssetExists(DestinationPath + TEXT("/") + AssetName, AssetName))
 		{
 			UE_LOG(LogAssetTools, Warning, TEXT("Skipping import of '%s': asset %s/%s already exists and bReplaceExisting is false"), *Filename, *DestinationPath, *AssetName);
 			return {};

@@ -1,5 +1,8 @@
 // The USD importer of ImportAssetsAutomated (usdz, usd, usda, usdc). Its assets go into a folder
-// named after the file under the destination, as the editor's USD importer does:
+// named after the file under the destination, sorted into the per-type sub-folders UE 5.5.1's USD
+// Stage importer uses with its default options (no prim-path folders): Textures/, Materials/,
+// StaticMeshes/. Existing assets are replaced, whatever bReplaceExisting says, as the importer's
+// default existing-asset policy (Replace) does.
 // - every image of a USDZ package (and, for a loose text layer, every image its materials name)
 //   becomes a UTexture2D named after the image file;
 // - the Mesh prims of a text layer become one UStaticMesh named after the file, with a slot per
@@ -190,6 +193,13 @@ namespace UE::HeadlessEditor
 			const FString& Filename = Context.GetFilename();
 			const FString FolderName = FAssetImportContext::MakeAssetName(Filename);
 			const FString PackagePath = Context.GetDestinationPath() / FolderName;
+			// The stage importer's type folders (USDStageImporter.cpp, the bPrimPathFolderStructure=false branch).
+			const FString TexturesPath = PackagePath / TEXT("Textures");
+			const FString MaterialsPath = PackagePath / TEXT("Materials");
+			const FString StaticMeshesPath = PackagePath / TEXT("StaticMeshes");
+			// ExistingAssetPolicy=Replace is the stage importer's default: existing assets are
+			// replaced in place, whatever the caller's bReplaceExisting.
+			Context.SetReplaceExisting(true);
 
 			static std::atomic<int32> Counter{ 0 };
 			const FString TempFolder = FPaths::ProjectSavedDir() / FString::Printf(TEXT("Temp/HeadlessImport/usd_%d_%d"), int32(getpid()), int32(++Counter));
@@ -204,15 +214,13 @@ namespace UE::HeadlessEditor
 
 			const Usd::FStaticMeshDescription& MeshDesc = Content.Layer.StaticMesh;
 			const bool bMesh = Content.bHasTextLayer && !MeshDesc.Mesh.Indices.empty();
-			FImportNames Names;
-			if (bMesh)
-			{
-				Names.Add(FolderName);
-			}
+			// Names are unique within each type folder only.
+			FImportNames TextureNames;
+			FImportNames MaterialNames;
 			int32 NumTextures = 0;
 			for (const FImageFile& Image : Content.Images)
 			{
-				NumTextures += ImportTextureNamed(Context, Image.File, PackagePath, Names.TakeUnique(Image.AssetName)) ? 1 : 0;
+				NumTextures += ImportTextureNamed(Context, Image.File, TexturesPath, TextureNames.TakeUnique(Image.AssetName)) ? 1 : 0;
 			}
 			IFileManager::Get().DeleteDirectory(*TempFolder, false, true);
 
@@ -225,16 +233,11 @@ namespace UE::HeadlessEditor
 					UMaterialInterface* Material = nullptr;
 					if (!MeshDesc.SlotMaterialPaths[Slot].empty())
 					{
-						const FString MaterialName = Names.TakeUnique(MakeAssetNameFromName(SlotName));
-						Material = Context.CreateAsset<UMaterial>(PackagePath, MaterialName);
-						if (!Material)
-						{
-							Material = Cast<UMaterialInterface>(Context.FindExistingAsset(PackagePath, MaterialName));
-						}
+						Material = Context.CreateAsset<UMaterial>(MaterialsPath, MaterialNames.TakeUnique(MakeAssetNameFromName(SlotName)));
 					}
 					Slots.Emplace(Material, FName(SlotName), FName(SlotName));
 				}
-				if (UStaticMesh* Mesh = Context.CreateAsset<UStaticMesh>(PackagePath, FolderName))
+				if (UStaticMesh* Mesh = Context.CreateAsset<UStaticMesh>(StaticMeshesPath, FolderName))
 				{
 					FillMeshData(MeshDesc.Mesh, Mesh->MeshData);
 					Mesh->SourceFilePath = Filename;
