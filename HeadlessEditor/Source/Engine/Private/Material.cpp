@@ -1,4 +1,5 @@
 #include "Materials/Material.h"
+#include "Materials/MaterialInstanceConstant.h"
 #include "Materials/MaterialInterface.h"
 #include "Materials/MaterialExpression.h"
 #include "Materials/MaterialExpressionTextureBase.h"
@@ -12,6 +13,8 @@ DEFINE_LOG_CATEGORY_STATIC(LogMaterial, Log, All);
 
 IMPLEMENT_HEADLESS_CLASS(UMaterialInterface, Engine, CLASS_Abstract)
 IMPLEMENT_HEADLESS_CLASS(UMaterial, Engine, CLASS_None)
+IMPLEMENT_HEADLESS_CLASS(UMaterialInstance, Engine, CLASS_Abstract)
+IMPLEMENT_HEADLESS_CLASS(UMaterialInstanceConstant, Engine, CLASS_None)
 IMPLEMENT_HEADLESS_CLASS(UMaterialExpression, Engine, CLASS_Abstract)
 IMPLEMENT_HEADLESS_CLASS(UMaterialExpressionTextureBase, Engine, CLASS_Abstract)
 IMPLEMENT_HEADLESS_CLASS(UMaterialExpressionTextureSample, Engine, CLASS_None)
@@ -220,4 +223,29 @@ UMaterialExpressionTextureSample::UMaterialExpressionTextureSample()
 	Outputs.Add(FExpressionOutput(FName(TEXT("B")), 1, 0, 0, 1, 0));
 	Outputs.Add(FExpressionOutput(FName(TEXT("A")), 1, 0, 0, 0, 1));
 	Outputs.Add(FExpressionOutput(FName(TEXT("RGBA")), 1, 1, 1, 1, 1));
+}
+
+// --- UMaterialInstance --------------------------------------------------------------------------
+
+void UMaterialInstance::SerializeProperties(FPropertyArchive& Ar)
+{
+	Super::SerializeProperties(Ar);
+	Ar.Property(TEXT("Parent"), Parent);
+	TArray<FName> Names;
+	TArray<UObject*> Textures;
+	for (const FTextureParameterValue& Value : TextureParameterValues)
+	{
+		Names.Add(Value.ParameterInfo.Name);
+		Textures.Add(Value.ParameterValue.Get());
+	}
+	Ar.Property(TEXT("TextureParameterNames"), Names);
+	Ar.Property(TEXT("TextureParameterValues"), Textures);
+	if (Names.Num() == Textures.Num())
+	{
+		TextureParameterValues.Reset();
+		for (int32 Index = 0; Index < Names.Num(); ++Index)
+		{
+			TextureParameterValues.Add(FTextureParameterValue(FMaterialParameterInfo(Names[Index]), Cast<UTexture>(Textures[Index])));
+		}
+	}
 }
