@@ -13,8 +13,8 @@ class USkeletalMesh;
 // temporary files. Main thread only.
 void ImportArchive(const FString& ArchivePath, const FString& Name, const FString& Kind);
 
-// Copies every file under ExtractDir (except .fbm folders and files) into
-// Content/MOLDARIImports/<Name>/Source, keeping the relative paths.
+// Copies every file under ExtractDir (except .fbm folders and files) into the project's
+// SourceArt/MOLDARIImports/<Name>/ folder, keeping the relative paths.
 void CopySourceFiles(const FString& ExtractDir, const FString& Name);
 
 // Saves every dirty package under ContentPath (recursively).
@@ -24,6 +24,10 @@ void SaveImportedPackages(const FString& ContentPath);
 // deletes the materials and textures the FBX import generated that nothing uses any more.
 void CreatePBRMaterialForStaticMesh(UStaticMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name);
 void CreatePBRMaterialForSkeletalMesh(USkeletalMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name);
+// The same for every mesh of one model: one material, given to the slot named like the
+// metadata's entry in each mesh that has one, or to slot 0 of each mesh when none has.
+void CreatePBRMaterialForMeshes(const TArray<UStaticMesh*>& StaticMeshes, const TArray<USkeletalMesh*>& SkeletalMeshes, const FString& ExtractDir,
+	const FString& DestPath, const FString& Name);
 
 // Spawns an actor for the mesh at the world origin, labelled Name, and selects it.
 void PlaceStaticMeshActor(UStaticMesh* Mesh, const FString& Name);
@@ -37,6 +41,10 @@ namespace MOLDARIImport
 
 	// True for files a macOS archiver adds beside the real ones (under "__MACOSX" or named "._*").
 	bool IsMacResourceFork(const FString& ExtractDir, const FString& Path);
+
+	// Where the archive's files are kept, relative to the project's folder:
+	// "SourceArt/MOLDARIImports/<Name>/".
+	FString SourceCopyFolder(const FString& Name);
 
 	// Upper bound of the free-folder search of the USDZ road.
 	constexpr int32 MaxFolderCandidates = 10000;

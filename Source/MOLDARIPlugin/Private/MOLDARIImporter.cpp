@@ -112,30 +112,38 @@ namespace
 		const int32 Imported = ImportFile(Model, DestPath);
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] ImportAssetsAutomated returned %d asset(s)"), Imported);
 
-		// The registry, not the importer's result, says what the folder holds.
-		UStaticMesh* StaticMesh = nullptr;
-		USkeletalMesh* SkeletalMesh = nullptr;
+		// The registry, not the importer's result, says what the folder holds. The engine's
+		// importer makes one mesh per mesh node of the file (one skeletal mesh per skeleton): the
+		// model is all of them.
+		TArray<UStaticMesh*> StaticMeshes;
+		TArray<USkeletalMesh*> SkeletalMeshes;
 		for (const FAssetData& AssetData : ScanAndList(GetAssetRegistry(), DestPath))
 		{
-			if (!StaticMesh)
+			UObject* Asset = AssetData.GetAsset();
+			if (USkeletalMesh* SkeletalMesh = Cast<USkeletalMesh>(Asset))
 			{
-				StaticMesh = Cast<UStaticMesh>(AssetData.GetAsset());
+				SkeletalMeshes.Add(SkeletalMesh);
 			}
-			if (!SkeletalMesh)
+			else if (UStaticMesh* StaticMesh = Cast<UStaticMesh>(Asset))
 			{
-				SkeletalMesh = Cast<USkeletalMesh>(AssetData.GetAsset());
+				StaticMeshes.Add(StaticMesh);
 			}
 		}
 
-		if (SkeletalMesh)
+		if (SkeletalMeshes.Num() + StaticMeshes.Num() > 0)
 		{
-			CreatePBRMaterialForSkeletalMesh(SkeletalMesh, ExtractDir, DestPath, Name);
-			PlaceSkeletalMeshActor(SkeletalMesh, Name);
-		}
-		else if (StaticMesh)
-		{
-			CreatePBRMaterialForStaticMesh(StaticMesh, ExtractDir, DestPath, Name);
-			PlaceStaticMeshActor(StaticMesh, Name);
+			CreatePBRMaterialForMeshes(StaticMeshes, SkeletalMeshes, ExtractDir, DestPath, Name);
+			// Each mesh at the origin, labelled Name, Name_1, Name_2, ... (skeletal meshes first).
+			int32 Placed = 0;
+			auto NextLabel = [&Name, &Placed]() { return Placed++ == 0 ? Name : FString::Printf(TEXT("%s_%d"), *Name, Placed - 1); };
+			for (USkeletalMesh* Mesh : SkeletalMeshes)
+			{
+				PlaceSkeletalMeshActor(Mesh, NextLabel());
+			}
+			for (UStaticMesh* Mesh : StaticMeshes)
+			{
+				PlaceStaticMeshActor(Mesh, NextLabel());
+			}
 		}
 		else
 		{

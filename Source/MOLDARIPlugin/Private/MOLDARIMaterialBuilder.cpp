@@ -13,6 +13,7 @@
 #include "Engine/SkeletalMesh.h"
 #include "Engine/SkinnedAssetCommon.h"
 #include "Engine/StaticMesh.h"
+#include "Engine/Texture.h"
 #include "Engine/Texture2D.h"
 #include "Engine/TextureDefines.h"
 #include "Factories/MaterialFactoryNew.h"
@@ -20,6 +21,7 @@
 #include "IAssetTools.h"
 #include "MaterialEditingLibrary.h"
 #include "Materials/Material.h"
+#include "Materials/MaterialInstance.h"
 #include "Materials/MaterialExpressionTextureSample.h"
 #include "Misc/FileHelper.h"
 #include "Misc/OutputDevice.h"
@@ -42,29 +44,86 @@ namespace
 		return Joined;
 	}
 
-	// How the material slots of each mesh type are read and written.
-	struct FStaticMeshSlots
+	// One imported mesh's material slots, static or skeletal: how they are read and written.
+	struct FMeshSlots
 	{
-		using FMesh = UStaticMesh;
-		static int32 Num(UStaticMesh* Mesh) { return Mesh->GetStaticMaterials().Num(); }
-		static FString SlotName(UStaticMesh* Mesh, int32 Index) { return Mesh->GetStaticMaterials()[Index].MaterialSlotName.ToString(); }
-		static UMaterialInterface* Get(UStaticMesh* Mesh, int32 Index) { return Mesh->GetStaticMaterials()[Index].MaterialInterface; }
-		static void Assign(UStaticMesh* Mesh, int32 Index, UMaterialInterface* Material) { Mesh->SetMaterial(Index, Material); }
-		static void LogMatched(const FString& EntryName) { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to slot '%s'"), *EntryName); }
-		static void LogFallback() { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to slot 0 (fallback)")); }
+		UStaticMesh* Static = nullptr;
+		USkeletalMesh* Skeletal = nullptr;
+
+		int32 Num() const { return Static ? Static->GetStaticMaterials().Num() : Skeletal->GetMaterials().Num(); }
+		FString SlotName(int32 Index) const
+		{
+			return (Static ? Static->GetStaticMaterials()[Index].MaterialSlotName : Skeletal->GetMaterials()[Index].MaterialSlotName).ToString();
+		}
+		UMaterialInterface* Get(int32 Index) const
+		{
+			return Static ? Static->GetStaticMaterials()[Index].MaterialInterface : Skeletal->GetMaterials()[Index].MaterialInterface;
+		}
+		void Assign(int32 Index, UMaterialInterface* Material) const
+		{
+			if (Static)
+			{
+				Static->SetMaterial(Index, Material);
+			}
+			else
+			{
+				// Set directly, as the skeletal mesh has no per-slot setter worth a PostEditChange here.
+				Skeletal->GetMaterials()[Index].MaterialInterface = Material;
+			}
+		}
+		void LogMatched(const FString& EntryName) const
+		{
+			if (Static) { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to slot '%s'"), *EntryName); }
+			else { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to SK slot '%s'"), *EntryName); }
+		}
+		void LogFallback() const
+		{
+			if (Static) { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to slot 0 (fallback)")); }
+			else { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to SK slot 0 (fallback)")); }
+		}
+		void MarkPackageDirty() const
+		{
+			if (Static) { Static->MarkPackageDirty(); }
+			else { Skeletal->MarkPackageDirty(); }
+		}
 	};
 
-	struct FSkeletalMeshSlots
+	TArray<FMeshSlots> MeshSlotsOf(const TArray<UStaticMesh*>& StaticMeshes, const TArray<USkeletalMesh*>& SkeletalMeshes)
 	{
-		using FMesh = USkeletalMesh;
-		static int32 Num(USkeletalMesh* Mesh) { return Mesh->GetMaterials().Num(); }
-		static FString SlotName(USkeletalMesh* Mesh, int32 Index) { return Mesh->GetMaterials()[Index].MaterialSlotName.ToString(); }
-		static UMaterialInterface* Get(USkeletalMesh* Mesh, int32 Index) { return Mesh->GetMaterials()[Index].MaterialInterface; }
-		// Set directly, as the skeletal mesh has no per-slot setter worth a PostEditChange here.
-		static void Assign(USkeletalMesh* Mesh, int32 Index, UMaterialInterface* Material) { Mesh->GetMaterials()[Index].MaterialInterface = Material; }
-		static void LogMatched(const FString& EntryName) { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to SK slot '%s'"), *EntryName); }
-		static void LogFallback() { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] PBR material assigned to SK slot 0 (fallback)")); }
-	};
+		TArray<FMeshSlots> Meshes;
+		for (USkeletalMesh* Mesh : SkeletalMeshes) { if (Mesh) { Meshes.Add({ nullptr, Mesh }); } }
+		for (UStaticMesh* Mesh : StaticMeshes) { if (Mesh) { Meshes.Add({ Mesh, nullptr }); } }
+		return Meshes;
+	}
+
+	// The name an importer gives a slot for a material: the engine's importer (Interchange) turns
+	// each character an object name may not hold into '_' ("Material.001" becomes
+	// "Material_001").
+	FString AsImportedSlotName(const FString& MaterialName)
+	{
+		FString Name = MaterialName;
+		for (const TCHAR* Invalid = INVALID_OBJECTNAME_CHARACTERS; *Invalid; ++Invalid)
+		{
+			Name.ReplaceCharInline(*Invalid, TEXT('_'), ESearchCase::CaseSensitive);
+		}
+		return Name;
+	}
+
+	// The first slot of the mesh whose name is the entry's, as written or as an importer writes
+	// it (FString equality ignores case, as slot names from DCC tools often differ in case).
+	int32 FindMatchingSlot(const FMeshSlots& Mesh, const FString& EntryName)
+	{
+		const FString ImportedName = AsImportedSlotName(EntryName);
+		for (int32 Index = 0; Index < Mesh.Num(); ++Index)
+		{
+			const FString SlotName = Mesh.SlotName(Index);
+			if (SlotName == EntryName || SlotName == ImportedName)
+			{
+				return Index;
+			}
+		}
+		return INDEX_NONE;
+	}
 
 	// The first entry of metadata.json's "materials" array; false (after any log line) when
 	// there is none to build from.
@@ -154,9 +213,26 @@ namespace
 		}
 	}
 
-	bool UsesTexture(const UMaterial* Material, const UObject* Texture)
+	// True when the material's graph samples the texture, or the instance gives it to a parameter.
+	bool UsesTexture(UMaterialInterface* Material, const UObject* Texture)
 	{
-		for (const TObjectPtr<UMaterialExpression>& Expression : Material->GetExpressions())
+		if (const UMaterialInstance* Instance = Cast<UMaterialInstance>(Material))
+		{
+			for (const FTextureParameterValue& Value : Instance->TextureParameterValues)
+			{
+				if (Value.ParameterValue == Texture)
+				{
+					return true;
+				}
+			}
+			return false;
+		}
+		const UMaterial* Graph = Cast<UMaterial>(Material);
+		if (!Graph)
+		{
+			return false;
+		}
+		for (const TObjectPtr<UMaterialExpression>& Expression : Graph->GetExpressions())
 		{
 			const UMaterialExpressionTextureBase* Sample = Cast<UMaterialExpressionTextureBase>(Expression.Get());
 			if (Sample && Sample->Texture.Get() == Texture)
@@ -167,23 +243,22 @@ namespace
 		return false;
 	}
 
-	// Deletes what the FBX import generated directly in DestPath (materials other than the new
-	// one, textures), except materials a slot of the mesh still uses and textures a kept
-	// material still samples, so the mesh never points at a deleted asset.
-	template <class TSlots>
-	void DeleteGeneratedAssets(typename TSlots::FMesh* Mesh, const FString& DestPath, const FString& MaterialName)
+	// Deletes what the FBX import generated directly in DestPath (materials or material instances
+	// other than the new one, textures), except materials a slot of one of the meshes still uses
+	// and textures a kept material still samples, so no mesh ever points at a deleted asset.
+	void DeleteGeneratedAssets(const TArray<FMeshSlots>& Meshes, const FString& DestPath, const FString& MaterialName)
 	{
 		IAssetRegistry& AssetRegistry = FModuleManager::LoadModuleChecked<FAssetRegistryModule>(TEXT("AssetRegistry")).Get();
 		TArray<FAssetData> Assets;
 		AssetRegistry.GetAssetsByPath(FName(*DestPath), Assets, false, false);
 
-		const FTopLevelAssetPath MaterialClass = UMaterial::StaticClass()->GetClassPathName();
-		const FTopLevelAssetPath TextureClass = UTexture2D::StaticClass()->GetClassPathName();
-
-		TArray<const UObject*> UsedBySlots;
-		for (int32 Index = 0; Index < TSlots::Num(Mesh); ++Index)
+		TArray<UMaterialInterface*> UsedBySlots;
+		for (const FMeshSlots& Mesh : Meshes)
 		{
-			UsedBySlots.AddUnique(TSlots::Get(Mesh, Index));
+			for (int32 Index = 0; Index < Mesh.Num(); ++Index)
+			{
+				if (UMaterialInterface* Material = Mesh.Get(Index)) { UsedBySlots.AddUnique(Material); }
+			}
 		}
 
 		struct FCandidate
@@ -193,26 +268,19 @@ namespace
 			bool bMaterial = false;
 		};
 		TArray<FCandidate> Candidates;
-		TArray<const UMaterial*> KeptMaterials;
 		for (const FAssetData& AssetData : Assets)
 		{
-			const bool bMaterial = AssetData.AssetClassPath == MaterialClass;
-			const bool bCandidate = (bMaterial && AssetData.AssetName.ToString() != MaterialName) || AssetData.AssetClassPath == TextureClass;
-			UObject* Object = (bCandidate || bMaterial) ? AssetData.GetAsset() : nullptr;
-			if (!Object)
+			const FString AssetName = AssetData.AssetName.ToString();
+			UObject* Object = AssetData.GetAsset();
+			if (!Object || AssetName == MaterialName)
 			{
 				continue;
 			}
-			if (bMaterial && (!bCandidate || UsedBySlots.Contains(Object)))
+			const bool bMaterial = Object->IsA(UMaterialInterface::StaticClass());
+			if (bMaterial || Object->IsA(UTexture::StaticClass()))
 			{
-				if (const UMaterial* Material = Cast<UMaterial>(Object)) { KeptMaterials.Add(Material); }
-				if (!bCandidate) { continue; }
+				Candidates.Add({ AssetName, Object, bMaterial });
 			}
-			Candidates.Add({ AssetData.AssetName.ToString(), Object, bMaterial });
-		}
-		for (int32 Index = 0; Index < TSlots::Num(Mesh); ++Index)
-		{
-			if (const UMaterial* Material = Cast<UMaterial>(TSlots::Get(Mesh, Index))) { KeptMaterials.AddUnique(Material); }
 		}
 
 		for (const FCandidate& Candidate : Candidates)
@@ -224,7 +292,7 @@ namespace
 			}
 			else
 			{
-				for (const UMaterial* Material : KeptMaterials)
+				for (UMaterialInterface* Material : UsedBySlots)
 				{
 					bInUse = bInUse || UsesTexture(Material, Candidate.Object);
 				}
@@ -238,8 +306,7 @@ namespace
 		}
 	}
 
-	template <class TSlots>
-	void BuildPBRMaterial(typename TSlots::FMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name)
+	void BuildPBRMaterial(const TArray<FMeshSlots>& Meshes, const FString& ExtractDir, const FString& DestPath, const FString& Name)
 	{
 		MOLDARIImport::FMaterialMetadataEntry Entry;
 		if (!ReadMaterialEntry(ExtractDir, Entry))
@@ -295,29 +362,32 @@ namespace
 		FAssetRegistryModule::AssetCreated(Material);
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Created PBR material: %s"), *MaterialName);
 
-		const int32 SlotCount = TSlots::Num(Mesh);
-		int32 Matched = INDEX_NONE;
-		for (int32 Index = 0; Index < SlotCount && Matched == INDEX_NONE; ++Index)
+		// The slot named like the entry gets the material, in every mesh that has one; when no mesh
+		// has such a slot, slot 0 of each mesh does. (One mesh: its matching slot, else slot 0.)
+		TArray<int32> Matches;
+		bool bAnyMatch = false;
+		for (const FMeshSlots& Mesh : Meshes)
 		{
-			// FString equality ignores case, as slot names from DCC tools often differ in case.
-			if (TSlots::SlotName(Mesh, Index) == EntryName)
+			Matches.Add(FindMatchingSlot(Mesh, EntryName));
+			bAnyMatch = bAnyMatch || Matches.Last() != INDEX_NONE;
+		}
+		for (int32 MeshIndex = 0; MeshIndex < Meshes.Num(); ++MeshIndex)
+		{
+			const FMeshSlots& Mesh = Meshes[MeshIndex];
+			if (Matches[MeshIndex] != INDEX_NONE)
 			{
-				Matched = Index;
+				Mesh.Assign(Matches[MeshIndex], Material);
+				Mesh.LogMatched(EntryName);
 			}
+			else if (!bAnyMatch && Mesh.Num() > 0)
+			{
+				Mesh.Assign(0, Material);
+				Mesh.LogFallback();
+			}
+			Mesh.MarkPackageDirty();
 		}
-		if (Matched != INDEX_NONE)
-		{
-			TSlots::Assign(Mesh, Matched, Material);
-			TSlots::LogMatched(EntryName);
-		}
-		else if (SlotCount > 0)
-		{
-			TSlots::Assign(Mesh, 0, Material);
-			TSlots::LogFallback();
-		}
-		Mesh->MarkPackageDirty();
 
-		DeleteGeneratedAssets<TSlots>(Mesh, DestPath, MaterialName);
+		DeleteGeneratedAssets(Meshes, DestPath, MaterialName);
 	}
 }
 
@@ -379,10 +449,16 @@ bool MOLDARIImport::IsSafeTexturePath(const FString& ExtractDir, const FString& 
 
 void CreatePBRMaterialForStaticMesh(UStaticMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name)
 {
-	BuildPBRMaterial<FStaticMeshSlots>(Mesh, ExtractDir, DestPath, Name);
+	BuildPBRMaterial(MeshSlotsOf({ Mesh }, {}), ExtractDir, DestPath, Name);
 }
 
 void CreatePBRMaterialForSkeletalMesh(USkeletalMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name)
 {
-	BuildPBRMaterial<FSkeletalMeshSlots>(Mesh, ExtractDir, DestPath, Name);
+	BuildPBRMaterial(MeshSlotsOf({}, { Mesh }), ExtractDir, DestPath, Name);
+}
+
+void CreatePBRMaterialForMeshes(const TArray<UStaticMesh*>& StaticMeshes, const TArray<USkeletalMesh*>& SkeletalMeshes, const FString& ExtractDir,
+	const FString& DestPath, const FString& Name)
+{
+	BuildPBRMaterial(MeshSlotsOf(StaticMeshes, SkeletalMeshes), ExtractDir, DestPath, Name);
 }

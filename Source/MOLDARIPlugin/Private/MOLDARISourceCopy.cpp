@@ -3,12 +3,18 @@
 #include "HAL/FileManager.h"
 #include "Misc/Paths.h"
 
+FString MOLDARIImport::SourceCopyFolder(const FString& Name)
+{
+	return FString::Printf(TEXT("SourceArt/MOLDARIImports/%s/"), *Name);
+}
+
 void CopySourceFiles(const FString& ExtractDir, const FString& Name)
 {
-	FString SourceDir = FPaths::ProjectContentDir();
-	SourceDir.PathAppend(TEXT("MOLDARIImports"), 14);
-	SourceDir.PathAppend(*Name, Name.Len());
-	SourceDir.PathAppend(TEXT("Source"), 6);
+	// Outside Content/: the editor watches its content folders and offers to import every model
+	// and image that appears there, which would make each copy a second asset.
+	const FString RelativeDir = MOLDARIImport::SourceCopyFolder(Name);
+	FString SourceDir = FPaths::ProjectDir();
+	SourceDir.PathAppend(*RelativeDir, RelativeDir.Len());
 
 	IFileManager& FileManager = IFileManager::Get();
 	FileManager.MakeDirectory(*SourceDir, true);
@@ -40,5 +46,5 @@ void CopySourceFiles(const FString& ExtractDir, const FString& Name)
 		++Copied;
 	}
 
-	UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Copied %d source file(s) to Content/MOLDARIImports/%s/Source/"), Copied, *Name);
+	UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Copied %d source file(s) to %s"), Copied, *RelativeDir);
 }

@@ -23,6 +23,9 @@ namespace MOLDARIImportTest
 	{
 		FString ExtractDir;
 		FString DestPath;
+		// Every mesh the import made (one per mesh node of the file), and the first of each kind.
+		TArray<UStaticMesh*> StaticMeshes;
+		TArray<USkeletalMesh*> SkeletalMeshes;
 		UStaticMesh* StaticMesh = nullptr;
 		USkeletalMesh* SkeletalMesh = nullptr;
 	};
@@ -50,9 +53,11 @@ namespace MOLDARIImportTest
 		for (const FAssetData& Asset : Assets)
 		{
 			UObject* Object = Asset.GetAsset();
-			if (!Model.StaticMesh) { Model.StaticMesh = Cast<UStaticMesh>(Object); }
-			if (!Model.SkeletalMesh) { Model.SkeletalMesh = Cast<USkeletalMesh>(Object); }
+			if (UStaticMesh* Static = Cast<UStaticMesh>(Object)) { Model.StaticMeshes.Add(Static); }
+			if (USkeletalMesh* Skeletal = Cast<USkeletalMesh>(Object)) { Model.SkeletalMeshes.Add(Skeletal); }
 		}
+		Model.StaticMesh = Model.StaticMeshes.Num() > 0 ? Model.StaticMeshes[0] : nullptr;
+		Model.SkeletalMesh = Model.SkeletalMeshes.Num() > 0 ? Model.SkeletalMeshes[0] : nullptr;
 		return Model;
 	}
 

@@ -112,6 +112,12 @@ namespace MOLDARIImportTest
 		return FPaths::ConvertRelativePathToFull(Plugin.IsValid() ? Plugin->GetBaseDir() / TEXT("../shared/testdata") : FString(TEXT("../shared/testdata")));
 	}
 
+	// The folder the archive's files of the import Name are copied to, in full.
+	inline FString SourceCopyOnDisk(const FString& Name)
+	{
+		return FPaths::ConvertRelativePathToFull(FPaths::ProjectDir()) / TEXT("SourceArt/MOLDARIImports") / Name;
+	}
+
 	// The on-disk folder of "/Game/MOLDARIImports/" + Name.
 	inline FString ImportFolderOnDisk(const FString& Name)
 	{

@@ -9,6 +9,11 @@
 #include "Editor/EditorEngine.h"
 #include "Engine/Engine.h"
 #include "Engine/StaticMeshActor.h"
+#include "Engine/StaticMesh.h"
+#include "Modules/ModuleManager.h"
+#include "AssetRegistry/IAssetRegistry.h"
+#include "AssetRegistry/AssetRegistryModule.h"
+#include "Components/StaticMeshComponent.h"
 #include "Engine/Texture2D.h"
 #include "Engine/World.h"
 #include "EngineUtils.h"
@@ -89,6 +94,19 @@ namespace
 		return FString();
 	}
 
+	// True when the folder holds nothing but saved assets: no model or image that the editor's
+	// content monitoring would offer to import.
+	bool OnlyAssetsUnder(const FString& Folder)
+	{
+		TArray<FString> Files;
+		IFileManager::Get().FindFilesRecursive(Files, *Folder, TEXT("*"), true, false, true);
+		for (const FString& File : Files)
+		{
+			if (!File.EndsWith(TEXT(".uasset")) && !File.EndsWith(TEXT(".umap"))) { return false; }
+		}
+		return true;
+	}
+
 	void MakeOccupied(const FString& ContentPath)
 	{
 		UPackage* Package = CreatePackage(*(ContentPath / TEXT("T_Occupied")));
@@ -107,7 +125,7 @@ bool FMOLDARIImportZipStaticTest::RunTest(const FString& Parameters)
 		TestInOrder(*this, Log, { TEXT("[MOLDARI] Importing FBX: "), TEXT("[MOLDARI] ImportAssetsAutomated returned "),
 			TEXT("[MOLDARI] Created PBR material: M_RoadCube_PBR"), TEXT("[MOLDARI] PBR material assigned to slot 'Material.001'"),
 			TEXT("[MOLDARI] Deleted FBX-generated asset: "), TEXT("[MOLDARI] Placed AStaticMeshActor: RoadCube"),
-			TEXT("[MOLDARI] Copied 5 source file(s) to Content/MOLDARIImports/RoadCube/Source/"), TEXT("[MOLDARI] Saved: "),
+			TEXT("[MOLDARI] Copied 5 source file(s) to SourceArt/MOLDARIImports/RoadCube/"), TEXT("[MOLDARI] Saved: "),
 			TEXT("[MOLDARI] Saved "), TEXT("[MOLDARI] Done: RoadCube") });
 		ExtractDir = ExtractDirFromLog(Log);
 		TestTrue(TEXT("the model file"), Log.CountStartingWith(TEXT("[MOLDARI] Importing FBX: ")) == 1 && Log.GetLines()[0].Text.EndsWith(TEXT("/embedded_cube.fbx")));
@@ -115,8 +133,10 @@ bool FMOLDARIImportZipStaticTest::RunTest(const FString& Parameters)
 	TestFalse(TEXT("archive removed"), IFileManager::Get().FileExists(*Archive));
 	TestFalse(TEXT("extraction folder removed"), ExtractDir.IsEmpty() || IFileManager::Get().DirectoryExists(*ExtractDir));
 	const FString Folder = ImportFolderOnDisk(TEXT("RoadCube"));
-	TestTrue(TEXT("source tree"), IFileManager::Get().FileExists(*(Folder / TEXT("Source/textures/checkerboard_normal.png")))
-		&& IFileManager::Get().FileExists(*(Folder / TEXT("Source/embedded_cube.fbx"))));
+	const FString Copies = SourceCopyOnDisk(TEXT("RoadCube"));
+	TestTrue(TEXT("source tree"), IFileManager::Get().FileExists(*(Copies / TEXT("textures/checkerboard_normal.png")))
+		&& IFileManager::Get().FileExists(*(Copies / TEXT("embedded_cube.fbx"))));
+	TestTrue(TEXT("nothing importable under the content folder"), OnlyAssetsUnder(Folder));
 	TestTrue(TEXT("material saved"), IFileManager::Get().FileExists(*(Folder / TEXT("M_RoadCube_PBR.uasset"))));
 	TArray<FString> Saved;
 	IFileManager::Get().FindFilesRecursive(Saved, *Folder, TEXT("*.uasset"), true, false, true);
@@ -148,6 +168,46 @@ bool FMOLDARIImportZipSkeletalTest::RunTest(const FString& Parameters)
 		TEXT("[MOLDARI] Placed ASkeletalMeshActor: RoadSausage"), TEXT("[MOLDARI] Copied 5 source file(s)"),
 		TEXT("[MOLDARI] Saved "), TEXT("[MOLDARI] Done: RoadSausage") });
 	TestEqual(TEXT("no static actor placed"), Log.CountStartingWith(TEXT("[MOLDARI] Placed AStaticMeshActor")), 0);
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportZipSeveralMeshesTest, "MOLDARI.Import.Archive.ZipSeveralMeshes", ImportTestFlags)
+bool FMOLDARIImportZipSeveralMeshesTest::RunTest(const FString& Parameters)
+{
+	// The spider: one mesh per node of the file. Every one is placed, at the origin, labelled
+	// RoadSpider, RoadSpider_1, ...; the material goes to the "skin" slot of each mesh that has it.
+	const FString Archive = StageArchive(TestDataDir() / TEXT("archives/spider_static_multimaterial_jpeg.zip"), TEXT("RoadSpider"), TEXT(".zip"));
+	FLogCapture Log;
+	ImportArchive(Archive, TEXT("RoadSpider"), TEXT("zip"));
+	TestEqualSensitive(TEXT("done"), Log.GetLines().Last().Text, FString(TEXT("[MOLDARI] Done: RoadSpider")));
+
+	IAssetRegistry& Registry = FModuleManager::LoadModuleChecked<FAssetRegistryModule>(TEXT("AssetRegistry")).Get();
+	TArray<FAssetData> Assets;
+	Registry.GetAssetsByPath(FName(TEXT("/Game/MOLDARIImports/RoadSpider")), Assets, true, false);
+	TArray<UStaticMesh*> Meshes;
+	for (const FAssetData& Asset : Assets)
+	{
+		if (UStaticMesh* Mesh = Cast<UStaticMesh>(Asset.GetAsset())) { Meshes.AddUnique(Mesh); }
+	}
+	if (!TestTrue(TEXT("several meshes"), Meshes.Num() > 1)) { return false; }
+	TestEqual(TEXT("a placed line per mesh"), Log.CountStartingWith(TEXT("[MOLDARI] Placed AStaticMeshActor: RoadSpider")), Meshes.Num());
+	TArray<UStaticMesh*> PlacedMeshes;
+	for (int32 Index = 0; Index < Meshes.Num(); ++Index)
+	{
+		const FString Label = Index == 0 ? FString(TEXT("RoadSpider")) : FString::Printf(TEXT("RoadSpider_%d"), Index);
+		TArray<AStaticMeshActor*> Actors;
+		for (AStaticMeshActor* Actor : TActorRange<AStaticMeshActor>(GEditor->GetEditorWorldContext(false).World()))
+		{
+			if (Actor->GetActorLabel().Equals(Label, ESearchCase::CaseSensitive)) { Actors.Add(Actor); }
+		}
+		if (TestEqual(*(Label + TEXT(": one actor")), Actors.Num(), 1))
+		{
+			PlacedMeshes.AddUnique(Actors[0]->GetStaticMeshComponent()->GetStaticMesh());
+			TestTrue(*(Label + TEXT(": at the origin")), Actors[0]->GetActorTransform().Equals(FTransform::Identity));
+		}
+	}
+	TestEqual(TEXT("each mesh placed once"), PlacedMeshes.Num(), Meshes.Num());
+	TestTrue(TEXT("material matched by name"), Log.CountStartingWith(TEXT("[MOLDARI] PBR material assigned to slot 'skin'")) > 0);
 	return true;
 }
 
@@ -217,7 +277,7 @@ bool FMOLDARIImportZipEndingsTest::RunTest(const FString& Parameters)
 		FLogCapture Log;
 		ImportArchive(Archive, TEXT("RoadNoMesh"), TEXT("zip"));
 		TestInOrder(*this, Log, { TEXT("[MOLDARI] Importing FBX: "), TEXT("[MOLDARI] ImportAssetsAutomated returned 0 asset(s)"),
-			TEXT("[MOLDARI] No mesh asset found after import"), TEXT("[MOLDARI] Copied 1 source file(s) to Content/MOLDARIImports/RoadNoMesh/Source/"),
+			TEXT("[MOLDARI] No mesh asset found after import"), TEXT("[MOLDARI] Copied 1 source file(s) to SourceArt/MOLDARIImports/RoadNoMesh/"),
 			TEXT("[MOLDARI] Saved 0 .uasset file(s) to disk"), TEXT("[MOLDARI] Done: RoadNoMesh") });
 		TestFalse(TEXT("no mesh: archive deleted"), IFileManager::Get().FileExists(*Archive));
 		TestFalse(TEXT("no mesh: extraction removed"), IFileManager::Get().DirectoryExists(*ExtractDirFromLog(Log)));

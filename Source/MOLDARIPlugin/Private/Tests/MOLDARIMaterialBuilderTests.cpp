@@ -3,11 +3,13 @@
 #include "MOLDARIImport.h"
 #include "MOLDARIImportTestModels.h"
 
+#include "AssetRegistry/AssetRegistryModule.h"
 #include "Engine/EngineTypes.h"
 #include "Engine/SkinnedAssetCommon.h"
 #include "Engine/Texture2D.h"
 #include "Engine/TextureDefines.h"
 #include "Materials/Material.h"
+#include "Materials/MaterialInstanceConstant.h"
 #include "Materials/MaterialExpressionTextureSample.h"
 #include "Misc/AutomationTest.h"
 #include "SceneTypes.h"
@@ -29,9 +31,10 @@ namespace
 
 	TArray<UMaterialInterface*> SlotMaterials(const FImportedModel& Model)
 	{
+		// The slots of every mesh of the model, in mesh then slot order.
 		TArray<UMaterialInterface*> Out;
-		if (Model.StaticMesh) { for (const FStaticMaterial& Slot : Model.StaticMesh->GetStaticMaterials()) { Out.Add(Slot.MaterialInterface); } }
-		if (Model.SkeletalMesh) { for (const FSkeletalMaterial& Slot : Model.SkeletalMesh->GetMaterials()) { Out.Add(Slot.MaterialInterface); } }
+		for (UStaticMesh* Mesh : Model.StaticMeshes) { for (const FStaticMaterial& Slot : Mesh->GetStaticMaterials()) { Out.Add(Slot.MaterialInterface); } }
+		for (USkeletalMesh* Mesh : Model.SkeletalMeshes) { for (const FSkeletalMaterial& Slot : Mesh->GetMaterials()) { Out.Add(Slot.MaterialInterface); } }
 		return Out;
 	}
 
@@ -107,37 +110,49 @@ bool FMOLDARIMaterialStaticTest::RunTest(const FString& Parameters)
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIMaterialSlotsTest, "MOLDARI.Import.Material.Slots", ImportTestFlags)
 bool FMOLDARIMaterialSlotsTest::RunTest(const FString& Parameters)
 {
-	// Several slots, the first entry matched by name: the other slots keep their materials alive.
+	// A model of several meshes (the spider: one mesh per node, each with its own slots): the slot
+	// named like the entry gets the material in every mesh that has one; the other slots keep
+	// their materials, alive.
 	{
 		const FImportedModel Model = ImportArchiveModel(TEXT("spider_static_multimaterial_jpeg.zip"), TEXT("MatSpider"));
-		if (!TestNotNull(TEXT("spider static"), Model.StaticMesh)) { return false; }
+		if (!TestTrue(TEXT("spider: several static meshes"), Model.StaticMeshes.Num() > 1)) { return false; }
+		int32 SkinSlots = 0;
+		for (UStaticMesh* Mesh : Model.StaticMeshes)
+		{
+			for (const FStaticMaterial& Slot : Mesh->GetStaticMaterials()) { SkinSlots += Slot.MaterialSlotName.ToString().Equals(TEXT("Skin"), ESearchCase::IgnoreCase) ? 1 : 0; }
+		}
 		const TArray<UMaterialInterface*> Before = SlotMaterials(Model);
-		TestTrue(TEXT("spider has several slots"), Before.Num() > 1);
+		TestTrue(TEXT("some meshes have a Skin slot, not all"), SkinSlots > 0 && SkinSlots < Model.StaticMeshes.Num());
 		FLogCapture Log;
-		CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, TEXT("MatSpider"));
-		TestTrue(TEXT("matched by name"), Log.Has(TEXT("[MOLDARI] PBR material assigned to slot 'skin'"), ELogVerbosity::Log));
+		CreatePBRMaterialForMeshes(Model.StaticMeshes, {}, Model.ExtractDir, Model.DestPath, TEXT("MatSpider"));
+		TestEqual(TEXT("matched by name, once per mesh with the slot"), Log.CountStartingWith(TEXT("[MOLDARI] PBR material assigned to slot 'skin'")), SkinSlots);
+		TestEqual(TEXT("no fallback when a slot matched"), Log.CountStartingWith(TEXT("[MOLDARI] PBR material assigned to slot 0 (fallback)")), 0);
 		UMaterial* Material = FindBuiltMaterial(Model.DestPath, TEXT("MatSpider"));
 		TestEqual(TEXT("one node: base colour only"), Material ? Material->GetExpressions().Num() : -1, 1);
+		const TArray<UMaterialInterface*> After = SlotMaterials(Model);
 		int32 Assigned = 0;
-		for (UMaterialInterface* Slot : SlotMaterials(Model)) { Assigned += Slot == Material ? 1 : 0; }
-		TestEqual(TEXT("exactly one slot gets it"), Assigned, 1);
+		int32 Kept = 0;
+		for (int32 Index = 0; Index < After.Num(); ++Index)
+		{
+			Assigned += After[Index] == Material ? 1 : 0;
+			Kept += After[Index] == Before[Index] ? 1 : 0;
+		}
+		TestEqual(TEXT("every Skin slot gets it"), Assigned, SkinSlots);
+		TestEqual(TEXT("every other slot keeps its material"), Kept, After.Num() - SkinSlots);
 		TestNoDanglingSlots(*this, Model);
 	}
-	// No slot matches: slot 0 falls back, the rest keep theirs, unused generated materials go.
+	// No slot of any mesh matches: slot 0 of each mesh falls back, unused generated materials go.
 	{
 		const FImportedModel Model = ImportArchiveModel(TEXT("spider_static_multimaterial_jpeg.zip"), TEXT("MatSpiderFallback"),
 			[](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\":[{\"name\":\"NoSuchSlot\",\"baseColorTexture\":\"textures/SpiderTex.jpg\"}]}")); });
-		if (!TestNotNull(TEXT("spider static"), Model.StaticMesh)) { return false; }
-		UMaterialInterface* FormerFirst = SlotMaterials(Model)[0];
+		if (!TestTrue(TEXT("spider: several static meshes"), Model.StaticMeshes.Num() > 1)) { return false; }
 		FLogCapture Log;
-		CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, TEXT("MatSpiderFallback"));
-		TestTrue(TEXT("fallback line"), Log.Has(TEXT("[MOLDARI] PBR material assigned to slot 0 (fallback)"), ELogVerbosity::Log));
-		TestTrue(TEXT("slot 0 replaced"), SlotMaterials(Model)[0] == FindBuiltMaterial(Model.DestPath, TEXT("MatSpiderFallback")));
-		bool bFormerStillUsed = false;
-		for (UMaterialInterface* Slot : SlotMaterials(Model)) { bFormerStillUsed |= Slot == FormerFirst; }
-		if (!bFormerStillUsed)
+		CreatePBRMaterialForMeshes(Model.StaticMeshes, {}, Model.ExtractDir, Model.DestPath, TEXT("MatSpiderFallback"));
+		TestEqual(TEXT("a fallback line per mesh"), Log.CountStartingWith(TEXT("[MOLDARI] PBR material assigned to slot 0 (fallback)")), Model.StaticMeshes.Num());
+		UMaterial* Material = FindBuiltMaterial(Model.DestPath, TEXT("MatSpiderFallback"));
+		for (UStaticMesh* Mesh : Model.StaticMeshes)
 		{
-			TestFalse(TEXT("material no slot uses is deleted"), IsValid(FormerFirst));
+			TestTrue(TEXT("slot 0 of each mesh replaced"), Mesh->GetStaticMaterials().Num() > 0 && Mesh->GetStaticMaterials()[0].MaterialInterface == Material);
 		}
 		TestTrue(TEXT("deletions logged"), Log.CountStartingWith(TEXT("[MOLDARI] Deleted FBX-generated asset: ")) > 0);
 		TestNoDanglingSlots(*this, Model);
@@ -171,6 +186,31 @@ bool FMOLDARIMaterialSlotsTest::RunTest(const FString& Parameters)
 		TestTrue(TEXT("empty graph still assigned"), Material && Material->GetExpressions().Num() == 0 && SlotMaterials(Model)[0] == Material);
 		TestNoDanglingSlots(*this, Model);
 	}
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIMaterialInstancesTest, "MOLDARI.Import.Material.GeneratedInstances", ImportTestFlags)
+bool FMOLDARIMaterialInstancesTest::RunTest(const FString& Parameters)
+{
+	// An importer set to make material instances (an Interchange option) leaves instances in the
+	// folder: the one the PBR material replaces goes, with the texture it alone used.
+	const FImportedModel Model = ImportArchiveModel(TEXT("embedded_cube_stored.zip"), TEXT("MatCubeInstances"));
+	if (!TestNotNull(TEXT("cube imported as a static mesh"), Model.StaticMesh)) { return false; }
+	UPackage* TexturePackage = CreatePackage(*(Model.DestPath / TEXT("T_InstanceOnly")));
+	UTexture2D* InstanceTexture = NewObject<UTexture2D>(TexturePackage, FName(TEXT("T_InstanceOnly")), RF_Public | RF_Standalone);
+	FAssetRegistryModule::AssetCreated(InstanceTexture);
+	UPackage* InstancePackage = CreatePackage(*(Model.DestPath / TEXT("MI_Generated")));
+	UMaterialInstanceConstant* Instance = NewObject<UMaterialInstanceConstant>(InstancePackage, FName(TEXT("MI_Generated")), RF_Public | RF_Standalone);
+	Instance->TextureParameterValues.Add(FTextureParameterValue(FMaterialParameterInfo(TEXT("BaseColor")), InstanceTexture));
+	FAssetRegistryModule::AssetCreated(Instance);
+	Model.StaticMesh->SetMaterial(0, Instance);
+
+	FLogCapture Log;
+	CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, TEXT("MatCubeInstances"));
+	TestTrue(TEXT("instance deleted"), Log.Contains(TEXT("[MOLDARI] Deleted FBX-generated asset: MI_Generated")) && !IsValid(Instance));
+	TestTrue(TEXT("its texture deleted"), Log.Contains(TEXT("[MOLDARI] Deleted FBX-generated asset: T_InstanceOnly")) && !IsValid(InstanceTexture));
+	TestTrue(TEXT("the PBR material in the slot"), Model.StaticMesh->GetStaticMaterials()[0].MaterialInterface == FindBuiltMaterial(Model.DestPath, TEXT("MatCubeInstances")));
+	TestNoDanglingSlots(*this, Model);
 	return true;
 }
 

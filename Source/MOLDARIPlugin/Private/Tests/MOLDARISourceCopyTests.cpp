@@ -1,4 +1,4 @@
-// The copy of an archive's files into the project's Source folder.
+// The copy of an archive's files into the project, outside its content folders.
 #include "MOLDARIImport.h"
 #include "MOLDARIImportTestUtils.h"
 
@@ -35,13 +35,13 @@ bool FMOLDARISourceCopyTest::RunTest(const FString& Parameters)
 	WriteFile(ExtractDir / TEXT("model.FBM/embedded.png"), TEXT("embedded"));
 	WriteFile(ExtractDir / TEXT("notes.fbm.txt"), TEXT("fbm in the file name"));
 
-	const FString SourceDir = ImportFolderOnDisk(TEXT("CopyTest")) / TEXT("Source");
-	IFileManager::Get().DeleteDirectory(*ImportFolderOnDisk(TEXT("CopyTest")), false, true);
+	const FString SourceDir = SourceCopyOnDisk(TEXT("CopyTest"));
+	IFileManager::Get().DeleteDirectory(*SourceDir, false, true);
 	{
 		FLogCapture Log;
 		CopySourceFiles(ExtractDir, TEXT("CopyTest"));
-		TestTrue(TEXT("count line names the fixed folder"),
-			Log.Has(TEXT("[MOLDARI] Copied 3 source file(s) to Content/MOLDARIImports/CopyTest/Source/"), ELogVerbosity::Log));
+		TestTrue(TEXT("count line names the folder"),
+			Log.Has(TEXT("[MOLDARI] Copied 3 source file(s) to SourceArt/MOLDARIImports/CopyTest/"), ELogVerbosity::Log));
 	}
 	TestEqualSensitive(TEXT("model copied"), ReadFile(SourceDir / TEXT("model.fbx")), FString(TEXT("model")));
 	TestEqualSensitive(TEXT("metadata copied"), ReadFile(SourceDir / TEXT("metadata.json")), FString(TEXT("{}")));
@@ -56,14 +56,15 @@ bool FMOLDARISourceCopyTest::RunTest(const FString& Parameters)
 	TestEqualSensitive(TEXT("copy replaced"), ReadFile(SourceDir / TEXT("model.fbx")), FString(TEXT("model v2")));
 	TestEqualSensitive(TEXT("other file untouched"), ReadFile(SourceDir / TEXT("keep.txt")), FString(TEXT("keep")));
 
-	// An empty extraction folder still makes the Source folder and counts nothing.
+	// An empty extraction folder still makes the folder and counts nothing.
 	const FString EmptyDir = MakeScratchDir(TEXT("SourceCopyEmpty"));
 	{
 		FLogCapture Log;
 		CopySourceFiles(EmptyDir, TEXT("CopyTestEmpty"));
-		TestTrue(TEXT("empty count"), Log.Has(TEXT("[MOLDARI] Copied 0 source file(s) to Content/MOLDARIImports/CopyTestEmpty/Source/"), ELogVerbosity::Log));
+		TestTrue(TEXT("empty count"), Log.Has(TEXT("[MOLDARI] Copied 0 source file(s) to SourceArt/MOLDARIImports/CopyTestEmpty/"), ELogVerbosity::Log));
 	}
-	TestTrue(TEXT("Source folder made"), IFileManager::Get().DirectoryExists(*(ImportFolderOnDisk(TEXT("CopyTestEmpty")) / TEXT("Source"))));
+	TestTrue(TEXT("folder made"), IFileManager::Get().DirectoryExists(*SourceCopyOnDisk(TEXT("CopyTestEmpty"))));
+	TestFalse(TEXT("nothing under the content folder"), IFileManager::Get().DirectoryExists(*(ImportFolderOnDisk(TEXT("CopyTest")) / TEXT("Source"))));
 	return true;
 }
 

@@ -35,3 +35,9 @@ private:
 
 inline uint32 GetTypeHash(const FName& Name) { return static_cast<uint32>(Name.GetComparisonIndex()); }
 inline FString LexToString(const FName& Name) { return Name.ToString(); }
+
+// Characters a name may not hold, by kind of name (as the engine defines them).
+#define INVALID_NAME_CHARACTERS TEXT("\"' ,\n\r\t")
+#define INVALID_OBJECTNAME_CHARACTERS TEXT("\"' ,/.:|&!~\n\r\t@#(){}[]=;^%$`")
+#define INVALID_OBJECTPATH_CHARACTERS TEXT("\"' ,|&!~\n\r\t@#(){}[]=;^%$`")
+#define INVALID_LONGPACKAGE_CHARACTERS TEXT("\\:*?\"<>|' ,.&!~\n\r\t@#")
