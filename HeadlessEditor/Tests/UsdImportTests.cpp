@@ -12,6 +12,7 @@
 
 #include "ModelImportTestSupport.h"
 #include "UsdSceneReader.h"
+#include "UsdImporterPlugin.h"
 
 using namespace ModelImportTest;
 namespace Usd = UE::HeadlessEditor::Usd;
@@ -360,7 +361,16 @@ TEST(UsdaReader, MangledLayersNeverBreakTheReader)
 // The assets ImportAssetsAutomated makes from USD files: all of them in a folder named after the
 // file, under the destination, sorted into the USD Stage importer's type folders.
 
-using FUsdAssetImport = FAssetImportTest;
+// The engine's USD importer is a plugin that is off by default; these tests switch it on.
+class FUsdAssetImport : public FAssetImportTest
+{
+protected:
+	void SetUp() override
+	{
+		FAssetImportTest::SetUp();
+		UE::HeadlessEditor::RegisterUsdImporter();
+	}
+};
 
 TEST_F(FUsdAssetImport, BinaryPackageGivesItsImagesAndSaysWhatItLeavesOut)
 {

@@ -11,6 +11,7 @@
 #include "Engine/StaticMesh.h"
 #include "HAL/FileManager.h"
 #include "IAssetTools.h"
+#include "Interfaces/IPluginManager.h"
 #include "Misc/CString.h"
 #include "Misc/Paths.h"
 #include "Modules/ModuleManager.h"
@@ -42,9 +43,23 @@ namespace
 		return AssetTools.ImportAssetsAutomated(Request).Num();
 	}
 
+	// The editor imports USD files only while its USD Importer plugin is enabled (this plugin's
+	// descriptor asks for it; a project can still switch it off).
+	bool IsUsdImporterEnabled()
+	{
+		const TSharedPtr<IPlugin> UsdImporter = IPluginManager::Get().FindPlugin(TEXT("USDImporter"));
+		return UsdImporter.IsValid() && UsdImporter->IsEnabled();
+	}
+
 	void ImportUsdz(const FString& ArchivePath, const FString& Name, int32 MaxCandidates)
 	{
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Importing USDZ: %s"), *ArchivePath);
+		if (!IsUsdImporterEnabled())
+		{
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Cannot import USDZ: the USD Importer plugin is not enabled (%s)"), *Name);
+			IFileManager::Get().Delete(*ArchivePath, false, false, true);
+			return;
+		}
 
 		// The first candidate folder that holds no asset; suffixes always go on the name as
 		// received, so they never pile up.

@@ -262,7 +262,7 @@ namespace UE::HeadlessEditor
 		FImporterEntry Importer;
 		if (!FindImporter(Filename, Importer))
 		{
-			UE_LOG(LogAssetTools, Error, TEXT("Failed to import '%s'. Unknown extension '%s'."), *Filename, *FPaths::GetExtension(Filename));
+			UE_LOG(LogAssetTools, Warning, TEXT("Failed to import '%s'. Unknown extension '%s'."), *Filename, *FPaths::GetExtension(Filename));
 			return {};
 		}
 		const FString AssetName = FAssetImportContext::MakeAssetName(Filename);

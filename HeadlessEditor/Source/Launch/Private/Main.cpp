@@ -15,6 +15,8 @@
 #include "ConsoleCommands.h"
 #include "HeadlessEditorHost.h"
 #include "PluginLoader.h"
+#include "UsdImporterPlugin.h"
+#include "Interfaces/IPluginManager.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -296,6 +298,10 @@ int main(int Argc, char** Argv)
 	{
 		if (DiscoverPlugins(Dir) == 0) { UE_LOG(LogPluginManager, Error, TEXT("No plugin found in %s"), *Dir); }
 	}
+	// The engine's USD importer is a plugin of its own, off unless the project or a plugin enables it.
+	AddEnginePlugin(TEXT("USDImporter"), TEXT("USD Importer"), FPaths::EnginePluginsDir() / TEXT("Importers/USDImporter"), false);
+	ResolveEnabledPlugins(FPaths::GetProjectFilePath());
+	if (IPluginManager::Get().FindPlugin(TEXT("USDImporter"))->IsEnabled()) { RegisterUsdImporter(); }
 	bool bStarted = LoadPluginModules();
 	FHeadlessToolMenus::MarkReady();
 	for (const FString& Entry : Options.Presses) { PressEntry(Entry); }

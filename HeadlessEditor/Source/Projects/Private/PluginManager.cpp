@@ -22,10 +22,14 @@ namespace
 		FString GetBaseDir() const override { return BaseDir; }
 		FString GetContentDir() const override { return BaseDir / TEXT("Content"); }
 		const FString& GetDescriptorFileName() const override { return DescriptorFileName; }
-		bool IsEnabled() const override { return true; }
+		bool IsEnabled() const override { return bEnabled; }
 		bool CanContainContent() const override { return bCanContainContent; }
 
 		FString Name;
+		bool bEnabledByDefault = true;
+		bool bEnabled = true;
+		// Plugins this one enables ("Plugins" entries with "Enabled": true).
+		TArray<FString> EnabledPlugins;
 		FString FriendlyName;
 		FString BaseDir;
 		FString DescriptorFileName;
@@ -60,6 +64,24 @@ namespace
 		return Result;
 	}
 
+	// The names a descriptor's "Plugins" list switches on.
+	TArray<FString> EnabledPluginNames(const nlohmann::json& Descriptor)
+	{
+		TArray<FString> Names;
+		if (Descriptor.contains("Plugins") && Descriptor["Plugins"].is_array())
+		{
+			for (const nlohmann::json& Entry : Descriptor["Plugins"])
+			{
+				if (Entry.is_object() && Entry.contains("Name") && Entry["Name"].is_string() && Entry.contains("Enabled") && Entry["Enabled"].is_boolean()
+					&& Entry["Enabled"].get<bool>())
+				{
+					Names.Add(FString(Entry["Name"].get<std::string>().c_str()));
+				}
+			}
+		}
+		return Names;
+	}
+
 	bool ReadDescriptor(const FString& Path)
 	{
 		FString Text;
@@ -80,6 +102,9 @@ namespace
 		Plugin->Name = FPaths::GetBaseFilename(Path);
 		Plugin->FriendlyName = Json.contains("FriendlyName") && Json["FriendlyName"].is_string() ? FString(Json["FriendlyName"].get<std::string>().c_str()) : Plugin->Name;
 		Plugin->bCanContainContent = Json.contains("CanContainContent") && Json["CanContainContent"].is_boolean() && Json["CanContainContent"].get<bool>();
+		Plugin->bEnabledByDefault = !Json.contains("EnabledByDefault") || !Json["EnabledByDefault"].is_boolean() || Json["EnabledByDefault"].get<bool>();
+		Plugin->bEnabled = Plugin->bEnabledByDefault;
+		Plugin->EnabledPlugins = EnabledPluginNames(Json);
 		if (Json.contains("Modules") && Json["Modules"].is_array())
 		{
 			for (const nlohmann::json& Module : Json["Modules"])
@@ -130,7 +155,12 @@ namespace
 			return TSharedPtr<IPlugin>();
 		}
 
-		TArray<TSharedRef<IPlugin>> GetEnabledPlugins() override { return GetDiscoveredPlugins(); }
+		TArray<TSharedRef<IPlugin>> GetEnabledPlugins() override
+		{
+			TArray<TSharedRef<IPlugin>> Result;
+			for (const TSharedRef<IPlugin>& Plugin : GetDiscoveredPlugins()) { if (Plugin->IsEnabled()) { Result.Add(Plugin); } }
+			return Result;
+		}
 
 		TArray<TSharedRef<IPlugin>> GetDiscoveredPlugins() override
 		{
@@ -172,6 +202,77 @@ namespace UE::HeadlessEditor
 		return Found;
 	}
 
+	void AddEnginePlugin(const FString& Name, const FString& FriendlyName, const FString& BaseDir, bool bEnabledByDefault)
+	{
+		auto Plugin = MakeShared<FPlugin>();
+		Plugin->Name = Name;
+		Plugin->FriendlyName = FriendlyName;
+		Plugin->BaseDir = BaseDir;
+		Plugin->DescriptorFileName = BaseDir / Name + TEXT(".uplugin");
+		Plugin->bEnabledByDefault = bEnabledByDefault;
+		Plugin->bEnabled = bEnabledByDefault;
+		std::lock_guard<std::mutex> Lock(State().Mutex);
+		State().Plugins.push_back(Plugin);
+	}
+
+	void ResolveEnabledPlugins(const FString& ProjectFile)
+	{
+		// The project's own choices, then every plugin an enabled plugin asks for, as the engine
+		// enables a plugin's dependencies with it.
+		TArray<TPair<FString, bool>> ProjectChoices;
+		FString Text;
+		if (IFileManager::Get().FileExists(*ProjectFile) && FFileHelper::LoadFileToString(Text, *ProjectFile))
+		{
+			const nlohmann::json Json = nlohmann::json::parse(Text.ToUtf8(), nullptr, false);
+			if (!Json.is_discarded() && Json.is_object() && Json.contains("Plugins") && Json["Plugins"].is_array())
+			{
+				for (const nlohmann::json& Entry : Json["Plugins"])
+				{
+					if (Entry.is_object() && Entry.contains("Name") && Entry["Name"].is_string() && Entry.contains("Enabled") && Entry["Enabled"].is_boolean())
+					{
+						ProjectChoices.Add({ FString(Entry["Name"].get<std::string>().c_str()), Entry["Enabled"].get<bool>() });
+					}
+				}
+			}
+		}
+		std::lock_guard<std::mutex> Lock(State().Mutex);
+		auto Find = [](const FString& Name) -> FPlugin* {
+			for (const TSharedRef<FPlugin>& Plugin : State().Plugins) { if (Plugin->Name == Name) { return &Plugin.Get(); } }
+			return nullptr;
+		};
+		for (const TSharedRef<FPlugin>& Plugin : State().Plugins) { Plugin->bEnabled = Plugin->bEnabledByDefault; }
+		for (const TPair<FString, bool>& Choice : ProjectChoices)
+		{
+			if (FPlugin* Plugin = Find(Choice.Key)) { Plugin->bEnabled = Choice.Value; }
+			else if (Choice.Value) { UE_LOG(LogPluginManager, Warning, TEXT("The project enables plugin %s, which is not installed"), *Choice.Key); }
+		}
+		for (bool bChanged = true; bChanged;)
+		{
+			bChanged = false;
+			for (const TSharedRef<FPlugin>& Plugin : State().Plugins)
+			{
+				if (!Plugin->bEnabled) { continue; }
+				for (const FString& Wanted : Plugin->EnabledPlugins)
+				{
+					FPlugin* Dependency = Find(Wanted);
+					if (!Dependency)
+					{
+						UE_LOG(LogPluginManager, Warning, TEXT("Plugin %s asks for plugin %s, which is not installed"), *Plugin->Name, *Wanted);
+					}
+					else if (!Dependency->bEnabled)
+					{
+						Dependency->bEnabled = true;
+						bChanged = true;
+					}
+				}
+			}
+		}
+		for (const TSharedRef<FPlugin>& Plugin : State().Plugins)
+		{
+			UE_LOG(LogPluginManager, Display, TEXT("Plugin %s: %s"), *Plugin->Name, Plugin->bEnabled ? TEXT("enabled") : TEXT("disabled"));
+		}
+	}
+
 	void AddModuleSearchDir(const FString& Dir)
 	{
 		std::lock_guard<std::mutex> Lock(State().Mutex);
@@ -190,6 +291,7 @@ namespace UE::HeadlessEditor
 		bool bAllLoaded = true;
 		for (const TSharedRef<FPlugin>& Plugin : Plugins)
 		{
+			if (!Plugin->bEnabled) { continue; }
 			for (const FPlugin::FModule& Module : Plugin->Modules)
 			{
 				if (!IsEditorModuleType(Module.Type)) { continue; }

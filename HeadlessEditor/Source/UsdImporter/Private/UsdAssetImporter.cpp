@@ -260,7 +260,14 @@ namespace UE::HeadlessEditor
 			return true;
 		}
 
-		const bool GRegistered = (RegisterAssetImporter(TEXT("USD"), { TEXT("usdz"), TEXT("usd"), TEXT("usda"), TEXT("usdc") },
-			[](FAssetImportContext& Context) { return ImportUsd(Context); }), true);
+	}
+}
+
+namespace UE::HeadlessEditor
+{
+	void RegisterUsdImporter()
+	{
+		RegisterAssetImporter(TEXT("USD"), { TEXT("usdz"), TEXT("usd"), TEXT("usda"), TEXT("usdc") },
+			[](FAssetImportContext& Context) { return ImportUsd(Context); });
 	}
 }
