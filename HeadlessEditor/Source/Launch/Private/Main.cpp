@@ -15,6 +15,7 @@
 #include "ConsoleCommands.h"
 #include "HeadlessEditorHost.h"
 #include "PluginLoader.h"
+#include "ContentMonitor.h"
 #include "UsdImporterPlugin.h"
 #include "Interfaces/IPluginManager.h"
 
@@ -317,6 +318,8 @@ int main(int Argc, char** Argv)
 		LeaveProcess(ExitCode);
 	}
 
+	// The editor's content monitoring, on by default (it does not run during automation tests).
+	StartContentMonitor();
 	UE_LOG(LogInit, Display, TEXT("Editor ready. Type 'help' for console commands."));
 	StartConsoleThread();
 	RunMainLoop();
