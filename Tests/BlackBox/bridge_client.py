@@ -19,6 +19,12 @@ PORT = 5325
 REPO_ROOT = Path(__file__).resolve().parents[2]
 EDITOR_BIN = Path(os.environ.get("HEADLESS_EDITOR", REPO_ROOT / "build" / "bin" / "headless-editor"))
 
+
+def as_editor_path(path: Path) -> str:
+    """A path as the editor writes it in the log: relative to its binaries folder (the engine's
+    own layout, Engine/Binaries/Linux of the build), as the engine gives project paths on Linux."""
+    return os.path.relpath(path, EDITOR_BIN.resolve().parent)
+
 LISTENING = "[MOLDARI] Listening on http://localhost:5325"
 STOPPED = "[MOLDARI] Server stopped"
 STARTED = "[MOLDARI] Server started"
@@ -28,7 +34,10 @@ ALREADY_RUNNING = "[MOLDARI] Server already running"
 
 REQUEST_DEADLINE = 5.0
 
-STATUS_BODY = b'{\r\n\t"dcc": "unreal",\r\n\t"version": "5.5",\r\n\t"status": "running"\r\n}'
+# The engine's pretty JSON ends its lines with the platform's terminator: LF on Linux (CR LF on
+# Windows, where the status document is 65 bytes instead of 61).
+LINE_END = b"\n"
+STATUS_BODY = LINE_END.join([b"{", b'\t"dcc": "unreal",', b'\t"version": "5.5",', b'\t"status": "running"', b"}"])
 NOT_FOUND_BODY = b'{"error":"not found"}'
 TOO_LARGE_BODY = b'{"error":"request too large"}'
 HEADER_TOO_LARGE_BODY = b'{"error":"request header too large"}'
@@ -50,8 +59,8 @@ def cors_block(origin: str) -> bytes:
 
 
 def queued_body(name: str) -> bytes:
-    """The pretty-printed queued reply of POST /import (44 bytes for the name chair)."""
-    return b'{\r\n\t"status": "queued",\r\n\t"name": "' + name.encode() + b'"\r\n}'
+    """The pretty-printed queued reply of POST /import."""
+    return LINE_END.join([b"{", b'\t"status": "queued",', b'\t"name": "' + name.encode() + b'"', b"}"])
 
 
 def response_bytes(status_line: str, body: bytes = b"", origin: str | None = None) -> bytes:
@@ -198,9 +207,9 @@ class LogEntry:
 class Editor:
     """One headless-editor process on its own project folder, with its console on a pipe."""
 
-    def __init__(self, project: Path, press: bool = True):
+    def __init__(self, project: Path, press: bool = True, plugin: Path = REPO_ROOT):
         self.project = Path(project)
-        cmd = [str(EDITOR_BIN), "--project", str(self.project), "--plugin", str(REPO_ROOT)]
+        cmd = [str(EDITOR_BIN), "--project", str(self.project), "--plugin", str(plugin)]
         if press:
             cmd += ["--press", "MOLDARIToggle"]
         self.proc = subprocess.Popen(

@@ -110,16 +110,36 @@ def tree_listing(folder: Path) -> set[str]:
     return {p.relative_to(folder).as_posix() for p in folder.rglob("*") if p.is_file()}
 
 
+# Files the editor's content monitoring would offer to import if they appeared under Content/.
+IMPORTABLE_SUFFIXES = {".fbx", ".obj", ".png", ".jpg", ".jpeg", ".tga", ".bmp", ".exr", ".hdr", ".usd", ".usda", ".usdc", ".usdz"}
+
+
+def source_copies(editor, name: str) -> Path:
+    """Where an import keeps the archive's files: outside Content/, which the editor watches."""
+    return editor.project / "SourceArt" / "MOLDARIImports" / name
+
+
+def placed_actors(editor, name: str) -> list[dict]:
+    """The actors an import of `name` placed: labelled name, name_1, name_2, ... (one per mesh)."""
+    actors = level_actors(editor)
+    labels = [name] + [f"{name}_{index}" for index in range(1, len(actors) + 1)]
+    return [actors[label] for label in labels if label in actors]
+
+
 def assert_zip_import_complete(editor, name: str, archive: Path, start: int) -> None:
-    """After the done line: the saved assets, the Source copy of every file in the archive, the
-    actor at the origin, selected, showing the imported mesh, and no temporary file left."""
+    """After the done line: the saved assets and nothing importable beside them, a copy of every
+    file in the archive, an actor per mesh at the origin, selected, showing its own imported mesh,
+    and no temporary file left."""
     editor.wait_for(f"[MOLDARI] Done: {name}", start, IMPORT_DEADLINE)
     folder = editor.project / "Content" / "MOLDARIImports" / name
     assert sorted(folder.glob("*.uasset")), f"no asset saved in {folder}"
-    assert tree_listing(folder / "Source") == zip_file_listing(archive)
-    actor = level_actors(editor).get(name)
-    assert actor, f"no actor labelled {name} in the level"
-    assert actor["class"] in ("StaticMeshActor", "SkeletalMeshActor"), actor
-    assert actor["mesh"].startswith(f"/Game/MOLDARIImports/{name}/"), actor
-    assert actor["location"] == "0, 0, 0" and actor["selected"], actor
+    assert [p for p in folder.rglob("*") if p.suffix.lower() in IMPORTABLE_SUFFIXES] == []
+    assert tree_listing(source_copies(editor, name)) == zip_file_listing(archive)
+    actors = placed_actors(editor, name)
+    assert actors, f"no actor labelled {name} in the level"
+    for actor in actors:
+        assert actor["class"] in ("StaticMeshActor", "SkeletalMeshActor"), actor
+        assert actor["mesh"].startswith(f"/Game/MOLDARIImports/{name}/"), actor
+        assert actor["location"] == "0, 0, 0" and actor["selected"], actor
+    assert len({actor["mesh"] for actor in actors}) == len(actors), "a mesh placed twice"
     assert temp_leftovers(editor) == [], "temporary files were left behind"

@@ -2,13 +2,15 @@
 and what a finished import leaves: the actor in the level, the Source copy, the saved assets, no
 temporary files. Also the USDZ road over HTTP."""
 
+import json
 import os
+import shutil
 import time
 from pathlib import Path
 
 import pytest
 
-from bridge_client import queued_body, response_bytes, vm_hwm_kib
+from bridge_client import LISTENING, REPO_ROOT, STOPPED, Editor, queued_body, response_bytes, vm_hwm_kib
 from import_client import (
     ARCHIVES,
     FAILED_TO_READ_BODY,
@@ -149,3 +151,45 @@ def test_local_file_over_the_download_limit_is_refused_unread(listening, tmp_pat
     listening.wait_for("[MOLDARI] Local file too large (524288001 bytes, limit 524288000)", start, 5)
     assert vm_hwm_kib(listening.proc.pid) - before < 64 * 1024
     assert temp_leftovers(listening, settle=0) == []
+
+
+def test_import_leaves_nothing_for_the_content_monitor(listening):
+    """The editor offers to import every model or image that appears under Content/ once it has
+    been still for 3 seconds: an import must leave none there (its copies go to SourceArt/)."""
+    name = "monitor_spider"
+    start = listening.mark()
+    post_import(import_json(file_url(ARCHIVES / "spider_static_multimaterial_jpeg.zip"), name), timeout=30)
+    listening.wait_for(f"[MOLDARI] Done: {name}", start, IMPORT_DEADLINE)
+    time.sleep(3.6)  # the monitor's threshold, and one of its scans
+    asked, _ = listening.command("content-changes")
+    listening.wait_for("change(s) waiting", asked, 5)
+    assert listening.find("0 change(s) waiting", asked), listening.output(start)
+    assert not listening.find("source content file", start)
+
+
+def test_usdz_needs_the_usd_importer_plugin(listening, tmp_root):
+    """The editor imports USD files only while its USD Importer plugin is enabled (off by default;
+    the plugin's descriptor asks for it). With a descriptor that does not, a USDZ import says why
+    it cannot run instead of reporting it done."""
+    plugin = tmp_root / "PluginWithoutUsd"
+    shutil.copytree(REPO_ROOT / "Resources", plugin / "Resources", dirs_exist_ok=True)
+    descriptor = json.loads((REPO_ROOT / "MOLDARIPlugin.uplugin").read_text())
+    descriptor.pop("Plugins")
+    (plugin / "MOLDARIPlugin.uplugin").write_text(json.dumps(descriptor))
+    start, _ = listening.press_toggle()
+    listening.wait_for(STOPPED, start, timeout=10, count=2)
+    second = Editor(tmp_root / "NoUsdProject", plugin=plugin)
+    try:
+        second.wait_for(LISTENING, timeout=30)
+        assert second.find("Plugin USDImporter: disabled")
+        start = second.mark()
+        reply = post_import(import_json(file_url(USDZ_ARCHIVE), "no_usd"), timeout=30)
+        assert reply == response_bytes("HTTP/1.1 200 OK", queued_body("no_usd"))
+        second.wait_for("[MOLDARI] Cannot import USDZ: the USD Importer plugin is not enabled (no_usd)", start, IMPORT_DEADLINE)
+        assert not second.find("[MOLDARI] Done (USDZ)", start)
+        assert temp_leftovers(second) == []
+    finally:
+        second.terminate()
+        second.kill()
+        start, _ = listening.press_toggle()
+        listening.wait_for(LISTENING, start, timeout=10)

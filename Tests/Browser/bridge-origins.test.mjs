@@ -13,8 +13,9 @@ import os from 'node:os';
 import path from 'node:path';
 import { EDITOR_BIN, startBridgeEditor, stopProcess, portAccepts, launchChromium } from './support.mjs';
 
-const STATUS_BODY = '{\r\n\t"dcc": "unreal",\r\n\t"version": "5.5",\r\n\t"status": "running"\r\n}';
-const QUEUED_BODY = '{\r\n\t"status": "queued",\r\n\t"name": "Chair"\r\n}';
+// The engine's pretty JSON ends its lines with the platform's terminator (LF on Linux).
+const STATUS_BODY = '{\n\t"dcc": "unreal",\n\t"version": "5.5",\n\t"status": "running"\n}';
+const QUEUED_BODY = '{\n\t"status": "queued",\n\t"name": "Chair"\n}';
 
 const PAGE = `<!doctype html>
 <html><head><meta charset="utf-8"><title>bridge probe</title></head>

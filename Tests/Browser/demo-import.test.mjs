@@ -92,9 +92,11 @@ test('the demo page on http://localhost:5173 imports the clicked asset', { timeo
   assert.match(editorOutput(), /\[MOLDARI\] Created PBR material: M_SampleCrate_PBR/);
   assert.match(editorOutput(), /\[MOLDARI\] PBR material assigned to slot 'CrateMaterial'/);
   const folder = path.join(project, 'Content', 'MOLDARIImports', 'SampleCrate');
-  for (const file of ['M_SampleCrate_PBR.uasset', 'Source/SampleCrate.fbx', 'Source/metadata.json',
-    'Source/textures/crate_basecolor.png']) {
-    assert.ok(fs.existsSync(path.join(folder, file)), `${file} missing under ${folder}`);
+  assert.ok(fs.existsSync(path.join(folder, 'M_SampleCrate_PBR.uasset')), `material missing under ${folder}`);
+  // the archive's files are kept outside Content/, which the editor watches for files to import
+  const copies = path.join(project, 'SourceArt', 'MOLDARIImports', 'SampleCrate');
+  for (const file of ['SampleCrate.fbx', 'metadata.json', 'textures/crate_basecolor.png']) {
+    assert.ok(fs.existsSync(path.join(copies, file)), `${file} missing under ${copies}`);
   }
   assert.match(await levelActors(), /^SampleCrate {2}StaticMeshActor {2}mesh=\/Game\/MOLDARIImports\/SampleCrate\//m);
 });

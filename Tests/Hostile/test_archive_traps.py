@@ -93,7 +93,8 @@ def test_names_of_65535_bytes_are_refused_and_the_rest_imports(bridge, archive_s
     start, watch = import_archive(bridge, archive_server, "trap_names", data, "[MOLDARI] Done: trap_names")
     refused = bridge.find("[MOLDARI] Cannot write ZIP entry: ", start)
     assert len(refused) == 3, bridge.output(start)[:2000]
-    assert [p.name for p in imported(bridge, "trap_names") if p.parent.name == "Source"] == ["model.fbx"]
+    copies = bridge.project / "SourceArt" / "MOLDARIImports" / "trap_names"
+    assert [p.name for p in copies.rglob("*") if p.is_file()] == ["model.fbx"]
     watch.assert_bounded(memory_mib=200, disk_mib=16)
 
 
@@ -196,6 +197,6 @@ def test_65535_empty_entries_beside_a_model_are_copied_as_source(bridge, archive
     for index in range(0xFFFF - 1):
         z.entry(b"empty/e%05d" % index, b"", 0)
     start, watch = import_archive(bridge, archive_server, "trap_empty_model", z.bytes(), "[MOLDARI] Done: trap_empty_model")
-    source = bridge.project / "Content" / "MOLDARIImports" / "trap_empty_model" / "Source" / "empty"
+    source = bridge.project / "SourceArt" / "MOLDARIImports" / "trap_empty_model" / "empty"
     assert len(os.listdir(source)) == 0xFFFF - 1
     watch.assert_bounded(memory_mib=300, disk_mib=128)

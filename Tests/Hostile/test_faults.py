@@ -19,7 +19,7 @@ from pathlib import Path
 import pytest
 
 from archives import RawZip, zipfile_archive
-from bridge_client import EDITOR_BIN, HOST, LISTENING, REPO_ROOT, Editor, wait_port_free
+from bridge_client import EDITOR_BIN, HOST, LISTENING, REPO_ROOT, Editor, as_editor_path, wait_port_free
 from conftest import MIB, post_import, queued, response_bytes
 
 CUBE_FBX = REPO_ROOT.parent / "shared" / "testdata" / "fbx" / "ufbx-blender_suzanne_multimaterial_7400_binary.fbx"
@@ -192,10 +192,10 @@ def test_disk_full_for_the_project_content(make_editor, archive_server, cube, si
     content = ed.inside("Content")
     # nothing truncated: every package on disk loads back, every source copy is whole or absent
     assert no_partial_files(content) == []
-    noise = content / "MOLDARIImports" / "fault_full_content" / "Source" / "noise.bin"
+    noise = ed.project / "SourceArt" / "MOLDARIImports" / "fault_full_content" / "noise.bin"
     assert not noise.exists() or noise.stat().st_size == 300 * 1024
     for package in content.rglob("*.uasset"):
-        saved = f"[MOLDARI] Saved: {ed.project / package.relative_to(ed.inside(''))}"
+        saved = f"[MOLDARI] Saved: {as_editor_path(ed.project / package.relative_to(ed.inside('')))}"
         assert saved in output, f"{package} is on disk without its saved line"
     # the model's package alone is about 76 KiB
     assert bool(ed.find("[MOLDARI] Failed to save: ", start)) == saves_fail, output[-3000:]
