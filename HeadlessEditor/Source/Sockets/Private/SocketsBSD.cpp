@@ -253,8 +253,9 @@ namespace
 			const int Current = Fd.load();
 			if (Current < 0) { return -1; }
 			pollfd Entry{ Current, Events, 0 };
-			const double Millis = WaitTime.GetTotalMilliseconds();
-			const int Timeout = Millis <= 0.0 ? 0 : static_cast<int>(Millis + 0.999);
+			// As the engine's poll: whole milliseconds, cut (not rounded), and a negative time waits
+			// for ever.
+			const int Timeout = static_cast<int>(WaitTime.GetTotalMilliseconds());
 			int Result;
 			do { Result = poll(&Entry, 1, Timeout); } while (Result < 0 && errno == EINTR);
 			if (Result < 0) { GLastErrno = errno; return -1; }
