@@ -18,6 +18,7 @@
 
 #include "FbxSceneReader.h"
 #include "ModelImportTestSupport.h"
+#include "HeadlessString.h"
 
 using namespace ModelImportTest;
 namespace Fbx = UE::HeadlessEditor::Fbx;
@@ -356,7 +357,7 @@ TEST_F(FFbxAssetImport, StaticModelGivesMeshSlotsMaterialsAndTexturesAsTheFileHo
 	{
 		const FStaticMaterial& Material = Mesh->GetStaticMaterials()[Slot];
 		const std::string Name = Info.MaterialNames[size_t(Slot)];
-		EXPECT_EQ(Material.MaterialSlotName.ToString().ToUtf8(), Name);
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Material.MaterialSlotName.ToString()), Name);
 		// Each slot holds the material generated for it, an asset of the same name.
 		ASSERT_NE(Material.MaterialInterface.Get(), nullptr) << Name;
 		EXPECT_EQ(Material.MaterialInterface.Get(), Find<UMaterial>(Result, Name));
@@ -431,7 +432,7 @@ TEST_F(FFbxAssetImport, EmbeddedTexturesAreUnpackedBesideTheFbxThenImported)
 		UTexture2D* Texture = Find<UTexture2D>(Result, Name);
 		ASSERT_NE(Texture, nullptr);
 		EXPECT_EQ(Texture->GetSizeX(), 128);
-		EXPECT_EQ(Texture->SourceFilePath.ToUtf8(), fs::weakly_canonical(Fbm / (std::string(Name) + ".png")).string());
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->SourceFilePath), fs::weakly_canonical(Fbm / (std::string(Name) + ".png")).string());
 	}
 	EXPECT_EQ(AssetsIn("/Game/Fbx/Embedded").size(), 7u);
 }
@@ -521,7 +522,7 @@ TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
 		ASSERT_TRUE(FPackageName::TryConvertLongPackageNameToFilename(Asset->GetOutermost()->GetName(), Filename, FPackageName::GetAssetPackageExtension()));
 		FSavePackageArgs Args;
 		Args.TopLevelFlags = RF_Public | RF_Standalone;
-		ASSERT_TRUE(UPackage::SavePackage(Asset->GetOutermost(), Asset, *Filename, Args)) << Filename.ToUtf8();
+		ASSERT_TRUE(UPackage::SavePackage(Asset->GetOutermost(), Asset, *Filename, Args)) << UE::HeadlessEditor::ToUtf8(Filename);
 	}
 	USkeletalMesh* Mesh = Find<USkeletalMesh>(Result, "ufbx-maya_game_sausage_7500_binary");
 	ASSERT_NE(Mesh, nullptr);
@@ -542,5 +543,5 @@ TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
 	ASSERT_EQ(Loaded->GetMaterials().Num(), 1);
 	EXPECT_EQ(Loaded->GetMaterials()[0].MaterialSlotName, FName(TEXT("lambert1")));
 	ASSERT_NE(Loaded->GetMaterials()[0].MaterialInterface.Get(), nullptr);
-	EXPECT_EQ(Loaded->GetMaterials()[0].MaterialInterface->GetPathName().ToUtf8(), "/Game/Fbx/Saved/lambert1.lambert1");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Loaded->GetMaterials()[0].MaterialInterface->GetPathName()), "/Game/Fbx/Saved/lambert1.lambert1");
 }

@@ -14,10 +14,11 @@
 #include "CoreMinimal.h"
 #include "HAL/FileManager.h"
 #include "Misc/FileHelper.h"
+#include "HeadlessString.h"
 
 namespace
 {
-	FString ToFString(const std::string& Text) { return FString::FromUtf8(Text.data(), Text.size()); }
+	FString ToFString(const std::string& Text) { return UE::HeadlessEditor::FromUtf8(Text.data(), Text.size()); }
 
 	struct FScratchDir
 	{
@@ -69,7 +70,7 @@ TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
 	ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
 	for (const FString& Path : { Dir.Join("pipe"), FString(TEXT("/dev/zero")), ToFString(Dir.Path), Dir.Join("missing.bin") })
 	{
-		EXPECT_FALSE(LoadWithin(Path, Bytes, bFinished)) << Path.ToUtf8();
-		EXPECT_TRUE(bFinished) << "blocked on " << Path.ToUtf8();
+		EXPECT_FALSE(LoadWithin(Path, Bytes, bFinished)) << UE::HeadlessEditor::ToUtf8(Path);
+		EXPECT_TRUE(bFinished) << "blocked on " << UE::HeadlessEditor::ToUtf8(Path);
 	}
 }

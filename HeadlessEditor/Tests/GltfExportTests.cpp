@@ -17,6 +17,7 @@
 
 #include "EditorHost.h"
 #include "LevelGltfExporter.h"
+#include "HeadlessString.h"
 
 #include <assimp/GltfMaterial.h>
 #include <assimp/Importer.hpp>
@@ -94,7 +95,7 @@ TEST_F(GltfExportTest, TheLevelIsExportedAsGlbAndReadsBackWithItsMaterialAndText
 	const std::string File = (Files / "level.glb").string();
 	UE::HeadlessEditor::FGltfExportStats Stats;
 	FString Error;
-	ASSERT_TRUE(UE::HeadlessEditor::ExportLevelToGlb(World, Str(File), Stats, Error)) << Error.ToUtf8();
+	ASSERT_TRUE(UE::HeadlessEditor::ExportLevelToGlb(World, Str(File), Stats, Error)) << UE::HeadlessEditor::ToUtf8(Error);
 	EXPECT_EQ(Stats.NumNodes, 2);
 	EXPECT_EQ(Stats.NumMeshes, 2);
 	EXPECT_EQ(Stats.NumMaterials, 2);   // the quad's material and a default one

@@ -9,6 +9,7 @@
 
 #include "AssetImporterRegistry.h"
 #include "ConsoleCommands.h"
+#include "HeadlessString.h"
 
 using namespace AssetTest;
 
@@ -106,8 +107,8 @@ TEST_F(ImageImportTest, SharedTexturesImportWithTheirSizesAndDefaults)
 	{
 		UTexture2D* Texture = Cast<UTexture2D>(Imported[static_cast<int32>(I)]);
 		ASSERT_NE(Texture, nullptr) << Files[I];
-		EXPECT_EQ(Texture->GetName().ToUtf8(), Files[I].stem().string());
-		EXPECT_EQ(Texture->GetPathName().ToUtf8(), "/Game/Textures/" + Files[I].stem().string() + "." + Files[I].stem().string());
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetName()), Files[I].stem().string());
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetPathName()), "/Game/Textures/" + Files[I].stem().string() + "." + Files[I].stem().string());
 		const auto [Width, Height] = HeaderSize(ReadBytes(Files[I]));
 		EXPECT_EQ(Texture->GetSizeX(), Width) << Files[I];
 		EXPECT_EQ(Texture->GetSizeY(), Height) << Files[I];
@@ -328,7 +329,7 @@ TEST_F(ImageImportTest, DamagedImagesAndBadRequestsImportNothing)
 	WriteBytes(Files / "ok.png", Good);
 	for (const TCHAR* Destination : { TEXT("Game/Bad"), TEXT("/Elsewhere/Bad"), TEXT(""), TEXT("/Game/Bad Path") })
 	{
-		EXPECT_EQ(Import({ Files / "ok.png" }, Destination, false).Num(), 0) << FString(Destination).ToUtf8();
+		EXPECT_EQ(Import({ Files / "ok.png" }, Destination, false).Num(), 0) << UE::HeadlessEditor::ToUtf8(FString(Destination));
 	}
 	EXPECT_TRUE(Logged("is not a valid content path"));
 	EXPECT_EQ(FAssetToolsModule::GetModule().Get().ImportAssetsAutomated(nullptr).Num(), 0);
@@ -336,7 +337,7 @@ TEST_F(ImageImportTest, DamagedImagesAndBadRequestsImportNothing)
 	// One bad file among good ones does not stop the others.
 	const TArray<UObject*> Mixed = Import({ Files / "noise.png", Files / "ok.png" }, TEXT("/Game/Bad"), false);
 	ASSERT_EQ(Mixed.Num(), 1);
-	EXPECT_EQ(Mixed[0]->GetName().ToUtf8(), "ok");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Mixed[0]->GetName()), "ok");
 }
 
 TEST_F(ImageImportTest, FileNamesBecomeValidAssetNames)
@@ -344,10 +345,10 @@ TEST_F(ImageImportTest, FileNamesBecomeValidAssetNames)
 	WriteBytes(Files / "my tex.v2.png", MakePng(1, 1, 6, 8, { 1, 2, 3, 4 }));
 	UTexture2D* Texture = OnlyTexture(Import({ Files / "my tex.v2.png" }, TEXT("/Game/Names"), false));
 	ASSERT_NE(Texture, nullptr);
-	EXPECT_EQ(Texture->GetName().ToUtf8(), "my_tex_v2");
-	EXPECT_EQ(Texture->GetOutermost()->GetName().ToUtf8(), "/Game/Names/my_tex_v2");
-	EXPECT_EQ(UE::HeadlessEditor::FindAssetImporterName(TEXT("PNG")).ToUtf8(), "Texture");
-	EXPECT_EQ(UE::HeadlessEditor::FindAssetImporterName(TEXT("/a/b.JPEG")).ToUtf8(), "Texture");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetName()), "my_tex_v2");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetOutermost()->GetName()), "/Game/Names/my_tex_v2");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(UE::HeadlessEditor::FindAssetImporterName(TEXT("PNG"))), "Texture");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(UE::HeadlessEditor::FindAssetImporterName(TEXT("/a/b.JPEG"))), "Texture");
 }
 
 TEST_F(ImageImportTest, ConsoleCommandsImportAndList)

@@ -11,6 +11,7 @@
 #include "ObjectTools.h"
 
 #include "ConsoleCommands.h"
+#include "HeadlessString.h"
 
 using namespace AssetTest;
 using namespace EditingTest;
@@ -97,7 +98,7 @@ namespace
 		EXPECT_EQ(Link(MP_Metallic)->OutputIndex, 3);    // "B"
 		for (EMaterialProperty Other : { MP_EmissiveColor, MP_Opacity, MP_Specular, MP_Anisotropy })
 		{
-			EXPECT_FALSE(Link(Other)->IsConnected()) << FString(UMaterial::GetMaterialPropertyName(Other)).ToUtf8();
+			EXPECT_FALSE(Link(Other)->IsConnected()) << UE::HeadlessEditor::ToUtf8(FString(UMaterial::GetMaterialPropertyName(Other)));
 		}
 	}
 }
@@ -115,7 +116,7 @@ TEST_F(MaterialTest, GraphBuiltThroughTheLibraryCompilesClean)
 	ClearLog();
 	UMaterialEditingLibrary::RecompileMaterial(Material);
 	EXPECT_TRUE(Material->HasBeenCompiled());
-	EXPECT_TRUE(Material->GetCompileErrors().IsEmpty()) << Material->GetCompileErrors()[0].ToUtf8();
+	EXPECT_TRUE(Material->GetCompileErrors().IsEmpty()) << UE::HeadlessEditor::ToUtf8(Material->GetCompileErrors()[0]);
 	EXPECT_EQ(LoggedMaterialErrors(), 0);
 	EXPECT_TRUE(Logged("Compiled Material /Game/Chair/M_Pbr.M_Pbr: 3 node(s), no errors"));
 
@@ -159,11 +160,11 @@ TEST_F(MaterialTest, EachSamplerTypeThatDoesNotFitItsTextureIsAnError)
 		ClearLog();
 		UMaterialEditingLibrary::RecompileMaterial(Material);
 		ASSERT_EQ(Material->GetCompileErrors().Num(), 1);
-		const std::string Error = Material->GetCompileErrors()[0].ToUtf8();
-		EXPECT_NE(Error.find(std::string(Case.Message) + (Folder + TEXT("/T_Map.T_Map")).ToUtf8()), std::string::npos) << Error;
+		const std::string Error = UE::HeadlessEditor::ToUtf8(Material->GetCompileErrors()[0]);
+		EXPECT_NE(Error.find(std::string(Case.Message) + UE::HeadlessEditor::ToUtf8((Folder + TEXT("/T_Map.T_Map")))), std::string::npos) << Error;
 		EXPECT_EQ(LoggedMaterialErrors(), 1);
-		EXPECT_TRUE(Logged("LogMaterial: Error: " + (Folder + TEXT("/M_Case.M_Case")).ToUtf8() + ": (Node " + Node->GetName().ToUtf8() + ") " + Case.Message));
-		EXPECT_TRUE(Logged("Failed to compile Material " + (Folder + TEXT("/M_Case.M_Case")).ToUtf8()));
+		EXPECT_TRUE(Logged("LogMaterial: Error: " + UE::HeadlessEditor::ToUtf8((Folder + TEXT("/M_Case.M_Case"))) + ": (Node " + UE::HeadlessEditor::ToUtf8(Node->GetName()) + ") " + Case.Message));
+		EXPECT_TRUE(Logged("Failed to compile Material " + UE::HeadlessEditor::ToUtf8((Folder + TEXT("/M_Case.M_Case")))));
 
 		// The fitting sampler type compiles the same texture clean.
 		Node->SamplerType = Case.Right;
@@ -306,11 +307,11 @@ TEST_F(MaterialTest, TheConsolePrintsAGraphAndItsCompileResult)
 		return testing::internal::GetCapturedStdout();
 	};
 	const std::string One = Run(TEXT("materials /Game/Shown/M_Pbr"));
-	const std::string First = Material->GetExpressions()[0]->GetName().ToUtf8();
+	const std::string First = UE::HeadlessEditor::ToUtf8(Material->GetExpressions()[0]->GetName());
 	EXPECT_NE(One.find("/Game/Shown/M_Pbr.M_Pbr  3 node(s)"), std::string::npos) << One;
 	EXPECT_NE(One.find("node " + First + "  MaterialExpressionTextureSample  at (-400, -200)  texture /Game/Shown/Textures/T_Base.T_Base  sampler Color"), std::string::npos) << One;
 	EXPECT_NE(One.find("input BaseColor <- " + First + ".RGB"), std::string::npos) << One;
-	EXPECT_NE(One.find("input Metallic <- " + Bad->GetName().ToUtf8() + ".B"), std::string::npos) << One;
+	EXPECT_NE(One.find("input Metallic <- " + UE::HeadlessEditor::ToUtf8(Bad->GetName()) + ".B"), std::string::npos) << One;
 	EXPECT_NE(One.find("compile: 1 error(s)"), std::string::npos) << One;
 	EXPECT_NE(One.find("Sampler type is Color, should be Masks for /Game/Shown/Textures/T_MR.T_MR"), std::string::npos) << One;
 

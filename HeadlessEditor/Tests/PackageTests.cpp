@@ -11,6 +11,7 @@
 #include "Misc/PackageName.h"
 #include "UObject/Package.h"
 #include "UObject/SavePackage.h"
+#include "HeadlessString.h"
 
 using namespace AssetTest;
 using TestAssets::MakeAsset;
@@ -55,7 +56,7 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 	for (UObject* Asset : std::initializer_list<UObject*>{ Material, Texture, Mesh, Skinned }) { Asset->MarkPackageDirty(); }
 	for (UObject* Asset : std::initializer_list<UObject*>{ Material, Texture, Mesh, Skinned })
 	{
-		ASSERT_TRUE(Save(Asset)) << Asset->GetPathName().ToUtf8();
+		ASSERT_TRUE(Save(Asset)) << UE::HeadlessEditor::ToUtf8(Asset->GetPathName());
 		EXPECT_FALSE(Asset->GetOutermost()->IsDirty());
 	}
 	ASSERT_TRUE(fs::exists(Project / "Content/Kit/Textures/T_Kit.uasset"));
@@ -69,7 +70,7 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 	UStaticMesh* LoadedMesh = LoadObject<UStaticMesh>(nullptr, TEXT("/Game/Kit/SM_Kit.SM_Kit"));
 	ASSERT_NE(LoadedMesh, nullptr);
 	EXPECT_TRUE(LoadedMesh->MeshData == MeshData);
-	EXPECT_EQ(LoadedMesh->SourceFilePath.ToUtf8(), "/tmp/kit \xCE\xB2.fbx");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(LoadedMesh->SourceFilePath), "/tmp/kit \xCE\xB2.fbx");
 	ASSERT_EQ(LoadedMesh->GetStaticMaterials().Num(), 2);
 	EXPECT_EQ(LoadedMesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("Body")));
 	EXPECT_EQ(LoadedMesh->GetStaticMaterials()[0].ImportedMaterialSlotName, FName(TEXT("Body_Imported")));
@@ -77,7 +78,7 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 	// The reference to the material's package loaded that package too.
 	UMaterialInterface* LoadedMaterial = LoadedMesh->GetStaticMaterials()[0].MaterialInterface;
 	ASSERT_NE(LoadedMaterial, nullptr);
-	EXPECT_EQ(LoadedMaterial->GetPathName().ToUtf8(), "/Game/Kit/M_Kit.M_Kit");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(LoadedMaterial->GetPathName()), "/Game/Kit/M_Kit.M_Kit");
 	EXPECT_TRUE(LoadedMaterial->IsA<UMaterial>());
 	EXPECT_FALSE(LoadedMesh->GetOutermost()->IsDirty());
 
@@ -116,7 +117,7 @@ TEST_F(PackageTest, SubobjectsAndReferencesInsideAPackageSurvive)
 	UMaterialInterface* LoadedInner = Loaded->GetStaticMaterials()[0].MaterialInterface;
 	ASSERT_NE(LoadedInner, nullptr);
 	EXPECT_EQ(LoadedInner->GetOuter(), Loaded);
-	EXPECT_EQ(LoadedInner->GetPathName().ToUtf8(), "/Game/SM_Inner.SM_Inner:InnerMaterial");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(LoadedInner->GetPathName()), "/Game/SM_Inner.SM_Inner:InnerMaterial");
 	EXPECT_EQ(Loaded->GetStaticMaterials()[1].MaterialInterface, nullptr);
 }
 
@@ -131,8 +132,8 @@ TEST_F(PackageTest, SummaryIsReadableWithoutLoading)
 
 	UE::HeadlessEditor::FPackageFileSummary Summary;
 	FString Error;
-	ASSERT_TRUE(UE::HeadlessEditor::ReadPackageFileSummary(Str(Project / "Content/Sum/T_Big.uasset"), Summary, Error)) << Error.ToUtf8();
-	EXPECT_EQ(Summary.PackageName.ToUtf8(), "/Game/Sum/T_Big");
+	ASSERT_TRUE(UE::HeadlessEditor::ReadPackageFileSummary(Str(Project / "Content/Sum/T_Big.uasset"), Summary, Error)) << UE::HeadlessEditor::ToUtf8(Error);
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Summary.PackageName), "/Game/Sum/T_Big");
 	EXPECT_EQ(Summary.FormatVersion, 1u);
 	ASSERT_EQ(Summary.Assets.Num(), 2);
 	EXPECT_EQ(Summary.Assets[0].AssetName, FName(TEXT("T_Big")));

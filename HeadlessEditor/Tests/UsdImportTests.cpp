@@ -12,6 +12,7 @@
 
 #include "ModelImportTestSupport.h"
 #include "UsdSceneReader.h"
+#include "HeadlessString.h"
 
 using namespace ModelImportTest;
 namespace Usd = UE::HeadlessEditor::Usd;
@@ -378,7 +379,7 @@ TEST_F(FUsdAssetImport, BinaryPackageGivesItsImagesAndSaysWhatItLeavesOut)
 	ASSERT_NE(Tga, nullptr);
 	EXPECT_GT(Png->GetSizeX(), 0);
 	EXPECT_GT(Tga->GetSizeX(), 0);
-	EXPECT_EQ(Png->GetOutermost()->GetName().ToUtf8(), "/Game/Usd/RoughnessTest/roughness-spec");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Png->GetOutermost()->GetName()), "/Game/Usd/RoughnessTest/roughness-spec");
 	EXPECT_EQ(AssetsIn("/Game/Usd/RoughnessTest").size(), 2u);
 	EXPECT_TRUE(AssetsIn("/Game/Usd").empty()) << "nothing directly in the destination";
 	EXPECT_TRUE(Logged("binary USD layer RoughnessTest.usdc (crate 0.8.0) is not read by HeadlessEditor"));
@@ -408,7 +409,7 @@ TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
 
 	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "Sample");
 	ASSERT_NE(Mesh, nullptr);
-	EXPECT_EQ(Mesh->GetOutermost()->GetName().ToUtf8(), "/Game/UsdText/Sample/Sample");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Mesh->GetOutermost()->GetName()), "/Game/UsdText/Sample/Sample");
 	ASSERT_EQ(Mesh->GetStaticMaterials().Num(), 3);
 	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("Red")));
 	EXPECT_EQ(Mesh->GetStaticMaterials()[1].MaterialSlotName, FName(TEXT("Blue")));

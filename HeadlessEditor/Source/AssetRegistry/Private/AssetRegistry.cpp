@@ -9,6 +9,7 @@
 
 #include "AssetRegistryHost.h"
 #include "UObjectHost.h"
+#include "HeadlessString.h"
 
 #include <map>
 #include <mutex>
@@ -18,7 +19,7 @@ DEFINE_LOG_CATEGORY(LogAssetRegistry);
 
 namespace
 {
-	std::u16string Lower(const FString& S) { return S.ToLower().GetStdString(); }
+	std::u16string Lower(const FString& S) { return UE::HeadlessEditor::GetStdString(S.ToLower()); }
 
 	FString NormalizePath(const FString& Path)
 	{

@@ -2,6 +2,7 @@
 // matched against its expected messages; an unexpected Error fails the test, as in the engine.
 #include "Misc/AutomationTest.h"
 #include "HeadlessEditorHost.h"
+#include "HeadlessString.h"
 
 #include <algorithm>
 #include <map>
@@ -104,8 +105,8 @@ namespace
 	{
 		if (Expected.bIsRegex)
 		{
-			std::regex Pattern(Expected.Pattern.ToUtf8(), std::regex::ECMAScript | std::regex::icase);
-			const std::string Text = Message.ToUtf8();
+			std::regex Pattern(UE::HeadlessEditor::ToUtf8(Expected.Pattern), std::regex::ECMAScript | std::regex::icase);
+			const std::string Text = UE::HeadlessEditor::ToUtf8(Message);
 			return Expected.CompareType == EAutomationExpectedErrorFlags::Exact ? std::regex_match(Text, Pattern) : std::regex_search(Text, Pattern);
 		}
 		return Expected.CompareType == EAutomationExpectedErrorFlags::Exact ? Message.Equals(Expected.Pattern, ESearchCase::IgnoreCase)
@@ -135,13 +136,13 @@ FAutomationTestFramework::FImpl& FAutomationTestFramework::Impl() const
 bool FAutomationTestFramework::RegisterAutomationTest(const FString& InTestNameToRegister, FAutomationTestBase* InTestToRegister)
 {
 	std::lock_guard<std::mutex> Lock(Impl().Mutex);
-	return Impl().Tests.emplace(InTestNameToRegister.GetStdString(), InTestToRegister).second;
+	return Impl().Tests.emplace(UE::HeadlessEditor::GetStdString(InTestNameToRegister), InTestToRegister).second;
 }
 
 bool FAutomationTestFramework::UnregisterAutomationTest(const FString& InTestNameToUnregister)
 {
 	std::lock_guard<std::mutex> Lock(Impl().Mutex);
-	return Impl().Tests.erase(InTestNameToUnregister.GetStdString()) > 0;
+	return Impl().Tests.erase(UE::HeadlessEditor::GetStdString(InTestNameToUnregister)) > 0;
 }
 
 void FAutomationTestFramework::GetValidTestNames(TArray<FString>& OutTestNames) const

@@ -1,5 +1,6 @@
 #include "Misc/FileHelper.h"
 #include "Containers/StringConv.h"
+#include "HeadlessString.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,7 +17,7 @@ namespace
 	bool LoadFile(ArrayType& Result, const TCHAR* Filename)
 	{
 		Result.Reset();
-		const std::string Path = FString(Filename).ToUtf8();
+		const std::string Path = UE::HeadlessEditor::ToUtf8(FString(Filename));
 		// O_NONBLOCK: opening a named pipe without a writer would otherwise wait for one. Only
 		// regular files are read (their size is known first), so the flag changes nothing else.
 		const int Fd = open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -80,7 +81,7 @@ bool FFileHelper::LoadFileToString(FString& Result, const TCHAR* Filename, EHash
 	}
 	if (Count >= 3 && Data[0] == 0xEF && Data[1] == 0xBB && Data[2] == 0xBF) { Data += 3; Count -= 3; }
 	if (Count > MAX_int32) { return false; }
-	Result = FString::FromUtf8(reinterpret_cast<const char*>(Data), static_cast<size_t>(Count));
+	Result = UE::HeadlessEditor::FromUtf8(reinterpret_cast<const char*>(Data), static_cast<size_t>(Count));
 	return true;
 }
 
@@ -94,7 +95,7 @@ bool FFileHelper::LoadFileToStringArray(TArray<FString>& Result, const TCHAR* Fi
 
 bool FFileHelper::SaveArrayToFile(TArrayView64<const uint8> Array, const TCHAR* Filename, IFileManager* FileManager, uint32 WriteFlags)
 {
-	const std::filesystem::path Target(FString(Filename).ToUtf8());
+	const std::filesystem::path Target(UE::HeadlessEditor::ToUtf8(FString(Filename)));
 	std::error_code Error;
 	if (Target.has_parent_path()) { std::filesystem::create_directories(Target.parent_path(), Error); }
 	if ((WriteFlags & FILEWRITE_NoReplaceExisting) && std::filesystem::exists(Target, Error)) { return false; }
@@ -122,6 +123,6 @@ bool FFileHelper::SaveStringToFile(const FString& String, const TCHAR* Filename,
 {
 	std::string Bytes;
 	if (EncodingOptions == EEncodingOptions::ForceUTF8) { Bytes = "\xEF\xBB\xBF"; }
-	Bytes += String.ToUtf8();
+	Bytes += UE::HeadlessEditor::ToUtf8(String);
 	return SaveArrayToFile(TArrayView64<const uint8>(reinterpret_cast<const uint8*>(Bytes.data()), static_cast<int64>(Bytes.size())), Filename, FileManager, WriteFlags);
 }

@@ -1,5 +1,6 @@
 // IFileManager over std::filesystem, with error codes (nothing throws).
 #include "HAL/FileManager.h"
+#include "HeadlessString.h"
 
 #include <filesystem>
 #include <fnmatch.h>
@@ -9,13 +10,13 @@ namespace fs = std::filesystem;
 
 namespace
 {
-	fs::path ToPath(const TCHAR* Path) { return fs::path(FString(Path).ToUtf8()); }
+	fs::path ToPath(const TCHAR* Path) { return fs::path(UE::HeadlessEditor::ToUtf8(FString(Path))); }
 	FString FromPath(const fs::path& Path) { return FString(Path.generic_string().c_str()); }
 
 	bool Matches(const FString& Wildcard, const fs::path& Name)
 	{
 		if (Wildcard.IsEmpty() || Wildcard.Equals(TEXT("*")) || Wildcard.Equals(TEXT("*.*"))) { return true; }
-		return fnmatch(Wildcard.ToUtf8().c_str(), Name.filename().string().c_str(), FNM_CASEFOLD) == 0;
+		return fnmatch(UE::HeadlessEditor::ToUtf8(Wildcard).c_str(), Name.filename().string().c_str(), FNM_CASEFOLD) == 0;
 	}
 
 	class FFileManagerPosix final : public IFileManager

@@ -12,6 +12,7 @@
 
 #include "ObjectTable.h"
 #include "UObjectHost.h"
+#include "HeadlessString.h"
 
 #include <cstring>
 #include <fstream>
@@ -55,7 +56,7 @@ namespace
 		void U64(uint64 V) { U32(static_cast<uint32>(V)); U32(static_cast<uint32>(V >> 32)); }
 		void F32(float V) { uint32 U; std::memcpy(&U, &V, 4); U32(U); }
 		void F64(double V) { uint64 U; std::memcpy(&U, &V, 8); U64(U); }
-		void Str(const FString& S) { const std::string Utf8 = S.ToUtf8(); U32(static_cast<uint32>(Utf8.size())); Raw(Utf8.data(), Utf8.size()); }
+		void Str(const FString& S) { const std::string Utf8 = UE::HeadlessEditor::ToUtf8(S); U32(static_cast<uint32>(Utf8.size())); Raw(Utf8.data(), Utf8.size()); }
 		void PatchU32(int32 At, uint32 V) { for (int I = 0; I < 4; ++I) { Bytes[At + I] = uint8(V >> (8 * I)); } }
 		void PatchU64(int32 At, uint64 V) { for (int I = 0; I < 8; ++I) { Bytes[At + I] = uint8(V >> (8 * I)); } }
 	};
@@ -113,7 +114,7 @@ namespace
 	private:
 		bool Head(const TCHAR* Name, EPropType Type)
 		{
-			if (!Seen.insert(FString(Name).ToLower().GetStdString()).second)
+			if (!Seen.insert(UE::HeadlessEditor::GetStdString(FString(Name).ToLower())).second)
 			{
 				UE_LOG(LogSavePackage, Warning, TEXT("Property '%s' is written twice by one object in %s; the second is left out"), Name, *Package->GetName());
 				return false;
@@ -188,7 +189,7 @@ namespace
 		{
 			const uint32 Len = U32();
 			if (bError || Len > MaxStringBytes || Len > Size - Pos) { bError = true; return FString(); }
-			FString S = FString::FromUtf8(reinterpret_cast<const char*>(Data + Pos), Len);
+			FString S = UE::HeadlessEditor::FromUtf8(reinterpret_cast<const char*>(Data + Pos), Len);
 			Pos += Len;
 			return S;
 		}
@@ -357,7 +358,7 @@ namespace
 					OutError = FString::Printf(TEXT("property '%s' of object %s is damaged"), *PropName, *Export.Name);
 					return false;
 				}
-				Export.Properties[PropName.ToLower().GetStdString()] = std::move(Value);
+				Export.Properties[UE::HeadlessEditor::GetStdString(PropName.ToLower())] = std::move(Value);
 			}
 			Out.Exports.Add(std::move(Export));
 		}
@@ -419,7 +420,7 @@ namespace
 	private:
 		const FParsedValue* Find(const TCHAR* Name, EPropType Type)
 		{
-			auto Found = Export.Properties.find(FString(Name).ToLower().GetStdString());
+			auto Found = Export.Properties.find(UE::HeadlessEditor::GetStdString(FString(Name).ToLower()));
 			if (Found == Export.Properties.end()) { return nullptr; }
 			if (Found->second.Type != Type)
 			{
@@ -544,7 +545,7 @@ namespace UE::CoreUObject::Private
 
 	UPackage* LoadPackageFile(UPackage* Package, const FString& LongPackageName, const FString& Filename, bool bQuiet)
 	{
-		const std::u16string Key = LongPackageName.ToLower().GetStdString();
+		const std::u16string Key = UE::HeadlessEditor::GetStdString(LongPackageName.ToLower());
 		if (PackagesLoading().count(Key)) { return Package ? Package : UE::HeadlessEditor::FindPackage(LongPackageName); }
 
 		TArray<uint8> File;
@@ -619,7 +620,7 @@ namespace UE::HeadlessEditor
 	bool ReadPackageFileSummary(const FString& Filename, FPackageFileSummary& OutSummary, FString& OutError)
 	{
 		OutSummary = FPackageFileSummary();
-		std::ifstream Stream(Filename.ToUtf8(), std::ios::binary);
+		std::ifstream Stream(ToUtf8(Filename), std::ios::binary);
 		if (!Stream)
 		{
 			OutError = TEXT("the file cannot be read");

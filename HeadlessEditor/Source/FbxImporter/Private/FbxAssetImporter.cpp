@@ -19,6 +19,7 @@
 
 #include "FbxSceneReader.h"
 #include "ModelImportHelpers.h"
+#include "HeadlessString.h"
 
 #include <map>
 
@@ -44,7 +45,7 @@ namespace UE::HeadlessEditor
 
 			Fbx::FSceneDescription Scene;
 			std::string Error;
-			if (!Fbx::ReadFbxScene(Filename.ToUtf8(), Scene, Error))
+			if (!Fbx::ReadFbxScene(ToUtf8(Filename), Scene, Error))
 			{
 				UE_LOG(LogFbx, Error, TEXT("Cannot import %s: Assimp cannot read it: %s"), *Filename, *Utf8ToFString(Error));
 				return false;

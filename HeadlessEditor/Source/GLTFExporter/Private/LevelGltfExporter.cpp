@@ -12,6 +12,7 @@
 #include "GameFramework/Actor.h"
 #include "Materials/Material.h"
 #include "Materials/MaterialExpressionTextureBase.h"
+#include "HeadlessString.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/GltfMaterial.h>
@@ -120,7 +121,7 @@ namespace
 				std::strcpy(Tex->achFormatHint, "png");
 				Tex->pcData = reinterpret_cast<aiTexel*>(new uint8[Png.size()]);
 				std::memcpy(Tex->pcData, Png.data(), Png.size());
-				Tex->mFilename = aiString(Texture->GetName().ToUtf8());
+				Tex->mFilename = aiString(ToUtf8(Texture->GetName()));
 				Textures.push_back(Tex);
 				Index = static_cast<int32>(Textures.size()) - 1;
 			}
@@ -139,7 +140,7 @@ namespace
 			auto Found = MaterialIndex.find(Material);
 			if (Found != MaterialIndex.end()) { return Found->second; }
 			auto* Out = new aiMaterial();
-			const aiString Name(Material ? Material->GetName().ToUtf8() : std::string("Default"));
+			const aiString Name(Material ? ToUtf8(Material->GetName()) : std::string("Default"));
 			Out->AddProperty(&Name, AI_MATKEY_NAME);
 			const aiColor4D White(1, 1, 1, 1);
 			Out->AddProperty(&White, 1, AI_MATKEY_BASE_COLOR);
@@ -235,7 +236,7 @@ namespace
 
 		void AddNode(const AActor* Actor, const std::vector<unsigned int>& MeshIndices)
 		{
-			auto* Node = new aiNode(Actor->GetActorLabel().ToUtf8());
+			auto* Node = new aiNode(ToUtf8(Actor->GetActorLabel()));
 			const FTransform T = Actor->GetActorTransform();
 			const FQuat Q = T.GetRotation();
 			const FVector L = T.GetLocation(), S = T.GetScale3D();
@@ -308,10 +309,10 @@ namespace UE::HeadlessEditor
 		OutStats.NumMaterials = static_cast<int32>(Scene->mNumMaterials);
 		OutStats.NumTextures = static_cast<int32>(Scene->mNumTextures);
 		Assimp::Exporter Exporter;
-		if (Exporter.Export(Scene.get(), "glb2", Filename.ToUtf8()) != aiReturn_SUCCESS)
+		if (Exporter.Export(Scene.get(), "glb2", ToUtf8(Filename)) != aiReturn_SUCCESS)
 		{
 			const std::string Message = Exporter.GetErrorString();
-			OutError = FString::FromUtf8(Message.data(), Message.size());
+			OutError = FromUtf8(Message.data(), Message.size());
 			return false;
 		}
 		UE_LOG(LogGLTFExport, Log, TEXT("Wrote %s: %d node(s), %d mesh(es), %d material(s), %d texture(s)"), *Filename,

@@ -15,6 +15,7 @@
 #include "ConsoleCommands.h"
 #include "HeadlessEditorHost.h"
 #include "PluginLoader.h"
+#include "HeadlessString.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -280,7 +281,7 @@ int main(int Argc, char** Argv)
 	Files.MakeDirectory(*FPaths::ProjectContentDir(), true);
 	Files.MakeDirectory(*FPaths::ProjectLogDir(), true);
 	const FString LogPath = FPaths::ProjectLogDir() + GetProjectName() + TEXT(".log");
-	if (!SetLogFile(LogPath)) { std::fprintf(stderr, "headless-editor: cannot write the log file %s\n", LogPath.ToUtf8().c_str()); }
+	if (!SetLogFile(LogPath)) { std::fprintf(stderr, "headless-editor: cannot write the log file %s\n", ToUtf8(LogPath).c_str()); }
 
 	UE_LOG(LogInit, Display, TEXT("HeadlessEditor %d.%d: project %s"), ENGINE_MAJOR_VERSION, ENGINE_MINOR_VERSION, *FPaths::ProjectDir());
 	FTSTicker::SetOnTickerAdded([] { GLoop.Poke(); });

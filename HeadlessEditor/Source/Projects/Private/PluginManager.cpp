@@ -6,6 +6,7 @@
 #include "Misc/Paths.h"
 #include "HAL/FileManager.h"
 #include "Modules/ModuleManager.h"
+#include "HeadlessString.h"
 
 #include <dlfcn.h>
 #include <mutex>
@@ -68,7 +69,7 @@ namespace
 			UE_LOG(LogPluginManager, Error, TEXT("Cannot read plugin descriptor %s"), *Path);
 			return false;
 		}
-		const nlohmann::json Json = nlohmann::json::parse(Text.ToUtf8(), nullptr, false);
+		const nlohmann::json Json = nlohmann::json::parse(UE::HeadlessEditor::ToUtf8(Text), nullptr, false);
 		if (Json.is_discarded() || !Json.is_object() || !Json.contains("FileVersion"))
 		{
 			UE_LOG(LogPluginManager, Error, TEXT("Plugin descriptor %s is not a valid descriptor"), *Path);
@@ -213,7 +214,7 @@ namespace UE::HeadlessEditor
 					continue;
 				}
 
-				void* Handle = dlopen(Library->ToUtf8().c_str(), RTLD_NOW | RTLD_LOCAL);
+				void* Handle = dlopen(ToUtf8(*Library).c_str(), RTLD_NOW | RTLD_LOCAL);
 				if (!Handle)
 				{
 					UE_LOG(LogModuleManager, Error, TEXT("Cannot load module %s: %s"), *Module.Name, ANSI_TO_TCHAR(dlerror()));

@@ -5,6 +5,7 @@
 #include "SocketSubsystem.h"
 #include "IPAddress.h"
 #include "HAL/PlatformTime.h"
+#include "HeadlessString.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -30,7 +31,7 @@ namespace
 		void SetIp(uint32 InAddr) override { Addr.sin_addr.s_addr = htonl(InAddr); }
 		void SetIp(const TCHAR* InAddr, bool& bIsValid) override
 		{
-			const std::string Text = FString(InAddr).ToUtf8();
+			const std::string Text = UE::HeadlessEditor::ToUtf8(FString(InAddr));
 			const size_t Colon = Text.find(':');
 			bIsValid = inet_pton(AF_INET, Text.substr(0, Colon).c_str(), &Addr.sin_addr) == 1;
 			if (bIsValid && Colon != std::string::npos) { SetPort(std::atoi(Text.c_str() + Colon + 1)); }

@@ -17,6 +17,7 @@
 
 #include "ModelImportHelpers.h"
 #include "UsdSceneReader.h"
+#include "HeadlessString.h"
 
 #include <atomic>
 #include <filesystem>
@@ -46,7 +47,7 @@ namespace UE::HeadlessEditor
 
 		bool ReadFileBytes(const FString& File, std::vector<uint8_t>& Out)
 		{
-			std::ifstream In(fs::path(File.ToUtf8()), std::ios::binary);
+			std::ifstream In(fs::path(ToUtf8(File)), std::ios::binary);
 			if (!In)
 			{
 				return false;
@@ -102,7 +103,7 @@ namespace UE::HeadlessEditor
 		{
 			Usd::FUsdzPackage Package;
 			std::string Error;
-			if (!Package.Open(Filename.ToUtf8(), Error))
+			if (!Package.Open(ToUtf8(Filename), Error))
 			{
 				UE_LOG(LogUsd, Error, TEXT("Cannot import %s: not a readable USDZ package: %s"), *Filename, *Utf8ToFString(Error));
 				return false;

@@ -178,11 +178,6 @@ public:
 	void Reserve(int32 CharacterCount) { if (CharacterCount > 0) { Data.reserve(static_cast<size_t>(CharacterCount)); } }
 	void Shrink() { Data.shrink_to_fit(); }
 
-	// Stand-in helpers (not in the engine): the underlying code units and UTF-8 conversions.
-	const std::u16string& GetStdString() const { return Data; }
-	static FString FromUtf8(const char* Bytes, size_t Count);
-	std::string ToUtf8() const;
-
 	friend CORE_API bool operator==(const FString& A, const FString& B);
 	friend CORE_API bool operator==(const FString& A, const TCHAR* B);
 	friend bool operator==(const TCHAR* A, const FString& B) { return B == A; }
@@ -205,6 +200,9 @@ public:
 	TCHAR* end() { return Data.data() + Data.size(); }
 
 private:
+	// The host's string helpers (Core/Host/HeadlessString.h) reach the code units directly.
+	friend struct FHeadlessStringAccess;
+
 	std::u16string Data;
 };
 
