@@ -22,6 +22,7 @@
 
 #include "CoreMinimal.h"
 #include "Containers/Ticker.h"
+#include "TickerHost.h"
 #include "HAL/PlatformTime.h"
 #include "HttpModule.h"
 #include "Interfaces/IHttpRequest.h"
@@ -230,7 +231,7 @@ namespace
 	}
 
 	// Pumps until nothing is left on the core ticker, so a second delivery would have happened.
-	void PumpUntilTickerIdle() { PumpUntil([]() { return FTSTicker::GetCoreTicker().GetNumTickers() == 0; }, 5.0); }
+	void PumpUntilTickerIdle() { PumpUntil([]() { return FHeadlessTicker::GetNumTickers(FTSTicker::GetCoreTicker()) == 0; }, 5.0); }
 
 	// What the completion delegate saw.
 	struct FCompletion

@@ -15,6 +15,7 @@
 #include "ConsoleCommands.h"
 #include "HeadlessEditorHost.h"
 #include "PluginLoader.h"
+#include "TickerHost.h"
 #include "HeadlessString.h"
 
 #include <atomic>
@@ -250,7 +251,7 @@ namespace
 			AdvanceFrameCounter();
 
 			// Sleep until something arrives, or until the next ticker is due.
-			const double NextDue = FTSTicker::GetCoreTicker().GetSecondsUntilNextDue();
+			const double NextDue = FHeadlessTicker::GetSecondsUntilNextDue(FTSTicker::GetCoreTicker());
 			const double WaitSeconds = NextDue < 0.0 ? 1.0 : std::min(1.0, NextDue);
 			std::unique_lock<std::mutex> Lock(GLoop.Mutex);
 			GLoop.Wake.wait_for(Lock, std::chrono::duration<double>(WaitSeconds), [] { return GLoop.bPoked || GLoop.bQuit.load(); });
@@ -284,7 +285,7 @@ int main(int Argc, char** Argv)
 	if (!SetLogFile(LogPath)) { std::fprintf(stderr, "headless-editor: cannot write the log file %s\n", ToUtf8(LogPath).c_str()); }
 
 	UE_LOG(LogInit, Display, TEXT("HeadlessEditor %d.%d: project %s"), ENGINE_MAJOR_VERSION, ENGINE_MINOR_VERSION, *FPaths::ProjectDir());
-	FTSTicker::SetOnTickerAdded([] { GLoop.Poke(); });
+	FHeadlessTicker::SetOnTickerAdded([] { GLoop.Poke(); });
 	RegisterBuiltinCommands();
 	StartSignalThread();
 
