@@ -19,6 +19,7 @@
 #include "FbxSceneReader.h"
 #include "ModelImportTestSupport.h"
 #include "HeadlessString.h"
+#include "EngineHost.h"
 
 using namespace ModelImportTest;
 namespace Fbx = UE::HeadlessEditor::Fbx;
@@ -362,8 +363,8 @@ TEST_F(FFbxAssetImport, StaticModelGivesMeshSlotsMaterialsAndTexturesAsTheFileHo
 		ASSERT_NE(Material.MaterialInterface.Get(), nullptr) << Name;
 		EXPECT_EQ(Material.MaterialInterface.Get(), Find<UMaterial>(Result, Name));
 	}
-	EXPECT_TRUE(Mesh->MeshData.IsConsistent());
-	EXPECT_EQ(Mesh->MeshData.Sections.Num(), 4);
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*Mesh).IsConsistent());
+	EXPECT_EQ(FHeadlessAssets::MeshData(*Mesh).Sections.Num(), 4);
 	EXPECT_GT(Mesh->GetNumTriangles(), 1000);
 
 	// One texture per referenced file that exists: the four JPEGs, found by name in textures/.
@@ -394,14 +395,14 @@ TEST_F(FFbxAssetImport, SkinnedModelGivesSkeletalMeshAndSkeleton)
 	ASSERT_NE(Skeleton, nullptr);
 	EXPECT_EQ(Find<UStaticMesh>(Result, "ufbx-maya_game_sausage_7500_binary"), nullptr);
 	EXPECT_EQ(Mesh->GetSkeleton(), Skeleton);
-	ASSERT_EQ(Skeleton->GetNumBones(), 4);
-	EXPECT_EQ(Skeleton->FindBoneIndex(FName(TEXT("joint3"))), 2);
-	EXPECT_EQ(Skeleton->Bones[2].ParentIndex, 1);
+	ASSERT_EQ(FHeadlessAssets::Bones(*Skeleton).Num(), 4);
+	EXPECT_EQ(FHeadlessAssets::FindBoneIndex(*Skeleton, FName(TEXT("joint3"))), 2);
+	EXPECT_EQ(FHeadlessAssets::Bones(*Skeleton)[2].ParentIndex, 1);
 	ASSERT_EQ(Mesh->GetMaterials().Num(), 1);
 	EXPECT_EQ(Mesh->GetMaterials()[0].MaterialSlotName, FName(TEXT("lambert1")));
 	EXPECT_EQ(Mesh->GetMaterials()[0].MaterialInterface.Get(), Find<UMaterial>(Result, "lambert1"));
-	EXPECT_TRUE(Mesh->MeshData.IsConsistent());
-	EXPECT_EQ(Mesh->MeshData.BoneWeights.Num(), Mesh->MeshData.GetNumVertices() * FHeadlessMeshData::MaxBoneInfluences);
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*Mesh).IsConsistent());
+	EXPECT_EQ(FHeadlessAssets::MeshData(*Mesh).BoneWeights.Num(), FHeadlessAssets::MeshData(*Mesh).GetNumVertices() * FHeadlessMeshData::MaxBoneInfluences);
 	EXPECT_EQ(Result.size(), 3u);
 
 	// The animated Blender model: skeletal too; its animation is named in the log as not made.
@@ -432,7 +433,7 @@ TEST_F(FFbxAssetImport, EmbeddedTexturesAreUnpackedBesideTheFbxThenImported)
 		UTexture2D* Texture = Find<UTexture2D>(Result, Name);
 		ASSERT_NE(Texture, nullptr);
 		EXPECT_EQ(Texture->GetSizeX(), 128);
-		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->SourceFilePath), fs::weakly_canonical(Fbm / (std::string(Name) + ".png")).string());
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FHeadlessAssets::SourceFilePath(*Texture)), fs::weakly_canonical(Fbm / (std::string(Name) + ".png")).string());
 	}
 	EXPECT_EQ(AssetsIn("/Game/Fbx/Embedded").size(), 7u);
 }
@@ -526,8 +527,8 @@ TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
 	}
 	USkeletalMesh* Mesh = Find<USkeletalMesh>(Result, "ufbx-maya_game_sausage_7500_binary");
 	ASSERT_NE(Mesh, nullptr);
-	const FHeadlessMeshData MeshData = Mesh->MeshData;
-	const TArray<FHeadlessBone> Bones = Mesh->GetSkeleton()->Bones;
+	const FHeadlessMeshData MeshData = FHeadlessAssets::MeshData(*Mesh);
+	const TArray<FHeadlessBone> Bones = FHeadlessAssets::Bones(*Mesh->GetSkeleton());
 
 	Restart();
 	FAssetRegistryModule::GetRegistry().ScanPathsSynchronous({ TEXT("/Game/Fbx/Saved") }, true);
@@ -537,9 +538,9 @@ TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
 		"ufbx-maya_game_sausage_7500_binary_Skeleton /Script/Engine.Skeleton" }));
 	USkeletalMesh* Loaded = LoadObject<USkeletalMesh>(nullptr, TEXT("/Game/Fbx/Saved/ufbx-maya_game_sausage_7500_binary.ufbx-maya_game_sausage_7500_binary"));
 	ASSERT_NE(Loaded, nullptr);
-	EXPECT_TRUE(Loaded->MeshData == MeshData);
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*Loaded) == MeshData);
 	ASSERT_NE(Loaded->GetSkeleton(), nullptr);
-	EXPECT_TRUE(Loaded->GetSkeleton()->Bones == Bones);
+	EXPECT_TRUE(FHeadlessAssets::Bones(*Loaded->GetSkeleton()) == Bones);
 	ASSERT_EQ(Loaded->GetMaterials().Num(), 1);
 	EXPECT_EQ(Loaded->GetMaterials()[0].MaterialSlotName, FName(TEXT("lambert1")));
 	ASSERT_NE(Loaded->GetMaterials()[0].MaterialInterface.Get(), nullptr);

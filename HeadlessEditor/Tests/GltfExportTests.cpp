@@ -18,6 +18,7 @@
 #include "EditorHost.h"
 #include "LevelGltfExporter.h"
 #include "HeadlessString.h"
+#include "EngineHost.h"
 
 #include <assimp/GltfMaterial.h>
 #include <assimp/Importer.hpp>
@@ -57,7 +58,7 @@ TEST_F(GltfExportTest, TheLevelIsExportedAsGlbAndReadsBackWithItsMaterialAndText
 {
 	UWorld* World = UE::HeadlessEditor::ResetEditorWorld();
 	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Export/SM_Quad"));
-	Mesh->MeshData = MakeQuad();
+	FHeadlessAssets::MeshData(*Mesh) = MakeQuad();
 	UTexture2D* Base = MakeTexture(TEXT("/Game/Export/T_Base"), TC_Default, true);
 	const uint8 Red[4 * 4] = { 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255 };   // BGRA
 	Base->Source.Init(2, 2, 1, 1, TSF_BGRA8, Red);
@@ -85,7 +86,7 @@ TEST_F(GltfExportTest, TheLevelIsExportedAsGlbAndReadsBackWithItsMaterialAndText
 	Chair->GetStaticMeshComponent()->SetStaticMesh(Mesh);
 	Chair->SetActorLabel(TEXT("Chair"));
 	USkeletalMesh* Skinned = MakeAsset<USkeletalMesh>(TEXT("/Game/Export/SK_Quad"));
-	Skinned->MeshData = MakeQuad();
+	FHeadlessAssets::MeshData(*Skinned) = MakeQuad();
 	const FTransform Moved(FRotator(0, 90, 0), FVector(300, 0, 0));
 	auto* Hero = CastChecked<ASkeletalMeshActor>(World->SpawnActor(ASkeletalMeshActor::StaticClass(), &Moved));
 	Hero->GetSkeletalMeshComponent()->SetSkeletalMesh(Skinned, true);

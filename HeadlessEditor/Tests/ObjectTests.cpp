@@ -34,7 +34,7 @@ TEST_F(ObjectTest, ClassesHaveTheEnginePathsAndHierarchy)
 	for (const auto& [Class, Path] : Expected)
 	{
 		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Class->GetClassPathName().ToString()), Path);
-		EXPECT_EQ(UClass::FindClass(FTopLevelAssetPath(Str(std::string(Path)))), Class) << Path;
+		EXPECT_EQ(FindObject<UClass>(FTopLevelAssetPath(Str(std::string(Path)))), Class) << Path;
 		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Class->GetPathName()), Path);
 		EXPECT_EQ(Class->GetClass(), UClass::StaticClass());
 	}
@@ -42,7 +42,7 @@ TEST_F(ObjectTest, ClassesHaveTheEnginePathsAndHierarchy)
 	EXPECT_TRUE(UMaterial::StaticClass()->IsChildOf<UMaterialInterface>());
 	EXPECT_FALSE(UMaterialInterface::StaticClass()->IsChildOf(UMaterial::StaticClass()));
 	EXPECT_TRUE(USkeletalMesh::StaticClass()->IsChildOf(UObject::StaticClass()));
-	EXPECT_EQ(UClass::FindClass(FTopLevelAssetPath(TEXT("/Script/Engine.NoSuchClass"))), nullptr);
+	EXPECT_EQ(FindObject<UClass>(FTopLevelAssetPath(TEXT("/Script/Engine.NoSuchClass"))), nullptr);
 	EXPECT_EQ(FindObject<UClass>(nullptr, TEXT("/Script/Engine.StaticMesh")), UStaticMesh::StaticClass());
 
 	TSubclassOf<UTexture> TextureClass = UTexture2D::StaticClass();

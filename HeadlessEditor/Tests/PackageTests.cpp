@@ -12,6 +12,7 @@
 #include "UObject/Package.h"
 #include "UObject/SavePackage.h"
 #include "HeadlessString.h"
+#include "EngineHost.h"
 
 using namespace AssetTest;
 using TestAssets::MakeAsset;
@@ -44,14 +45,14 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 	Texture->Source.Init(3, 2, 1, 1, TSF_BGRA8, Pixels);
 	Texture->CompressionSettings = TC_Masks;
 	Texture->SRGB = false;
-	Texture->SourceFilePath = TEXT("/tmp/kit.png");
+	FHeadlessAssets::SourceFilePath(*Texture) = TEXT("/tmp/kit.png");
 
 	UStaticMesh* Mesh = TestAssets::MakeTwoSlotStaticMesh(TEXT("/Game/Kit/SM_Kit"), Material);
-	Mesh->SourceFilePath = Str(std::string("/tmp/kit \xCE\xB2.fbx"));
+	FHeadlessAssets::SourceFilePath(*Mesh) = Str(std::string("/tmp/kit \xCE\xB2.fbx"));
 
 	USkeletalMesh* Skinned = TestAssets::MakeSkinnedQuad(TEXT("/Game/Kit/SK_Kit"), Material);
-	Skinned->GetSkeleton()->Bones[1].LocalTransform[3] = 2.5f;   // a bone transform that is not the identity
-	const FHeadlessBone Child = Skinned->GetSkeleton()->Bones[1];
+	FHeadlessAssets::Bones(*Skinned->GetSkeleton())[1].LocalTransform[3] = 2.5f;   // a bone transform that is not the identity
+	const FHeadlessBone Child = FHeadlessAssets::Bones(*Skinned->GetSkeleton())[1];
 
 	for (UObject* Asset : std::initializer_list<UObject*>{ Material, Texture, Mesh, Skinned }) { Asset->MarkPackageDirty(); }
 	for (UObject* Asset : std::initializer_list<UObject*>{ Material, Texture, Mesh, Skinned })
@@ -61,16 +62,16 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 	}
 	ASSERT_TRUE(fs::exists(Project / "Content/Kit/Textures/T_Kit.uasset"));
 
-	const FHeadlessMeshData MeshData = Mesh->MeshData;
-	const FHeadlessMeshData SkinnedData = Skinned->MeshData;
-	const FTextureSource Source = Texture->Source;
+	const FHeadlessMeshData MeshData = FHeadlessAssets::MeshData(*Mesh);
+	const FHeadlessMeshData SkinnedData = FHeadlessAssets::MeshData(*Skinned);
+	const TArray<uint8> SourcePixels = FHeadlessAssets::SourceData(Texture->Source);
 	Restart();
 	EXPECT_EQ(FindObject<UStaticMesh>(nullptr, TEXT("/Game/Kit/SM_Kit.SM_Kit")), nullptr);
 
 	UStaticMesh* LoadedMesh = LoadObject<UStaticMesh>(nullptr, TEXT("/Game/Kit/SM_Kit.SM_Kit"));
 	ASSERT_NE(LoadedMesh, nullptr);
-	EXPECT_TRUE(LoadedMesh->MeshData == MeshData);
-	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(LoadedMesh->SourceFilePath), "/tmp/kit \xCE\xB2.fbx");
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*LoadedMesh) == MeshData);
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FHeadlessAssets::SourceFilePath(*LoadedMesh)), "/tmp/kit \xCE\xB2.fbx");
 	ASSERT_EQ(LoadedMesh->GetStaticMaterials().Num(), 2);
 	EXPECT_EQ(LoadedMesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("Body")));
 	EXPECT_EQ(LoadedMesh->GetStaticMaterials()[0].ImportedMaterialSlotName, FName(TEXT("Body_Imported")));
@@ -84,7 +85,7 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 
 	UTexture2D* LoadedTexture = LoadObject<UTexture2D>(nullptr, TEXT("/Game/Kit/Textures/T_Kit.T_Kit"));
 	ASSERT_NE(LoadedTexture, nullptr);
-	EXPECT_TRUE(LoadedTexture->Source == Source);
+	EXPECT_TRUE(FHeadlessAssets::SourceData(LoadedTexture->Source) == SourcePixels);
 	EXPECT_EQ(LoadedTexture->GetSizeX(), 3);
 	EXPECT_EQ(LoadedTexture->GetSizeY(), 2);
 	EXPECT_EQ(LoadedTexture->Source.GetFormat(), TSF_BGRA8);
@@ -93,11 +94,11 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 
 	USkeletalMesh* LoadedSkinned = LoadObject<USkeletalMesh>(nullptr, TEXT("/Game/Kit/SK_Kit.SK_Kit"));
 	ASSERT_NE(LoadedSkinned, nullptr);
-	EXPECT_TRUE(LoadedSkinned->MeshData == SkinnedData);
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*LoadedSkinned) == SkinnedData);
 	ASSERT_NE(LoadedSkinned->GetSkeleton(), nullptr);
 	EXPECT_EQ(LoadedSkinned->GetSkeleton()->GetOutermost(), LoadedSkinned->GetOutermost());
-	ASSERT_EQ(LoadedSkinned->GetSkeleton()->Bones.Num(), 2);
-	EXPECT_TRUE(LoadedSkinned->GetSkeleton()->Bones[1] == Child);
+	ASSERT_EQ(FHeadlessAssets::Bones(*LoadedSkinned->GetSkeleton()).Num(), 2);
+	EXPECT_TRUE(FHeadlessAssets::Bones(*LoadedSkinned->GetSkeleton())[1] == Child);
 	EXPECT_EQ(LoadedSkinned->GetMaterials()[0].MaterialInterface, LoadedMaterial) << "one material object, shared";
 }
 
@@ -145,7 +146,7 @@ TEST_F(PackageTest, SummaryIsReadableWithoutLoading)
 TEST_F(PackageTest, DamagedTruncatedAndForeignFilesAreRefusedWithALogLine)
 {
 	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Bad/SM_Good"));
-	Mesh->MeshData = TestAssets::MakeTwoSectionQuad(false);
+	FHeadlessAssets::MeshData(*Mesh) = TestAssets::MakeTwoSectionQuad(false);
 	Mesh->GetStaticMaterials().Add(FStaticMaterial(nullptr, FName(TEXT("Slot"))));
 	ASSERT_TRUE(Save(Mesh));
 	Restart();

@@ -13,6 +13,7 @@
 #include "ModelImportTestSupport.h"
 #include "UsdSceneReader.h"
 #include "HeadlessString.h"
+#include "EngineHost.h"
 
 using namespace ModelImportTest;
 namespace Usd = UE::HeadlessEditor::Usd;
@@ -420,7 +421,7 @@ TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
 	EXPECT_EQ(Mesh->GetStaticMaterials()[2].MaterialInterface.Get(), nullptr) << "geometry bound to nothing";
 	EXPECT_EQ(Find<UMaterial>(Result, "Unused"), nullptr);
 	EXPECT_EQ(Mesh->GetNumTriangles(), 4);
-	EXPECT_TRUE(Mesh->MeshData.IsConsistent());
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*Mesh).IsConsistent());
 	UTexture2D* Texture = Find<UTexture2D>(Result, "red");
 	ASSERT_NE(Texture, nullptr);
 	EXPECT_EQ(Texture->GetSizeX(), 128);

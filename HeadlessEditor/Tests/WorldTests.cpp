@@ -17,6 +17,7 @@
 #include "ConsoleCommands.h"
 #include "EditorHost.h"
 #include "HeadlessString.h"
+#include "EngineHost.h"
 
 using namespace AssetTest;
 using namespace EditingTest;
@@ -100,7 +101,7 @@ TEST_F(WorldTest, ActorsArePlacedLabelledSelectedAndListed)
 	auto* Hero = CastChecked<ASkeletalMeshActor>(World->SpawnActor(ASkeletalMeshActor::StaticClass(), &Moved, Params));
 	Hero->GetSkeletalMeshComponent()->SetSkeletalMesh(Skinned, true);
 	EXPECT_EQ(Hero->GetSkeletalMeshComponent()->GetSkeletalMeshAsset(), Skinned);
-	EXPECT_EQ(Hero->GetSkeletalMeshComponent()->GetNumPoseReinits(), 1);
+	EXPECT_EQ(FHeadlessAssets::GetNumPoseReinits(*Hero->GetSkeletalMeshComponent()), 1);
 	Hero->SetActorLabel(TEXT("Hero"));
 	EXPECT_TRUE(Hero->GetActorLocation().Equals(FVector(100, -50, 25)));
 	EXPECT_TRUE(Hero->GetActorRotation().Equals(FRotator(0, 90, 0)));

@@ -105,10 +105,10 @@ namespace
 
 		bool GetAssetsByClass(FTopLevelAssetPath ClassPathName, TArray<FAssetData>& OutAssetData, bool bSearchSubClasses) const override
 		{
-			UClass* Base = UClass::FindClass(ClassPathName);
+			UClass* Base = FindObject<UClass>(ClassPathName);
 			Collect([&](const FAssetData& Data) {
 				if (Data.AssetClassPath == ClassPathName) { return true; }
-				UClass* Class = bSearchSubClasses && Base ? UClass::FindClass(Data.AssetClassPath) : nullptr;
+				UClass* Class = bSearchSubClasses && Base ? FindObject<UClass>(Data.AssetClassPath) : nullptr;
 				return Class && Class->IsChildOf(Base);
 			}, false, OutAssetData);
 			return true;

@@ -483,7 +483,7 @@ namespace UE::CoreUObject::Private
 		for (UObject* Object : Objects)
 		{
 			FPropertyWriter Writer(ExportIndex, Imports, Bulk, Package);
-			Object->SerializeProperties(Writer);
+			FObjectTableAccess::SerializeProperties(Object, Writer);
 			PropertyBlocks.Add(std::move(Writer.Out.Bytes));
 			PropertyCounts.Add(Writer.Count);
 		}
@@ -568,7 +568,7 @@ namespace UE::CoreUObject::Private
 		TArray<UClass*> ExportClasses;
 		for (const FParsedExport& Export : Parsed.Exports)
 		{
-			UClass* Class = UClass::FindClass(FTopLevelAssetPath(Export.ClassPath));
+			UClass* Class = FindObject<UClass>(FTopLevelAssetPath(Export.ClassPath));
 			if (!Class || Class->HasAnyClassFlags(CLASS_Abstract))
 			{
 				UE_CLOG(!bQuiet, LogLinker, Error, TEXT("Failed to load package %s from %s: object %s has unknown class %s"), *LongPackageName, *Filename, *Export.Name, *Export.ClassPath);
@@ -593,7 +593,7 @@ namespace UE::CoreUObject::Private
 		TArray<UObject*> Imports;
 		for (const FImportEntry& Entry : Parsed.Imports)
 		{
-			UClass* Class = UClass::FindClass(FTopLevelAssetPath(Entry.ClassPath));
+			UClass* Class = FindObject<UClass>(FTopLevelAssetPath(Entry.ClassPath));
 			UObject* Found = StaticLoadObject(Class ? Class : UObject::StaticClass(), nullptr, *(Entry.PackageName + TEXT(".") + Entry.ObjectPath));
 			UE_CLOG(!Found, LogLinker, Warning, TEXT("%s: referenced object %s.%s could not be found; the reference is null"), *LongPackageName, *Entry.PackageName, *Entry.ObjectPath);
 			Imports.Add(Found);
@@ -602,7 +602,7 @@ namespace UE::CoreUObject::Private
 		{
 			if (!Objects[I]) { continue; }
 			FPropertyReader Reader(Parsed.Exports[I], Objects, Imports, Parsed, File);
-			Objects[I]->SerializeProperties(Reader);
+			FObjectTableAccess::SerializeProperties(Objects[I], Reader);
 		}
 		for (UObject* Object : Objects) { if (Object) { Object->PostLoad(); } }
 		PackagesLoading().erase(Key);

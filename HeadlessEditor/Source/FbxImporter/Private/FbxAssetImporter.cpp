@@ -20,6 +20,7 @@
 #include "FbxSceneReader.h"
 #include "ModelImportHelpers.h"
 #include "HeadlessString.h"
+#include "EngineHost.h"
 
 #include <map>
 
@@ -128,7 +129,7 @@ namespace UE::HeadlessEditor
 				{
 					for (const Fbx::FBone& Bone : Scene.Bones)
 					{
-						FHeadlessBone& Out = Skeleton->Bones.Emplace_GetRef();
+						FHeadlessBone& Out = FHeadlessAssets::Bones(*Skeleton).Emplace_GetRef();
 						Out.Name = FName(Utf8ToFString(Bone.Name));
 						Out.ParentIndex = Bone.ParentIndex;
 						std::copy(std::begin(Bone.LocalTransform), std::end(Bone.LocalTransform), Out.LocalTransform);
@@ -139,8 +140,8 @@ namespace UE::HeadlessEditor
 				{
 					return false;
 				}
-				FillMeshData(Scene.Mesh, Mesh->MeshData);
-				Mesh->SourceFilePath = Filename;
+				FillMeshData(Scene.Mesh, FHeadlessAssets::MeshData(*Mesh));
+				FHeadlessAssets::SourceFilePath(*Mesh) = Filename;
 				Mesh->SetSkeleton(Skeleton);
 				TArray<FSkeletalMaterial> Slots;
 				for (int32 Index = 0; Index < SlotMaterials.Num(); ++Index)
@@ -158,8 +159,8 @@ namespace UE::HeadlessEditor
 				{
 					return false;
 				}
-				FillMeshData(Scene.Mesh, Mesh->MeshData);
-				Mesh->SourceFilePath = Filename;
+				FillMeshData(Scene.Mesh, FHeadlessAssets::MeshData(*Mesh));
+				FHeadlessAssets::SourceFilePath(*Mesh) = Filename;
 				TArray<FStaticMaterial> Slots;
 				for (int32 Index = 0; Index < SlotMaterials.Num(); ++Index)
 				{

@@ -13,6 +13,7 @@
 #include "Materials/Material.h"
 #include "Materials/MaterialExpressionTextureBase.h"
 #include "HeadlessString.h"
+#include "EngineHost.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/GltfMaterial.h>
@@ -43,16 +44,16 @@ namespace
 		if (const auto* Static = Cast<UStaticMeshComponent>(Actor->GetRootComponent()))
 		{
 			const UStaticMesh* Mesh = Static->GetStaticMesh();
-			if (!Mesh || Mesh->MeshData.IsEmpty()) { return false; }
-			Out.Data = &Mesh->MeshData;
+			if (!Mesh || FHeadlessAssets::MeshData(*Mesh).IsEmpty()) { return false; }
+			Out.Data = &FHeadlessAssets::MeshData(*Mesh);
 			for (const FStaticMaterial& Slot : Mesh->GetStaticMaterials()) { Out.Slots.Add(Slot.MaterialInterface.Get()); }
 			return true;
 		}
 		if (const auto* Skinned = Cast<USkeletalMeshComponent>(Actor->GetRootComponent()))
 		{
 			const USkeletalMesh* Mesh = Skinned->GetSkeletalMeshAsset();
-			if (!Mesh || Mesh->MeshData.IsEmpty()) { return false; }
-			Out.Data = &Mesh->MeshData;
+			if (!Mesh || FHeadlessAssets::MeshData(*Mesh).IsEmpty()) { return false; }
+			Out.Data = &FHeadlessAssets::MeshData(*Mesh);
 			for (const FSkeletalMaterial& Slot : Mesh->GetMaterials()) { Out.Slots.Add(Slot.MaterialInterface.Get()); }
 			return true;
 		}
@@ -63,7 +64,7 @@ namespace
 	bool ToRgba8(const FTextureSource& Source, std::vector<uint8>& Out)
 	{
 		const int64 NumPixels = static_cast<int64>(Source.GetSizeX()) * Source.GetSizeY();
-		const TArray<uint8>& In = Source.GetData();
+		const TArray<uint8>& In = FHeadlessAssets::SourceData(Source);
 		if (NumPixels <= 0 || In.Num() != NumPixels * Source.GetBytesPerPixel()) { return false; }
 		Out.resize(static_cast<size_t>(NumPixels) * 4);
 		auto Le16High = [&In](int64 Offset) { return In[static_cast<int32>(Offset + 1)]; };

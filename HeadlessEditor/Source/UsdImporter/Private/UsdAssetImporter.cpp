@@ -18,6 +18,7 @@
 #include "ModelImportHelpers.h"
 #include "UsdSceneReader.h"
 #include "HeadlessString.h"
+#include "EngineHost.h"
 
 #include <atomic>
 #include <filesystem>
@@ -237,8 +238,8 @@ namespace UE::HeadlessEditor
 				}
 				if (UStaticMesh* Mesh = Context.CreateAsset<UStaticMesh>(PackagePath, FolderName))
 				{
-					FillMeshData(MeshDesc.Mesh, Mesh->MeshData);
-					Mesh->SourceFilePath = Filename;
+					FillMeshData(MeshDesc.Mesh, FHeadlessAssets::MeshData(*Mesh));
+					FHeadlessAssets::SourceFilePath(*Mesh) = Filename;
 					Mesh->SetStaticMaterials(Slots);
 					Mesh->PostEditChange();
 				}
