@@ -295,7 +295,8 @@ namespace
 		return Instance;
 	}
 
-	const bool GRegistered = (FModuleManager::Get().RegisterStaticModule(FName(TEXT("AssetRegistry")), [] { return static_cast<IModuleInterface*>(new FAssetRegistryModule()); }), true);
+	const bool GRegistered = (FModuleManager::Get().RegisterStaticallyLinkedModule(FName(TEXT("AssetRegistry")),
+		FModuleManager::FInitializeStaticallyLinkedModule::CreateLambda([] { return static_cast<IModuleInterface*>(new FAssetRegistryModule()); })), true);
 }
 
 IAssetRegistry* IAssetRegistry::Get() { return &Registry(); }

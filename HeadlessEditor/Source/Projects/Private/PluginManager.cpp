@@ -7,6 +7,7 @@
 #include "HAL/FileManager.h"
 #include "Modules/ModuleManager.h"
 #include "HeadlessString.h"
+#include "ModulesHost.h"
 
 #include <dlfcn.h>
 #include <mutex>
@@ -131,6 +132,12 @@ namespace
 			return TSharedPtr<IPlugin>();
 		}
 
+		TSharedPtr<IPlugin> FindPlugin(const ANSICHAR* Name) override
+		{
+			const FString Wanted(Name);
+			return FindPlugin(FStringView(Wanted));
+		}
+
 		TArray<TSharedRef<IPlugin>> GetEnabledPlugins() override { return GetDiscoveredPlugins(); }
 
 		TArray<TSharedRef<IPlugin>> GetDiscoveredPlugins() override
@@ -235,7 +242,7 @@ namespace UE::HeadlessEditor
 					std::lock_guard<std::mutex> Lock(State().Mutex);
 					State().Loaded.push_back({ FName(Module.Name), Handle });
 				}
-				FModuleManager::Get().AddLoadedModule(FName(Module.Name), Initialize());
+				FHeadlessModules::AddLoadedModule(FName(Module.Name), Initialize());
 			}
 		}
 		return bAllLoaded;
