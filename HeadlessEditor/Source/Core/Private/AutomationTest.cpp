@@ -101,7 +101,8 @@ bool FAutomationTestBase::TestEqual(const TCHAR* What, double Actual, double Exp
 
 namespace
 {
-	bool MessageMatches(const FAutomationTestBase::FExpectedMessage& Expected, const FString& Message)
+	template <typename FExpected>
+	bool MessageMatches(const FExpected& Expected, const FString& Message)
 	{
 		if (Expected.bIsRegex)
 		{
@@ -143,18 +144,6 @@ bool FAutomationTestFramework::UnregisterAutomationTest(const FString& InTestNam
 {
 	std::lock_guard<std::mutex> Lock(Impl().Mutex);
 	return Impl().Tests.erase(UE::HeadlessEditor::GetStdString(InTestNameToUnregister)) > 0;
-}
-
-void FAutomationTestFramework::GetValidTestNames(TArray<FString>& OutTestNames) const
-{
-	std::lock_guard<std::mutex> Lock(Impl().Mutex);
-	for (auto& Entry : Impl().Tests)
-	{
-		TArray<FString> Names, Commands;
-		Entry.second->GetTests(Names, Commands);
-		OutTestNames.Append(Names);
-	}
-	OutTestNames.Sort();
 }
 
 FAutomationTestBase* FAutomationTestFramework::GetCurrentTest() const

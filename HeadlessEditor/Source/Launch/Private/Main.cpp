@@ -16,6 +16,7 @@
 #include "HeadlessEditorHost.h"
 #include "PluginLoader.h"
 #include "TickerHost.h"
+#include "AutomationTestHost.h"
 #include "HeadlessString.h"
 
 #include <atomic>
@@ -161,7 +162,7 @@ namespace
 					State = Action && Action->GetCheckState() == ECheckBoxState::Checked ? TEXT("toggle, checked") : TEXT("toggle, unchecked");
 				}
 				const FSlateIcon Icon = Entry.Icon.Get();
-				const FSlateBrush* Brush = Icon.IsSet() ? Icon.GetIcon() : nullptr;
+				const FSlateBrush* Brush = Icon.GetOptionalIcon();
 				ConsolePrint(FString::Printf(TEXT("%s > %s > %s [%s] label \"%s\" tooltip \"%s\" icon %s"), *Ref.Menu.ToString(), *Ref.Section.ToString(),
 					*Entry.Name.ToString(), *State, *Entry.Label.Get().ToString(), *Entry.ToolTip.Get().ToString(),
 					Brush ? *Brush->GetResourceName().ToString() : TEXT("(none)")));
@@ -214,7 +215,7 @@ namespace
 		// HTTP first: it cancels transfers, and their completions reach plugins still loaded.
 		FModuleManager::Get().UnloadModule(TEXT("HTTP"));
 		UnloadPluginModules();
-		FModuleManager::Get().UnloadAllModules();
+		FModuleManager::Get().UnloadModulesAtShutdown();
 	}
 
 	// Callbacks of unloaded plugins may still sit on the core ticker, and the console thread may
@@ -305,7 +306,7 @@ int main(int Argc, char** Argv)
 	int ExitCode = 0;
 	if (Options.bRunTests)
 	{
-		const FAutomationTestFramework::FResults Results = FAutomationTestFramework::Get().RunTests(Options.TestFilter);
+		const FHeadlessAutomation::FResults Results = FHeadlessAutomation::RunTests(Options.TestFilter);
 		if (Results.Passed + Results.Failed == 0) { UE_LOG(LogAutomationTest, Error, TEXT("No automation test matches '%s'"), *Options.TestFilter); }
 		ExitCode = (Results.Failed > 0 || Results.Passed == 0 || !bStarted) ? 1 : 0;
 		ShutDownModules();
