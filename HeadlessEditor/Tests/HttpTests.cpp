@@ -300,6 +300,10 @@ TEST(HttpTest, BinaryBodyArrivesIntactOnceOnTheTickingThread)
 	EXPECT_EQ(FirstBad, -1) << "first differing byte";
 	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Succeeded);
 	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::None);
+	// The response carries the request's final status too, as the engine's does.
+	EXPECT_EQ(Completion.Response->GetStatus(), EHttpRequestStatus::Succeeded);
+	EXPECT_EQ(Completion.Response->GetFailureReason(), EHttpFailureReason::None);
+	EXPECT_EQ(Completion.Response->GetContentType(), TEXT("application/octet-stream"));
 }
 
 namespace
@@ -716,9 +720,9 @@ TEST(HttpTest, ShuttingTheModuleDownCancelsARequestInFlight)
 	EXPECT_FALSE(Again.bConnected.load());
 
 	// Get() loads the module again and it works as before.
-	EXPECT_FALSE(FHttpModule::IsAvailable());
+	EXPECT_FALSE(FModuleManager::Get().IsModuleLoaded(TEXT("HTTP")));
 	FHttpRequestRef Fresh = MakeGet(Server.Url("/bytes/1000"));
-	EXPECT_TRUE(FHttpModule::IsAvailable());
+	EXPECT_TRUE(FModuleManager::Get().IsModuleLoaded(TEXT("HTTP")));
 	FCompletion FreshCompletion;
 	FreshCompletion.Bind(Fresh);
 	ASSERT_TRUE(Fresh->ProcessRequest());

@@ -167,8 +167,10 @@ namespace UE::HeadlessEditor
 		return true;
 	}
 
-	void FCurlHttpResponse::Complete(bool bSucceeded)
+	void FCurlHttpResponse::Complete(bool bSucceeded, EHttpFailureReason Reason)
 	{
+		FailureReason = bSucceeded ? EHttpFailureReason::None : Reason;
+		CompletionStatus = bSucceeded ? EHttpRequestStatus::Succeeded : EHttpRequestStatus::Failed;
 		if (!bSucceeded)
 		{
 			// A failed transfer keeps its status and headers; its partial body is freed at once.
@@ -493,7 +495,7 @@ namespace UE::HeadlessEditor
 		// A failure before any status line leaves no response, as in the engine.
 		TSharedPtr<FCurlHttpResponse> Finished = ActiveResponse;
 		ActiveResponse.Reset();
-		if (Finished) { Finished->Complete(bSucceeded); }
+		if (Finished) { Finished->Complete(bSucceeded, Reason); }
 		if (Finished && !bSucceeded && Finished->GetResponseCode() == 0) { Finished.Reset(); }
 		{
 			std::lock_guard<std::mutex> Lock(SettingsMutex);
