@@ -4,6 +4,10 @@
 #include "CoreMinimal.h"
 #include "HAL/PlatformProcess.h"
 #include "Misc/Paths.h"
+#include "Misc/Timespan.h"
+
+#include <string>
+#include <vector>
 
 #include "HeadlessEditorHost.h"
 #include "HeadlessString.h"
@@ -79,6 +83,55 @@ TEST(FStringTest, ParsingAndTrimming)
 	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Words[1]), "/status");
 	EXPECT_EQ(FString(TEXT("abc")).RightChop(10).Len(), 0);
 	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FString(TEXT("abc")).Mid(1, 1)), "b");
+}
+
+TEST(FStringTest, ParseIntoArrayFollowsTheEngineRules)
+{
+	const auto Utf8 = [](const TArray<FString>& Parts)
+	{
+		std::vector<std::string> Out;
+		for (const FString& Part : Parts) { Out.push_back(UE::HeadlessEditor::ToUtf8(Part)); }
+		return Out;
+	};
+	TArray<FString> Parts;
+	// The delimiter is matched ignoring case, and may be longer than one character.
+	EXPECT_EQ(FString(TEXT("aXbxc")).ParseIntoArray(Parts, TEXT("x")), 3);
+	EXPECT_EQ(Utf8(Parts), (std::vector<std::string>{ "a", "b", "c" }));
+	EXPECT_EQ(FString(TEXT("one AND two and three")).ParseIntoArray(Parts, TEXT(" and ")), 3);
+	EXPECT_EQ(Utf8(Parts), (std::vector<std::string>{ "one", "two", "three" }));
+
+	// Empty pieces are kept unless culled; an empty string is one empty piece.
+	EXPECT_EQ(FString(TEXT(",a,,b,")).ParseIntoArray(Parts, TEXT(","), false), 5);
+	EXPECT_EQ(Utf8(Parts), (std::vector<std::string>{ "", "a", "", "b", "" }));
+	EXPECT_EQ(FString(TEXT(",a,,b,")).ParseIntoArray(Parts, TEXT(","), true), 2);
+	EXPECT_EQ(FString().ParseIntoArray(Parts, TEXT(","), false), 1);
+	EXPECT_EQ(Utf8(Parts), (std::vector<std::string>{ "" }));
+	EXPECT_EQ(FString().ParseIntoArray(Parts, TEXT(","), true), 0);
+
+	// An empty delimiter gives no pieces at all; the array is emptied first in every case.
+	Parts = { FString(TEXT("old")) };
+	EXPECT_EQ(FString(TEXT("abc")).ParseIntoArray(Parts, TEXT("")), 0);
+	EXPECT_TRUE(Parts.IsEmpty());
+}
+
+TEST(FPathsTest, CombineAppendsEveryPartWithThePathRule)
+{
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPaths::Combine(TEXT("a"), TEXT("b"), TEXT("c.txt"))), "a/b/c.txt");
+	// An empty part is not skipped: it adds the separator a path without one lacks.
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPaths::Combine(TEXT("a"), TEXT(""))), "a/");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPaths::Combine(TEXT("a"), TEXT(""), TEXT("b"))), "a/b");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPaths::Combine(TEXT(""), TEXT("b"))), "b");
+	// Separators are only ever added, never taken away.
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPaths::Combine(FString(TEXT("/x/")), FString(TEXT("/y")))), "/x//y");
+}
+
+TEST(FTimespanTest, FromSecondsRoundsToTheNearestTick)
+{
+	EXPECT_EQ(FTimespan::FromSeconds(1.5e-7).GetTicks(), 2);
+	EXPECT_EQ(FTimespan::FromSeconds(1.4e-7).GetTicks(), 1);
+	EXPECT_EQ(FTimespan::FromSeconds(0.57).GetTicks(), 5700000);   // 0.57 * 1e7 is just below 5700000 in binary
+	EXPECT_EQ(FTimespan::FromSeconds(-1.5e-7).GetTicks(), -1);
+	EXPECT_EQ(FTimespan::FromMilliseconds(0.25).GetTicks(), 2500);
 }
 
 TEST(FPathsTest, FileNameParts)

@@ -303,17 +303,14 @@ FString FString::Mid(int32 Start, int32 Count) const
 
 int32 FString::ParseIntoArray(TArray<FString>& OutArray, const TCHAR* pchDelim, bool InCullEmpty) const
 {
+	check(pchDelim);
 	OutArray.Reset();
 	const int32 DelimLen = static_cast<int32>(TLen(pchDelim));
-	if (IsEmpty() || DelimLen == 0)
-	{
-		if (!IsEmpty()) { OutArray.Add(*this); }
-		return OutArray.Num();
-	}
+	if (DelimLen == 0) { return 0; }
 	int32 Start = 0;
 	while (true)
 	{
-		const int32 Pos = Find(pchDelim, ESearchCase::CaseSensitive, ESearchDir::FromStart, Start);
+		const int32 Pos = Find(pchDelim, ESearchCase::IgnoreCase, ESearchDir::FromStart, Start);
 		const int32 End = Pos == INDEX_NONE ? Len() : Pos;
 		if (!InCullEmpty || End > Start) { OutArray.Add(Mid(Start, End - Start)); }
 		if (Pos == INDEX_NONE) { break; }

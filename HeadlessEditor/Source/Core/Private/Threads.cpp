@@ -114,10 +114,15 @@ uint64 FPlatformTime::Cycles64()
 {
 	timespec Now;
 	clock_gettime(CLOCK_MONOTONIC, &Now);
-	return static_cast<uint64>(Now.tv_sec) * 1000000ull + static_cast<uint64>(Now.tv_nsec) / 1000ull;
+	return static_cast<uint64>(Now.tv_sec) * 10000000ull + static_cast<uint64>(Now.tv_nsec) / 100ull;
 }
 
-uint32 FPlatformTime::Cycles() { return static_cast<uint32>(Cycles64()); }
+uint32 FPlatformTime::Cycles()
+{
+	timespec Now;
+	clock_gettime(CLOCK_MONOTONIC, &Now);
+	return static_cast<uint32>(static_cast<uint64>(Now.tv_sec) * 1000000ull + static_cast<uint64>(Now.tv_nsec) / 1000ull);
+}
 
 void FPlatformProcess::Sleep(float Seconds)
 {
