@@ -8,6 +8,7 @@
 #include "Misc/PackageName.h"
 #include "UObject/Package.h"
 #include "UObject/SavePackage.h"
+#include "HeadlessString.h"
 
 using namespace AssetTest;
 
@@ -85,7 +86,7 @@ TEST_F(AssetRegistryTest, AssetsSavedByAnEarlierRunAreFoundAfterAScanAndLoadOnDe
 	EXPECT_EQ(Assets[1].PackageName, FName(TEXT("/Game/Imports/Chair/SM_Chair")));
 	EXPECT_EQ(Assets[1].PackagePath, FName(TEXT("/Game/Imports/Chair")));
 	EXPECT_EQ(Assets[1].AssetClassPath, UStaticMesh::StaticClass()->GetClassPathName());
-	EXPECT_EQ(Assets[1].GetObjectPathString().ToUtf8(), "/Game/Imports/Chair/SM_Chair.SM_Chair");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Assets[1].GetObjectPathString()), "/Game/Imports/Chair/SM_Chair.SM_Chair");
 	EXPECT_FALSE(Assets[1].IsAssetLoaded());
 
 	UObject* Loaded = Assets[1].GetAsset();
@@ -136,6 +137,6 @@ TEST_F(AssetRegistryTest, TransientAndInnerObjectsAreNotAssets)
 	TArray<FAssetData> All;
 	Registry().GetAllAssets(All);
 	std::vector<std::string> Names;
-	for (const FAssetData& Data : All) { Names.push_back(Data.AssetName.ToString().ToUtf8()); }
+	for (const FAssetData& Data : All) { Names.push_back(UE::HeadlessEditor::ToUtf8(Data.AssetName.ToString())); }
 	EXPECT_EQ(Names, std::vector<std::string>({ "M_Asset" }));
 }

@@ -25,12 +25,13 @@
 #include "AssetRegistryHost.h"
 #include "HeadlessEditorHost.h"
 #include "UObjectHost.h"
+#include "HeadlessString.h"
 
 namespace AssetTest
 {
 	namespace fs = std::filesystem;
 
-	inline FString Str(const std::string& Utf8) { return FString::FromUtf8(Utf8.data(), Utf8.size()); }
+	inline FString Str(const std::string& Utf8) { return UE::HeadlessEditor::FromUtf8(Utf8.data(), Utf8.size()); }
 	inline FString Str(const fs::path& Path) { return Str(Path.string()); }
 
 	// The shared test data: MOLDARI_TESTDATA when set, else the first "shared/testdata" found
@@ -84,7 +85,7 @@ namespace AssetTest
 			FModuleManager::Get().LoadModule(FName(TEXT("AssetTools")));
 			LogHandle = UE::HeadlessEditor::AddLogListener([this](const UE::HeadlessEditor::FLogLine& Line) {
 				std::lock_guard<std::mutex> Lock(LogMutex);
-				Log.push_back(Line.Formatted.ToUtf8());
+				Log.push_back(UE::HeadlessEditor::ToUtf8(Line.Formatted));
 			});
 		}
 
@@ -133,7 +134,7 @@ namespace AssetTest
 			std::vector<std::string> Out;
 			for (const FAssetData& Asset : Assets)
 			{
-				Out.push_back(Asset.PackageName.ToString().ToUtf8() + "." + Asset.AssetName.ToString().ToUtf8() + " " + Asset.AssetClassPath.GetAssetName().ToString().ToUtf8());
+				Out.push_back(UE::HeadlessEditor::ToUtf8(Asset.PackageName.ToString()) + "." + UE::HeadlessEditor::ToUtf8(Asset.AssetName.ToString()) + " " + UE::HeadlessEditor::ToUtf8(Asset.AssetClassPath.GetAssetName().ToString()));
 			}
 			return Out;
 		}

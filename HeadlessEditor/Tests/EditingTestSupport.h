@@ -21,6 +21,8 @@ namespace EditingTest
 		Texture->SRGB = bSRGB;
 		const uint8 Pixels[4 * 4] = {};
 		Texture->Source.Init(2, 2, 1, 1, TSF_BGRA8, Pixels);
+		// As after an import or an edit: settings that cannot go together are put right.
+		Texture->PostEditChange();
 		return Texture;
 	}
 

@@ -19,6 +19,8 @@
 
 #include "FbxSceneReader.h"
 #include "ModelImportTestSupport.h"
+#include "EngineHost.h"
+#include "HeadlessString.h"
 
 using namespace ModelImportTest;
 namespace Fbx = UE::HeadlessEditor::Fbx;
@@ -138,7 +140,7 @@ namespace
 	{
 		std::vector<std::string> Out;
 		if (!Mesh) { return { "(no mesh)" }; }
-		for (const FStaticMaterial& Slot : Mesh->GetStaticMaterials()) { Out.push_back(Slot.MaterialSlotName.ToString().ToUtf8()); }
+		for (const FStaticMaterial& Slot : Mesh->GetStaticMaterials()) { Out.push_back(UE::HeadlessEditor::ToUtf8(Slot.MaterialSlotName.ToString())); }
 		return Out;
 	}
 
@@ -151,7 +153,7 @@ namespace
 		std::vector<std::string> Out;
 		for (UObject* Object : Objects)
 		{
-			if (Object && Object->IsA<T>()) { Out.push_back(FPackageName::GetShortName(Object->GetOutermost()->GetName()).ToUtf8()); }
+			if (Object && Object->IsA<T>()) { Out.push_back(UE::HeadlessEditor::ToUtf8(FPackageName::GetShortName(Object->GetOutermost()->GetName()))); }
 		}
 		std::sort(Out.begin(), Out.end());
 		return Out;
@@ -489,16 +491,16 @@ TEST_F(FFbxAssetImport, EachMeshNodeBecomesAStaticMeshNamedAfterIt)
 	{
 		UStaticMesh* Mesh = Cast<UStaticMesh>(Object);
 		if (!Mesh) { continue; }
-		SCOPED_TRACE(Mesh->GetName().ToUtf8());
+		SCOPED_TRACE(UE::HeadlessEditor::ToUtf8(Mesh->GetName()));
 		EXPECT_FALSE(Mesh->IsA<USkeletalMesh>());
-		EXPECT_TRUE(Mesh->MeshData.IsConsistent());
+		EXPECT_TRUE(FHeadlessAssets::MeshData(*Mesh).IsConsistent());
 		EXPECT_GT(Mesh->GetNumTriangles(), 0);
 		ASSERT_EQ(Mesh->GetStaticMaterials().Num(), 1);
 		// The slot is named after the material and holds the material asset of that name.
 		const FStaticMaterial& Slot = Mesh->GetStaticMaterials()[0];
 		ASSERT_NE(Slot.MaterialInterface.Get(), nullptr);
 		EXPECT_EQ(Slot.MaterialInterface->GetName(), Slot.MaterialSlotName.ToString());
-		EXPECT_NE(std::find(Info.MaterialNames.begin(), Info.MaterialNames.end(), Slot.MaterialSlotName.ToString().ToUtf8()), Info.MaterialNames.end());
+		EXPECT_NE(std::find(Info.MaterialNames.begin(), Info.MaterialNames.end(), UE::HeadlessEditor::ToUtf8(Slot.MaterialSlotName.ToString())), Info.MaterialNames.end());
 	}
 	// Together the meshes hold every triangle of the file, each node placed where the file puts it.
 	int32 Triangles = 0;
@@ -589,9 +591,9 @@ TEST_F(FFbxAssetImport, SlotsAreNamedAfterTheCleanedMaterialWithSectionSuffixesF
 	EXPECT_EQ(Cube2->GetStaticMaterials()[0].MaterialInterface.Get(), Green);
 	EXPECT_EQ(Cube2->GetStaticMaterials()[1].MaterialInterface.Get(), Find<UMaterial>(Result, "Mat_Red"));
 	EXPECT_EQ(Cube2->GetStaticMaterials()[2].MaterialInterface.Get(), Green);
-	ASSERT_EQ(Cube2->MeshData.Sections.Num(), 3);
-	EXPECT_EQ(Cube2->MeshData.Sections[2].MaterialIndex, 2);
-	EXPECT_EQ(Cube2->MeshData.Sections[2].NumTriangles, 2);
+	ASSERT_EQ(FHeadlessAssets::MeshData(*Cube2).Sections.Num(), 3);
+	EXPECT_EQ(FHeadlessAssets::MeshData(*Cube2).Sections[2].MaterialIndex, 2);
+	EXPECT_EQ(FHeadlessAssets::MeshData(*Cube2).Sections[2].NumTriangles, 2);
 	EXPECT_EQ(NamesOf<UMaterial>(Result).size(), 2u) << "one asset per material, however often it is used";
 
 	// The material's name is cleaned for the slot as for the asset: "Material.001".
@@ -621,14 +623,14 @@ TEST_F(FFbxAssetImport, SkinnedModelGivesSkeletalMeshAndSkeleton)
 	ASSERT_NE(Mesh, nullptr);
 	ASSERT_NE(Skeleton, nullptr);
 	EXPECT_EQ(Mesh->GetSkeleton(), Skeleton);
-	ASSERT_EQ(Skeleton->GetNumBones(), 4);
-	EXPECT_EQ(Skeleton->FindBoneIndex(FName(TEXT("joint3"))), 2);
-	EXPECT_EQ(Skeleton->Bones[2].ParentIndex, 1);
+	ASSERT_EQ(FHeadlessAssets::Bones(*Skeleton).Num(), 4);
+	EXPECT_EQ(FHeadlessAssets::FindBoneIndex(*Skeleton, FName(TEXT("joint3"))), 2);
+	EXPECT_EQ(FHeadlessAssets::Bones(*Skeleton)[2].ParentIndex, 1);
 	ASSERT_EQ(Mesh->GetMaterials().Num(), 1);
 	EXPECT_EQ(Mesh->GetMaterials()[0].MaterialSlotName, FName(TEXT("lambert1")));
 	EXPECT_EQ(Mesh->GetMaterials()[0].MaterialInterface.Get(), Find<UMaterial>(Result, "lambert1"));
-	EXPECT_TRUE(Mesh->MeshData.IsConsistent());
-	EXPECT_EQ(Mesh->MeshData.BoneWeights.Num(), Mesh->MeshData.GetNumVertices() * FHeadlessMeshData::MaxBoneInfluences);
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*Mesh).IsConsistent());
+	EXPECT_EQ(FHeadlessAssets::MeshData(*Mesh).BoneWeights.Num(), FHeadlessAssets::MeshData(*Mesh).GetNumVertices() * FHeadlessMeshData::MaxBoneInfluences);
 	EXPECT_EQ(Result.size(), 3u);
 
 	// A second skinned import into the same folder uses the skeleton already there when it fits.
@@ -663,8 +665,8 @@ TEST_F(FFbxAssetImport, EmbeddedTexturesAreUnpackedBesideTheFbxThenImported)
 		UTexture2D* Texture = Find<UTexture2D>(Result, Name);
 		ASSERT_NE(Texture, nullptr);
 		EXPECT_EQ(Texture->GetSizeX(), 128);
-		EXPECT_EQ(Texture->SourceFilePath.ToUtf8(), fs::weakly_canonical(Fbm / (std::string(Name) + ".png")).string());
-		EXPECT_EQ(Texture->GetOutermost()->GetName().ToUtf8(), std::string("/Game/Fbx/Embedded/") + Name);
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FHeadlessAssets::SourceFilePath(*Texture)), fs::weakly_canonical(Fbm / (std::string(Name) + ".png")).string());
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetOutermost()->GetName()), std::string("/Game/Fbx/Embedded/") + Name);
 	}
 	EXPECT_EQ(AssetsIn("/Game/Fbx/Embedded").size(), 7u);
 }
@@ -708,7 +710,7 @@ TEST_F(FFbxAssetImport, ExistingAssetsAreLeftAloneUnlessReplacingAndMaterialsAre
 	EXPECT_EQ(Head->GetNumTriangles(), Triangles);
 	const FStaticMaterial& Slot = Head->GetStaticMaterials()[0];
 	ASSERT_NE(Slot.MaterialInterface.Get(), nullptr);
-	EXPECT_EQ(Slot.MaterialInterface.Get(), Find<UMaterial>(First, Slot.MaterialSlotName.ToString().ToUtf8())) << "the first import's material";
+	EXPECT_EQ(Slot.MaterialInterface.Get(), Find<UMaterial>(First, UE::HeadlessEditor::ToUtf8(Slot.MaterialSlotName.ToString()))) << "the first import's material";
 	EXPECT_EQ(AssetsIn("/Game/Fbx/Again").size(), 27u);
 }
 
@@ -756,12 +758,12 @@ TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
 		ASSERT_TRUE(FPackageName::TryConvertLongPackageNameToFilename(Asset->GetOutermost()->GetName(), Filename, FPackageName::GetAssetPackageExtension()));
 		FSavePackageArgs Args;
 		Args.TopLevelFlags = RF_Public | RF_Standalone;
-		ASSERT_TRUE(UPackage::SavePackage(Asset->GetOutermost(), Asset, *Filename, Args)) << Filename.ToUtf8();
+		ASSERT_TRUE(UPackage::SavePackage(Asset->GetOutermost(), Asset, *Filename, Args)) << UE::HeadlessEditor::ToUtf8(Filename);
 	}
 	USkeletalMesh* Mesh = Find<USkeletalMesh>(Result, "ufbx-maya_game_sausage_7500_binary");
 	ASSERT_NE(Mesh, nullptr);
-	const FHeadlessMeshData MeshData = Mesh->MeshData;
-	const TArray<FHeadlessBone> Bones = Mesh->GetSkeleton()->Bones;
+	const FHeadlessMeshData MeshData = FHeadlessAssets::MeshData(*Mesh);
+	const TArray<FHeadlessBone> Bones = FHeadlessAssets::Bones(*Mesh->GetSkeleton());
 
 	Restart();
 	FAssetRegistryModule::GetRegistry().ScanPathsSynchronous({ TEXT("/Game/Fbx/Saved") }, true);
@@ -771,13 +773,13 @@ TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
 		"ufbx-maya_game_sausage_7500_binary_Skeleton /Script/Engine.Skeleton" }));
 	USkeletalMesh* Loaded = LoadObject<USkeletalMesh>(nullptr, TEXT("/Game/Fbx/Saved/ufbx-maya_game_sausage_7500_binary.ufbx-maya_game_sausage_7500_binary"));
 	ASSERT_NE(Loaded, nullptr);
-	EXPECT_TRUE(Loaded->MeshData == MeshData);
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*Loaded) == MeshData);
 	ASSERT_NE(Loaded->GetSkeleton(), nullptr);
-	EXPECT_TRUE(Loaded->GetSkeleton()->Bones == Bones);
+	EXPECT_TRUE(FHeadlessAssets::Bones(*Loaded->GetSkeleton()) == Bones);
 	ASSERT_EQ(Loaded->GetMaterials().Num(), 1);
 	EXPECT_EQ(Loaded->GetMaterials()[0].MaterialSlotName, FName(TEXT("lambert1")));
 	ASSERT_NE(Loaded->GetMaterials()[0].MaterialInterface.Get(), nullptr);
-	EXPECT_EQ(Loaded->GetMaterials()[0].MaterialInterface->GetPathName().ToUtf8(), "/Game/Fbx/Saved/lambert1.lambert1");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Loaded->GetMaterials()[0].MaterialInterface->GetPathName()), "/Game/Fbx/Saved/lambert1.lambert1");
 
 	// After the restart the saved assets are on disk only; a second import still leaves them be.
 	EXPECT_TRUE(Import(File, "/Game/Fbx/Saved").IsEmpty());

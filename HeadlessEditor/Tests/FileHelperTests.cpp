@@ -14,10 +14,12 @@
 #include "CoreMinimal.h"
 #include "HAL/FileManager.h"
 #include "Misc/FileHelper.h"
+#include "HeadlessString.h"
+#include "LogCapture.h"
 
 namespace
 {
-	FString ToFString(const std::string& Text) { return FString::FromUtf8(Text.data(), Text.size()); }
+	FString ToFString(const std::string& Text) { return UE::HeadlessEditor::FromUtf8(Text.data(), Text.size()); }
 
 	struct FScratchDir
 	{
@@ -69,7 +71,30 @@ TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
 	ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
 	for (const FString& Path : { Dir.Join("pipe"), FString(TEXT("/dev/zero")), ToFString(Dir.Path), Dir.Join("missing.bin") })
 	{
-		EXPECT_FALSE(LoadWithin(Path, Bytes, bFinished)) << Path.ToUtf8();
-		EXPECT_TRUE(bFinished) << "blocked on " << Path.ToUtf8();
+		EXPECT_FALSE(LoadWithin(Path, Bytes, bFinished)) << UE::HeadlessEditor::ToUtf8(Path);
+		EXPECT_TRUE(bFinished) << "blocked on " << UE::HeadlessEditor::ToUtf8(Path);
 	}
+}
+
+TEST(FileHelperTest, AFileThatCannotBeReadIsAWarningUnlessSilent)
+{
+	FScratchDir Dir;
+	TestLog::FCapture Log(TEXT("LogStreaming"));
+	const FString Missing = Dir.Join("missing.bin");
+	TArray<uint8> Bytes;
+	TArray64<uint8> Bytes64;
+
+	EXPECT_FALSE(FFileHelper::LoadFileToArray(Bytes, *Missing));
+	EXPECT_FALSE(FFileHelper::LoadFileToArray(Bytes64, *ToFString(Dir.Path), FILEREAD_None));
+	std::vector<TestLog::FCapture::FLine> Lines = Log.Take();
+	ASSERT_EQ(Lines.size(), 2u);
+	EXPECT_EQ(Lines[0].Verbosity, ELogVerbosity::Warning);
+	EXPECT_EQ(Lines[0].Message, "Failed to read file '" + UE::HeadlessEditor::ToUtf8(Missing) + "' error.");
+	EXPECT_EQ(Lines[1].Message, "Failed to read file '" + Dir.Path + "' error.");
+
+	// FILEREAD_Silent keeps it quiet; the engine's LoadFileToString with a file name says nothing.
+	EXPECT_FALSE(FFileHelper::LoadFileToArray(Bytes, *Missing, FILEREAD_Silent));
+	FString Text;
+	EXPECT_FALSE(FFileHelper::LoadFileToString(Text, *Missing));
+	EXPECT_TRUE(Log.Take().empty());
 }

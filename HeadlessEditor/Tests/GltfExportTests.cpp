@@ -17,6 +17,8 @@
 
 #include "EditorHost.h"
 #include "LevelGltfExporter.h"
+#include "HeadlessString.h"
+#include "EngineHost.h"
 
 #include <assimp/GltfMaterial.h>
 #include <assimp/Importer.hpp>
@@ -56,7 +58,7 @@ TEST_F(GltfExportTest, TheLevelIsExportedAsGlbAndReadsBackWithItsMaterialAndText
 {
 	UWorld* World = UE::HeadlessEditor::ResetEditorWorld();
 	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Export/SM_Quad"));
-	Mesh->MeshData = MakeQuad();
+	FHeadlessAssets::MeshData(*Mesh) = MakeQuad();
 	UTexture2D* Base = MakeTexture(TEXT("/Game/Export/T_Base"), TC_Default, true);
 	const uint8 Red[4 * 4] = { 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255 };   // BGRA
 	Base->Source.Init(2, 2, 1, 1, TSF_BGRA8, Red);
@@ -84,7 +86,7 @@ TEST_F(GltfExportTest, TheLevelIsExportedAsGlbAndReadsBackWithItsMaterialAndText
 	Chair->GetStaticMeshComponent()->SetStaticMesh(Mesh);
 	Chair->SetActorLabel(TEXT("Chair"));
 	USkeletalMesh* Skinned = MakeAsset<USkeletalMesh>(TEXT("/Game/Export/SK_Quad"));
-	Skinned->MeshData = MakeQuad();
+	FHeadlessAssets::MeshData(*Skinned) = MakeQuad();
 	const FTransform Moved(FRotator(0, 90, 0), FVector(300, 0, 0));
 	auto* Hero = CastChecked<ASkeletalMeshActor>(World->SpawnActor(ASkeletalMeshActor::StaticClass(), &Moved));
 	Hero->GetSkeletalMeshComponent()->SetSkeletalMesh(Skinned, true);
@@ -94,7 +96,7 @@ TEST_F(GltfExportTest, TheLevelIsExportedAsGlbAndReadsBackWithItsMaterialAndText
 	const std::string File = (Files / "level.glb").string();
 	UE::HeadlessEditor::FGltfExportStats Stats;
 	FString Error;
-	ASSERT_TRUE(UE::HeadlessEditor::ExportLevelToGlb(World, Str(File), Stats, Error)) << Error.ToUtf8();
+	ASSERT_TRUE(UE::HeadlessEditor::ExportLevelToGlb(World, Str(File), Stats, Error)) << UE::HeadlessEditor::ToUtf8(Error);
 	EXPECT_EQ(Stats.NumNodes, 2);
 	EXPECT_EQ(Stats.NumMeshes, 2);
 	EXPECT_EQ(Stats.NumMaterials, 2);   // the quad's material and a default one

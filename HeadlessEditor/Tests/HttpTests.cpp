@@ -22,6 +22,7 @@
 
 #include "CoreMinimal.h"
 #include "Containers/Ticker.h"
+#include "TickerHost.h"
 #include "HAL/PlatformTime.h"
 #include "HttpModule.h"
 #include "Interfaces/IHttpRequest.h"
@@ -230,7 +231,7 @@ namespace
 	}
 
 	// Pumps until nothing is left on the core ticker, so a second delivery would have happened.
-	void PumpUntilTickerIdle() { PumpUntil([]() { return FTSTicker::GetCoreTicker().GetNumTickers() == 0; }, 5.0); }
+	void PumpUntilTickerIdle() { PumpUntil([]() { return FHeadlessTicker::GetNumTickers(FTSTicker::GetCoreTicker()) == 0; }, 5.0); }
 
 	// What the completion delegate saw.
 	struct FCompletion
@@ -299,6 +300,10 @@ TEST(HttpTest, BinaryBodyArrivesIntactOnceOnTheTickingThread)
 	EXPECT_EQ(FirstBad, -1) << "first differing byte";
 	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Succeeded);
 	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::None);
+	// The response carries the request's final status too, as the engine's does.
+	EXPECT_EQ(Completion.Response->GetStatus(), EHttpRequestStatus::Succeeded);
+	EXPECT_EQ(Completion.Response->GetFailureReason(), EHttpFailureReason::None);
+	EXPECT_EQ(Completion.Response->GetContentType(), TEXT("application/octet-stream"));
 }
 
 namespace
@@ -715,9 +720,9 @@ TEST(HttpTest, ShuttingTheModuleDownCancelsARequestInFlight)
 	EXPECT_FALSE(Again.bConnected.load());
 
 	// Get() loads the module again and it works as before.
-	EXPECT_FALSE(FHttpModule::IsAvailable());
+	EXPECT_FALSE(FModuleManager::Get().IsModuleLoaded(TEXT("HTTP")));
 	FHttpRequestRef Fresh = MakeGet(Server.Url("/bytes/1000"));
-	EXPECT_TRUE(FHttpModule::IsAvailable());
+	EXPECT_TRUE(FModuleManager::Get().IsModuleLoaded(TEXT("HTTP")));
 	FCompletion FreshCompletion;
 	FreshCompletion.Bind(Fresh);
 	ASSERT_TRUE(Fresh->ProcessRequest());

@@ -9,6 +9,8 @@
 
 #include "AssetImporterRegistry.h"
 #include "ConsoleCommands.h"
+#include "EngineHost.h"
+#include "HeadlessString.h"
 
 using namespace AssetTest;
 
@@ -106,13 +108,13 @@ TEST_F(ImageImportTest, SharedTexturesImportWithTheirSizesAndDefaults)
 	{
 		UTexture2D* Texture = Cast<UTexture2D>(Imported[static_cast<int32>(I)]);
 		ASSERT_NE(Texture, nullptr) << Files[I];
-		EXPECT_EQ(Texture->GetName().ToUtf8(), Files[I].stem().string());
-		EXPECT_EQ(Texture->GetPathName().ToUtf8(), "/Game/Textures/" + Files[I].stem().string() + "." + Files[I].stem().string());
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetName()), Files[I].stem().string());
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetPathName()), "/Game/Textures/" + Files[I].stem().string() + "." + Files[I].stem().string());
 		const auto [Width, Height] = HeaderSize(ReadBytes(Files[I]));
 		EXPECT_EQ(Texture->GetSizeX(), Width) << Files[I];
 		EXPECT_EQ(Texture->GetSizeY(), Height) << Files[I];
 		EXPECT_EQ(Texture->Source.GetFormat(), TSF_BGRA8) << Files[I];
-		EXPECT_EQ(Texture->Source.GetData().Num(), Width * Height * 4);
+		EXPECT_EQ(FHeadlessAssets::SourceData(Texture->Source).Num(), Width * Height * 4);
 		EXPECT_TRUE(Texture->SRGB);
 		EXPECT_EQ(Texture->CompressionSettings, TC_Default);
 		EXPECT_TRUE(Texture->GetOutermost()->IsDirty()) << "an import leaves its packages to be saved";
@@ -140,26 +142,26 @@ TEST_F(ImageImportTest, PixelsOfEveryFormatArriveExactly)
 
 	UTexture2D* Png = OnlyTexture(Import({ Files / "rgba.png" }, TEXT("/Game/Px"), false));
 	ASSERT_NE(Png, nullptr);
-	EXPECT_EQ(std::vector<uint8>(Png->Source.GetData().begin(), Png->Source.GetData().end()), ExpectedBgra);
+	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Png->Source).begin(), FHeadlessAssets::SourceData(Png->Source).end()), ExpectedBgra);
 
 	UTexture2D* Bmp = OnlyTexture(Import({ Files / "rgb.bmp" }, TEXT("/Game/Px"), false));
 	ASSERT_NE(Bmp, nullptr);
-	EXPECT_EQ(std::vector<uint8>(Bmp->Source.GetData().begin(), Bmp->Source.GetData().end()), ExpectedOpaque) << "BMP rows are stored bottom-up";
+	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Bmp->Source).begin(), FHeadlessAssets::SourceData(Bmp->Source).end()), ExpectedOpaque) << "BMP rows are stored bottom-up";
 
 	UTexture2D* Tga = OnlyTexture(Import({ Files / "rgba_tga.tga" }, TEXT("/Game/Px"), false));
 	ASSERT_NE(Tga, nullptr);
-	EXPECT_EQ(std::vector<uint8>(Tga->Source.GetData().begin(), Tga->Source.GetData().end()), ExpectedBgra);
+	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Tga->Source).begin(), FHeadlessAssets::SourceData(Tga->Source).end()), ExpectedBgra);
 
 	UTexture2D* Grey = OnlyTexture(Import({ Files / "grey.png" }, TEXT("/Game/Px"), false));
 	ASSERT_NE(Grey, nullptr);
 	EXPECT_EQ(Grey->Source.GetFormat(), TSF_G8);
-	EXPECT_EQ(std::vector<uint8>(Grey->Source.GetData().begin(), Grey->Source.GetData().end()), std::vector<uint8>({ 0, 100, 255 }));
+	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Grey->Source).begin(), FHeadlessAssets::SourceData(Grey->Source).end()), std::vector<uint8>({ 0, 100, 255 }));
 
 	UTexture2D* Deep = OnlyTexture(Import({ Files / "deep.png" }, TEXT("/Game/Px"), false));
 	ASSERT_NE(Deep, nullptr);
 	EXPECT_EQ(Deep->Source.GetFormat(), TSF_RGBA16);
 	// Little-endian 16-bit R, G, B, A.
-	EXPECT_EQ(std::vector<uint8>(Deep->Source.GetData().begin(), Deep->Source.GetData().end()), std::vector<uint8>({ 0x34, 0x12, 0x78, 0x56, 0xBC, 0x9A, 0xFF, 0xFF }));
+	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Deep->Source).begin(), FHeadlessAssets::SourceData(Deep->Source).end()), std::vector<uint8>({ 0x34, 0x12, 0x78, 0x56, 0xBC, 0x9A, 0xFF, 0xFF }));
 }
 
 TEST_F(ImageImportTest, PngPalettesTransparencyLowDepthsAndInterlacingDecodeExactly)
@@ -181,7 +183,7 @@ TEST_F(ImageImportTest, PngPalettesTransparencyLowDepthsAndInterlacingDecodeExac
 	// The second row Up-filtered against the first (filters are undone).
 	WriteBytes(Files / "filtered.png", PngFromRaw(2, 2, 8, 0, 0, {}, { 0, 100, 150, 2, 5, 250 }));
 
-	const auto Pixels = [](UTexture2D* Texture) { return std::vector<uint8>(Texture->Source.GetData().begin(), Texture->Source.GetData().end()); };
+	const auto Pixels = [](UTexture2D* Texture) { return std::vector<uint8>(FHeadlessAssets::SourceData(Texture->Source).begin(), FHeadlessAssets::SourceData(Texture->Source).end()); };
 	const std::vector<std::tuple<const char*, ETextureSourceFormat, std::vector<uint8>>> Cases = {
 		{ "pal.png", TSF_BGRA8, { 60, 50, 40, 255, 30, 20, 10, 128 } },
 		{ "rgbkey.png", TSF_BGRA8, { 3, 2, 1, 255, 6, 5, 4, 0 } },
@@ -207,17 +209,17 @@ TEST_F(ImageImportTest, JpegGreyStaysOneChannelAndColourArrivesAsBgra)
 	UTexture2D* Grey = OnlyTexture(Import({ Files / "grey.jpg" }, TEXT("/Game/Jpeg"), false));
 	ASSERT_NE(Grey, nullptr);
 	EXPECT_EQ(Grey->Source.GetFormat(), TSF_G8);
-	EXPECT_EQ(std::vector<uint8>(Grey->Source.GetData().begin(), Grey->Source.GetData().end()), std::vector<uint8>(64, 77));
+	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Grey->Source).begin(), FHeadlessAssets::SourceData(Grey->Source).end()), std::vector<uint8>(64, 77));
 
 	WriteBytes(Files / "colour.jpeg", ColourJpeg);
 	UTexture2D* Colour = OnlyTexture(Import({ Files / "colour.jpeg" }, TEXT("/Game/Jpeg"), false));
 	ASSERT_NE(Colour, nullptr);
 	EXPECT_EQ(Colour->Source.GetFormat(), TSF_BGRA8);
-	ASSERT_EQ(Colour->Source.GetData().Num(), 8 * 8 * 4);
+	ASSERT_EQ(FHeadlessAssets::SourceData(Colour->Source).Num(), 8 * 8 * 4);
 	// Lossy: within a few steps of B 10, G 40, R 200, and opaque.
 	for (int32 I = 0; I < 8 * 8 * 4; I += 4)
 	{
-		const uint8* P = Colour->Source.GetData().GetData() + I;
+		const uint8* P = FHeadlessAssets::SourceData(Colour->Source).GetData() + I;
 		EXPECT_NEAR(P[0], 10, 3) << I;
 		EXPECT_NEAR(P[1], 40, 3) << I;
 		EXPECT_NEAR(P[2], 200, 3) << I;
@@ -328,7 +330,7 @@ TEST_F(ImageImportTest, DamagedImagesAndBadRequestsImportNothing)
 	WriteBytes(Files / "ok.png", Good);
 	for (const TCHAR* Destination : { TEXT("Game/Bad"), TEXT("/Elsewhere/Bad"), TEXT(""), TEXT("/Game/Bad Path") })
 	{
-		EXPECT_EQ(Import({ Files / "ok.png" }, Destination, false).Num(), 0) << FString(Destination).ToUtf8();
+		EXPECT_EQ(Import({ Files / "ok.png" }, Destination, false).Num(), 0) << UE::HeadlessEditor::ToUtf8(FString(Destination));
 	}
 	EXPECT_TRUE(Logged("is not a valid content path"));
 	EXPECT_EQ(FAssetToolsModule::GetModule().Get().ImportAssetsAutomated(nullptr).Num(), 0);
@@ -338,7 +340,7 @@ TEST_F(ImageImportTest, DamagedImagesAndBadRequestsImportNothing)
 	ASSERT_EQ(Mixed.Num(), 1);
 	// The package path, not the object's FName, which shows the first spelling of "ok" any test
 	// used (an FBX node "OK" makes it "OK").
-	EXPECT_EQ(Mixed[0]->GetOutermost()->GetName().ToUtf8(), "/Game/Bad/ok");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Mixed[0]->GetOutermost()->GetName()), "/Game/Bad/ok");
 }
 
 TEST_F(ImageImportTest, FileNamesBecomeValidAssetNames)
@@ -346,10 +348,10 @@ TEST_F(ImageImportTest, FileNamesBecomeValidAssetNames)
 	WriteBytes(Files / "my tex.v2.png", MakePng(1, 1, 6, 8, { 1, 2, 3, 4 }));
 	UTexture2D* Texture = OnlyTexture(Import({ Files / "my tex.v2.png" }, TEXT("/Game/Names"), false));
 	ASSERT_NE(Texture, nullptr);
-	EXPECT_EQ(Texture->GetName().ToUtf8(), "my_tex_v2");
-	EXPECT_EQ(Texture->GetOutermost()->GetName().ToUtf8(), "/Game/Names/my_tex_v2");
-	EXPECT_EQ(UE::HeadlessEditor::FindAssetImporterName(TEXT("PNG")).ToUtf8(), "Texture");
-	EXPECT_EQ(UE::HeadlessEditor::FindAssetImporterName(TEXT("/a/b.JPEG")).ToUtf8(), "Texture");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetName()), "my_tex_v2");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetOutermost()->GetName()), "/Game/Names/my_tex_v2");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(UE::HeadlessEditor::FindAssetImporterName(TEXT("PNG"))), "Texture");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(UE::HeadlessEditor::FindAssetImporterName(TEXT("/a/b.JPEG"))), "Texture");
 }
 
 TEST_F(ImageImportTest, ConsoleCommandsImportAndList)

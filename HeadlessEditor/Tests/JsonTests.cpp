@@ -22,14 +22,15 @@
 #include "Serialization/JsonReader.h"
 #include "Serialization/JsonSerializer.h"
 #include "Serialization/JsonWriter.h"
+#include "HeadlessString.h"
 
 namespace
 {
 	using UE::HeadlessEditor::Json::MaxNestingDepth;
 	using FJsonArray = TArray<TSharedPtr<FJsonValue>>;
 
-	std::string Utf8(const FString& Text) { return Text.ToUtf8(); }
-	FString Text(const std::string& Utf8Text) { return FString::FromUtf8(Utf8Text.data(), Utf8Text.size()); }
+	std::string Utf8(const FString& Text) { return UE::HeadlessEditor::ToUtf8(Text); }
+	FString Text(const std::string& Utf8Text) { return UE::HeadlessEditor::FromUtf8(Utf8Text.data(), Utf8Text.size()); }
 
 	FString WritePretty(const TSharedRef<FJsonObject>& Object, int32 InitialIndent = 0)
 	{
@@ -91,7 +92,7 @@ namespace
 				if (Line.Category == FName(TEXT("LogJson")))
 				{
 					std::lock_guard<std::mutex> Lock(Mutex);
-					Lines.push_back({ Line.Verbosity, Line.Message.ToUtf8() });
+					Lines.push_back({ Line.Verbosity, UE::HeadlessEditor::ToUtf8(Line.Message) });
 				}
 			});
 		}
@@ -332,11 +333,11 @@ TEST(JsonReader, UnicodeEscapesAndRawText)
 	const TSharedPtr<FJsonObject> Object = ReadObject(
 		"{\"e\": \"caf\\u00e9\", \"pair\": \"\\ud83d\\ude00\", \"raw\": \"\xC3\xA9\xF0\x9F\x98\x80\", \"esc\": \"\\\"\\\\\\/\\b\\f\\n\\r\\t\", \"nul\": \"a\\u0000b\"}");
 	ASSERT_TRUE(Object.IsValid());
-	EXPECT_EQ(Object->GetStringField(TEXT("e")).GetStdString(), u"caf\u00e9");
-	EXPECT_EQ(Object->GetStringField(TEXT("pair")).GetStdString(), std::u16string({ 0xD83D, 0xDE00 }));
-	EXPECT_EQ(Object->GetStringField(TEXT("raw")).GetStdString(), std::u16string({ 0x00E9, 0xD83D, 0xDE00 }));
+	EXPECT_EQ(UE::HeadlessEditor::GetStdString(Object->GetStringField(TEXT("e"))), u"caf\u00e9");
+	EXPECT_EQ(UE::HeadlessEditor::GetStdString(Object->GetStringField(TEXT("pair"))), std::u16string({ 0xD83D, 0xDE00 }));
+	EXPECT_EQ(UE::HeadlessEditor::GetStdString(Object->GetStringField(TEXT("raw"))), std::u16string({ 0x00E9, 0xD83D, 0xDE00 }));
 	EXPECT_EQ(Utf8(Object->GetStringField(TEXT("esc"))), "\"\\/\b\f\n\r\t");
-	EXPECT_EQ(Object->GetStringField(TEXT("nul")).GetStdString(), std::u16string(u"a\0b", 3));
+	EXPECT_EQ(UE::HeadlessEditor::GetStdString(Object->GetStringField(TEXT("nul"))), std::u16string(u"a\0b", 3));
 
 	// A lone surrogate escape is not a character: refused.
 	EXPECT_FALSE(ReadObject("{\"x\": \"\\ud800\"}").IsValid());

@@ -11,6 +11,8 @@
 #include "ObjectTools.h"
 
 #include "ConsoleCommands.h"
+#include "HeadlessString.h"
+#include "MaterialHost.h"
 
 using namespace AssetTest;
 using namespace EditingTest;
@@ -69,7 +71,7 @@ namespace
 
 	void ExpectPbrGraph(UMaterial* Material, const FString& Folder)
 	{
-		const TArray<TObjectPtr<UMaterialExpression>>& Nodes = Material->GetExpressions();
+		const TConstArrayView<TObjectPtr<UMaterialExpression>> Nodes = Material->GetExpressions();
 		ASSERT_EQ(Nodes.Num(), 3);
 		const int32 X[] = { -400, -400, -400 };
 		const int32 Y[] = { -200, 100, 300 };
@@ -97,7 +99,7 @@ namespace
 		EXPECT_EQ(Link(MP_Metallic)->OutputIndex, 3);    // "B"
 		for (EMaterialProperty Other : { MP_EmissiveColor, MP_Opacity, MP_Specular, MP_Anisotropy })
 		{
-			EXPECT_FALSE(Link(Other)->IsConnected()) << FString(UMaterial::GetMaterialPropertyName(Other)).ToUtf8();
+			EXPECT_FALSE(Link(Other)->IsConnected()) << UE::HeadlessEditor::ToUtf8(FString(FHeadlessMaterials::GetMaterialPropertyName(Other)));
 		}
 	}
 }
@@ -114,8 +116,8 @@ TEST_F(MaterialTest, GraphBuiltThroughTheLibraryCompilesClean)
 
 	ClearLog();
 	UMaterialEditingLibrary::RecompileMaterial(Material);
-	EXPECT_TRUE(Material->HasBeenCompiled());
-	EXPECT_TRUE(Material->GetCompileErrors().IsEmpty()) << Material->GetCompileErrors()[0].ToUtf8();
+	EXPECT_TRUE(FHeadlessMaterials::HasBeenCompiled(*Material));
+	EXPECT_TRUE(FHeadlessMaterials::GetCompileErrors(*Material).IsEmpty()) << UE::HeadlessEditor::ToUtf8(FHeadlessMaterials::GetCompileErrors(*Material)[0]);
 	EXPECT_EQ(LoggedMaterialErrors(), 0);
 	EXPECT_TRUE(Logged("Compiled Material /Game/Chair/M_Pbr.M_Pbr: 3 node(s), no errors"));
 
@@ -123,6 +125,33 @@ TEST_F(MaterialTest, GraphBuiltThroughTheLibraryCompilesClean)
 	UMaterialEditingLibrary::GetMaterialExpressionNodePosition(Material->GetExpressions()[2], X, Y);
 	EXPECT_EQ(X, -400);
 	EXPECT_EQ(Y, 300);
+}
+
+TEST_F(MaterialTest, LinearOnlyCompressionClearsSRGBAndANormalSamplerNeedsItOff)
+{
+	// After an edit, compressions that hold linear data turn sRGB off; colour ones keep it.
+	const TextureCompressionSettings LinearOnly[] = { TC_Normalmap, TC_Masks, TC_Alpha, TC_HDR, TC_HalfFloat };
+	for (TextureCompressionSettings Compression : LinearOnly)
+	{
+		EXPECT_FALSE(MakeTexture(*FString::Printf(TEXT("/Game/Linear%d/T_Map"), int32(Compression)), Compression, true)->SRGB) << int32(Compression);
+	}
+	EXPECT_TRUE(MakeTexture(TEXT("/Game/Colour/T_Map"), TC_Default, true)->SRGB);
+	EXPECT_TRUE(MakeTexture(TEXT("/Game/Grey/T_Map"), TC_Grayscale, true)->SRGB);
+
+	// A normal map whose sRGB flag was set again without an edit: the right sampler type still fails.
+	UTexture2D* Texture = MakeTexture(TEXT("/Game/StillSRGB/T_Normal"), TC_Normalmap, false);
+	Texture->SRGB = true;
+	UMaterial* Material = NewMaterial(TEXT("/Game/StillSRGB/M_Case"));
+	ASSERT_NE(Material, nullptr);
+	auto* Node = AddSample(Material, Texture, 0, 0);
+	Node->SamplerType = SAMPLERTYPE_Normal;
+	UMaterialEditingLibrary::ConnectMaterialProperty(Node, TEXT("RGB"), MP_Normal);
+	ClearLog();
+	UMaterialEditingLibrary::RecompileMaterial(Material);
+	ASSERT_EQ(FHeadlessMaterials::GetCompileErrors(*Material).Num(), 1);
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FHeadlessMaterials::GetCompileErrors(*Material)[0]),
+		"(Node " + UE::HeadlessEditor::ToUtf8(Node->GetName()) + ") To use 'Normal' as sampler type, SRGB must be disabled for /Game/StillSRGB/T_Normal.T_Normal");
+	EXPECT_EQ(LoggedMaterialErrors(), 1);
 }
 
 TEST_F(MaterialTest, EachSamplerTypeThatDoesNotFitItsTextureIsAnError)
@@ -158,18 +187,18 @@ TEST_F(MaterialTest, EachSamplerTypeThatDoesNotFitItsTextureIsAnError)
 
 		ClearLog();
 		UMaterialEditingLibrary::RecompileMaterial(Material);
-		ASSERT_EQ(Material->GetCompileErrors().Num(), 1);
-		const std::string Error = Material->GetCompileErrors()[0].ToUtf8();
-		EXPECT_NE(Error.find(std::string(Case.Message) + (Folder + TEXT("/T_Map.T_Map")).ToUtf8()), std::string::npos) << Error;
+		ASSERT_EQ(FHeadlessMaterials::GetCompileErrors(*Material).Num(), 1);
+		const std::string Error = UE::HeadlessEditor::ToUtf8(FHeadlessMaterials::GetCompileErrors(*Material)[0]);
+		EXPECT_NE(Error.find(std::string(Case.Message) + UE::HeadlessEditor::ToUtf8((Folder + TEXT("/T_Map.T_Map")))), std::string::npos) << Error;
 		EXPECT_EQ(LoggedMaterialErrors(), 1);
-		EXPECT_TRUE(Logged("LogMaterial: Error: " + (Folder + TEXT("/M_Case.M_Case")).ToUtf8() + ": (Node " + Node->GetName().ToUtf8() + ") " + Case.Message));
-		EXPECT_TRUE(Logged("Failed to compile Material " + (Folder + TEXT("/M_Case.M_Case")).ToUtf8()));
+		EXPECT_TRUE(Logged("LogMaterial: Error: " + UE::HeadlessEditor::ToUtf8((Folder + TEXT("/M_Case.M_Case"))) + ": (Node " + UE::HeadlessEditor::ToUtf8(Node->GetName()) + ") " + Case.Message));
+		EXPECT_TRUE(Logged("Failed to compile Material " + UE::HeadlessEditor::ToUtf8((Folder + TEXT("/M_Case.M_Case")))));
 
 		// The fitting sampler type compiles the same texture clean.
 		Node->SamplerType = Case.Right;
 		ClearLog();
 		UMaterialEditingLibrary::RecompileMaterial(Material);
-		EXPECT_TRUE(Material->GetCompileErrors().IsEmpty());
+		EXPECT_TRUE(FHeadlessMaterials::GetCompileErrors(*Material).IsEmpty());
 		EXPECT_EQ(LoggedMaterialErrors(), 0);
 		Node->AutoSetSampleType();
 		EXPECT_EQ(Node->SamplerType.GetValue(), Case.Right);
@@ -206,7 +235,7 @@ TEST_F(MaterialTest, MissingOutputsAndMissingTexturesAreReported)
 
 	ClearLog();
 	UMaterialEditingLibrary::RecompileMaterial(Material);
-	const TArray<FString>& Errors = Material->GetCompileErrors();
+	const TArray<FString>& Errors = FHeadlessMaterials::GetCompileErrors(*Material);
 	ASSERT_EQ(Errors.Num(), 3);
 	EXPECT_EQ(Errors[0], TEXT("(Node ") + Empty->GetName() + TEXT(") Missing input texture"));
 	EXPECT_EQ(Errors[1], TEXT("(Input Metallic) connected to output 9 of node ") + Node->GetName() + TEXT(", which has 6 output(s)"));
@@ -235,10 +264,10 @@ TEST_F(MaterialTest, TheGraphIsSavedAndLoadedBack)
 	UMaterial* Loaded = LoadObject<UMaterial>(nullptr, TEXT("/Game/Saved/M_Pbr.M_Pbr"));
 	ASSERT_NE(Loaded, nullptr);
 	ExpectPbrGraph(Loaded, TEXT("/Game/Saved"));
-	EXPECT_FALSE(Loaded->HasBeenCompiled());
+	EXPECT_FALSE(FHeadlessMaterials::HasBeenCompiled(*Loaded));
 	ClearLog();
 	UMaterialEditingLibrary::RecompileMaterial(Loaded);
-	EXPECT_TRUE(Loaded->GetCompileErrors().IsEmpty());
+	EXPECT_TRUE(FHeadlessMaterials::GetCompileErrors(*Loaded).IsEmpty());
 	EXPECT_EQ(LoggedMaterialErrors(), 0);
 	// The loaded graph is editable like a new one.
 	auto* Extra = AddSample(Loaded, nullptr, 5, 6);
@@ -277,7 +306,7 @@ TEST_F(MaterialTest, ADeletedNodeLeavesTheGraphAndItsLinks)
 	EXPECT_TRUE(Material->GetExpressionInputForProperty(MP_BaseColor)->IsConnected());
 	EXPECT_TRUE(Material->GetOutermost()->IsDirty());
 	UMaterialEditingLibrary::RecompileMaterial(Material);
-	EXPECT_TRUE(Material->GetCompileErrors().IsEmpty());
+	EXPECT_TRUE(FHeadlessMaterials::GetCompileErrors(*Material).IsEmpty());
 
 	for (const TCHAR* Texture : { TEXT("/Game/Cut/Textures/T_Base.T_Base"), TEXT("/Game/Cut/Textures/T_Normal.T_Normal"), TEXT("/Game/Cut/Textures/T_MR.T_MR") })
 	{
@@ -306,11 +335,11 @@ TEST_F(MaterialTest, TheConsolePrintsAGraphAndItsCompileResult)
 		return testing::internal::GetCapturedStdout();
 	};
 	const std::string One = Run(TEXT("materials /Game/Shown/M_Pbr"));
-	const std::string First = Material->GetExpressions()[0]->GetName().ToUtf8();
+	const std::string First = UE::HeadlessEditor::ToUtf8(Material->GetExpressions()[0]->GetName());
 	EXPECT_NE(One.find("/Game/Shown/M_Pbr.M_Pbr  3 node(s)"), std::string::npos) << One;
 	EXPECT_NE(One.find("node " + First + "  MaterialExpressionTextureSample  at (-400, -200)  texture /Game/Shown/Textures/T_Base.T_Base  sampler Color"), std::string::npos) << One;
 	EXPECT_NE(One.find("input BaseColor <- " + First + ".RGB"), std::string::npos) << One;
-	EXPECT_NE(One.find("input Metallic <- " + Bad->GetName().ToUtf8() + ".B"), std::string::npos) << One;
+	EXPECT_NE(One.find("input Metallic <- " + UE::HeadlessEditor::ToUtf8(Bad->GetName()) + ".B"), std::string::npos) << One;
 	EXPECT_NE(One.find("compile: 1 error(s)"), std::string::npos) << One;
 	EXPECT_NE(One.find("Sampler type is Color, should be Masks for /Game/Shown/Textures/T_MR.T_MR"), std::string::npos) << One;
 

@@ -27,6 +27,7 @@
 #include "AssetRegistryHost.h"
 #include "HeadlessEditorHost.h"
 #include "UObjectHost.h"
+#include "HeadlessString.h"
 
 namespace ModelImportTest
 {
@@ -115,13 +116,13 @@ namespace ModelImportTest
 
 		void SetUp() override
 		{
-			UE::HeadlessEditor::SetProjectDir(FString::FromUtf8(Project.Path.string().data(), Project.Path.string().size()));
+			UE::HeadlessEditor::SetProjectDir(UE::HeadlessEditor::FromUtf8(Project.Path.string().data(), Project.Path.string().size()));
 			fs::create_directories(Project.Path / "Content");
 			fs::create_directories(Project.Path / "Saved");
 			FAssetToolsModule::GetModule();
 			LogHandle = UE::HeadlessEditor::AddLogListener([this](const UE::HeadlessEditor::FLogLine& Line) {
 				std::lock_guard<std::mutex> Lock(LogMutex);
-				Log.push_back(Line.Formatted.ToUtf8());
+				Log.push_back(UE::HeadlessEditor::ToUtf8(Line.Formatted));
 			});
 		}
 		void TearDown() override
@@ -137,7 +138,7 @@ namespace ModelImportTest
 			UE::HeadlessEditor::ResetAssetRegistry();
 		}
 
-		static FString Str(const std::string& Utf8) { return FString::FromUtf8(Utf8.data(), Utf8.size()); }
+		static FString Str(const std::string& Utf8) { return UE::HeadlessEditor::FromUtf8(Utf8.data(), Utf8.size()); }
 
 		TArray<UObject*> Import(const fs::path& File, const char* Destination, bool bReplaceExisting = false)
 		{
@@ -156,7 +157,7 @@ namespace ModelImportTest
 			std::vector<std::string> Out;
 			for (const FAssetData& Asset : Assets)
 			{
-				Out.push_back(Asset.AssetName.ToString().ToUtf8() + " " + Asset.AssetClassPath.ToString().ToUtf8());
+				Out.push_back(UE::HeadlessEditor::ToUtf8(Asset.AssetName.ToString()) + " " + UE::HeadlessEditor::ToUtf8(Asset.AssetClassPath.ToString()));
 			}
 			return Out;
 		}
@@ -168,7 +169,7 @@ namespace ModelImportTest
 		{
 			for (UObject* Object : Objects)
 			{
-				if (Object && Object->IsA<T>() && FPackageName::GetShortName(Object->GetOutermost()->GetName()).ToUtf8() == Name) { return static_cast<T*>(Object); }
+				if (Object && Object->IsA<T>() && UE::HeadlessEditor::ToUtf8(FPackageName::GetShortName(Object->GetOutermost()->GetName())) == Name) { return static_cast<T*>(Object); }
 			}
 			return nullptr;
 		}

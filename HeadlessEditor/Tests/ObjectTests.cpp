@@ -11,6 +11,7 @@
 #include "Misc/Paths.h"
 #include "Templates/SubclassOf.h"
 #include "UObject/Package.h"
+#include "HeadlessString.h"
 
 using namespace AssetTest;
 
@@ -32,16 +33,16 @@ TEST_F(ObjectTest, ClassesHaveTheEnginePathsAndHierarchy)
 	};
 	for (const auto& [Class, Path] : Expected)
 	{
-		EXPECT_EQ(Class->GetClassPathName().ToString().ToUtf8(), Path);
-		EXPECT_EQ(UClass::FindClass(FTopLevelAssetPath(Str(std::string(Path)))), Class) << Path;
-		EXPECT_EQ(Class->GetPathName().ToUtf8(), Path);
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Class->GetClassPathName().ToString()), Path);
+		EXPECT_EQ(FindObject<UClass>(FTopLevelAssetPath(Str(std::string(Path)))), Class) << Path;
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Class->GetPathName()), Path);
 		EXPECT_EQ(Class->GetClass(), UClass::StaticClass());
 	}
 	EXPECT_TRUE(UTexture2D::StaticClass()->IsChildOf(UTexture::StaticClass()));
 	EXPECT_TRUE(UMaterial::StaticClass()->IsChildOf<UMaterialInterface>());
 	EXPECT_FALSE(UMaterialInterface::StaticClass()->IsChildOf(UMaterial::StaticClass()));
 	EXPECT_TRUE(USkeletalMesh::StaticClass()->IsChildOf(UObject::StaticClass()));
-	EXPECT_EQ(UClass::FindClass(FTopLevelAssetPath(TEXT("/Script/Engine.NoSuchClass"))), nullptr);
+	EXPECT_EQ(FindObject<UClass>(FTopLevelAssetPath(TEXT("/Script/Engine.NoSuchClass"))), nullptr);
 	EXPECT_EQ(FindObject<UClass>(nullptr, TEXT("/Script/Engine.StaticMesh")), UStaticMesh::StaticClass());
 
 	TSubclassOf<UTexture> TextureClass = UTexture2D::StaticClass();
@@ -57,18 +58,18 @@ TEST_F(ObjectTest, NamesPathsOutersAndCasts)
 	EXPECT_EQ(CreatePackage(TEXT("/Game/Props/SM_Chair")), Package);
 	UStaticMesh* Mesh = NewObject<UStaticMesh>(Package, FName(TEXT("SM_Chair")), RF_Public | RF_Standalone | RF_Transactional);
 	ASSERT_NE(Mesh, nullptr);
-	EXPECT_EQ(Mesh->GetName().ToUtf8(), "SM_Chair");
-	EXPECT_EQ(Mesh->GetPathName().ToUtf8(), "/Game/Props/SM_Chair.SM_Chair");
-	EXPECT_EQ(Mesh->GetFullName().ToUtf8(), "StaticMesh /Game/Props/SM_Chair.SM_Chair");
-	EXPECT_EQ(Package->GetPathName().ToUtf8(), "/Game/Props/SM_Chair");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Mesh->GetName()), "SM_Chair");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Mesh->GetPathName()), "/Game/Props/SM_Chair.SM_Chair");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Mesh->GetFullName()), "StaticMesh /Game/Props/SM_Chair.SM_Chair");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Package->GetPathName()), "/Game/Props/SM_Chair");
 	EXPECT_EQ(Mesh->GetOutermost(), Package);
 	EXPECT_TRUE(Mesh->HasAllFlags(RF_Public | RF_Standalone));
 	EXPECT_TRUE(Mesh->IsAsset());
 
 	UMaterial* Inner = NewObject<UMaterial>(Mesh, FName(TEXT("Inner")));
 	UMaterial* Deeper = NewObject<UMaterial>(Inner, FName(TEXT("Deeper")));
-	EXPECT_EQ(Inner->GetPathName().ToUtf8(), "/Game/Props/SM_Chair.SM_Chair:Inner");
-	EXPECT_EQ(Deeper->GetPathName().ToUtf8(), "/Game/Props/SM_Chair.SM_Chair:Inner.Deeper");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Inner->GetPathName()), "/Game/Props/SM_Chair.SM_Chair:Inner");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Deeper->GetPathName()), "/Game/Props/SM_Chair.SM_Chair:Inner.Deeper");
 	EXPECT_EQ(Deeper->GetOutermost(), Package);
 	EXPECT_EQ(Deeper->GetTypedOuter<UStaticMesh>(), Mesh);
 	EXPECT_FALSE(Inner->IsAsset());
@@ -203,24 +204,24 @@ TEST_F(ObjectTest, PackageNamesMapToTheContentFolder)
 	FString Filename;
 	ASSERT_TRUE(FPackageName::TryConvertLongPackageNameToFilename(TEXT("/Game/MOLDARIImports/Chair/SM_Chair"), Filename, FPackageName::GetAssetPackageExtension()));
 	EXPECT_EQ(Filename, FPaths::ProjectContentDir() + TEXT("MOLDARIImports/Chair/SM_Chair.uasset"));
-	EXPECT_EQ(FPackageName::GetAssetPackageExtension().ToUtf8(), ".uasset");
-	EXPECT_EQ(FPackageName::GetMapPackageExtension().ToUtf8(), ".umap");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPackageName::GetAssetPackageExtension()), ".uasset");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPackageName::GetMapPackageExtension()), ".umap");
 	EXPECT_TRUE(FPackageName::TryConvertLongPackageNameToFilename(TEXT("/Game/A"), Filename));
 	EXPECT_EQ(Filename, FPaths::ProjectContentDir() + TEXT("A"));
 
 	for (const TCHAR* Bad : { TEXT("Game/A"), TEXT("/Game"), TEXT("/Game/"), TEXT("/Game/A/"), TEXT("/Game//A"), TEXT("/Game/A.B"), TEXT("/Game/A B"),
 		TEXT("/Game/../A"), TEXT("/Engine/A"), TEXT("/Game/A:B"), TEXT("") })
 	{
-		EXPECT_FALSE(FPackageName::TryConvertLongPackageNameToFilename(Bad, Filename)) << FString(Bad).ToUtf8();
+		EXPECT_FALSE(FPackageName::TryConvertLongPackageNameToFilename(Bad, Filename)) << UE::HeadlessEditor::ToUtf8(FString(Bad));
 	}
 	EXPECT_EQ(CreatePackage(TEXT("/Game/Not Valid")), nullptr);
 	EXPECT_EQ(CreatePackage(TEXT("relative/name")), nullptr);
 
 	FString PackageName;
 	EXPECT_TRUE(FPackageName::TryConvertFilenameToLongPackageName(FPaths::ProjectContentDir() + TEXT("A/B.uasset"), PackageName));
-	EXPECT_EQ(PackageName.ToUtf8(), "/Game/A/B");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(PackageName), "/Game/A/B");
 	EXPECT_FALSE(FPackageName::TryConvertFilenameToLongPackageName(TEXT("/etc/passwd"), PackageName));
-	EXPECT_EQ(FPackageName::GetLongPackagePath(TEXT("/Game/A/B")).ToUtf8(), "/Game/A");
-	EXPECT_EQ(FPackageName::GetShortName(TEXT("/Game/A/B")).ToUtf8(), "B");
-	EXPECT_EQ(FPackageName::ObjectPathToPackageName(TEXT("/Game/A/B.B:Sub")).ToUtf8(), "/Game/A/B");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPackageName::GetLongPackagePath(TEXT("/Game/A/B"))), "/Game/A");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPackageName::GetShortName(TEXT("/Game/A/B"))), "B");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPackageName::ObjectPathToPackageName(TEXT("/Game/A/B.B:Sub"))), "/Game/A/B");
 }

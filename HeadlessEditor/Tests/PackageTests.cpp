@@ -11,6 +11,8 @@
 #include "Misc/PackageName.h"
 #include "UObject/Package.h"
 #include "UObject/SavePackage.h"
+#include "HeadlessString.h"
+#include "EngineHost.h"
 
 using namespace AssetTest;
 using TestAssets::MakeAsset;
@@ -43,33 +45,33 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 	Texture->Source.Init(3, 2, 1, 1, TSF_BGRA8, Pixels);
 	Texture->CompressionSettings = TC_Masks;
 	Texture->SRGB = false;
-	Texture->SourceFilePath = TEXT("/tmp/kit.png");
+	FHeadlessAssets::SourceFilePath(*Texture) = TEXT("/tmp/kit.png");
 
 	UStaticMesh* Mesh = TestAssets::MakeTwoSlotStaticMesh(TEXT("/Game/Kit/SM_Kit"), Material);
-	Mesh->SourceFilePath = Str(std::string("/tmp/kit \xCE\xB2.fbx"));
+	FHeadlessAssets::SourceFilePath(*Mesh) = Str(std::string("/tmp/kit \xCE\xB2.fbx"));
 
 	USkeletalMesh* Skinned = TestAssets::MakeSkinnedQuad(TEXT("/Game/Kit/SK_Kit"), Material);
-	Skinned->GetSkeleton()->Bones[1].LocalTransform[3] = 2.5f;   // a bone transform that is not the identity
-	const FHeadlessBone Child = Skinned->GetSkeleton()->Bones[1];
+	FHeadlessAssets::Bones(*Skinned->GetSkeleton())[1].LocalTransform[3] = 2.5f;   // a bone transform that is not the identity
+	const FHeadlessBone Child = FHeadlessAssets::Bones(*Skinned->GetSkeleton())[1];
 
 	for (UObject* Asset : std::initializer_list<UObject*>{ Material, Texture, Mesh, Skinned }) { Asset->MarkPackageDirty(); }
 	for (UObject* Asset : std::initializer_list<UObject*>{ Material, Texture, Mesh, Skinned })
 	{
-		ASSERT_TRUE(Save(Asset)) << Asset->GetPathName().ToUtf8();
+		ASSERT_TRUE(Save(Asset)) << UE::HeadlessEditor::ToUtf8(Asset->GetPathName());
 		EXPECT_FALSE(Asset->GetOutermost()->IsDirty());
 	}
 	ASSERT_TRUE(fs::exists(Project / "Content/Kit/Textures/T_Kit.uasset"));
 
-	const FHeadlessMeshData MeshData = Mesh->MeshData;
-	const FHeadlessMeshData SkinnedData = Skinned->MeshData;
-	const FTextureSource Source = Texture->Source;
+	const FHeadlessMeshData MeshData = FHeadlessAssets::MeshData(*Mesh);
+	const FHeadlessMeshData SkinnedData = FHeadlessAssets::MeshData(*Skinned);
+	const TArray<uint8> SourcePixels = FHeadlessAssets::SourceData(Texture->Source);
 	Restart();
 	EXPECT_EQ(FindObject<UStaticMesh>(nullptr, TEXT("/Game/Kit/SM_Kit.SM_Kit")), nullptr);
 
 	UStaticMesh* LoadedMesh = LoadObject<UStaticMesh>(nullptr, TEXT("/Game/Kit/SM_Kit.SM_Kit"));
 	ASSERT_NE(LoadedMesh, nullptr);
-	EXPECT_TRUE(LoadedMesh->MeshData == MeshData);
-	EXPECT_EQ(LoadedMesh->SourceFilePath.ToUtf8(), "/tmp/kit \xCE\xB2.fbx");
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*LoadedMesh) == MeshData);
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FHeadlessAssets::SourceFilePath(*LoadedMesh)), "/tmp/kit \xCE\xB2.fbx");
 	ASSERT_EQ(LoadedMesh->GetStaticMaterials().Num(), 2);
 	EXPECT_EQ(LoadedMesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("Body")));
 	EXPECT_EQ(LoadedMesh->GetStaticMaterials()[0].ImportedMaterialSlotName, FName(TEXT("Body_Imported")));
@@ -77,13 +79,13 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 	// The reference to the material's package loaded that package too.
 	UMaterialInterface* LoadedMaterial = LoadedMesh->GetStaticMaterials()[0].MaterialInterface;
 	ASSERT_NE(LoadedMaterial, nullptr);
-	EXPECT_EQ(LoadedMaterial->GetPathName().ToUtf8(), "/Game/Kit/M_Kit.M_Kit");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(LoadedMaterial->GetPathName()), "/Game/Kit/M_Kit.M_Kit");
 	EXPECT_TRUE(LoadedMaterial->IsA<UMaterial>());
 	EXPECT_FALSE(LoadedMesh->GetOutermost()->IsDirty());
 
 	UTexture2D* LoadedTexture = LoadObject<UTexture2D>(nullptr, TEXT("/Game/Kit/Textures/T_Kit.T_Kit"));
 	ASSERT_NE(LoadedTexture, nullptr);
-	EXPECT_TRUE(LoadedTexture->Source == Source);
+	EXPECT_TRUE(FHeadlessAssets::SourceData(LoadedTexture->Source) == SourcePixels);
 	EXPECT_EQ(LoadedTexture->GetSizeX(), 3);
 	EXPECT_EQ(LoadedTexture->GetSizeY(), 2);
 	EXPECT_EQ(LoadedTexture->Source.GetFormat(), TSF_BGRA8);
@@ -92,11 +94,11 @@ TEST_F(PackageTest, SavedAssetsLoadBackEqualAfterARestart)
 
 	USkeletalMesh* LoadedSkinned = LoadObject<USkeletalMesh>(nullptr, TEXT("/Game/Kit/SK_Kit.SK_Kit"));
 	ASSERT_NE(LoadedSkinned, nullptr);
-	EXPECT_TRUE(LoadedSkinned->MeshData == SkinnedData);
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*LoadedSkinned) == SkinnedData);
 	ASSERT_NE(LoadedSkinned->GetSkeleton(), nullptr);
 	EXPECT_EQ(LoadedSkinned->GetSkeleton()->GetOutermost(), LoadedSkinned->GetOutermost());
-	ASSERT_EQ(LoadedSkinned->GetSkeleton()->Bones.Num(), 2);
-	EXPECT_TRUE(LoadedSkinned->GetSkeleton()->Bones[1] == Child);
+	ASSERT_EQ(FHeadlessAssets::Bones(*LoadedSkinned->GetSkeleton()).Num(), 2);
+	EXPECT_TRUE(FHeadlessAssets::Bones(*LoadedSkinned->GetSkeleton())[1] == Child);
 	EXPECT_EQ(LoadedSkinned->GetMaterials()[0].MaterialInterface, LoadedMaterial) << "one material object, shared";
 }
 
@@ -116,7 +118,7 @@ TEST_F(PackageTest, SubobjectsAndReferencesInsideAPackageSurvive)
 	UMaterialInterface* LoadedInner = Loaded->GetStaticMaterials()[0].MaterialInterface;
 	ASSERT_NE(LoadedInner, nullptr);
 	EXPECT_EQ(LoadedInner->GetOuter(), Loaded);
-	EXPECT_EQ(LoadedInner->GetPathName().ToUtf8(), "/Game/SM_Inner.SM_Inner:InnerMaterial");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(LoadedInner->GetPathName()), "/Game/SM_Inner.SM_Inner:InnerMaterial");
 	EXPECT_EQ(Loaded->GetStaticMaterials()[1].MaterialInterface, nullptr);
 }
 
@@ -131,8 +133,8 @@ TEST_F(PackageTest, SummaryIsReadableWithoutLoading)
 
 	UE::HeadlessEditor::FPackageFileSummary Summary;
 	FString Error;
-	ASSERT_TRUE(UE::HeadlessEditor::ReadPackageFileSummary(Str(Project / "Content/Sum/T_Big.uasset"), Summary, Error)) << Error.ToUtf8();
-	EXPECT_EQ(Summary.PackageName.ToUtf8(), "/Game/Sum/T_Big");
+	ASSERT_TRUE(UE::HeadlessEditor::ReadPackageFileSummary(Str(Project / "Content/Sum/T_Big.uasset"), Summary, Error)) << UE::HeadlessEditor::ToUtf8(Error);
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Summary.PackageName), "/Game/Sum/T_Big");
 	EXPECT_EQ(Summary.FormatVersion, 1u);
 	ASSERT_EQ(Summary.Assets.Num(), 2);
 	EXPECT_EQ(Summary.Assets[0].AssetName, FName(TEXT("T_Big")));
@@ -144,7 +146,7 @@ TEST_F(PackageTest, SummaryIsReadableWithoutLoading)
 TEST_F(PackageTest, DamagedTruncatedAndForeignFilesAreRefusedWithALogLine)
 {
 	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Bad/SM_Good"));
-	Mesh->MeshData = TestAssets::MakeTwoSectionQuad(false);
+	FHeadlessAssets::MeshData(*Mesh) = TestAssets::MakeTwoSectionQuad(false);
 	Mesh->GetStaticMaterials().Add(FStaticMaterial(nullptr, FName(TEXT("Slot"))));
 	ASSERT_TRUE(Save(Mesh));
 	Restart();

@@ -153,6 +153,9 @@ TEST(SocketTest, AddressReuseLetsTwoListenersShareAPortAsOnLinux)
 	EXPECT_TRUE(Second->Bind(*Address) && Second->Listen(1));
 	EXPECT_FALSE(Third->Bind(*Address));
 	EXPECT_EQ(Subsystem->GetLastErrorCode(), SE_EADDRINUSE);
+	// As the engine names errors: the enumerator's name, for the last error or a given one.
+	EXPECT_EQ(FString(Subsystem->GetSocketError()), TEXT("SE_EADDRINUSE"));
+	EXPECT_EQ(FString(Subsystem->GetSocketError(SE_ECONNREFUSED)), TEXT("SE_ECONNREFUSED"));
 	Subsystem->DestroySocket(First);
 	Subsystem->DestroySocket(Second);
 	Subsystem->DestroySocket(Third);

@@ -7,6 +7,7 @@
 #include "Engine/StaticMesh.h"
 #include "Misc/PackageName.h"
 #include "UObject/Package.h"
+#include "EngineHost.h"
 
 namespace TestAssets
 {
@@ -41,7 +42,7 @@ namespace TestAssets
 	inline UStaticMesh* MakeTwoSlotStaticMesh(const TCHAR* PackageName, UMaterialInterface* BodyMaterial)
 	{
 		UStaticMesh* Mesh = MakeAsset<UStaticMesh>(PackageName);
-		Mesh->MeshData = MakeTwoSectionQuad(false);
+		FHeadlessAssets::MeshData(*Mesh) = MakeTwoSectionQuad(false);
 		Mesh->GetStaticMaterials().Add(FStaticMaterial(BodyMaterial, FName(TEXT("Body")), FName(TEXT("Body_Imported"))));
 		Mesh->GetStaticMaterials().Add(FStaticMaterial(nullptr, FName(TEXT("Trim"))));
 		return Mesh;
@@ -59,9 +60,9 @@ namespace TestAssets
 		FHeadlessBone Child;
 		Child.Name = FName(TEXT("spine"));
 		Child.ParentIndex = 0;
-		Skeleton->Bones = { Root, Child };
+		FHeadlessAssets::Bones(*Skeleton) = { Root, Child };
 		Skinned->SetSkeleton(Skeleton);
-		Skinned->MeshData = MakeTwoSectionQuad(true);
+		FHeadlessAssets::MeshData(*Skinned) = MakeTwoSectionQuad(true);
 		Skinned->GetMaterials().Add(FSkeletalMaterial(SkinMaterial, FName(TEXT("Skin"))));
 		return Skinned;
 	}

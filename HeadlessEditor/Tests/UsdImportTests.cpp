@@ -13,6 +13,8 @@
 #include "ModelImportTestSupport.h"
 #include "UsdSceneReader.h"
 #include "UsdImporterPlugin.h"
+#include "EngineHost.h"
+#include "HeadlessString.h"
 
 using namespace ModelImportTest;
 namespace Usd = UE::HeadlessEditor::Usd;
@@ -382,7 +384,7 @@ TEST_F(FUsdAssetImport, BinaryPackageGivesItsImagesAndSaysWhatItLeavesOut)
 	ASSERT_NE(Tga, nullptr);
 	EXPECT_GT(Png->GetSizeX(), 0);
 	EXPECT_GT(Tga->GetSizeX(), 0);
-	EXPECT_EQ(Png->GetOutermost()->GetName().ToUtf8(), "/Game/Usd/RoughnessTest/Textures/roughness-spec");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Png->GetOutermost()->GetName()), "/Game/Usd/RoughnessTest/Textures/roughness-spec");
 	EXPECT_EQ(AssetsIn("/Game/Usd/RoughnessTest/Textures").size(), 2u);
 	EXPECT_EQ(AssetsIn("/Game/Usd", true).size(), 2u);
 	EXPECT_TRUE(AssetsIn("/Game/Usd").empty()) << "nothing directly in the destination";
@@ -414,7 +416,7 @@ TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
 
 	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "Sample");
 	ASSERT_NE(Mesh, nullptr);
-	EXPECT_EQ(Mesh->GetOutermost()->GetName().ToUtf8(), "/Game/UsdText/Sample/StaticMeshes/Sample");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Mesh->GetOutermost()->GetName()), "/Game/UsdText/Sample/StaticMeshes/Sample");
 	ASSERT_EQ(Mesh->GetStaticMaterials().Num(), 3);
 	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialSlotName, FName(TEXT("Red")));
 	EXPECT_EQ(Mesh->GetStaticMaterials()[1].MaterialSlotName, FName(TEXT("Blue")));
@@ -423,16 +425,16 @@ TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
 	UMaterialInterface* Red = Mesh->GetStaticMaterials()[0].MaterialInterface.Get();
 	ASSERT_NE(Red, nullptr);
 	EXPECT_TRUE(Red->IsA<UMaterial>());
-	EXPECT_EQ(Red->GetOutermost()->GetName().ToUtf8(), "/Game/UsdText/Sample/Materials/Red");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Red->GetOutermost()->GetName()), "/Game/UsdText/Sample/Materials/Red");
 	EXPECT_EQ(Mesh->GetStaticMaterials()[1].MaterialInterface.Get(), Find<UMaterial>(Result, "Blue"));
 	EXPECT_EQ(Mesh->GetStaticMaterials()[2].MaterialInterface.Get(), nullptr) << "geometry bound to nothing";
 	EXPECT_EQ(Find<UMaterial>(Result, "Unused"), nullptr);
 	EXPECT_EQ(Mesh->GetNumTriangles(), 4);
-	EXPECT_TRUE(Mesh->MeshData.IsConsistent());
+	EXPECT_TRUE(FHeadlessAssets::MeshData(*Mesh).IsConsistent());
 	UTexture2D* Texture = Find<UTexture2D>(Result, "red");
 	ASSERT_NE(Texture, nullptr);
 	EXPECT_EQ(Texture->GetSizeX(), 128);
-	EXPECT_EQ(Texture->GetOutermost()->GetName().ToUtf8(), "/Game/UsdText/Sample/Textures/red");
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetOutermost()->GetName()), "/Game/UsdText/Sample/Textures/red");
 	EXPECT_EQ(Result.size(), 4u);
 	EXPECT_EQ(AssetsIn("/Game/UsdText/Sample/StaticMeshes").size(), 1u);
 	EXPECT_EQ(AssetsIn("/Game/UsdText/Sample/Materials").size(), 2u);

@@ -16,6 +16,8 @@
 
 #include "ConsoleCommands.h"
 #include "EditorHost.h"
+#include "HeadlessString.h"
+#include "EngineHost.h"
 
 using namespace AssetTest;
 using namespace EditingTest;
@@ -99,7 +101,7 @@ TEST_F(WorldTest, ActorsArePlacedLabelledSelectedAndListed)
 	auto* Hero = CastChecked<ASkeletalMeshActor>(World->SpawnActor(ASkeletalMeshActor::StaticClass(), &Moved, Params));
 	Hero->GetSkeletalMeshComponent()->SetSkeletalMesh(Skinned, true);
 	EXPECT_EQ(Hero->GetSkeletalMeshComponent()->GetSkeletalMeshAsset(), Skinned);
-	EXPECT_EQ(Hero->GetSkeletalMeshComponent()->GetNumPoseReinits(), 1);
+	EXPECT_EQ(FHeadlessAssets::GetNumPoseReinits(*Hero->GetSkeletalMeshComponent()), 1);
 	Hero->SetActorLabel(TEXT("Hero"));
 	EXPECT_TRUE(Hero->GetActorLocation().Equals(FVector(100, -50, 25)));
 	EXPECT_TRUE(Hero->GetActorRotation().Equals(FRotator(0, 90, 0)));
@@ -114,7 +116,7 @@ TEST_F(WorldTest, ActorsArePlacedLabelledSelectedAndListed)
 	EXPECT_EQ(Lines[0], "Chair  StaticMeshActor  mesh=/Game/Place/SM_Chair.SM_Chair  location=(0, 0, 0)  rotation=(P=0, Y=0, R=0)  scale=(1, 1, 1)  selected");
 	EXPECT_EQ(Lines[1].substr(0, 7), "Chair  ");
 	EXPECT_EQ(Lines[2], "Hero  SkeletalMeshActor  mesh=/Game/Place/SK_Hero.SK_Hero  location=(100, -50, 25)  rotation=(P=0, Y=90, R=0)  scale=(2, 2, 2)  -");
-	EXPECT_EQ(Lines[3], "3 actor(s) in " + World->GetName().ToUtf8());
+	EXPECT_EQ(Lines[3], "3 actor(s) in " + UE::HeadlessEditor::ToUtf8(World->GetName()));
 
 	// Deselecting, and a hidden actor that is only selected when asked to be.
 	GEditor->SelectActor(Chair, false, true);

@@ -15,6 +15,7 @@
 #include "HeadlessEditorHost.h"
 #include "Serialization/JsonReader.h"
 #include "Serialization/JsonSerializer.h"
+#include "HeadlessString.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -26,7 +27,7 @@ namespace
 
 	[[noreturn]] void Fail(const char* What, const FString& Detail)
 	{
-		std::fprintf(stderr, "import_request_fuzzer: %s: '%s'\n", What, Detail.ToUtf8().c_str());
+		std::fprintf(stderr, "import_request_fuzzer: %s: '%s'\n", What, UE::HeadlessEditor::ToUtf8(Detail).c_str());
 		__builtin_trap();
 	}
 
@@ -70,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 		++Data;
 		--Size;
 	}
-	const FString Body = FString::FromUtf8(reinterpret_cast<const char*>(Data), Size);
+	const FString Body = UE::HeadlessEditor::FromUtf8(reinterpret_cast<const char*>(Data), Size);
 
 	CheckName(MOLDARIIntake::SanitizeImportName(Body));
 

@@ -16,6 +16,7 @@
 
 #include "HeadlessEditorHost.h"
 #include "TestAssets.h"
+#include "HeadlessString.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -43,7 +44,7 @@ namespace
 		{
 			Bytes.SetNum(Bytes.Num() - 8);
 		}
-		return FFileHelper::SaveArrayToFile(Bytes, *FString::FromUtf8(OutDir.data(), OutDir.size()).Append(TEXT("/")).Append(FString::FromUtf8(Leaf, std::strlen(Leaf))));
+		return FFileHelper::SaveArrayToFile(Bytes, *UE::HeadlessEditor::FromUtf8(OutDir.data(), OutDir.size()).Append(TEXT("/")).Append(UE::HeadlessEditor::FromUtf8(Leaf, std::strlen(Leaf))));
 	}
 }
 
@@ -55,7 +56,7 @@ int main(int Argc, char** Argv)
 		return 2;
 	}
 	UE::HeadlessEditor::SetLogToStdout(false);
-	UE::HeadlessEditor::SetProjectDir(FString::FromUtf8(Argv[1], std::strlen(Argv[1])));
+	UE::HeadlessEditor::SetProjectDir(UE::HeadlessEditor::FromUtf8(Argv[1], std::strlen(Argv[1])));
 	const std::string OutDir = Argv[2];
 
 	UTexture2D* Texture = MakeAsset<UTexture2D>(TEXT("/Game/Seed/T_Seed"));

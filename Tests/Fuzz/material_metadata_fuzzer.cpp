@@ -7,6 +7,7 @@
 #include "MOLDARIMaterialMetadata.h"
 
 #include "HeadlessEditorHost.h"
+#include "HeadlessString.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -20,7 +21,7 @@ namespace
 
 	[[noreturn]] void Fail(const char* What, const FString& Path)
 	{
-		std::fprintf(stderr, "material_metadata_fuzzer: %s: '%s'\n", What, Path.ToUtf8().c_str());
+		std::fprintf(stderr, "material_metadata_fuzzer: %s: '%s'\n", What, UE::HeadlessEditor::ToUtf8(Path).c_str());
 		__builtin_trap();
 	}
 
@@ -89,7 +90,7 @@ extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
-	const FString Text = FString::FromUtf8(reinterpret_cast<const char*>(Data), static_cast<int32>(Size));
+	const FString Text = UE::HeadlessEditor::FromUtf8(reinterpret_cast<const char*>(Data), static_cast<int32>(Size));
 
 	MOLDARIImport::FMaterialMetadataEntry Entry;
 	const MOLDARIImport::EMaterialMetadataResult Result = MOLDARIImport::ParseMaterialMetadata(Text, Entry);

@@ -18,6 +18,7 @@
 #include "AssetRegistryHost.h"
 #include "HeadlessEditorHost.h"
 #include "UObjectHost.h"
+#include "HeadlessString.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv)
 		std::perror("mkdtemp");
 		std::abort();
 	}
-	const FString Project = FString::FromUtf8(Root, std::strlen(Root));
+	const FString Project = UE::HeadlessEditor::FromUtf8(Root, std::strlen(Root));
 	UE::HeadlessEditor::SetProjectDir(Project);
 	FPackageName::TryConvertLongPackageNameToFilename(TEXT("/Game/Fuzz/P"), GPackageFile, FPackageName::GetAssetPackageExtension());
 	IFileManager::Get().MakeDirectory(*FPaths::GetPath(GPackageFile), true);

@@ -569,7 +569,7 @@ namespace MOLDARIZip
 	{
 		OutReport = FExtractReport();
 		TArray<uint8> Archive;
-		if (!FFileHelper::LoadFileToArray(Archive, *ArchivePath, 0))
+		if (!FFileHelper::LoadFileToArray(Archive, *ArchivePath, FILEREAD_Silent))
 		{
 			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Cannot read ZIP: %s"), *ArchivePath);
 			return EZipExtractResult::CannotRead;

@@ -9,6 +9,7 @@
 
 #include "AssetRegistryHost.h"
 #include "UObjectHost.h"
+#include "HeadlessString.h"
 
 #include <map>
 #include <mutex>
@@ -18,7 +19,7 @@ DEFINE_LOG_CATEGORY(LogAssetRegistry);
 
 namespace
 {
-	std::u16string Lower(const FString& S) { return S.ToLower().GetStdString(); }
+	std::u16string Lower(const FString& S) { return UE::HeadlessEditor::GetStdString(S.ToLower()); }
 
 	FString NormalizePath(const FString& Path)
 	{
@@ -104,10 +105,10 @@ namespace
 
 		bool GetAssetsByClass(FTopLevelAssetPath ClassPathName, TArray<FAssetData>& OutAssetData, bool bSearchSubClasses) const override
 		{
-			UClass* Base = UClass::FindClass(ClassPathName);
+			UClass* Base = FindObject<UClass>(ClassPathName);
 			Collect([&](const FAssetData& Data) {
 				if (Data.AssetClassPath == ClassPathName) { return true; }
-				UClass* Class = bSearchSubClasses && Base ? UClass::FindClass(Data.AssetClassPath) : nullptr;
+				UClass* Class = bSearchSubClasses && Base ? FindObject<UClass>(Data.AssetClassPath) : nullptr;
 				return Class && Class->IsChildOf(Base);
 			}, false, OutAssetData);
 			return true;
@@ -294,7 +295,8 @@ namespace
 		return Instance;
 	}
 
-	const bool GRegistered = (FModuleManager::Get().RegisterStaticModule(FName(TEXT("AssetRegistry")), [] { return static_cast<IModuleInterface*>(new FAssetRegistryModule()); }), true);
+	const bool GRegistered = (FModuleManager::Get().RegisterStaticallyLinkedModule(FName(TEXT("AssetRegistry")),
+		FModuleManager::FInitializeStaticallyLinkedModule::CreateLambda([] { return static_cast<IModuleInterface*>(new FAssetRegistryModule()); })), true);
 }
 
 IAssetRegistry* IAssetRegistry::Get() { return &Registry(); }

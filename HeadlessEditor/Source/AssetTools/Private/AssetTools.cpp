@@ -122,7 +122,8 @@ namespace
 		return Instance;
 	}
 
-	const bool GRegistered = (FModuleManager::Get().RegisterStaticModule(FName(TEXT("AssetTools")), [] { return static_cast<IModuleInterface*>(new FAssetToolsModule()); }), true);
+	const bool GRegistered = (FModuleManager::Get().RegisterStaticallyLinkedModule(FName(TEXT("AssetTools")),
+		FModuleManager::FInitializeStaticallyLinkedModule::CreateLambda([] { return static_cast<IModuleInterface*>(new FAssetToolsModule()); })), true);
 }
 
 IAssetTools& IAssetTools::Get() { return Tools(); }

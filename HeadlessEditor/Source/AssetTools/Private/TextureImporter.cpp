@@ -9,6 +9,7 @@
 #include "Misc/Paths.h"
 
 #include "AssetImporterRegistry.h"
+#include "EngineHost.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -312,11 +313,11 @@ namespace
 		}
 		else
 		{
-			Texture->Source.Init(Header.Width, Header.Height, Format, std::move(Pixels.Owned));
+			FHeadlessAssets::InitSource(Texture->Source, Header.Width, Header.Height, Format, std::move(Pixels.Owned));
 		}
 		Texture->SRGB = true;
 		Texture->CompressionSettings = TC_Default;
-		Texture->SourceFilePath = Filename;
+		FHeadlessAssets::SourceFilePath(*Texture) = Filename;
 		return true;
 	}
 

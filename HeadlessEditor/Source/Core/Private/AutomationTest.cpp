@@ -2,6 +2,7 @@
 // matched against its expected messages; an unexpected Error fails the test, as in the engine.
 #include "Misc/AutomationTest.h"
 #include "HeadlessEditorHost.h"
+#include "HeadlessString.h"
 
 #include <algorithm>
 #include <map>
@@ -127,12 +128,13 @@ bool FAutomationTestBase::TestEqual(const TCHAR* What, double Actual, double Exp
 
 namespace
 {
-	bool MessageMatches(const FAutomationTestBase::FExpectedMessage& Expected, const FString& Message)
+	template <typename FExpected>
+	bool MessageMatches(const FExpected& Expected, const FString& Message)
 	{
 		if (Expected.bIsRegex)
 		{
-			std::regex Pattern(Expected.Pattern.ToUtf8(), std::regex::ECMAScript | std::regex::icase);
-			const std::string Text = Message.ToUtf8();
+			std::regex Pattern(UE::HeadlessEditor::ToUtf8(Expected.Pattern), std::regex::ECMAScript | std::regex::icase);
+			const std::string Text = UE::HeadlessEditor::ToUtf8(Message);
 			// A pattern is searched for, whatever the compare type.
 			return std::regex_search(Text, Pattern);
 		}
@@ -163,25 +165,13 @@ FAutomationTestFramework::FImpl& FAutomationTestFramework::Impl() const
 bool FAutomationTestFramework::RegisterAutomationTest(const FString& InTestNameToRegister, FAutomationTestBase* InTestToRegister)
 {
 	std::lock_guard<std::mutex> Lock(Impl().Mutex);
-	return Impl().Tests.emplace(InTestNameToRegister.GetStdString(), InTestToRegister).second;
+	return Impl().Tests.emplace(UE::HeadlessEditor::GetStdString(InTestNameToRegister), InTestToRegister).second;
 }
 
 bool FAutomationTestFramework::UnregisterAutomationTest(const FString& InTestNameToUnregister)
 {
 	std::lock_guard<std::mutex> Lock(Impl().Mutex);
-	return Impl().Tests.erase(InTestNameToUnregister.GetStdString()) > 0;
-}
-
-void FAutomationTestFramework::GetValidTestNames(TArray<FString>& OutTestNames) const
-{
-	std::lock_guard<std::mutex> Lock(Impl().Mutex);
-	for (auto& Entry : Impl().Tests)
-	{
-		TArray<FString> Names, Commands;
-		Entry.second->GetTests(Names, Commands);
-		OutTestNames.Append(Names);
-	}
-	OutTestNames.Sort();
+	return Impl().Tests.erase(UE::HeadlessEditor::GetStdString(InTestNameToUnregister)) > 0;
 }
 
 FAutomationTestBase* FAutomationTestFramework::GetCurrentTest() const

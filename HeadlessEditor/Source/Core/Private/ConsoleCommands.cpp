@@ -1,4 +1,5 @@
 #include "ConsoleCommands.h"
+#include "HeadlessString.h"
 
 #include <cstdio>
 #include <map>
@@ -20,7 +21,7 @@ namespace UE::HeadlessEditor
 	void RegisterConsoleCommand(const FString& Name, const FString& Usage, const FString& Help, FConsoleHandler Handler)
 	{
 		std::lock_guard<std::mutex> Lock(GMutex);
-		Commands()[Name.ToLower().GetStdString()] = { Usage, Help, std::move(Handler) };
+		Commands()[GetStdString(Name.ToLower())] = { Usage, Help, std::move(Handler) };
 	}
 
 	bool ExecuteConsoleCommand(const FString& Line)
@@ -31,7 +32,7 @@ namespace UE::HeadlessEditor
 		FConsoleHandler Handler;
 		{
 			std::lock_guard<std::mutex> Lock(GMutex);
-			auto Found = Commands().find(Words[0].ToLower().GetStdString());
+			auto Found = Commands().find(GetStdString(Words[0].ToLower()));
 			if (Found == Commands().end()) { return false; }
 			Handler = Found->second.Handler;
 		}
@@ -55,7 +56,7 @@ namespace UE::HeadlessEditor
 
 	void ConsolePrint(const FString& Line)
 	{
-		const std::string Text = Line.ToUtf8() + "\n";
+		const std::string Text = ToUtf8(Line) + "\n";
 		std::fwrite(Text.data(), 1, Text.size(), stdout);
 		std::fflush(stdout);
 	}

@@ -1,5 +1,7 @@
 #include "Misc/FileHelper.h"
 #include "Containers/StringConv.h"
+#include "Logging/LogMacros.h"
+#include "HeadlessString.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,23 +12,33 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+DEFINE_LOG_CATEGORY_STATIC(LogStreaming, Log, All);
+
 namespace
 {
+	enum class ELoadResult { Loaded, CannotOpen, TooLarge, ReadFailed };
+
 	template <typename ArrayType>
-	bool LoadFile(ArrayType& Result, const TCHAR* Filename)
+	ELoadResult LoadFileBytes(ArrayType& Result, const TCHAR* Filename, int64& OutSize)
 	{
 		Result.Reset();
-		const std::string Path = FString(Filename).ToUtf8();
+		OutSize = 0;
+		const std::string Path = UE::HeadlessEditor::ToUtf8(FString(Filename));
 		// O_NONBLOCK: opening a named pipe without a writer would otherwise wait for one. Only
 		// regular files are read (their size is known first), so the flag changes nothing else.
 		const int Fd = open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-		if (Fd < 0) { return false; }
+		if (Fd < 0) { return ELoadResult::CannotOpen; }
 		struct stat Info;
-		if (fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode) ||
-			static_cast<uint64>(Info.st_size) > static_cast<uint64>(std::numeric_limits<typename ArrayType::SizeType>::max()))
+		if (fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode))
 		{
 			close(Fd);
-			return false;
+			return ELoadResult::CannotOpen;
+		}
+		OutSize = static_cast<int64>(Info.st_size);
+		if (static_cast<uint64>(Info.st_size) > static_cast<uint64>(std::numeric_limits<typename ArrayType::SizeType>::max()))
+		{
+			close(Fd);
+			return ELoadResult::TooLarge;
 		}
 		Result.SetNumUninitialized(static_cast<typename ArrayType::SizeType>(Info.st_size));
 		int64 Done = 0;
@@ -38,8 +50,36 @@ namespace
 			Done += Count;
 		}
 		close(Fd);
-		if (Done != Info.st_size) { Result.Reset(); return false; }
-		return true;
+		if (Done != Info.st_size) { Result.Reset(); return ELoadResult::ReadFailed; }
+		return ELoadResult::Loaded;
+	}
+
+	template <typename ArrayType>
+	bool LoadFile(ArrayType& Result, const TCHAR* Filename)
+	{
+		int64 Size = 0;
+		return LoadFileBytes(Result, Filename, Size) == ELoadResult::Loaded;
+	}
+
+	// LoadFileToArray's reports, as the engine's: a file that cannot be opened is a Warning and one
+	// too large for the array an Error, both on LogStreaming and both silenced by FILEREAD_Silent.
+	template <typename ArrayType>
+	bool LoadFileReporting(ArrayType& Result, const TCHAR* Filename, uint32 Flags)
+	{
+		int64 Size = 0;
+		const ELoadResult Loaded = LoadFileBytes(Result, Filename, Size);
+		if (!(Flags & FILEREAD_Silent))
+		{
+			if (Loaded == ELoadResult::CannotOpen)
+			{
+				UE_LOG(LogStreaming, Warning, TEXT("Failed to read file '%s' error."), Filename);
+			}
+			else if (Loaded == ELoadResult::TooLarge)
+			{
+				UE_LOG(LogStreaming, Error, TEXT("File '%s' is too large for 32-bit reader (%lld), use TArray64."), Filename, Size);
+			}
+		}
+		return Loaded == ELoadResult::Loaded;
 	}
 
 	// Large files go out in pieces of this size. On ext4 one 400 MiB write() took 1.7 s where
@@ -61,9 +101,11 @@ namespace
 	}
 }
 
-bool FFileHelper::LoadFileToArray(TArray<uint8>& Result, const TCHAR* Filename, uint32) { return LoadFile(Result, Filename); }
-bool FFileHelper::LoadFileToArray(TArray64<uint8>& Result, const TCHAR* Filename, uint32) { return LoadFile(Result, Filename); }
+bool FFileHelper::LoadFileToArray(TArray<uint8>& Result, const TCHAR* Filename, uint32 Flags) { return LoadFileReporting(Result, Filename, Flags); }
+bool FFileHelper::LoadFileToArray(TArray64<uint8>& Result, const TCHAR* Filename, uint32 Flags) { return LoadFileReporting(Result, Filename, Flags); }
 
+// The engine's form with a file name logs nothing when the file cannot be opened (only the form
+// that takes a platform file does).
 bool FFileHelper::LoadFileToString(FString& Result, const TCHAR* Filename, EHashOptions, uint32)
 {
 	TArray64<uint8> Bytes;
@@ -80,7 +122,7 @@ bool FFileHelper::LoadFileToString(FString& Result, const TCHAR* Filename, EHash
 	}
 	if (Count >= 3 && Data[0] == 0xEF && Data[1] == 0xBB && Data[2] == 0xBF) { Data += 3; Count -= 3; }
 	if (Count > MAX_int32) { return false; }
-	Result = FString::FromUtf8(reinterpret_cast<const char*>(Data), static_cast<size_t>(Count));
+	Result = UE::HeadlessEditor::FromUtf8(reinterpret_cast<const char*>(Data), static_cast<size_t>(Count));
 	return true;
 }
 
@@ -94,7 +136,7 @@ bool FFileHelper::LoadFileToStringArray(TArray<FString>& Result, const TCHAR* Fi
 
 bool FFileHelper::SaveArrayToFile(TArrayView64<const uint8> Array, const TCHAR* Filename, IFileManager* FileManager, uint32 WriteFlags)
 {
-	const std::filesystem::path Target(FString(Filename).ToUtf8());
+	const std::filesystem::path Target(UE::HeadlessEditor::ToUtf8(FString(Filename)));
 	std::error_code Error;
 	if (Target.has_parent_path()) { std::filesystem::create_directories(Target.parent_path(), Error); }
 	if ((WriteFlags & FILEWRITE_NoReplaceExisting) && std::filesystem::exists(Target, Error)) { return false; }
@@ -122,6 +164,6 @@ bool FFileHelper::SaveStringToFile(const FString& String, const TCHAR* Filename,
 {
 	std::string Bytes;
 	if (EncodingOptions == EEncodingOptions::ForceUTF8) { Bytes = "\xEF\xBB\xBF"; }
-	Bytes += String.ToUtf8();
+	Bytes += UE::HeadlessEditor::ToUtf8(String);
 	return SaveArrayToFile(TArrayView64<const uint8>(reinterpret_cast<const uint8*>(Bytes.data()), static_cast<int64>(Bytes.size())), Filename, FileManager, WriteFlags);
 }

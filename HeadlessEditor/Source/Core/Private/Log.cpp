@@ -2,6 +2,7 @@
 // engine's layout "[YYYY.MM.DD-HH.MM.SS:mmm][fff]Category: Verbosity: message". Safe from any thread.
 #include "CoreGlobals.h"
 #include "HeadlessEditorHost.h"
+#include "HeadlessString.h"
 
 #include <atomic>
 #include <chrono>
@@ -122,7 +123,7 @@ namespace UE::HeadlessEditor
 		std::lock_guard<std::mutex> Lock(S.Mutex);
 		if (S.File) { std::fclose(S.File); S.File = nullptr; }
 		if (Path.IsEmpty()) { return true; }
-		S.File = std::fopen(Path.ToUtf8().c_str(), "wb");
+		S.File = std::fopen(ToUtf8(Path).c_str(), "wb");
 		return S.File != nullptr;
 	}
 
@@ -165,7 +166,7 @@ void FMsg::Logf(const FLogCategoryBase& Category, ELogVerbosity::Type Verbosity,
 void FMsg::LogLine(const FName& CategoryName, ELogVerbosity::Type Verbosity, const FString& Message)
 {
 	UE::HeadlessEditor::FLogLine Line{ CategoryName, Verbosity, Message, UE::HeadlessEditor::FormatLogLine(CategoryName, Verbosity, Message) };
-	const std::string Utf8 = Line.Formatted.ToUtf8() + "\n";
+	const std::string Utf8 = UE::HeadlessEditor::ToUtf8(Line.Formatted) + "\n";
 
 	FLogState& S = State();
 	std::vector<UE::HeadlessEditor::FLogListener> Listeners;

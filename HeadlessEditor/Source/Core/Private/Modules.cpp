@@ -1,5 +1,6 @@
 #include "Modules/ModuleManager.h"
 #include "CoreGlobals.h"
+#include "ModulesHost.h"
 
 #include <memory>
 #include <mutex>
@@ -9,7 +10,7 @@ struct FModuleManager::FImpl
 {
 	struct FLoaded { FName Name; IModuleInterface* Module; };
 	std::recursive_mutex Mutex;
-	std::vector<std::pair<FName, TFunction<IModuleInterface*()>>> Factories;
+	std::vector<std::pair<FName, FModuleManager::FInitializeStaticallyLinkedModule>> Factories;
 	std::vector<FLoaded> Loaded; // in load order
 };
 
@@ -47,7 +48,7 @@ IModuleInterface* FModuleManager::LoadModule(const FName InModuleName)
 	{
 		if (Factory.first == InModuleName)
 		{
-			IModuleInterface* Module = Factory.second();
+			IModuleInterface* Module = Factory.second.Execute();
 			AddLoadedModule(InModuleName, Module);
 			return Module;
 		}
@@ -63,10 +64,15 @@ IModuleInterface& FModuleManager::LoadModuleChecked(const FName InModuleName)
 	return *Module;
 }
 
-void FModuleManager::RegisterStaticModule(const FName InModuleName, TFunction<IModuleInterface*()> Factory)
+void FModuleManager::RegisterStaticallyLinkedModule(const FName InModuleName, const FInitializeStaticallyLinkedModule& InInitializerDelegate)
 {
 	std::lock_guard<std::recursive_mutex> Lock(Impl().Mutex);
-	Impl().Factories.emplace_back(InModuleName, std::move(Factory));
+	Impl().Factories.emplace_back(InModuleName, InInitializerDelegate);
+}
+
+void FHeadlessModules::AddLoadedModule(const FName InModuleName, IModuleInterface* Module)
+{
+	FModuleManager::Get().AddLoadedModule(InModuleName, Module);
 }
 
 void FModuleManager::AddLoadedModule(const FName InModuleName, IModuleInterface* Module)
@@ -79,7 +85,7 @@ void FModuleManager::AddLoadedModule(const FName InModuleName, IModuleInterface*
 	Module->StartupModule();
 }
 
-bool FModuleManager::UnloadModule(const FName InModuleName)
+bool FModuleManager::UnloadModule(const FName InModuleName, bool /*bIsShutdown*/, bool /*bAllowUnloadCode*/)
 {
 	IModuleInterface* Module = nullptr;
 	{
@@ -97,7 +103,7 @@ bool FModuleManager::UnloadModule(const FName InModuleName)
 	return true;
 }
 
-void FModuleManager::UnloadAllModules()
+void FModuleManager::UnloadModulesAtShutdown()
 {
 	while (true)
 	{

@@ -1,4 +1,5 @@
 #include "UObject/NameTypes.h"
+#include "HeadlessString.h"
 
 #include <mutex>
 #include <unordered_map>
@@ -20,7 +21,7 @@ namespace
 		int32 Insert(const FString& Name)
 		{
 			Entries.push_back(Name);
-			Lookup.emplace(Name.ToLower().GetStdString(), static_cast<int32>(Entries.size() - 1));
+			Lookup.emplace(UE::HeadlessEditor::GetStdString(Name.ToLower()), static_cast<int32>(Entries.size() - 1));
 			return static_cast<int32>(Entries.size() - 1);
 		}
 	};
@@ -36,7 +37,7 @@ namespace
 		if (Name.IsEmpty()) { return 0; }
 		FNameTable& T = Table();
 		std::lock_guard<std::mutex> Lock(T.Mutex);
-		auto Found = T.Lookup.find(Name.ToLower().GetStdString());
+		auto Found = T.Lookup.find(UE::HeadlessEditor::GetStdString(Name.ToLower()));
 		if (Found != T.Lookup.end()) { return Found->second; }
 		return FindType == FNAME_Add ? T.Insert(Name) : 0;
 	}

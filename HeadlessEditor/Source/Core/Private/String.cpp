@@ -2,6 +2,7 @@
 #include "Containers/UnrealString.h"
 #include "Containers/StringConv.h"
 #include "Containers/StringView.h"
+#include "HeadlessString.h"
 
 #include <cmath>
 #include <cstdio>
@@ -33,7 +34,7 @@ FString::FString(const ANSICHAR* Str)
 {
 	if (Str)
 	{
-		*this = FromUtf8(Str, std::strlen(Str));
+		*this = UE::HeadlessEditor::FromUtf8(Str, std::strlen(Str));
 	}
 }
 
@@ -42,7 +43,7 @@ FString::FString(const UTF8CHAR* Str)
 	if (Str)
 	{
 		const char* Bytes = reinterpret_cast<const char*>(Str);
-		*this = FromUtf8(Bytes, std::strlen(Bytes));
+		*this = UE::HeadlessEditor::FromUtf8(Bytes, std::strlen(Bytes));
 	}
 }
 
@@ -50,7 +51,7 @@ FString::FString(int32 InCount, const ANSICHAR* InSrc)
 {
 	if (InSrc && InCount > 0)
 	{
-		*this = FromUtf8(InSrc, static_cast<size_t>(InCount));
+		*this = UE::HeadlessEditor::FromUtf8(InSrc, static_cast<size_t>(InCount));
 	}
 }
 
@@ -65,16 +66,17 @@ TArray<TCHAR> FString::GetCharArray() const
 	return Result;
 }
 
-FString FString::FromUtf8(const char* Bytes, size_t Count)
+FString UE::HeadlessEditor::FromUtf8(const char* Bytes, size_t Count)
 {
 	FString Result;
-	Result.Data = UE::HeadlessEditor::Utf8ToUtf16(Bytes, Count);
+	FHeadlessStringAccess::Units(Result) = Utf8ToUtf16(Bytes, Count);
 	return Result;
 }
 
-std::string FString::ToUtf8() const
+std::string UE::HeadlessEditor::ToUtf8(const FString& Str)
 {
-	return UE::HeadlessEditor::Utf16ToUtf8(Data.data(), Data.size());
+	const std::u16string& Units = FHeadlessStringAccess::Units(Str);
+	return Utf16ToUtf8(Units.data(), Units.size());
 }
 
 void FString::AppendInt(int32 InNum)
@@ -301,17 +303,14 @@ FString FString::Mid(int32 Start, int32 Count) const
 
 int32 FString::ParseIntoArray(TArray<FString>& OutArray, const TCHAR* pchDelim, bool InCullEmpty) const
 {
+	check(pchDelim);
 	OutArray.Reset();
 	const int32 DelimLen = static_cast<int32>(TLen(pchDelim));
-	if (IsEmpty() || DelimLen == 0)
-	{
-		if (!IsEmpty()) { OutArray.Add(*this); }
-		return OutArray.Num();
-	}
+	if (DelimLen == 0) { return 0; }
 	int32 Start = 0;
 	while (true)
 	{
-		const int32 Pos = Find(pchDelim, ESearchCase::CaseSensitive, ESearchDir::FromStart, Start);
+		const int32 Pos = Find(pchDelim, ESearchCase::IgnoreCase, ESearchDir::FromStart, Start);
 		const int32 End = Pos == INDEX_NONE ? Len() : Pos;
 		if (!InCullEmpty || End > Start) { OutArray.Add(Mid(Start, End - Start)); }
 		if (Pos == INDEX_NONE) { break; }
@@ -362,7 +361,7 @@ bool operator<(const FString& A, const FString& B) { return FCString::Stricmp(*A
 uint32 GetTypeHash(const FString& S)
 {
 	uint32 Hash = 2166136261u;
-	for (TCHAR C : S.GetStdString()) { Hash = (Hash ^ static_cast<uint32>(FChar::ToLower(C))) * 16777619u; }
+	for (TCHAR C : UE::HeadlessEditor::GetStdString(S)) { Hash = (Hash ^ static_cast<uint32>(FChar::ToLower(C))) * 16777619u; }
 	return Hash;
 }
 

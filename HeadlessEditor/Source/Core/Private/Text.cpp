@@ -5,7 +5,7 @@ FText FText::AsLocalizable_Advanced(const FTextKey& Namespace, const FTextKey& K
 	return AsLocalizable_Advanced(Namespace, Key, FString(String));
 }
 
-FText FText::AsLocalizable_Advanced(const FTextKey& Namespace, const FTextKey& Key, const FString& String)
+FText FText::AsLocalizable_Advanced(const FTextKey& Namespace, const FTextKey& Key, FStringView String)
 {
 	return AsLocalizable_Advanced(Namespace, Key, FString(String));
 }

@@ -2,6 +2,7 @@
 #include "HAL/RunnableThread.h"
 #include "HAL/PlatformTime.h"
 #include "HAL/PlatformProcess.h"
+#include "HeadlessString.h"
 
 #include <atomic>
 #include <cerrno>
@@ -75,7 +76,7 @@ namespace
 			const pid_t Tid = static_cast<pid_t>(syscall(SYS_gettid));
 			NativeTid = Tid;
 			ThreadID = static_cast<uint32>(Tid);
-			pthread_setname_np(pthread_self(), ThreadName.ToUtf8().substr(0, 15).c_str());
+			pthread_setname_np(pthread_self(), UE::HeadlessEditor::ToUtf8(ThreadName).substr(0, 15).c_str());
 			setpriority(PRIO_PROCESS, static_cast<id_t>(Tid), NiceValueFor(ThreadPriority));
 
 			const bool bInitialised = Runnable->Init();
@@ -113,10 +114,15 @@ uint64 FPlatformTime::Cycles64()
 {
 	timespec Now;
 	clock_gettime(CLOCK_MONOTONIC, &Now);
-	return static_cast<uint64>(Now.tv_sec) * 1000000ull + static_cast<uint64>(Now.tv_nsec) / 1000ull;
+	return static_cast<uint64>(Now.tv_sec) * 10000000ull + static_cast<uint64>(Now.tv_nsec) / 100ull;
 }
 
-uint32 FPlatformTime::Cycles() { return static_cast<uint32>(Cycles64()); }
+uint32 FPlatformTime::Cycles()
+{
+	timespec Now;
+	clock_gettime(CLOCK_MONOTONIC, &Now);
+	return static_cast<uint32>(static_cast<uint64>(Now.tv_sec) * 1000000ull + static_cast<uint64>(Now.tv_nsec) / 1000ull);
+}
 
 void FPlatformProcess::Sleep(float Seconds)
 {

@@ -1,5 +1,6 @@
 #include "Containers/Ticker.h"
 #include "HAL/PlatformTime.h"
+#include "TickerHost.h"
 
 namespace
 {
@@ -16,7 +17,7 @@ FTSTicker& FTSTicker::GetCoreTicker()
 	return Instance;
 }
 
-void FTSTicker::SetOnTickerAdded(TFunction<void()> Callback)
+void FHeadlessTicker::SetOnTickerAdded(TFunction<void()> Callback)
 {
 	std::lock_guard<std::mutex> Lock(GOnAddedMutex);
 	GOnTickerAdded = std::move(Callback);
@@ -26,6 +27,18 @@ FTSTicker::FDelegateHandle FTSTicker::AddTicker(const FTickerDelegate& InDelegat
 {
 	TSharedPtr<FElement> Element = MakeShared<FElement>();
 	Element->Delegate = InDelegate;
+	return AddElement(std::move(Element), InDelay);
+}
+
+FTSTicker::FDelegateHandle FTSTicker::AddTicker(const TCHAR* /*InName*/, float InDelay, TUniqueFunction<bool(float)>&& InFunction)
+{
+	TSharedPtr<FElement> Element = MakeShared<FElement>();
+	Element->Function = std::move(InFunction);
+	return AddElement(std::move(Element), InDelay);
+}
+
+FTSTicker::FDelegateHandle FTSTicker::AddElement(TSharedPtr<FElement> Element, float InDelay)
+{
 	Element->DelayTime = InDelay;
 	{
 		std::lock_guard<std::mutex> Lock(Mutex);
@@ -38,11 +51,6 @@ FTSTicker::FDelegateHandle FTSTicker::AddTicker(const FTickerDelegate& InDelegat
 		if (GOnTickerAdded) { GOnTickerAdded(); }
 	}
 	return FDelegateHandle(Element);
-}
-
-FTSTicker::FDelegateHandle FTSTicker::AddTicker(const TCHAR* /*InName*/, float InDelay, TFunction<bool(float)> Function)
-{
-	return AddTicker(FTickerDelegate::CreateLambda(std::move(Function)), InDelay);
 }
 
 void FTSTicker::RemoveTicker(FDelegateHandle Handle)
@@ -71,7 +79,8 @@ void FTSTicker::Tick(float DeltaTime)
 	{
 		std::lock_guard<std::recursive_mutex> RunLock(Element->RunMutex);
 		if (Element->bRemoved) { continue; }
-		const bool bKeep = Element->Delegate.IsBound() && Element->Delegate.Execute(DeltaTime);
+		const bool bKeep = Element->Function ? Element->Function(DeltaTime)
+			: Element->Delegate.IsBound() && Element->Delegate.Execute(DeltaTime);
 		if (bKeep) { Element->FireTime = FPlatformTime::Seconds() + Element->DelayTime; }
 		else { Element->bRemoved = true; }
 	}
@@ -79,20 +88,27 @@ void FTSTicker::Tick(float DeltaTime)
 	std::erase_if(Elements, [](const TSharedPtr<FElement>& E) { return E->bRemoved.load(); });
 }
 
-int32 FTSTicker::GetNumTickers() const
+void FTSTicker::Reset()
 {
 	std::lock_guard<std::mutex> Lock(Mutex);
+	for (const TSharedPtr<FElement>& E : Elements) { E->bRemoved = true; }
+	Elements.clear();
+}
+
+int32 FHeadlessTicker::GetNumTickers(const FTSTicker& Ticker)
+{
+	std::lock_guard<std::mutex> Lock(Ticker.Mutex);
 	int32 Count = 0;
-	for (const TSharedPtr<FElement>& E : Elements) { Count += E->bRemoved ? 0 : 1; }
+	for (const TSharedPtr<FTSTicker::FElement>& E : Ticker.Elements) { Count += E->bRemoved ? 0 : 1; }
 	return Count;
 }
 
-double FTSTicker::GetSecondsUntilNextDue() const
+double FHeadlessTicker::GetSecondsUntilNextDue(const FTSTicker& Ticker)
 {
-	std::lock_guard<std::mutex> Lock(Mutex);
+	std::lock_guard<std::mutex> Lock(Ticker.Mutex);
 	double Next = -1.0;
 	const double Now = FPlatformTime::Seconds();
-	for (const TSharedPtr<FElement>& E : Elements)
+	for (const TSharedPtr<FTSTicker::FElement>& E : Ticker.Elements)
 	{
 		if (E->bRemoved) { continue; }
 		const double Wait = std::max(0.0, E->FireTime - Now);

@@ -12,6 +12,8 @@ DECLARE_LOG_CATEGORY_EXTERN(LogLinker, Log, All);
 
 namespace UE::HeadlessEditor
 {
+	// Every registered native class, in registration order.
+	COREUOBJECT_API TArray<UClass*> GetAllClasses();
 	// Every live object (packages included, classes excluded), in creation order.
 	COREUOBJECT_API TArray<UObject*> GetAllObjects();
 	// The objects whose outer is Outer; with bIncludeNested, their inner objects too (outers first).

@@ -31,7 +31,7 @@ FString FAssetData::GetFullName() const
 
 UClass* FAssetData::GetClass() const
 {
-	return UClass::FindClass(AssetClassPath);
+	return FindObject<UClass>(AssetClassPath);
 }
 
 UObject* FAssetData::FastGetAsset(bool bLoad) const

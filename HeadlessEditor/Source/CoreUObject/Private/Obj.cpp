@@ -10,6 +10,8 @@
 
 #include "ObjectTable.h"
 #include "UObjectHost.h"
+#include "HeadlessString.h"
+#include "HeadlessClass.h"
 
 #include <algorithm>
 #include <map>
@@ -170,13 +172,10 @@ namespace UE::CoreUObject::Private
 		// The engine's names drop the U/A prefix: UStaticMesh is "StaticMesh".
 		const FString Name = (Cpp.Len() > 1 && (Cpp[0] == 'U' || Cpp[0] == 'A')) ? Cpp.RightChop(1) : Cpp;
 		FObjectTableAccess::SetIdentity(Class, Registry.ClassClass, FName(Name), nullptr, RF_Public | RF_MarkAsNative);
-		Class->SuperStruct = SuperClass;
-		Class->ClassPath = FTopLevelAssetPath(FName(FString(TEXT("/Script/")) + ModuleName), FName(Name));
-		Class->ClassFlags = Flags | CLASS_Native;
-		Class->ObjectSize = Size;
-		Class->Constructor = Constructor;
+		const FTopLevelAssetPath Path(FName(FString(TEXT("/Script/")) + ModuleName), FName(Name));
+		FObjectTableAccess::InitClass(Class, SuperClass, Path, Flags | CLASS_Native, Size, Constructor);
 		Registry.Classes.push_back(Class);
-		Registry.ByPath[Class->ClassPath.ToString().ToLower().GetStdString()] = Class;
+		Registry.ByPath[UE::HeadlessEditor::GetStdString(Path.ToString().ToLower())] = Class;
 		if (Cpp == TEXT("UClass"))
 		{
 			// Classes registered before UClass itself get their class now.
@@ -216,7 +215,7 @@ namespace UE::CoreUObject::Private
 		if (Name.IsNone())
 		{
 			const FString Base = Class->GetName();
-			int32& Counter = T.NameCounters[Base.ToLower().GetStdString()];
+			int32& Counter = T.NameCounters[UE::HeadlessEditor::GetStdString(Base.ToLower())];
 			do { Name = FName(FString::Printf(TEXT("%s_%d"), *Base, Counter++)); } while (T.Find(Outer, Name));
 		}
 
@@ -408,15 +407,7 @@ bool UStruct::IsChildOf(const UStruct* SomeBase) const
 	return false;
 }
 
-UClass* UClass::FindClass(const FTopLevelAssetPath& Path)
-{
-	FClassRegistry& Registry = Classes();
-	std::lock_guard<std::recursive_mutex> Lock(Registry.Mutex);
-	auto Found = Registry.ByPath.find(Path.ToString().ToLower().GetStdString());
-	return Found == Registry.ByPath.end() ? nullptr : Found->second;
-}
-
-TArray<UClass*> UClass::GetAllClasses()
+TArray<UClass*> UE::HeadlessEditor::GetAllClasses()
 {
 	FClassRegistry& Registry = Classes();
 	std::lock_guard<std::recursive_mutex> Lock(Registry.Mutex);
@@ -429,6 +420,15 @@ TArray<UClass*> UClass::GetAllClasses()
 
 namespace
 {
+	// The native class registered under a path ("/Script/Engine.StaticMesh"), or null.
+	UClass* FindRegisteredClass(const FTopLevelAssetPath& Path)
+	{
+		FClassRegistry& Registry = Classes();
+		std::lock_guard<std::recursive_mutex> Lock(Registry.Mutex);
+		auto Found = Registry.ByPath.find(UE::HeadlessEditor::GetStdString(Path.ToString().ToLower()));
+		return Found == Registry.ByPath.end() ? nullptr : Found->second;
+	}
+
 	bool ClassMatches(const UObject* Object, const UClass* Class, bool bExact)
 	{
 		if (!Class) { return true; }
@@ -449,7 +449,7 @@ UObject* StaticFindObject(UClass* Class, UObject* InOuter, const TCHAR* InName, 
 	}
 	if (Name.StartsWith(TEXT("/Script/")))
 	{
-		UClass* Found = UClass::FindClass(FTopLevelAssetPath(Name));
+		UClass* Found = FindRegisteredClass(FTopLevelAssetPath(Name));
 		return Found && ClassMatches(Found, Class, ExactClass) ? Found : nullptr;
 	}
 	// A path: "/Game/A/B" (the package, or its asset of the same name), "/Game/A/B.B", "/Game/A/B.B:Sub.Inner".
@@ -474,6 +474,12 @@ UObject* StaticFindObject(UClass* Class, UObject* InOuter, const TCHAR* InName, 
 		if (!Current) { return nullptr; }
 	}
 	return ClassMatches(Current, Class, ExactClass) ? Current : nullptr;
+}
+
+UObject* StaticFindObject(UClass* Class, FTopLevelAssetPath ObjectPath, bool ExactClass)
+{
+	if (!ObjectPath.IsValid()) { return nullptr; }
+	return StaticFindObject(Class, nullptr, *ObjectPath.ToString(), ExactClass);
 }
 
 UObject* StaticLoadObject(UClass* Class, UObject* InOuter, const TCHAR* Name, const TCHAR* Filename, uint32 LoadFlags)
@@ -532,7 +538,7 @@ namespace UE::HeadlessEditor
 		TArray<UObject*> Result;
 		if (!IsValid(Object)) { return Result; }
 		FReferenceVisitor Visitor([&Result](UObject* Reference) { Result.AddUnique(Reference); return Reference; });
-		Object->SerializeProperties(Visitor);
+		FObjectTableAccess::SerializeProperties(Object, Visitor);
 		return Result;
 	}
 
@@ -545,7 +551,7 @@ namespace UE::HeadlessEditor
 			if (Object == Target || Object->IsIn(Target)) { continue; }
 			bool bRefers = false;
 			FReferenceVisitor Visitor([&bRefers, Target](UObject* Reference) { bRefers |= (Reference == Target); return Reference; });
-			Object->SerializeProperties(Visitor);
+			FObjectTableAccess::SerializeProperties(Object, Visitor);
 			if (bRefers) { Result.Add(Object); }
 		}
 		return Result;
@@ -590,7 +596,7 @@ namespace UE::HeadlessEditor
 					if (DoomedSet.count(Reference)) { bChanged = true; return nullptr; }
 					return Reference;
 				});
-				Other->SerializeProperties(Visitor);
+				FObjectTableAccess::SerializeProperties(Other, Visitor);
 				if (bChanged) { Other->MarkPackageDirty(); }
 			}
 

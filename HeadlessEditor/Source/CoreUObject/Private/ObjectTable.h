@@ -4,6 +4,7 @@
 #include "UObject/Object.h"
 #include "UObject/Class.h"
 #include "UObject/Package.h"
+#include "HeadlessClass.h"
 
 struct FObjectTableAccess
 {
@@ -20,6 +21,18 @@ struct FObjectTableAccess
 	static void SetLoadedFilename(UPackage* Package, const FString& Filename) { Package->LoadedFilename = Filename; }
 	static uint32 GetObjectSize(const UClass* Class) { return Class->ObjectSize; }
 	static UE::CoreUObject::Private::FObjectConstructor GetConstructor(const UClass* Class) { return Class->Constructor; }
+	static void InitClass(UClass* Class, UClass* SuperClass, const FTopLevelAssetPath& Path, EClassFlags Flags, uint32 Size,
+		UE::CoreUObject::Private::FObjectConstructor Constructor)
+	{
+		Class->SuperStruct = SuperClass;
+		Class->ClassPath = Path;
+		Class->ClassFlags = Flags;
+		Class->ObjectSize = Size;
+		Class->Constructor = Constructor;
+	}
+	static FTopLevelAssetPath GetClassPath(const UClass* Class) { return Class->ClassPath; }
+	// The object's saved properties, read or written (UObject keeps SerializeProperties protected).
+	static void SerializeProperties(UObject* Object, FPropertyArchive& Ar) { Object->SerializeProperties(Ar); }
 };
 
 namespace UE::CoreUObject::Private

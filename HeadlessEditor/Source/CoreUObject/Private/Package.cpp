@@ -7,6 +7,7 @@
 #include "ObjectTable.h"
 #include "PackageFile.h"
 #include "UObjectHost.h"
+#include "HeadlessClass.h"
 
 DEFINE_LOG_CATEGORY(LogSavePackage);
 

@@ -12,6 +12,7 @@
 
 #include "ObjectTable.h"
 #include "UObjectHost.h"
+#include "HeadlessString.h"
 
 #include <cstring>
 #include <fstream>
@@ -55,7 +56,7 @@ namespace
 		void U64(uint64 V) { U32(static_cast<uint32>(V)); U32(static_cast<uint32>(V >> 32)); }
 		void F32(float V) { uint32 U; std::memcpy(&U, &V, 4); U32(U); }
 		void F64(double V) { uint64 U; std::memcpy(&U, &V, 8); U64(U); }
-		void Str(const FString& S) { const std::string Utf8 = S.ToUtf8(); U32(static_cast<uint32>(Utf8.size())); Raw(Utf8.data(), Utf8.size()); }
+		void Str(const FString& S) { const std::string Utf8 = UE::HeadlessEditor::ToUtf8(S); U32(static_cast<uint32>(Utf8.size())); Raw(Utf8.data(), Utf8.size()); }
 		void PatchU32(int32 At, uint32 V) { for (int I = 0; I < 4; ++I) { Bytes[At + I] = uint8(V >> (8 * I)); } }
 		void PatchU64(int32 At, uint64 V) { for (int I = 0; I < 8; ++I) { Bytes[At + I] = uint8(V >> (8 * I)); } }
 	};
@@ -113,7 +114,7 @@ namespace
 	private:
 		bool Head(const TCHAR* Name, EPropType Type)
 		{
-			if (!Seen.insert(FString(Name).ToLower().GetStdString()).second)
+			if (!Seen.insert(UE::HeadlessEditor::GetStdString(FString(Name).ToLower())).second)
 			{
 				UE_LOG(LogSavePackage, Warning, TEXT("Property '%s' is written twice by one object in %s; the second is left out"), Name, *Package->GetName());
 				return false;
@@ -188,7 +189,7 @@ namespace
 		{
 			const uint32 Len = U32();
 			if (bError || Len > MaxStringBytes || Len > Size - Pos) { bError = true; return FString(); }
-			FString S = FString::FromUtf8(reinterpret_cast<const char*>(Data + Pos), Len);
+			FString S = UE::HeadlessEditor::FromUtf8(reinterpret_cast<const char*>(Data + Pos), Len);
 			Pos += Len;
 			return S;
 		}
@@ -357,7 +358,7 @@ namespace
 					OutError = FString::Printf(TEXT("property '%s' of object %s is damaged"), *PropName, *Export.Name);
 					return false;
 				}
-				Export.Properties[PropName.ToLower().GetStdString()] = std::move(Value);
+				Export.Properties[UE::HeadlessEditor::GetStdString(PropName.ToLower())] = std::move(Value);
 			}
 			Out.Exports.Add(std::move(Export));
 		}
@@ -419,7 +420,7 @@ namespace
 	private:
 		const FParsedValue* Find(const TCHAR* Name, EPropType Type)
 		{
-			auto Found = Export.Properties.find(FString(Name).ToLower().GetStdString());
+			auto Found = Export.Properties.find(UE::HeadlessEditor::GetStdString(FString(Name).ToLower()));
 			if (Found == Export.Properties.end()) { return nullptr; }
 			if (Found->second.Type != Type)
 			{
@@ -482,7 +483,7 @@ namespace UE::CoreUObject::Private
 		for (UObject* Object : Objects)
 		{
 			FPropertyWriter Writer(ExportIndex, Imports, Bulk, Package);
-			Object->SerializeProperties(Writer);
+			FObjectTableAccess::SerializeProperties(Object, Writer);
 			PropertyBlocks.Add(std::move(Writer.Out.Bytes));
 			PropertyCounts.Add(Writer.Count);
 		}
@@ -544,7 +545,7 @@ namespace UE::CoreUObject::Private
 
 	UPackage* LoadPackageFile(UPackage* Package, const FString& LongPackageName, const FString& Filename, bool bQuiet)
 	{
-		const std::u16string Key = LongPackageName.ToLower().GetStdString();
+		const std::u16string Key = UE::HeadlessEditor::GetStdString(LongPackageName.ToLower());
 		if (PackagesLoading().count(Key)) { return Package ? Package : UE::HeadlessEditor::FindPackage(LongPackageName); }
 
 		TArray<uint8> File;
@@ -567,7 +568,7 @@ namespace UE::CoreUObject::Private
 		TArray<UClass*> ExportClasses;
 		for (const FParsedExport& Export : Parsed.Exports)
 		{
-			UClass* Class = UClass::FindClass(FTopLevelAssetPath(Export.ClassPath));
+			UClass* Class = FindObject<UClass>(FTopLevelAssetPath(Export.ClassPath));
 			if (!Class || Class->HasAnyClassFlags(CLASS_Abstract))
 			{
 				UE_CLOG(!bQuiet, LogLinker, Error, TEXT("Failed to load package %s from %s: object %s has unknown class %s"), *LongPackageName, *Filename, *Export.Name, *Export.ClassPath);
@@ -592,7 +593,7 @@ namespace UE::CoreUObject::Private
 		TArray<UObject*> Imports;
 		for (const FImportEntry& Entry : Parsed.Imports)
 		{
-			UClass* Class = UClass::FindClass(FTopLevelAssetPath(Entry.ClassPath));
+			UClass* Class = FindObject<UClass>(FTopLevelAssetPath(Entry.ClassPath));
 			UObject* Found = StaticLoadObject(Class ? Class : UObject::StaticClass(), nullptr, *(Entry.PackageName + TEXT(".") + Entry.ObjectPath));
 			UE_CLOG(!Found, LogLinker, Warning, TEXT("%s: referenced object %s.%s could not be found; the reference is null"), *LongPackageName, *Entry.PackageName, *Entry.ObjectPath);
 			Imports.Add(Found);
@@ -601,7 +602,7 @@ namespace UE::CoreUObject::Private
 		{
 			if (!Objects[I]) { continue; }
 			FPropertyReader Reader(Parsed.Exports[I], Objects, Imports, Parsed, File);
-			Objects[I]->SerializeProperties(Reader);
+			FObjectTableAccess::SerializeProperties(Objects[I], Reader);
 		}
 		for (UObject* Object : Objects) { if (Object) { Object->PostLoad(); } }
 		PackagesLoading().erase(Key);
@@ -619,7 +620,7 @@ namespace UE::HeadlessEditor
 	bool ReadPackageFileSummary(const FString& Filename, FPackageFileSummary& OutSummary, FString& OutError)
 	{
 		OutSummary = FPackageFileSummary();
-		std::ifstream Stream(Filename.ToUtf8(), std::ios::binary);
+		std::ifstream Stream(ToUtf8(Filename), std::ios::binary);
 		if (!Stream)
 		{
 			OutError = TEXT("the file cannot be read");

@@ -5,9 +5,11 @@
 #include "Materials/MaterialExpressionTextureBase.h"
 #include "Materials/MaterialExpressionTextureSample.h"
 #include "Engine/Texture.h"
+#include "MaterialHost.h"
 #include "Kismet/BlueprintFunctionLibrary.h"
 #include "UObject/PropertyArchive.h"
 #include "UObject/UnrealType.h"
+#include "HeadlessClass.h"
 
 DEFINE_LOG_CATEGORY_STATIC(LogMaterial, Log, All);
 
@@ -30,30 +32,49 @@ namespace
 
 // --- UMaterial ----------------------------------------------------------------------------------
 
+#if WITH_EDITOR
 FExpressionInput* UMaterial::GetExpressionInputForProperty(EMaterialProperty InProperty)
 {
 	return (InProperty >= 0 && InProperty < MP_MAX) ? &PropertyInputs[InProperty] : nullptr;
 }
+#endif
 
-const TCHAR* UMaterial::GetMaterialPropertyName(EMaterialProperty InProperty)
+const TCHAR* FHeadlessMaterials::GetMaterialPropertyName(EMaterialProperty InProperty)
 {
 	return (InProperty >= 0 && InProperty < MP_MAX) ? PropertyNames[InProperty] : nullptr;
 }
 
-void UMaterial::AddExpression(UMaterialExpression* Expression)
+void FHeadlessMaterials::AddExpression(UMaterial& Material, UMaterialExpression* Expression)
 {
-	if (!IsValid(Expression) || Expressions.Contains(Expression)) { return; }
-	Expression->Material = this;
-	Expressions.Add(Expression);
+	if (!IsValid(Expression) || Material.Expressions.Contains(Expression)) { return; }
+	Expression->Material = &Material;
+	Material.Expressions.Add(Expression);
 }
 
-TArray<FString> UMaterial::CheckGraph() const
+bool FHeadlessMaterials::HasBeenCompiled(const UMaterial& Material)
 {
+	return Material.bCompiled;
+}
+
+const TArray<FString>& FHeadlessMaterials::GetCompileErrors(const UMaterial& Material)
+{
+	return Material.CompileErrors;
+}
+
+TArray<FString> FHeadlessMaterials::GetCompileErrors(const UMaterialExpression& Expression)
+{
+	return Expression.GetCompileErrors();
+}
+
+TArray<FString> FHeadlessMaterials::CheckGraph(const UMaterial& Material)
+{
+	const TArray<TObjectPtr<UMaterialExpression>>& Expressions = Material.Expressions;
+	const FExpressionInput* const PropertyInputs = Material.PropertyInputs;
 	TArray<FString> Errors;
 	for (const TObjectPtr<UMaterialExpression>& Expression : Expressions)
 	{
 		if (!Expression) { continue; }   // a node deleted since: nothing left to compile
-		for (const FString& Error : Expression->GetCompileErrors())
+		for (const FString& Error : FHeadlessMaterials::GetCompileErrors(*Expression))
 		{
 			Errors.Add(FString::Printf(TEXT("(Node %s) %s"), *Expression->GetName(), *Error));
 		}
@@ -82,7 +103,7 @@ TArray<FString> UMaterial::CheckGraph() const
 void UMaterial::PostEditChangeProperty(FPropertyChangedEvent& PropertyChangedEvent)
 {
 	Super::PostEditChangeProperty(PropertyChangedEvent);
-	CompileErrors = CheckGraph();
+	CompileErrors = FHeadlessMaterials::CheckGraph(*this);
 	bCompiled = true;
 	for (const FString& Error : CompileErrors)
 	{
@@ -131,8 +152,10 @@ void UMaterialExpression::SerializeProperties(FPropertyArchive& Ar)
 	Ar.Property(TEXT("Material"), Material);
 }
 
-EMaterialSamplerType UMaterialExpressionTextureBase::GetSamplerTypeForTexture(const UTexture* Texture)
+#if WITH_EDITOR
+EMaterialSamplerType UMaterialExpressionTextureBase::GetSamplerTypeForTexture(const UTexture* Texture, bool ForceNoVT)
 {
+	// The stand-in's textures are never virtual textures, so ForceNoVT changes nothing.
 	if (!Texture) { return SAMPLERTYPE_Color; }
 	switch (Texture->CompressionSettings.GetValue())
 	{
@@ -144,8 +167,9 @@ EMaterialSamplerType UMaterialExpressionTextureBase::GetSamplerTypeForTexture(co
 	default: return Texture->SRGB ? SAMPLERTYPE_Color : SAMPLERTYPE_LinearColor;
 	}
 }
+#endif
 
-FString UMaterialExpressionTextureBase::GetSamplerTypeDisplayName(EMaterialSamplerType Type)
+FString FHeadlessMaterials::GetSamplerTypeDisplayName(EMaterialSamplerType Type)
 {
 	switch (Type)
 	{
@@ -170,21 +194,31 @@ FString UMaterialExpressionTextureBase::GetSamplerTypeDisplayName(EMaterialSampl
 	}
 }
 
-bool UMaterialExpressionTextureBase::VerifySamplerType(const UTexture* Texture, EMaterialSamplerType Type, FString& OutErrorMessage)
+#if WITH_EDITOR
+bool UMaterialExpressionTextureBase::VerifySamplerType(const FString& TexturePathName, EMaterialSamplerType CorrectSamplerType, bool bSRGB,
+	EMaterialSamplerType Type, FString& OutErrorMessage)
 {
-	if (!Texture) { return true; }
-	// The stand-in's textures are never virtual textures, so only the plain sampler types fit.
-	const EMaterialSamplerType Correct = GetSamplerTypeForTexture(Texture);
-	if (Type == Correct) { return true; }
-	OutErrorMessage = FString::Printf(TEXT("Sampler type is %s, should be %s for %s"),
-		*GetSamplerTypeDisplayName(Type), *GetSamplerTypeDisplayName(Correct), *Texture->GetPathName());
-	return false;
+	if (Type != CorrectSamplerType)
+	{
+		OutErrorMessage = FString::Printf(TEXT("Sampler type is %s, should be %s for %s"),
+			*FHeadlessMaterials::GetSamplerTypeDisplayName(Type), *FHeadlessMaterials::GetSamplerTypeDisplayName(CorrectSamplerType), *TexturePathName);
+		return false;
+	}
+	// Normal and mask samplers read linear data.
+	if ((Type == SAMPLERTYPE_Normal || Type == SAMPLERTYPE_Masks) && bSRGB)
+	{
+		OutErrorMessage = FString::Printf(TEXT("To use '%s' as sampler type, SRGB must be disabled for %s"),
+			*FHeadlessMaterials::GetSamplerTypeDisplayName(Type), *TexturePathName);
+		return false;
+	}
+	return true;
 }
 
 void UMaterialExpressionTextureBase::AutoSetSampleType()
 {
 	if (Texture) { SamplerType = GetSamplerTypeForTexture(Texture); }
 }
+#endif
 
 TArray<FString> UMaterialExpressionTextureBase::GetCompileErrors() const
 {
@@ -195,7 +229,7 @@ TArray<FString> UMaterialExpressionTextureBase::GetCompileErrors() const
 		return Errors;
 	}
 	FString Message;
-	if (!VerifySamplerType(Texture, SamplerType, Message)) { Errors.Add(Message); }
+	if (!VerifySamplerType(Texture->GetPathName(), GetSamplerTypeForTexture(Texture), Texture->SRGB, SamplerType, Message)) { Errors.Add(Message); }
 	return Errors;
 }
 

@@ -3,6 +3,8 @@
 #include "Animation/Skeleton.h"
 #include "Materials/MaterialInterface.h"
 #include "UObject/PropertyArchive.h"
+#include "EngineHost.h"
+#include "HeadlessClass.h"
 
 #include <algorithm>
 #include <cstring>
@@ -97,6 +99,12 @@ UMaterialInterface* UStaticMesh::GetMaterial(int32 MaterialIndex) const
 	return StaticMaterials.IsValidIndex(MaterialIndex) ? StaticMaterials[MaterialIndex].MaterialInterface.Get() : nullptr;
 }
 
+UStaticMesh::UStaticMesh() : MeshData(MakeUnique<FHeadlessMeshData>()) {}
+UStaticMesh::~UStaticMesh() = default;
+
+int32 UStaticMesh::GetNumTriangles(int32 LODIndex) const { return LODIndex == 0 ? MeshData->GetNumTriangles() : 0; }
+int32 UStaticMesh::GetNumVertices(int32 LODIndex) const { return LODIndex == 0 ? MeshData->GetNumVertices() : 0; }
+
 int32 UStaticMesh::GetMaterialIndex(FName MaterialSlotName) const
 {
 	for (int32 I = 0; I < StaticMaterials.Num(); ++I) { if (StaticMaterials[I].MaterialSlotName == MaterialSlotName) { return I; } }
@@ -116,7 +124,7 @@ void UStaticMesh::SerializeProperties(FPropertyArchive& Ar)
 {
 	Super::SerializeProperties(Ar);
 	SerializeSlots(Ar, StaticMaterials);
-	MeshData.Serialize(Ar, TEXT("Mesh."));
+	MeshData->Serialize(Ar, TEXT("Mesh."));
 	Ar.Property(TEXT("SourceFilePath"), SourceFilePath);
 }
 
@@ -133,20 +141,20 @@ const TArray<FSkeletalMaterial>& USkinnedAsset::GetMaterials() const
 	return None;
 }
 
+USkeletalMesh::USkeletalMesh() : MeshData(MakeUnique<FHeadlessMeshData>()) {}
+USkeletalMesh::~USkeletalMesh() = default;
+
 void USkeletalMesh::SerializeProperties(FPropertyArchive& Ar)
 {
 	Super::SerializeProperties(Ar);
 	SerializeSlots(Ar, Materials);
 	Ar.Property(TEXT("Skeleton"), Skeleton);
-	MeshData.Serialize(Ar, TEXT("Mesh."));
+	MeshData->Serialize(Ar, TEXT("Mesh."));
 	Ar.Property(TEXT("SourceFilePath"), SourceFilePath);
 }
 
-int32 USkeleton::FindBoneIndex(FName BoneName) const
-{
-	for (int32 I = 0; I < Bones.Num(); ++I) { if (Bones[I].Name == BoneName) { return I; } }
-	return INDEX_NONE;
-}
+USkeleton::USkeleton() : Bones(MakeUnique<TArray<FHeadlessBone>>()) {}
+USkeleton::~USkeleton() = default;
 
 void USkeleton::SerializeProperties(FPropertyArchive& Ar)
 {
@@ -154,7 +162,8 @@ void USkeleton::SerializeProperties(FPropertyArchive& Ar)
 	TArray<FName> Names;
 	TArray<int32> Parents;
 	TArray<float> Transforms;
-	for (const FHeadlessBone& Bone : Bones)
+	TArray<FHeadlessBone>& BoneList = *Bones;
+	for (const FHeadlessBone& Bone : BoneList)
 	{
 		Names.Add(Bone.Name);
 		Parents.Add(Bone.ParentIndex);
@@ -165,7 +174,7 @@ void USkeleton::SerializeProperties(FPropertyArchive& Ar)
 	Ar.Property(TEXT("BoneTransforms"), Transforms);
 	if (Ar.IsLoading())
 	{
-		Bones.Reset();
+		BoneList.Reset();
 		for (int32 I = 0; I < Names.Num(); ++I)
 		{
 			FHeadlessBone Bone;
@@ -173,7 +182,27 @@ void USkeleton::SerializeProperties(FPropertyArchive& Ar)
 			// A parent must come earlier; anything else is read as a root.
 			Bone.ParentIndex = Parents.IsValidIndex(I) && Parents[I] >= 0 && Parents[I] < I ? Parents[I] : INDEX_NONE;
 			if (Transforms.Num() >= (I + 1) * 16) { std::memcpy(Bone.LocalTransform, Transforms.GetData() + I * 16, sizeof(Bone.LocalTransform)); }
-			Bones.Add(Bone);
+			BoneList.Add(Bone);
 		}
 	}
+}
+
+// --- Host view ----------------------------------------------------------------------------------
+
+FHeadlessMeshData& FHeadlessAssets::MeshData(UStaticMesh& Mesh) { return *Mesh.MeshData; }
+const FHeadlessMeshData& FHeadlessAssets::MeshData(const UStaticMesh& Mesh) { return *Mesh.MeshData; }
+FHeadlessMeshData& FHeadlessAssets::MeshData(USkeletalMesh& Mesh) { return *Mesh.MeshData; }
+const FHeadlessMeshData& FHeadlessAssets::MeshData(const USkeletalMesh& Mesh) { return *Mesh.MeshData; }
+FString& FHeadlessAssets::SourceFilePath(UStaticMesh& Mesh) { return Mesh.SourceFilePath; }
+const FString& FHeadlessAssets::SourceFilePath(const UStaticMesh& Mesh) { return Mesh.SourceFilePath; }
+FString& FHeadlessAssets::SourceFilePath(USkeletalMesh& Mesh) { return Mesh.SourceFilePath; }
+const FString& FHeadlessAssets::SourceFilePath(const USkeletalMesh& Mesh) { return Mesh.SourceFilePath; }
+TArray<FHeadlessBone>& FHeadlessAssets::Bones(USkeleton& Skeleton) { return *Skeleton.Bones; }
+const TArray<FHeadlessBone>& FHeadlessAssets::Bones(const USkeleton& Skeleton) { return *Skeleton.Bones; }
+
+int32 FHeadlessAssets::FindBoneIndex(const USkeleton& Skeleton, FName BoneName)
+{
+	const TArray<FHeadlessBone>& BoneList = *Skeleton.Bones;
+	for (int32 I = 0; I < BoneList.Num(); ++I) { if (BoneList[I].Name == BoneName) { return I; } }
+	return INDEX_NONE;
 }

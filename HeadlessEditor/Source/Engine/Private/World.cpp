@@ -1,5 +1,6 @@
 // Worlds, levels, actors and their components.
 #include "Engine/World.h"
+#include "EngineHost.h"
 #include "Engine/Level.h"
 #include "Engine/Engine.h"
 #include "Engine/StaticMesh.h"
@@ -16,6 +17,7 @@
 #include "GameFramework/Actor.h"
 #include "UObject/UObjectGlobals.h"
 #include "UObject/PropertyArchive.h"
+#include "HeadlessClass.h"
 
 DEFINE_LOG_CATEGORY_STATIC(LogSpawn, Log, All);
 
@@ -70,6 +72,11 @@ void USkeletalMeshComponent::SetSkeletalMesh(USkeletalMesh* NewMesh, bool bReini
 USkeletalMesh* USkeletalMeshComponent::GetSkeletalMeshAsset() const
 {
 	return Cast<USkeletalMesh>(SkinnedAsset.Get());
+}
+
+int32 FHeadlessAssets::GetNumPoseReinits(const USkeletalMeshComponent& Component)
+{
+	return Component.NumPoseReinits;
 }
 
 // --- Actors -------------------------------------------------------------------------------------

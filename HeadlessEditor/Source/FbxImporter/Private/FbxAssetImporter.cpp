@@ -27,6 +27,8 @@
 
 #include "FbxSceneReader.h"
 #include "ModelImportHelpers.h"
+#include "EngineHost.h"
+#include "HeadlessString.h"
 
 DEFINE_LOG_CATEGORY_STATIC(LogFbx, Log, All);
 
@@ -221,13 +223,13 @@ namespace UE::HeadlessEditor
 			{
 				for (const Fbx::FBone& Bone : Mesh.Bones)
 				{
-					const int32 Index = Skeleton.FindBoneIndex(FName(Utf8ToFString(Bone.Name)));
+					const int32 Index = FHeadlessAssets::FindBoneIndex(Skeleton, FName(Utf8ToFString(Bone.Name)));
 					if (Index == INDEX_NONE)
 					{
 						return false;
 					}
-					const int32 Parent = Skeleton.Bones[Index].ParentIndex;
-					const FName ParentName = Parent == INDEX_NONE ? NAME_None : Skeleton.Bones[Parent].Name;
+					const int32 Parent = FHeadlessAssets::Bones(Skeleton)[Index].ParentIndex;
+					const FName ParentName = Parent == INDEX_NONE ? NAME_None : FHeadlessAssets::Bones(Skeleton)[Parent].Name;
 					const FName Expected = Bone.ParentIndex < 0 ? NAME_None : FName(Utf8ToFString(Mesh.Bones[Bone.ParentIndex].Name));
 					if (ParentName != Expected)
 					{
@@ -275,10 +277,10 @@ namespace UE::HeadlessEditor
 						Skeleton = Cast<USkeleton>(Placed.Object);
 						if (Placed.bFill)
 						{
-							Skeleton->Bones.Reset();
+							FHeadlessAssets::Bones(*Skeleton).Reset();
 							for (const Fbx::FBone& Bone : Mesh.Bones)
 							{
-								FHeadlessBone& Out = Skeleton->Bones.Emplace_GetRef();
+								FHeadlessBone& Out = FHeadlessAssets::Bones(*Skeleton).Emplace_GetRef();
 								Out.Name = FName(Utf8ToFString(Bone.Name));
 								Out.ParentIndex = Bone.ParentIndex;
 								std::copy(std::begin(Bone.LocalTransform), std::end(Bone.LocalTransform), Out.LocalTransform);
@@ -304,8 +306,8 @@ namespace UE::HeadlessEditor
 							continue;
 						}
 						USkeletalMesh* Asset = CastChecked<USkeletalMesh>(Placed.Object);
-						FillMeshData(Mesh.Mesh, Asset->MeshData);
-						Asset->SourceFilePath = Filename;
+						FillMeshData(Mesh.Mesh, FHeadlessAssets::MeshData(*Asset));
+						FHeadlessAssets::SourceFilePath(*Asset) = Filename;
 						Asset->SetSkeleton(Skeletons[Index]);
 						TArray<FSkeletalMaterial> Slots;
 						for (const Fbx::FMaterialSlot& Slot : Mesh.Slots)
@@ -324,8 +326,8 @@ namespace UE::HeadlessEditor
 							continue;
 						}
 						UStaticMesh* Asset = CastChecked<UStaticMesh>(Placed.Object);
-						FillMeshData(Mesh.Mesh, Asset->MeshData);
-						Asset->SourceFilePath = Filename;
+						FillMeshData(Mesh.Mesh, FHeadlessAssets::MeshData(*Asset));
+						FHeadlessAssets::SourceFilePath(*Asset) = Filename;
 						TArray<FStaticMaterial> Slots;
 						for (const Fbx::FMaterialSlot& Slot : Mesh.Slots)
 						{
@@ -356,7 +358,7 @@ namespace UE::HeadlessEditor
 			const FString& Filename = Context.GetFilename();
 			Fbx::FSceneDescription Scene;
 			std::string Error;
-			if (!Fbx::ReadFbxScene(Filename.ToUtf8(), Scene, Error))
+			if (!Fbx::ReadFbxScene(ToUtf8(Filename), Scene, Error))
 			{
 				UE_LOG(LogFbx, Display, TEXT("Cannot import %s: Assimp cannot read it: %s"), *Filename, *Utf8ToFString(Error));
 				return false;

@@ -4,6 +4,7 @@
 #include "Engine/Texture2D.h"
 #include "HAL/FileManager.h"
 #include "Misc/Paths.h"
+#include "HeadlessString.h"
 
 #include <atomic>
 #include <unistd.h>
@@ -12,7 +13,7 @@ namespace UE::HeadlessEditor
 {
 	FString Utf8ToFString(const std::string& Text)
 	{
-		return FString::FromUtf8(Text.data(), Text.size());
+		return FromUtf8(Text.data(), Text.size());
 	}
 
 	FString MakeAssetNameFromName(const FString& Name)

@@ -12,6 +12,8 @@
 #include "GameFramework/Actor.h"
 #include "Materials/Material.h"
 #include "Materials/MaterialExpressionTextureBase.h"
+#include "HeadlessString.h"
+#include "EngineHost.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/GltfMaterial.h>
@@ -42,16 +44,16 @@ namespace
 		if (const auto* Static = Cast<UStaticMeshComponent>(Actor->GetRootComponent()))
 		{
 			const UStaticMesh* Mesh = Static->GetStaticMesh();
-			if (!Mesh || Mesh->MeshData.IsEmpty()) { return false; }
-			Out.Data = &Mesh->MeshData;
+			if (!Mesh || FHeadlessAssets::MeshData(*Mesh).IsEmpty()) { return false; }
+			Out.Data = &FHeadlessAssets::MeshData(*Mesh);
 			for (const FStaticMaterial& Slot : Mesh->GetStaticMaterials()) { Out.Slots.Add(Slot.MaterialInterface.Get()); }
 			return true;
 		}
 		if (const auto* Skinned = Cast<USkeletalMeshComponent>(Actor->GetRootComponent()))
 		{
 			const USkeletalMesh* Mesh = Skinned->GetSkeletalMeshAsset();
-			if (!Mesh || Mesh->MeshData.IsEmpty()) { return false; }
-			Out.Data = &Mesh->MeshData;
+			if (!Mesh || FHeadlessAssets::MeshData(*Mesh).IsEmpty()) { return false; }
+			Out.Data = &FHeadlessAssets::MeshData(*Mesh);
 			for (const FSkeletalMaterial& Slot : Mesh->GetMaterials()) { Out.Slots.Add(Slot.MaterialInterface.Get()); }
 			return true;
 		}
@@ -62,7 +64,7 @@ namespace
 	bool ToRgba8(const FTextureSource& Source, std::vector<uint8>& Out)
 	{
 		const int64 NumPixels = static_cast<int64>(Source.GetSizeX()) * Source.GetSizeY();
-		const TArray<uint8>& In = Source.GetData();
+		const TArray<uint8>& In = FHeadlessAssets::SourceData(Source);
 		if (NumPixels <= 0 || In.Num() != NumPixels * Source.GetBytesPerPixel()) { return false; }
 		Out.resize(static_cast<size_t>(NumPixels) * 4);
 		auto Le16High = [&In](int64 Offset) { return In[static_cast<int32>(Offset + 1)]; };
@@ -120,7 +122,7 @@ namespace
 				std::strcpy(Tex->achFormatHint, "png");
 				Tex->pcData = reinterpret_cast<aiTexel*>(new uint8[Png.size()]);
 				std::memcpy(Tex->pcData, Png.data(), Png.size());
-				Tex->mFilename = aiString(Texture->GetName().ToUtf8());
+				Tex->mFilename = aiString(ToUtf8(Texture->GetName()));
 				Textures.push_back(Tex);
 				Index = static_cast<int32>(Textures.size()) - 1;
 			}
@@ -139,7 +141,7 @@ namespace
 			auto Found = MaterialIndex.find(Material);
 			if (Found != MaterialIndex.end()) { return Found->second; }
 			auto* Out = new aiMaterial();
-			const aiString Name(Material ? Material->GetName().ToUtf8() : std::string("Default"));
+			const aiString Name(Material ? ToUtf8(Material->GetName()) : std::string("Default"));
 			Out->AddProperty(&Name, AI_MATKEY_NAME);
 			const aiColor4D White(1, 1, 1, 1);
 			Out->AddProperty(&White, 1, AI_MATKEY_BASE_COLOR);
@@ -235,7 +237,7 @@ namespace
 
 		void AddNode(const AActor* Actor, const std::vector<unsigned int>& MeshIndices)
 		{
-			auto* Node = new aiNode(Actor->GetActorLabel().ToUtf8());
+			auto* Node = new aiNode(ToUtf8(Actor->GetActorLabel()));
 			const FTransform T = Actor->GetActorTransform();
 			const FQuat Q = T.GetRotation();
 			const FVector L = T.GetLocation(), S = T.GetScale3D();
@@ -308,10 +310,10 @@ namespace UE::HeadlessEditor
 		OutStats.NumMaterials = static_cast<int32>(Scene->mNumMaterials);
 		OutStats.NumTextures = static_cast<int32>(Scene->mNumTextures);
 		Assimp::Exporter Exporter;
-		if (Exporter.Export(Scene.get(), "glb2", Filename.ToUtf8()) != aiReturn_SUCCESS)
+		if (Exporter.Export(Scene.get(), "glb2", ToUtf8(Filename)) != aiReturn_SUCCESS)
 		{
 			const std::string Message = Exporter.GetErrorString();
-			OutError = FString::FromUtf8(Message.data(), Message.size());
+			OutError = FromUtf8(Message.data(), Message.size());
 			return false;
 		}
 		UE_LOG(LogGLTFExport, Log, TEXT("Wrote %s: %d node(s), %d mesh(es), %d material(s), %d texture(s)"), *Filename,

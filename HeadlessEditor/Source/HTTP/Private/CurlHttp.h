@@ -44,7 +44,12 @@ namespace UE::HeadlessEditor
 		explicit FCurlHttpResponse(const FString& InURL) : URL(InURL) {}
 
 		virtual FString GetURL() const override { return URL; }
+		// As in the engine, the request's status when the response was made (Processing), then its
+		// final one.
+		virtual EHttpRequestStatus::Type GetStatus() const override { return CompletionStatus.load(); }
+		virtual EHttpFailureReason GetFailureReason() const override { return FailureReason.load(); }
 		virtual FString GetHeader(const FString& HeaderName) const override;
+		virtual FString GetContentType() const override { return GetHeader(TEXT("Content-Type")); }
 		virtual uint64 GetContentLength() const override;
 		virtual const TArray<uint8>& GetContent() const override;
 		virtual int32 GetResponseCode() const override { return ResponseCode.load(); }
@@ -57,11 +62,13 @@ namespace UE::HeadlessEditor
 		bool AppendBody(const uint8* Data, int64 Count);
 		int64 GetBodySize() const { return Payload.Num(); }
 		// Ends the transfer: the body becomes readable, or is released when the transfer failed.
-		void Complete(bool bSucceeded);
+		void Complete(bool bSucceeded, EHttpFailureReason Reason);
 
 	private:
 		const FString URL;
 		std::atomic<int32> ResponseCode{ 0 };
+		std::atomic<EHttpRequestStatus::Type> CompletionStatus{ EHttpRequestStatus::Processing };
+		std::atomic<EHttpFailureReason> FailureReason{ EHttpFailureReason::None };
 		std::atomic<uint64> AnnouncedLength{ 0 };   // Content-Length of the current header block
 		std::atomic<bool> bHasAnnouncedLength{ false };
 		std::atomic<bool> bBodyReady{ false };      // set once, after the last write to Payload
@@ -79,6 +86,7 @@ namespace UE::HeadlessEditor
 		// IHttpBase: the request's own URL, headers and (empty) body.
 		virtual FString GetURL() const override;
 		virtual FString GetHeader(const FString& HeaderName) const override;
+		virtual FString GetContentType() const override { return GetHeader(TEXT("Content-Type")); }
 		virtual uint64 GetContentLength() const override { return 0; }
 		virtual const TArray<uint8>& GetContent() const override { return EmptyContent; }
 

@@ -8,6 +8,7 @@
 
 #include "Containers/Ticker.h"
 #include "CoreGlobals.h"
+#include "HeadlessString.h"
 
 namespace UE::HeadlessEditor
 {
@@ -70,7 +71,7 @@ namespace UE::HeadlessEditor
 
 	FString FCurlHttpResponse::GetHeader(const FString& HeaderName) const
 	{
-		const std::string Wanted = HeaderName.ToUtf8();
+		const std::string Wanted = ToUtf8(HeaderName);
 		std::lock_guard<std::mutex> Lock(HeaderMutex);
 		std::string Joined;
 		bool bFound = false;
@@ -81,7 +82,7 @@ namespace UE::HeadlessEditor
 			Joined += Header.second;
 			bFound = true;
 		}
-		return FString::FromUtf8(Joined.data(), Joined.size());
+		return FromUtf8(Joined.data(), Joined.size());
 	}
 
 	uint64 FCurlHttpResponse::GetContentLength() const
@@ -101,7 +102,7 @@ namespace UE::HeadlessEditor
 	FString FCurlHttpResponse::GetContentAsString() const
 	{
 		const TArray<uint8>& Content = GetContent();
-		return FString::FromUtf8(reinterpret_cast<const char*>(Content.GetData()), static_cast<size_t>(Content.Num()));
+		return FromUtf8(reinterpret_cast<const char*>(Content.GetData()), static_cast<size_t>(Content.Num()));
 	}
 
 	void FCurlHttpResponse::BeginHeaderBlock(int32 Code)
@@ -166,8 +167,10 @@ namespace UE::HeadlessEditor
 		return true;
 	}
 
-	void FCurlHttpResponse::Complete(bool bSucceeded)
+	void FCurlHttpResponse::Complete(bool bSucceeded, EHttpFailureReason Reason)
 	{
+		FailureReason = bSucceeded ? EHttpFailureReason::None : Reason;
+		CompletionStatus = bSucceeded ? EHttpRequestStatus::Succeeded : EHttpRequestStatus::Failed;
 		if (!bSucceeded)
 		{
 			// A failed transfer keeps its status and headers; its partial body is freed at once.
@@ -321,13 +324,13 @@ namespace UE::HeadlessEditor
 		float Timeout = ModuleTimeoutSeconds;
 		{
 			std::lock_guard<std::mutex> Lock(SettingsMutex);
-			UrlUtf8 = URL.ToUtf8();
+			UrlUtf8 = ToUtf8(URL);
 			VerbCopy = Verb.IsEmpty() ? FString(TEXT("GET")) : Verb;
 			if (bHasTimeout) { Timeout = TimeoutSeconds; }
 			for (const TPair<FString, FString>& Header : RequestHeaders)
 			{
 				// "Name;" is curl's way of sending a header with an empty value.
-				const std::string Line = Header.Value.IsEmpty() ? Header.Key.ToUtf8() + ";" : Header.Key.ToUtf8() + ": " + Header.Value.ToUtf8();
+				const std::string Line = Header.Value.IsEmpty() ? ToUtf8(Header.Key) + ";" : ToUtf8(Header.Key) + ": " + ToUtf8(Header.Value);
 				HeaderList = curl_slist_append(HeaderList, Line.c_str());
 			}
 		}
@@ -361,7 +364,7 @@ namespace UE::HeadlessEditor
 				curl_easy_setopt(Easy, CURLOPT_POSTFIELDS, "");
 				curl_easy_setopt(Easy, CURLOPT_POSTFIELDSIZE, 0L);
 			}
-			const std::string VerbUtf8 = VerbCopy.ToUtf8();
+			const std::string VerbUtf8 = ToUtf8(VerbCopy);
 			curl_easy_setopt(Easy, CURLOPT_CUSTOMREQUEST, VerbUtf8.c_str());
 		}
 		if (HeaderList) { curl_easy_setopt(Easy, CURLOPT_HTTPHEADER, HeaderList); }
@@ -492,7 +495,7 @@ namespace UE::HeadlessEditor
 		// A failure before any status line leaves no response, as in the engine.
 		TSharedPtr<FCurlHttpResponse> Finished = ActiveResponse;
 		ActiveResponse.Reset();
-		if (Finished) { Finished->Complete(bSucceeded); }
+		if (Finished) { Finished->Complete(bSucceeded, Reason); }
 		if (Finished && !bSucceeded && Finished->GetResponseCode() == 0) { Finished.Reset(); }
 		{
 			std::lock_guard<std::mutex> Lock(SettingsMutex);

@@ -15,19 +15,17 @@ namespace
 	{
 		FRegisterHttpModule()
 		{
-			FModuleManager::Get().RegisterStaticModule(TEXT("HTTP"), []() -> IModuleInterface* { return new FHttpModule(); });
+			FModuleManager::Get().RegisterStaticallyLinkedModule(TEXT("HTTP"),
+				FModuleManager::FInitializeStaticallyLinkedModule::CreateLambda([]() -> IModuleInterface* { return new FHttpModule(); }));
 		}
 	} GRegisterHttpModule;
 }
 
 FHttpModule& FHttpModule::Get()
 {
+	if (FHttpModule* Loaded = FModuleManager::GetModulePtr<FHttpModule>(TEXT("HTTP"))) { return *Loaded; }
+	check(IsInGameThread());
 	return FModuleManager::LoadModuleChecked<FHttpModule>(TEXT("HTTP"));
-}
-
-bool FHttpModule::IsAvailable()
-{
-	return FModuleManager::Get().IsModuleLoaded(TEXT("HTTP"));
 }
 
 void FHttpModule::StartupModule()

@@ -14,9 +14,9 @@ namespace UE::HeadlessEditor { class FCurlHttpManager; }
 class HTTP_API FHttpModule : public IModuleInterface
 {
 public:
-	// Loads the module if needed. The headless editor loads it before plugins start.
+	// Loads the module if needed, which only the game thread may do (as in the engine). The
+	// headless editor loads it before plugins start.
 	static FHttpModule& Get();
-	static bool IsAvailable();
 
 	virtual TSharedRef<IHttpRequest, ESPMode::ThreadSafe> CreateRequest();
 
@@ -26,7 +26,6 @@ public:
 
 	virtual void StartupModule() override;
 	virtual void ShutdownModule() override;
-	virtual bool SupportsDynamicReloading() override { return false; }
 
 private:
 	TSharedPtr<UE::HeadlessEditor::FCurlHttpManager> Manager;

@@ -6,6 +6,7 @@
 #include "Serialization/JsonReader.h"
 #include "Dom/JsonObject.h"
 #include "Dom/JsonValue.h"
+#include "HeadlessString.h"
 
 #include <string>
 
@@ -26,7 +27,7 @@ namespace
 		bool number_integer(FSaxJson::number_integer_t Value) { return AddNumber(static_cast<double>(Value), std::to_string(Value)); }
 		bool number_unsigned(FSaxJson::number_unsigned_t Value) { return AddNumber(static_cast<double>(Value), std::to_string(Value)); }
 		bool number_float(FSaxJson::number_float_t Value, const FSaxJson::string_t& Text) { return AddNumber(Value, Text); }
-		bool string(FSaxJson::string_t& Value) { return Add(MakeShared<FJsonValueString>(FString::FromUtf8(Value.data(), Value.size()))); }
+		bool string(FSaxJson::string_t& Value) { return Add(MakeShared<FJsonValueString>(UE::HeadlessEditor::FromUtf8(Value.data(), Value.size()))); }
 		bool binary(FSaxJson::binary_t&) { return Fail(TEXT("binary values are not JSON text")); }
 
 		bool start_object(std::size_t)
@@ -43,7 +44,7 @@ namespace
 
 		bool key(FSaxJson::string_t& Name)
 		{
-			PendingKey = FString::FromUtf8(Name.data(), Name.size());
+			PendingKey = UE::HeadlessEditor::FromUtf8(Name.data(), Name.size());
 			return true;
 		}
 
@@ -132,7 +133,7 @@ namespace
 		{
 			if (bNumbersAsStrings)
 			{
-				return Add(MakeShared<FJsonValueNumberString>(FString::FromUtf8(Text.data(), Text.size())));
+				return Add(MakeShared<FJsonValueNumberString>(UE::HeadlessEditor::FromUtf8(Text.data(), Text.size())));
 			}
 			return Add(MakeShared<FJsonValueNumber>(Value));
 		}
@@ -159,7 +160,7 @@ namespace UE::HeadlessEditor::Json
 	TSharedPtr<FJsonValue> ParseText(const FString& Text, bool bStoreNumbersAsStrings, FString& OutError)
 	{
 		// Lone UTF-16 surrogates in Text become '?' here, so the parser always sees valid UTF-8.
-		const std::string Utf8 = Text.ToUtf8();
+		const std::string Utf8 = UE::HeadlessEditor::ToUtf8(Text);
 		// A raw NUL is never valid JSON (inside a string it must be escaped), and nlohmann's
 		// lexer would take it for the end of the input and ignore whatever follows.
 		if (Utf8.find('\0') != std::string::npos)

@@ -1,6 +1,7 @@
 // FJsonValue conversions and the log lines of a misused value.
 #include "Dom/JsonValue.h"
 #include "Dom/JsonObject.h"
+#include "HeadlessString.h"
 
 #include <cctype>
 #include <cerrno>
@@ -50,7 +51,7 @@ namespace
 	// The whole text as one number of JSON syntax as strtod reads it; leading or trailing text fails.
 	bool ParseDouble(const FString& Text, double& OutNumber)
 	{
-		const std::string Utf8 = Text.ToUtf8();
+		const std::string Utf8 = UE::HeadlessEditor::ToUtf8(Text);
 		if (Utf8.empty() || std::isspace(static_cast<unsigned char>(Utf8[0])))
 		{
 			return false;
@@ -70,7 +71,7 @@ namespace
 	template <typename T>
 	bool ParseInteger(const FString& Text, T& OutNumber)
 	{
-		const std::string Utf8 = Text.ToUtf8();
+		const std::string Utf8 = UE::HeadlessEditor::ToUtf8(Text);
 		if (!Utf8.empty() && Utf8.find_first_of(".eE") == std::string::npos && !std::isspace(static_cast<unsigned char>(Utf8[0])))
 		{
 			char* End = nullptr;

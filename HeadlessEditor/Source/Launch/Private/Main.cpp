@@ -18,6 +18,9 @@
 #include "ContentMonitor.h"
 #include "UsdImporterPlugin.h"
 #include "Interfaces/IPluginManager.h"
+#include "TickerHost.h"
+#include "AutomationTestHost.h"
+#include "HeadlessString.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -162,7 +165,7 @@ namespace
 					State = Action && Action->GetCheckState() == ECheckBoxState::Checked ? TEXT("toggle, checked") : TEXT("toggle, unchecked");
 				}
 				const FSlateIcon Icon = Entry.Icon.Get();
-				const FSlateBrush* Brush = Icon.IsSet() ? Icon.GetIcon() : nullptr;
+				const FSlateBrush* Brush = Icon.GetOptionalIcon();
 				ConsolePrint(FString::Printf(TEXT("%s > %s > %s [%s] label \"%s\" tooltip \"%s\" icon %s"), *Ref.Menu.ToString(), *Ref.Section.ToString(),
 					*Entry.Name.ToString(), *State, *Entry.Label.Get().ToString(), *Entry.ToolTip.Get().ToString(),
 					Brush ? *Brush->GetResourceName().ToString() : TEXT("(none)")));
@@ -215,7 +218,7 @@ namespace
 		// HTTP first: it cancels transfers, and their completions reach plugins still loaded.
 		FModuleManager::Get().UnloadModule(TEXT("HTTP"));
 		UnloadPluginModules();
-		FModuleManager::Get().UnloadAllModules();
+		FModuleManager::Get().UnloadModulesAtShutdown();
 	}
 
 	// Callbacks of unloaded plugins may still sit on the core ticker, and the console thread may
@@ -252,7 +255,7 @@ namespace
 			AdvanceFrameCounter();
 
 			// Sleep until something arrives, or until the next ticker is due.
-			const double NextDue = FTSTicker::GetCoreTicker().GetSecondsUntilNextDue();
+			const double NextDue = FHeadlessTicker::GetSecondsUntilNextDue(FTSTicker::GetCoreTicker());
 			const double WaitSeconds = NextDue < 0.0 ? 1.0 : std::min(1.0, NextDue);
 			std::unique_lock<std::mutex> Lock(GLoop.Mutex);
 			GLoop.Wake.wait_for(Lock, std::chrono::duration<double>(WaitSeconds), [] { return GLoop.bPoked || GLoop.bQuit.load(); });
@@ -283,10 +286,10 @@ int main(int Argc, char** Argv)
 	Files.MakeDirectory(*FPaths::ProjectContentDir(), true);
 	Files.MakeDirectory(*FPaths::ProjectLogDir(), true);
 	const FString LogPath = FPaths::ProjectLogDir() + GetProjectName() + TEXT(".log");
-	if (!SetLogFile(LogPath)) { std::fprintf(stderr, "headless-editor: cannot write the log file %s\n", LogPath.ToUtf8().c_str()); }
+	if (!SetLogFile(LogPath)) { std::fprintf(stderr, "headless-editor: cannot write the log file %s\n", ToUtf8(LogPath).c_str()); }
 
 	UE_LOG(LogInit, Display, TEXT("HeadlessEditor %d.%d: project %s"), ENGINE_MAJOR_VERSION, ENGINE_MINOR_VERSION, *FPaths::ProjectDir());
-	FTSTicker::SetOnTickerAdded([] { GLoop.Poke(); });
+	FHeadlessTicker::SetOnTickerAdded([] { GLoop.Poke(); });
 	RegisterBuiltinCommands();
 	StartSignalThread();
 
@@ -310,7 +313,7 @@ int main(int Argc, char** Argv)
 	int ExitCode = 0;
 	if (Options.bRunTests)
 	{
-		const FAutomationTestFramework::FResults Results = FAutomationTestFramework::Get().RunTests(Options.TestFilter);
+		const FHeadlessAutomation::FResults Results = FHeadlessAutomation::RunTests(Options.TestFilter);
 		if (Results.Passed + Results.Failed == 0) { UE_LOG(LogAutomationTest, Error, TEXT("No automation test matches '%s'"), *Options.TestFilter); }
 		ExitCode = (Results.Failed > 0 || Results.Passed == 0 || !bStarted) ? 1 : 0;
 		ShutDownModules();

@@ -10,6 +10,7 @@
 #include "Modules/ModuleManager.h"
 
 #include "ConsoleCommands.h"
+#include "MaterialHost.h"
 
 namespace
 {
@@ -17,7 +18,7 @@ namespace
 
 	void PrintMaterial(UMaterial* Material)
 	{
-		const TArray<TObjectPtr<UMaterialExpression>>& Nodes = Material->GetExpressions();
+		const TConstArrayView<TObjectPtr<UMaterialExpression>> Nodes = Material->GetExpressions();
 		int32 NumNodes = 0;
 		for (const TObjectPtr<UMaterialExpression>& Node : Nodes) { NumNodes += Node ? 1 : 0; }
 		ConsolePrint(FString::Printf(TEXT("%s  %d node(s)"), *Material->GetPathName(), NumNodes));
@@ -29,7 +30,7 @@ namespace
 			if (const UMaterialExpressionTextureBase* Sample = Cast<UMaterialExpressionTextureBase>(Node.Get()))
 			{
 				Line += FString::Printf(TEXT("  texture %s  sampler %s"), Sample->Texture ? *Sample->Texture->GetPathName() : TEXT("(none)"),
-					*UMaterialExpressionTextureBase::GetSamplerTypeDisplayName(Sample->SamplerType));
+					*FHeadlessMaterials::GetSamplerTypeDisplayName(Sample->SamplerType));
 				if (Sample->Texture)
 				{
 					Line += FString::Printf(TEXT(" (texture: compression %d, %s)"), static_cast<int32>(Sample->Texture->CompressionSettings.GetValue()),
@@ -44,10 +45,10 @@ namespace
 			if (!Input || !Input->Expression) { continue; }
 			TArray<FExpressionOutput>& Outputs = Input->Expression->GetOutputs();
 			const FString OutputName = Outputs.IsValidIndex(Input->OutputIndex) ? Outputs[Input->OutputIndex].OutputName.ToString() : FString::Printf(TEXT("#%d (missing)"), Input->OutputIndex);
-			ConsolePrint(FString::Printf(TEXT("  input %s <- %s.%s"), UMaterial::GetMaterialPropertyName(static_cast<EMaterialProperty>(Property)),
+			ConsolePrint(FString::Printf(TEXT("  input %s <- %s.%s"), FHeadlessMaterials::GetMaterialPropertyName(static_cast<EMaterialProperty>(Property)),
 				*Input->Expression->GetName(), *OutputName));
 		}
-		const TArray<FString> Errors = Material->CheckGraph();
+		const TArray<FString> Errors = FHeadlessMaterials::CheckGraph(*Material);
 		if (Errors.Num() == 0) { ConsolePrint(TEXT("  compile: OK")); }
 		else
 		{

@@ -3,6 +3,8 @@
 #include "Materials/MaterialExpression.h"
 #include "Materials/MaterialExpressionTextureBase.h"
 #include "UObject/UObjectGlobals.h"
+#include "HeadlessClass.h"
+#include "MaterialHost.h"
 
 DEFINE_LOG_CATEGORY_STATIC(LogMaterialEditingLibrary, Log, All);
 
@@ -35,7 +37,7 @@ UMaterialExpression* UMaterialEditingLibrary::CreateMaterialExpression(UMaterial
 	if (!Expression) { return nullptr; }   // NewObject has said why (an abstract class)
 	Expression->MaterialExpressionEditorX = NodePosX;
 	Expression->MaterialExpressionEditorY = NodePosY;
-	Material->AddExpression(Expression);
+	FHeadlessMaterials::AddExpression(*Material, Expression);
 	Material->MarkPackageDirty();
 	return Expression;
 }
@@ -54,7 +56,7 @@ bool UMaterialEditingLibrary::ConnectMaterialProperty(UMaterialExpression* FromE
 	if (OutputIndex == INDEX_NONE)
 	{
 		UE_LOG(LogMaterialEditingLibrary, Warning, TEXT("ConnectMaterialProperty: node %s has no output '%s'; %s is left as it was"),
-			*FromExpression->GetName(), *FromOutputName, UMaterial::GetMaterialPropertyName(Property));
+			*FromExpression->GetName(), *FromOutputName, FHeadlessMaterials::GetMaterialPropertyName(Property));
 		return false;
 	}
 	Input->Connect(OutputIndex, FromExpression);

@@ -11,7 +11,7 @@ class UMaterialExpression;
 
 class MATERIALEDITOR_API UMaterialEditingLibrary : public UBlueprintFunctionLibrary
 {
-	DECLARE_HEADLESS_CLASS(UMaterialEditingLibrary, UBlueprintFunctionLibrary)
+	DECLARE_CLASS(UMaterialEditingLibrary, UBlueprintFunctionLibrary, CLASS_None, CASTCLASS_None, TEXT("/Script/MaterialEditor"), MATERIALEDITOR_API)
 
 	// Adds a node of the class to the material's graph at (NodePosX, NodePosY) and returns it; null
 	// (with a warning) for no material or a class that is not a concrete expression class.

@@ -6,6 +6,8 @@
 #include "Misc/Paths.h"
 #include "HAL/FileManager.h"
 #include "Modules/ModuleManager.h"
+#include "HeadlessString.h"
+#include "ModulesHost.h"
 
 #include <dlfcn.h>
 #include <mutex>
@@ -90,7 +92,7 @@ namespace
 			UE_LOG(LogPluginManager, Error, TEXT("Cannot read plugin descriptor %s"), *Path);
 			return false;
 		}
-		const nlohmann::json Json = nlohmann::json::parse(Text.ToUtf8(), nullptr, false);
+		const nlohmann::json Json = nlohmann::json::parse(UE::HeadlessEditor::ToUtf8(Text), nullptr, false);
 		if (Json.is_discarded() || !Json.is_object() || !Json.contains("FileVersion"))
 		{
 			UE_LOG(LogPluginManager, Error, TEXT("Plugin descriptor %s is not a valid descriptor"), *Path);
@@ -153,6 +155,12 @@ namespace
 				if (Plugin->Name == Wanted) { return TSharedPtr<IPlugin>(StaticCastSharedRef<IPlugin>(Plugin)); }
 			}
 			return TSharedPtr<IPlugin>();
+		}
+
+		TSharedPtr<IPlugin> FindPlugin(const ANSICHAR* Name) override
+		{
+			const FString Wanted(Name);
+			return FindPlugin(FStringView(Wanted));
 		}
 
 		TArray<TSharedRef<IPlugin>> GetEnabledPlugins() override
@@ -223,7 +231,7 @@ namespace UE::HeadlessEditor
 		FString Text;
 		if (IFileManager::Get().FileExists(*ProjectFile) && FFileHelper::LoadFileToString(Text, *ProjectFile))
 		{
-			const nlohmann::json Json = nlohmann::json::parse(Text.ToUtf8(), nullptr, false);
+			const nlohmann::json Json = nlohmann::json::parse(ToUtf8(Text), nullptr, false);
 			if (!Json.is_discarded() && Json.is_object() && Json.contains("Plugins") && Json["Plugins"].is_array())
 			{
 				for (const nlohmann::json& Entry : Json["Plugins"])
@@ -315,7 +323,7 @@ namespace UE::HeadlessEditor
 					continue;
 				}
 
-				void* Handle = dlopen(Library->ToUtf8().c_str(), RTLD_NOW | RTLD_LOCAL);
+				void* Handle = dlopen(ToUtf8(*Library).c_str(), RTLD_NOW | RTLD_LOCAL);
 				if (!Handle)
 				{
 					UE_LOG(LogModuleManager, Error, TEXT("Cannot load module %s: %s"), *Module.Name, ANSI_TO_TCHAR(dlerror()));
@@ -336,7 +344,7 @@ namespace UE::HeadlessEditor
 					std::lock_guard<std::mutex> Lock(State().Mutex);
 					State().Loaded.push_back({ FName(Module.Name), Handle });
 				}
-				FModuleManager::Get().AddLoadedModule(FName(Module.Name), Initialize());
+				FHeadlessModules::AddLoadedModule(FName(Module.Name), Initialize());
 			}
 		}
 		return bAllLoaded;

@@ -3,8 +3,19 @@
 #include "Misc/Paths.h"
 #include "Styling/SlateStyleRegistry.h"
 #include "Textures/SlateIcon.h"
+#include "Brushes/SlateNoResource.h"
+#include "Styling/StyleDefaults.h"
+#include "HeadlessString.h"
 
 #include <mutex>
+
+DEFINE_LOG_CATEGORY_STATIC(LogSlateStyle, Log, All);
+
+const FSlateBrush* FStyleDefaults::GetNoBrush()
+{
+	static const FSlateNoResource NoBrush;
+	return &NoBrush;
+}
 
 void FSlateStyleSet::Set(const FName PropertyName, FSlateBrush* InBrush)
 {
@@ -37,6 +48,19 @@ const FSlateBrush* FSlateStyleSet::FindBrush(const FName PropertyName, const ANS
 const FSlateBrush* FSlateStyleSet::GetBrush(const FName PropertyName, const ANSICHAR* Specifier, const ISlateStyle*) const
 {
 	const FSlateBrush* Brush = FindBrush(PropertyName, Specifier);
+	if (!Brush)
+	{
+		const FString Name = Specifier ? PropertyName.ToString() + TEXT(".") + FString(Specifier) : PropertyName.ToString();
+		bool bFirst = false;
+		{
+			std::lock_guard<std::mutex> Lock(MissingMutex);
+			bFirst = MissingResources.insert(UE::HeadlessEditor::GetStdString(Name)).second;
+		}
+		if (bFirst)
+		{
+			UE_LOG(LogSlateStyle, Warning, TEXT("Missing Resource from '%s' Style: 'Unable to find Brush '%s'.'"), *StyleSetName.ToString(), *Name);
+		}
+	}
 	return Brush ? Brush : GetDefaultBrush();
 }
 
@@ -106,18 +130,39 @@ bool FSlateStyleRegistry::IterateAllStyles(const TFunctionRef<bool(const ISlateS
 FSlateIcon::FSlateIcon(const FName InStyleSetName, const FName InStyleName, const FName InSmallStyleName, const FName InStatusOverlayStyleName)
 	: StyleSetName(InStyleSetName), StyleName(InStyleName),
 	  SmallStyleName(InSmallStyleName.IsNone() ? FName(InStyleName.ToString() + TEXT(".Small")) : InSmallStyleName),
-	  StatusOverlayStyleName(InStatusOverlayStyleName), bIsSet(true)
+	  StatusOverlayStyleName(InStatusOverlayStyleName)
 {
+}
+
+const ISlateStyle* FSlateIcon::GetStyleSet() const
+{
+	return StyleSetName.IsNone() ? nullptr : FSlateStyleRegistry::FindSlateStyle(StyleSetName);
 }
 
 const FSlateBrush* FSlateIcon::GetIcon() const
 {
-	const ISlateStyle* Style = FSlateStyleRegistry::FindSlateStyle(StyleSetName);
-	return Style ? Style->GetBrush(StyleName) : nullptr;
+	const ISlateStyle* Style = GetStyleSet();
+	return Style ? Style->GetOptionalBrush(StyleName) : FStyleDefaults::GetNoBrush();
+}
+
+const FSlateBrush* FSlateIcon::GetOptionalIcon() const
+{
+	const FSlateBrush* Icon = GetIcon();
+	return Icon == FStyleDefaults::GetNoBrush() ? nullptr : Icon;
 }
 
 const FSlateBrush* FSlateIcon::GetSmallIcon() const
 {
-	const ISlateStyle* Style = FSlateStyleRegistry::FindSlateStyle(StyleSetName);
-	return Style ? Style->GetBrush(SmallStyleName) : nullptr;
+	if (const ISlateStyle* Style = GetStyleSet())
+	{
+		const FSlateBrush* Small = Style->GetOptionalBrush(SmallStyleName);
+		if (Small != FStyleDefaults::GetNoBrush()) { return Small; }
+	}
+	return GetIcon();
+}
+
+const FSlateBrush* FSlateIcon::GetOptionalSmallIcon() const
+{
+	const FSlateBrush* Icon = GetSmallIcon();
+	return Icon == FStyleDefaults::GetNoBrush() ? nullptr : Icon;
 }

@@ -5,6 +5,7 @@
 #include "SocketSubsystem.h"
 #include "IPAddress.h"
 #include "HAL/PlatformTime.h"
+#include "HeadlessString.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -30,7 +31,7 @@ namespace
 		void SetIp(uint32 InAddr) override { Addr.sin_addr.s_addr = htonl(InAddr); }
 		void SetIp(const TCHAR* InAddr, bool& bIsValid) override
 		{
-			const std::string Text = FString(InAddr).ToUtf8();
+			const std::string Text = UE::HeadlessEditor::ToUtf8(FString(InAddr));
 			const size_t Colon = Text.find(':');
 			bIsValid = inet_pton(AF_INET, Text.substr(0, Colon).c_str(), &Addr.sin_addr) == 1;
 			if (bIsValid && Colon != std::string::npos) { SetPort(std::atoi(Text.c_str() + Colon + 1)); }
@@ -102,7 +103,6 @@ namespace
 			return true;
 		}
 
-		bool HasPendingConnection(bool& bHasPendingConnection) override { return WaitForPendingConnection(bHasPendingConnection, FTimespan::Zero()); }
 
 		bool HasPendingData(uint32& PendingDataSize) override
 		{
@@ -285,14 +285,7 @@ namespace
 
 		void DestroySocket(FSocket* Socket) override { delete Socket; }
 
-		TSharedRef<FInternetAddr> CreateInternetAddr(const FName) override { return MakeShared<FInternetAddrBSD>(); }
-
-		const TCHAR* GetSocketError(ESocketErrors Code) override
-		{
-			static thread_local FString Text;
-			Text = FString(std::strerror(Code == SE_GET_LAST_ERROR_CODE ? GLastErrno : static_cast<int>(Code)));
-			return *Text;
-		}
+		TSharedRef<FInternetAddr> CreateInternetAddr() override { return MakeShared<FInternetAddrBSD>(); }
 
 		ESocketErrors GetLastErrorCode() override { return TranslateErrorCode(GLastErrno); }
 
@@ -336,7 +329,74 @@ FSocket* ISocketSubsystem::CreateSocket(const FName& SocketType, const FString& 
 	return CreateSocket(bForceUDP ? FName(NAME_DGram) : SocketType, SocketDescription, FName());
 }
 
-TSharedRef<FInternetAddr> ISocketSubsystem::CreateInternetAddr() { return CreateInternetAddr(FName()); }
+const TCHAR* ISocketSubsystem::GetSocketError(ESocketErrors Code)
+{
+	// In the order of ESocketErrors.
+	static const TCHAR* const Names[] = {
+		TEXT("SE_NO_ERROR"),
+		TEXT("SE_EINTR"),
+		TEXT("SE_EBADF"),
+		TEXT("SE_EACCES"),
+		TEXT("SE_EFAULT"),
+		TEXT("SE_EINVAL"),
+		TEXT("SE_EMFILE"),
+		TEXT("SE_EWOULDBLOCK"),
+		TEXT("SE_EINPROGRESS"),
+		TEXT("SE_EALREADY"),
+		TEXT("SE_ENOTSOCK"),
+		TEXT("SE_EDESTADDRREQ"),
+		TEXT("SE_EMSGSIZE"),
+		TEXT("SE_EPROTOTYPE"),
+		TEXT("SE_ENOPROTOOPT"),
+		TEXT("SE_EPROTONOSUPPORT"),
+		TEXT("SE_ESOCKTNOSUPPORT"),
+		TEXT("SE_EOPNOTSUPP"),
+		TEXT("SE_EPFNOSUPPORT"),
+		TEXT("SE_EAFNOSUPPORT"),
+		TEXT("SE_EADDRINUSE"),
+		TEXT("SE_EADDRNOTAVAIL"),
+		TEXT("SE_ENETDOWN"),
+		TEXT("SE_ENETUNREACH"),
+		TEXT("SE_ENETRESET"),
+		TEXT("SE_ECONNABORTED"),
+		TEXT("SE_ECONNRESET"),
+		TEXT("SE_ENOBUFS"),
+		TEXT("SE_EISCONN"),
+		TEXT("SE_ENOTCONN"),
+		TEXT("SE_ESHUTDOWN"),
+		TEXT("SE_ETOOMANYREFS"),
+		TEXT("SE_ETIMEDOUT"),
+		TEXT("SE_ECONNREFUSED"),
+		TEXT("SE_ELOOP"),
+		TEXT("SE_ENAMETOOLONG"),
+		TEXT("SE_EHOSTDOWN"),
+		TEXT("SE_EHOSTUNREACH"),
+		TEXT("SE_ENOTEMPTY"),
+		TEXT("SE_EPROCLIM"),
+		TEXT("SE_EUSERS"),
+		TEXT("SE_EDQUOT"),
+		TEXT("SE_ESTALE"),
+		TEXT("SE_EREMOTE"),
+		TEXT("SE_EDISCON"),
+		TEXT("SE_SYSNOTREADY"),
+		TEXT("SE_VERNOTSUPPORTED"),
+		TEXT("SE_NOTINITIALISED"),
+		TEXT("SE_HOST_NOT_FOUND"),
+		TEXT("SE_TRY_AGAIN"),
+		TEXT("SE_NO_RECOVERY"),
+		TEXT("SE_NO_DATA"),
+		TEXT("SE_UDP_ERR_PORT_UNREACH"),
+		TEXT("SE_ADDRFAMILY"),
+		TEXT("SE_SYSTEM"),
+		TEXT("SE_NODEV"),
+	};
+	static_assert(UE_ARRAY_COUNT(Names) == SE_GET_LAST_ERROR_CODE, "one name per socket error");
+	if (Code == SE_GET_LAST_ERROR_CODE) { Code = GetLastErrorCode(); }
+	return (Code >= 0 && Code < SE_GET_LAST_ERROR_CODE) ? Names[Code] : TEXT("Unknown Error");
+}
+
+bool FSocket::Send(const uint8* /*Data*/, int32 /*Count*/, int32& /*BytesSent*/) { return true; }
+bool FSocket::Recv(uint8* /*Data*/, int32 /*BufferSize*/, int32& /*BytesRead*/, ESocketReceiveFlags::Type /*Flags*/) { return true; }
 
 #include "SocketFromDescriptor.h"
 

@@ -19,9 +19,12 @@ public:
 	virtual FSocket* CreateSocket(const FName& SocketType, const FString& SocketDescription, bool bForceUDP = false);
 	virtual FSocket* CreateSocket(const FName& SocketType, const FString& SocketDescription, const FName& ProtocolName) = 0;
 	virtual void DestroySocket(FSocket* Socket) = 0;
-	TSharedRef<FInternetAddr> CreateInternetAddr();
-	virtual TSharedRef<FInternetAddr> CreateInternetAddr(const FName ProtocolType) = 0;
-	virtual const TCHAR* GetSocketError(ESocketErrors Code = SE_GET_LAST_ERROR_CODE) = 0;
+	virtual TSharedRef<FInternetAddr> CreateInternetAddr() = 0;
+	// The protocol-specific form; a subsystem with one kind of address gives the plain one.
+	virtual TSharedRef<FInternetAddr> CreateInternetAddr(const FName ProtocolType) { return CreateInternetAddr(); }
 	virtual ESocketErrors GetLastErrorCode() = 0;
 	virtual ESocketErrors TranslateErrorCode(int32 Code) = 0;
+
+	// The error's name ("SE_ECONNREFUSED"); the last error's when Code is SE_GET_LAST_ERROR_CODE.
+	const TCHAR* GetSocketError(ESocketErrors Code = SE_GET_LAST_ERROR_CODE);
 };

@@ -22,12 +22,14 @@ public:
 	virtual bool Connect(const FInternetAddr& Addr) = 0;
 	virtual bool Listen(int32 MaxBacklog) = 0;
 	virtual bool WaitForPendingConnection(bool& bHasPendingConnection, const FTimespan& WaitTime) = 0;
-	virtual bool HasPendingConnection(bool& bHasPendingConnection) = 0;
+	// WaitForPendingConnection without waiting.
+	bool HasPendingConnection(bool& bHasPendingConnection) { return WaitForPendingConnection(bHasPendingConnection, FTimespan::Zero()); }
 	virtual bool HasPendingData(uint32& PendingDataSize) = 0;
 	virtual FSocket* Accept(const FString& InSocketDescription) = 0;
 	virtual FSocket* Accept(FInternetAddr& OutAddr, const FString& InSocketDescription) = 0;
-	virtual bool Send(const uint8* Data, int32 Count, int32& BytesSent) = 0;
-	virtual bool Recv(uint8* Data, int32 BufferSize, int32& BytesRead, ESocketReceiveFlags::Type Flags = ESocketReceiveFlags::None) = 0;
+	// The base forms only report success, as the engine's do; every real socket overrides them.
+	virtual bool Send(const uint8* Data, int32 Count, int32& BytesSent);
+	virtual bool Recv(uint8* Data, int32 BufferSize, int32& BytesRead, ESocketReceiveFlags::Type Flags = ESocketReceiveFlags::None);
 	virtual bool Wait(ESocketWaitConditions::Type Condition, FTimespan WaitTime) = 0;
 	virtual ESocketConnectionState GetConnectionState() = 0;
 	virtual void GetAddress(FInternetAddr& OutAddr) = 0;
@@ -43,8 +45,8 @@ public:
 	virtual int32 GetPortNo() = 0;
 
 	ESocketType GetSocketType() const { return SocketType; }
-	const FString& GetDescription() const { return SocketDescription; }
-	const FName& GetProtocol() const { return SocketProtocol; }
+	FString GetDescription() const { return SocketDescription; }
+	FName GetProtocol() const { return SocketProtocol; }
 
 protected:
 	ESocketType SocketType = SOCKTYPE_Unknown;

@@ -8,11 +8,6 @@ FToolMenuOwner::FToolMenuOwner(const WIDECHAR* InValue)
 	Name = FName(Text);
 }
 
-FString FToolMenuOwner::ToString() const
-{
-	return Pointer ? FString::Printf(TEXT("%p"), Pointer) : Name.ToString();
-}
-
 FToolMenuEntry FToolMenuEntry::InitToolBarButton(const FName InName, const FToolUIActionChoice& InAction, const TAttribute<FText>& InLabel,
 	const TAttribute<FText>& InToolTip, const TAttribute<FSlateIcon>& InIcon, const EUserInterfaceActionType InActionType, FName InTutorialHighlightName)
 {
@@ -38,31 +33,34 @@ FToolMenuEntry FToolMenuEntry::InitMenuEntry(const FName InName, const TAttribut
 
 FToolMenuEntry& FToolMenuSection::AddEntry(const FToolMenuEntry& Args)
 {
-	Entries.push_back(Args);
-	FToolMenuEntry& Stored = Entries.back();
+	FToolMenuEntry& Stored = Blocks.Add_GetRef(Args);
 	if (!Stored.Owner.IsSet()) { Stored.Owner = UToolMenus::Get()->CurrentOwner(); }
 	return Stored;
 }
 
 FToolMenuEntry* FToolMenuSection::FindEntry(const FName InName)
 {
-	for (FToolMenuEntry& Entry : Entries) { if (Entry.Name == InName) { return &Entry; } }
+	for (FToolMenuEntry& Entry : Blocks) { if (Entry.Name == InName) { return &Entry; } }
 	return nullptr;
 }
 
-int32 FToolMenuSection::RemoveEntriesByOwner(const FToolMenuOwner& InOwner)
+const FToolMenuEntry* FToolMenuSection::FindEntry(const FName InName) const
 {
-	const size_t Before = Entries.size();
-	Entries.remove_if([&InOwner](const FToolMenuEntry& Entry) { return Entry.Owner == InOwner; });
-	return static_cast<int32>(Before - Entries.size());
+	for (const FToolMenuEntry& Entry : Blocks) { if (Entry.Name == InName) { return &Entry; } }
+	return nullptr;
+}
+
+int32 FToolMenuSection::RemoveEntriesByOwner(const FToolMenuOwner InOwner)
+{
+	return Blocks.RemoveAll([&InOwner](const FToolMenuEntry& Entry) { return Entry.Owner == InOwner; });
 }
 
 FToolMenuSection& UToolMenu::FindOrAddSection(const FName SectionName)
 {
 	if (FToolMenuSection* Existing = FindSection(SectionName)) { return *Existing; }
-	Sections.emplace_back();
-	Sections.back().Name = SectionName;
-	return Sections.back();
+	FToolMenuSection& Section = Sections.Emplace_GetRef();
+	Section.Name = SectionName;
+	return Section;
 }
 
 FToolMenuSection& UToolMenu::FindOrAddSection(const FName SectionName, const TAttribute<FText>& InLabel, const FToolMenuInsert)
@@ -89,12 +87,13 @@ UToolMenus* UToolMenus::TryGet() { return Get(); }
 FDelegateHandle UToolMenus::RegisterStartupCallback(const FSimpleMulticastDelegate::FDelegate& InDelegate)
 {
 	UToolMenus* Menus = Get();
-	FDelegateHandle Handle(FDelegateHandle::GenerateNewHandle);
 	if (Menus->bReady)
 	{
+		// Run at once; as in the engine, there is nothing to unregister then.
 		InDelegate.ExecuteIfBound();
-		return Handle;
+		return FDelegateHandle();
 	}
+	FDelegateHandle Handle(FDelegateHandle::GenerateNewHandle);
 	Menus->StartupCallbacks.emplace_back(Handle, InDelegate);
 	return Handle;
 }
@@ -120,7 +119,7 @@ void UToolMenus::UnregisterOwner(FToolMenuOwner Owner)
 {
 	for (UToolMenu& Menu : Get()->Menus)
 	{
-		for (FToolMenuSection& Section : Menu.GetSections()) { Section.RemoveEntriesByOwner(Owner); }
+		for (FToolMenuSection& Section : Menu.Sections) { Section.RemoveEntriesByOwner(Owner); }
 	}
 }
 
@@ -153,9 +152,9 @@ TArray<FHeadlessToolMenus::FEntryRef> FHeadlessToolMenus::GetAllEntries()
 	TArray<FEntryRef> Result;
 	for (UToolMenu& Menu : UToolMenus::Get()->Menus)
 	{
-		for (FToolMenuSection& Section : Menu.GetSections())
+		for (FToolMenuSection& Section : Menu.Sections)
 		{
-			for (const FToolMenuEntry& Entry : Section.GetEntries()) { Result.Add({ Menu.GetMenuName(), Section.Name, &Entry }); }
+			for (const FToolMenuEntry& Entry : Section.Blocks) { Result.Add({ Menu.GetMenuName(), Section.Name, &Entry }); }
 		}
 	}
 	return Result;
@@ -172,8 +171,16 @@ bool FHeadlessToolMenus::PressEntry(const FName EntryName)
 	{
 		if (Ref.Entry->Name == EntryName)
 		{
+			// Copies: the action may change the menus it lives in.
+			if (const FToolUIAction* ToolAction = Ref.Entry->Action.GetToolUIAction())
+			{
+				const FToolUIAction Copy = *ToolAction;
+				const FToolMenuContext Context;
+				if (!Copy.ExecuteAction.IsBound() || (Copy.CanExecuteAction.IsBound() && !Copy.CanExecuteAction.Execute(Context))) { return false; }
+				Copy.ExecuteAction.Execute(Context);
+				return true;
+			}
 			const FUIAction* Action = GetAction(*Ref.Entry);
-			// A copy: the action may change the menus it lives in.
 			const FUIAction Copy = Action ? *Action : FUIAction();
 			return Copy.Execute();
 		}

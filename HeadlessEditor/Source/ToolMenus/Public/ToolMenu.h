@@ -1,5 +1,4 @@
 #pragma once
-#include <list>
 #include "CoreMinimal.h"
 #include "ToolMenuSection.h"
 
@@ -13,9 +12,8 @@ public:
 	FToolMenuSection& FindOrAddSection(const FName SectionName, const TAttribute<FText>& InLabel, const FToolMenuInsert InPosition = FToolMenuInsert());
 	FToolMenuSection* FindSection(const FName SectionName);
 	FName GetMenuName() const { return MenuName; }
-	std::list<FToolMenuSection>& GetSections() { return Sections; }
 
-private:
 	FName MenuName;
-	std::list<FToolMenuSection> Sections;
+	// As in the engine, adding a section may move the others: do not keep pointers to them.
+	TArray<FToolMenuSection> Sections;
 };

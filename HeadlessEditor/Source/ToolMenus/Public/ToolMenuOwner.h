@@ -11,7 +11,8 @@ struct TOOLMENUS_API FToolMenuOwner
 	bool operator==(const FToolMenuOwner& Other) const { return Pointer == Other.Pointer && Name == Other.Name; }
 	bool operator!=(const FToolMenuOwner& Other) const { return !(*this == Other); }
 	bool IsSet() const { return Pointer != nullptr || !Name.IsNone(); }
-	FString ToString() const;
+	// The owner's name; NAME_None for an owner given by pointer.
+	FName TryGetName() const { return Pointer ? NAME_None : Name; }
 
 private:
 	void* Pointer = nullptr;

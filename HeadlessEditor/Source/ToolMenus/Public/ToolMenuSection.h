@@ -1,5 +1,4 @@
 #pragma once
-#include <list>
 #include "CoreMinimal.h"
 #include "ToolMenuEntry.h"
 
@@ -8,12 +7,17 @@ struct TOOLMENUS_API FToolMenuSection
 	FName Name;
 	TAttribute<FText> Label;
 
-	// Returns the stored copy; it stays valid until its owner is unregistered.
+	// Returns the stored copy; as in the engine, adding another entry may move it.
 	FToolMenuEntry& AddEntry(const FToolMenuEntry& Args);
 	FToolMenuEntry* FindEntry(const FName InName);
-	const std::list<FToolMenuEntry>& GetEntries() const { return Entries; }
-	int32 RemoveEntriesByOwner(const FToolMenuOwner& InOwner);
+	const FToolMenuEntry* FindEntry(const FName InName) const;
 
 private:
-	std::list<FToolMenuEntry> Entries;
+	friend class UToolMenus;
+	friend class UToolMenu;
+
+	int32 RemoveEntriesByOwner(const FToolMenuOwner InOwner);
+
+public:
+	TArray<FToolMenuEntry> Blocks;
 };

@@ -1,6 +1,7 @@
 #include "AutomatedAssetImportData.h"
 #include "Dom/JsonObject.h"
 #include "Misc/PackageName.h"
+#include "HeadlessClass.h"
 
 IMPLEMENT_HEADLESS_CLASS(UAutomatedAssetImportData, UnrealEd, CLASS_None)
 

@@ -12,6 +12,7 @@
 
 #include "EditorHost.h"
 #include "UObjectHost.h"
+#include "HeadlessClass.h"
 
 #include <atomic>
 

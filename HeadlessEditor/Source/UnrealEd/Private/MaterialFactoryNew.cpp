@@ -6,6 +6,8 @@
 #include "UObject/UObjectGlobals.h"
 #include "UObject/PropertyArchive.h"
 #include "Misc/OutputDevice.h"
+#include "HeadlessClass.h"
+#include "MaterialHost.h"
 
 DEFINE_LOG_CATEGORY_STATIC(LogFactory, Log, All);
 
@@ -51,7 +53,7 @@ UObject* UMaterialFactoryNew::FactoryCreateNew(UClass* InClass, UObject* InParen
 		Sample->MaterialExpressionEditorX = -250;
 		Sample->Texture = InitialTexture.Get();
 		Sample->AutoSetSampleType();
-		Material->AddExpression(Sample);
+		FHeadlessMaterials::AddExpression(*Material, Sample);
 		Material->GetExpressionInputForProperty(MP_BaseColor)->Connect(0, Sample);
 	}
 	Material->PostEditChange();

@@ -10,7 +10,7 @@ class FJsonObject;
 
 class UNREALED_API UAutomatedAssetImportData : public UObject
 {
-	DECLARE_HEADLESS_CLASS(UAutomatedAssetImportData, UObject)
+	DECLARE_CLASS(UAutomatedAssetImportData, UObject, CLASS_None, CASTCLASS_None, TEXT("/Script/UnrealEd"), UNREALED_API)
 
 	FString GroupName;                   // display name of the import group
 	TArray<FString> Filenames;           // absolute paths of the files to import

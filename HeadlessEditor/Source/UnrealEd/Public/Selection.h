@@ -6,7 +6,7 @@
 
 class UNREALED_API USelection : public UObject
 {
-	DECLARE_HEADLESS_CLASS(USelection, UObject)
+	DECLARE_CLASS(USelection, UObject, CLASS_Transient, CASTCLASS_None, TEXT("/Script/UnrealEd"), UNREALED_API)
 
 	void Select(UObject* InObject);
 	void Deselect(UObject* InObject);
@@ -23,6 +23,7 @@ class UNREALED_API USelection : public UObject
 		return OutSelectedObjects.Num();
 	}
 
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
 private:

@@ -20,6 +20,8 @@
 
 #include "ModelImportHelpers.h"
 #include "UsdSceneReader.h"
+#include "HeadlessString.h"
+#include "EngineHost.h"
 
 #include <atomic>
 #include <filesystem>
@@ -49,7 +51,7 @@ namespace UE::HeadlessEditor
 
 		bool ReadFileBytes(const FString& File, std::vector<uint8_t>& Out)
 		{
-			std::ifstream In(fs::path(File.ToUtf8()), std::ios::binary);
+			std::ifstream In(fs::path(ToUtf8(File)), std::ios::binary);
 			if (!In)
 			{
 				return false;
@@ -105,7 +107,7 @@ namespace UE::HeadlessEditor
 		{
 			Usd::FUsdzPackage Package;
 			std::string Error;
-			if (!Package.Open(Filename.ToUtf8(), Error))
+			if (!Package.Open(ToUtf8(Filename), Error))
 			{
 				UE_LOG(LogUsd, Error, TEXT("Cannot import %s: not a readable USDZ package: %s"), *Filename, *Utf8ToFString(Error));
 				return false;
@@ -239,8 +241,8 @@ namespace UE::HeadlessEditor
 				}
 				if (UStaticMesh* Mesh = Context.CreateAsset<UStaticMesh>(StaticMeshesPath, FolderName))
 				{
-					FillMeshData(MeshDesc.Mesh, Mesh->MeshData);
-					Mesh->SourceFilePath = Filename;
+					FillMeshData(MeshDesc.Mesh, FHeadlessAssets::MeshData(*Mesh));
+					FHeadlessAssets::SourceFilePath(*Mesh) = Filename;
 					Mesh->SetStaticMaterials(Slots);
 					Mesh->PostEditChange();
 				}

@@ -16,35 +16,39 @@ DECLARE_DELEGATE_RetVal_OneParam(bool, FTickerDelegate, float);
 
 class CORE_API FTSTicker
 {
-public:
+private:
 	struct FElement;
-	typedef TWeakPtr<FElement> FDelegateHandle;
+
+public:
+	using FDelegateHandle = TWeakPtr<FElement>;
 
 	FTSTicker();
 	~FTSTicker();
 	static FTSTicker& GetCoreTicker();
 
 	FDelegateHandle AddTicker(const FTickerDelegate& InDelegate, float InDelay = 0.0f);
-	FDelegateHandle AddTicker(const TCHAR* InName, float InDelay, TFunction<bool(float)> Function);
+	FDelegateHandle AddTicker(const TCHAR* InName, float InDelay, TUniqueFunction<bool(float)>&& InFunction);
 	static void RemoveTicker(FDelegateHandle Handle);
 	void Tick(float DeltaTime);
+	// Forgets every callback.
+	void Reset();
 
-	// Stand-in: number of live callbacks and the seconds until the next one is due (negative: none).
-	int32 GetNumTickers() const;
-	double GetSecondsUntilNextDue() const;
-	// Stand-in: called after every AddTicker, from the adding thread (the main loop wakes on it).
-	static void SetOnTickerAdded(TFunction<void()> Callback);
+private:
+	// The main loop's view of the ticker (Core/Host/TickerHost.h).
+	friend struct FHeadlessTicker;
 
 	struct FElement
 	{
 		double FireTime = 0.0;
 		float DelayTime = 0.0f;
 		FTickerDelegate Delegate;
+		TUniqueFunction<bool(float)> Function;
 		std::atomic<bool> bRemoved{ false };
 		std::recursive_mutex RunMutex;
 	};
 
-private:
+	FDelegateHandle AddElement(TSharedPtr<FElement> Element, float InDelay);
+
 	mutable std::mutex Mutex;
 	std::vector<TSharedPtr<FElement>> Elements;
 	double CurrentTime = 0.0;

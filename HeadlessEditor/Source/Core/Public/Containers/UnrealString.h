@@ -72,8 +72,11 @@ public:
 	FString(const TCHAR* Str) { if (Str) { Data = Str; } }
 	FString(const ANSICHAR* Str);
 	FString(const UTF8CHAR* Str);
-	explicit FString(int32 InCount, const TCHAR* InSrc) { if (InSrc && InCount > 0) { Data.assign(InSrc, static_cast<size_t>(InCount)); } }
-	explicit FString(int32 InCount, const ANSICHAR* InSrc);
+	FString(int32 InCount, const TCHAR* InSrc) { if (InSrc && InCount > 0) { Data.assign(InSrc, static_cast<size_t>(InCount)); } }
+	FString(int32 InCount, const ANSICHAR* InSrc);
+	// The first Size characters at Str (the engine's preferred spelling of the two constructors above).
+	static FString ConstructFromPtrSize(const TCHAR* Str, int32 Size) { return FString(Size, Str); }
+	static FString ConstructFromPtrSize(const ANSICHAR* Str, int32 Size) { return FString(Size, Str); }
 	explicit FString(const FStringView& View);
 	FString& operator=(const TCHAR* Str) { Data = Str ? Str : u""; return *this; }
 
@@ -164,10 +167,19 @@ public:
 	FString RightChop(int32 Count) const;
 	FString Mid(int32 Start, int32 Count = MAX_int32) const;
 	void LeftInline(int32 Count) { *this = Left(Count); }
-	void RightChopInline(int32 Count) { *this = RightChop(Count); }
+	// Removes the first Count characters; unlike RightChop, Count must be within the string.
+	void RightChopInline(int32 Count, EAllowShrinking AllowShrinking = EAllowShrinking::Yes)
+	{
+		check(Count >= 0 && Count <= Len());
+		Data.erase(0, static_cast<size_t>(Count));
+		if (AllowShrinking == EAllowShrinking::Yes) { Data.shrink_to_fit(); }
+	}
 	void LeftChopInline(int32 Count) { *this = LeftChop(Count); }
 	void MidInline(int32 Start, int32 Count = MAX_int32) { *this = Mid(Start, Count); }
 
+	// Splits at each occurrence of the delimiter, matched ignoring case, into OutArray (emptied
+	// first). Empty pieces are kept unless InCullEmpty, so an empty string gives one empty piece;
+	// an empty delimiter gives no pieces at all.
 	int32 ParseIntoArray(TArray<FString>& OutArray, const TCHAR* pchDelim, bool InCullEmpty = true) const;
 	int32 ParseIntoArrayLines(TArray<FString>& OutArray, bool InCullEmpty = true) const;
 	static FString Join(const TArray<FString>& Items, const TCHAR* Separator);
@@ -177,11 +189,6 @@ public:
 	void Reset(int32 NewReservedSize = 0) { Data.clear(); if (NewReservedSize > 0) { Data.reserve(static_cast<size_t>(NewReservedSize)); } }
 	void Reserve(int32 CharacterCount) { if (CharacterCount > 0) { Data.reserve(static_cast<size_t>(CharacterCount)); } }
 	void Shrink() { Data.shrink_to_fit(); }
-
-	// Stand-in helpers (not in the engine): the underlying code units and UTF-8 conversions.
-	const std::u16string& GetStdString() const { return Data; }
-	static FString FromUtf8(const char* Bytes, size_t Count);
-	std::string ToUtf8() const;
 
 	friend CORE_API bool operator==(const FString& A, const FString& B);
 	friend CORE_API bool operator==(const FString& A, const TCHAR* B);
@@ -205,6 +212,9 @@ public:
 	TCHAR* end() { return Data.data() + Data.size(); }
 
 private:
+	// The host's string helpers (Core/Host/HeadlessString.h) reach the code units directly.
+	friend struct FHeadlessStringAccess;
+
 	std::u16string Data;
 };
 

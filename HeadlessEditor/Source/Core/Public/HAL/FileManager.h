@@ -10,7 +10,7 @@ enum EFileWrite { FILEWRITE_None = 0x0, FILEWRITE_NoFail = 0x1, FILEWRITE_NoRepl
 	FILEWRITE_Append = 0x8, FILEWRITE_AllowRead = 0x10, FILEWRITE_Silent = 0x20 };
 enum ECopyResult { COPY_OK = 0, COPY_Fail = 1, COPY_Canceled = 2 };
 
-class FCopyProgress;
+struct FCopyProgress;
 struct FDateTime { int64 Ticks = 0; static FDateTime MinValue() { return FDateTime(); } bool operator==(const FDateTime& O) const { return Ticks == O.Ticks; } };
 
 class CORE_API IFileManager

@@ -5,6 +5,7 @@
 
 #include "HAL/Platform.h"
 #include "Containers/UnrealString.h"
+#include "Containers/StringView.h"
 #include "Misc/Optional.h"
 
 class FTextKey
@@ -27,7 +28,7 @@ public:
 	FText() = default;
 
 	static FText AsLocalizable_Advanced(const FTextKey& Namespace, const FTextKey& Key, const TCHAR* String);
-	static FText AsLocalizable_Advanced(const FTextKey& Namespace, const FTextKey& Key, const FString& String);
+	static FText AsLocalizable_Advanced(const FTextKey& Namespace, const FTextKey& Key, FStringView String);
 	static FText AsLocalizable_Advanced(const FTextKey& Namespace, const FTextKey& Key, FString&& String);
 	static FText FromString(const FString& String);
 	static FText FromString(FString&& String);

@@ -8,8 +8,9 @@
 #include <type_traits>
 
 #include "CoreMinimal.h"
+#include "Misc/EnumClassFlags.h"
 
-enum class EAutomationTestFlags : uint32
+enum class EAutomationTestFlags
 {
 	None = 0, EditorContext = 0x1, ClientContext = 0x2, ServerContext = 0x4, CommandletContext = 0x8, ProgramContext = 0x10,
 	NonNullRHI = 0x100, RequiresUser = 0x200, Disabled = 0x10000,
@@ -17,12 +18,33 @@ enum class EAutomationTestFlags : uint32
 	SmokeFilter = 0x1000000, EngineFilter = 0x2000000, ProductFilter = 0x4000000, PerfFilter = 0x8000000,
 	StressFilter = 0x10000000, NegativeFilter = 0x20000000
 };
-constexpr EAutomationTestFlags operator|(EAutomationTestFlags A, EAutomationTestFlags B) { return static_cast<EAutomationTestFlags>(static_cast<uint32>(A) | static_cast<uint32>(B)); }
-constexpr EAutomationTestFlags operator&(EAutomationTestFlags A, EAutomationTestFlags B) { return static_cast<EAutomationTestFlags>(static_cast<uint32>(A) & static_cast<uint32>(B)); }
-constexpr EAutomationTestFlags EAutomationTestFlags_ApplicationContextMask = EAutomationTestFlags::EditorContext | EAutomationTestFlags::ClientContext |
-	EAutomationTestFlags::ServerContext | EAutomationTestFlags::CommandletContext | EAutomationTestFlags::ProgramContext;
+ENUM_CLASS_FLAGS(EAutomationTestFlags)
 
-namespace EAutomationExpectedErrorFlags { enum MatchType { Exact, Contains }; }
+inline constexpr EAutomationTestFlags EAutomationTestFlags_ApplicationContextMask = EAutomationTestFlags::EditorContext | EAutomationTestFlags::ClientContext |
+	EAutomationTestFlags::ServerContext | EAutomationTestFlags::CommandletContext | EAutomationTestFlags::ProgramContext;
+inline constexpr EAutomationTestFlags EAutomationTestFlags_FeatureMask = EAutomationTestFlags::NonNullRHI | EAutomationTestFlags::RequiresUser;
+inline constexpr EAutomationTestFlags EAutomationTestFlags_HighPriorityAndAbove = EAutomationTestFlags::CriticalPriority | EAutomationTestFlags::HighPriority;
+inline constexpr EAutomationTestFlags EAutomationTestFlags_MediumPriorityAndAbove = EAutomationTestFlags::CriticalPriority | EAutomationTestFlags::HighPriority |
+	EAutomationTestFlags::MediumPriority;
+inline constexpr EAutomationTestFlags EAutomationTestFlags_PriorityMask = EAutomationTestFlags::CriticalPriority | EAutomationTestFlags::HighPriority |
+	EAutomationTestFlags::MediumPriority | EAutomationTestFlags::LowPriority;
+inline constexpr EAutomationTestFlags EAutomationTestFlags_FilterMask = EAutomationTestFlags::SmokeFilter | EAutomationTestFlags::EngineFilter |
+	EAutomationTestFlags::ProductFilter | EAutomationTestFlags::PerfFilter | EAutomationTestFlags::StressFilter | EAutomationTestFlags::NegativeFilter;
+
+namespace EAutomationExpectedMessageFlags
+{
+	enum MatchType { Exact, Contains };
+	inline const TCHAR* ToString(EAutomationExpectedMessageFlags::MatchType ThisType)
+	{
+		switch (ThisType)
+		{
+		case Contains: return TEXT("Contains");
+		case Exact: return TEXT("Exact");
+		}
+		return TEXT("Unknown");
+	}
+}
+namespace EAutomationExpectedErrorFlags = EAutomationExpectedMessageFlags;
 
 class CORE_API FAutomationTestBase
 {
@@ -132,11 +154,6 @@ public:
 	template <typename ValueType, ESPMode Mode>
 	bool TestInvalid(const TCHAR* What, const TSharedPtr<ValueType, Mode>& Pointer) { return TestFalse(What, Pointer.IsValid()); }
 
-	// Stand-in: the runner's view of one run.
-	struct FExpectedMessage;
-	struct FRunState;
-	FRunState& GetRunState() const;
-
 protected:
 	FString TestName;
 	bool bComplexTask;
@@ -153,25 +170,32 @@ private:
 		else if constexpr (std::is_same_v<T, FName>) { return Value.ToString(); }
 		else { return FString(TEXT("(value)")); }
 	}
+	// The runner's view of one run (the host's runner is FAutomationTestFramework's).
+	friend class FAutomationTestFramework;
+	struct FExpectedMessage;
+	struct FRunState;
+	FRunState& GetRunState() const;
 	std::unique_ptr<FRunState> RunState;
 };
 
-// Stand-in: the registry and runner of automation tests.
+// The registry of automation tests. The headless editor runs them through FHeadlessAutomation
+// (Core/Host/AutomationTestHost.h).
 class CORE_API FAutomationTestFramework
 {
 public:
 	static FAutomationTestFramework& Get();
+	static FAutomationTestFramework& GetInstance() { return Get(); }
 	bool RegisterAutomationTest(const FString& InTestNameToRegister, FAutomationTestBase* InTestToRegister);
 	bool UnregisterAutomationTest(const FString& InTestNameToUnregister);
-	void GetValidTestNames(TArray<FString>& OutTestNames) const;
-
-	struct FResults { int32 Passed = 0; int32 Failed = 0; };
-	// Runs every test whose name contains Filter (ignoring case), in name order, and logs each result.
-	FResults RunTests(const FString& Filter);
 	// The test running now, or null.
 	FAutomationTestBase* GetCurrentTest() const;
 
 private:
+	friend struct FHeadlessAutomation;
+	struct FResults { int32 Passed = 0; int32 Failed = 0; };
+	// Runs every test whose name contains Filter (ignoring case), in name order, and logs each result.
+	FResults RunTests(const FString& Filter);
+
 	FAutomationTestFramework() = default;
 	struct FImpl;
 	FImpl& Impl() const;

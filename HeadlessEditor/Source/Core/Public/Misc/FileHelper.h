@@ -4,6 +4,7 @@
 #include "Containers/Array.h"
 #include "Containers/ArrayView.h"
 #include "Containers/UnrealString.h"
+#include "Misc/EnumClassFlags.h"
 
 struct CORE_API FFileHelper
 {
@@ -21,3 +22,5 @@ struct CORE_API FFileHelper
 	static bool SaveStringToFile(const FString& String, const TCHAR* Filename, EEncodingOptions EncodingOptions = EEncodingOptions::AutoDetect,
 		IFileManager* FileManager = &IFileManager::Get(), uint32 WriteFlags = 0);
 };
+
+ENUM_CLASS_FLAGS(FFileHelper::EHashOptions)

@@ -37,14 +37,13 @@ public:
 	static bool IsUnderDirectory(const FString& InPath, const FString& InDirectory);
 	static bool MakePathRelativeTo(FString& InPath, const TCHAR* InRelativeTo);
 
-	template <typename... PathTypes>
-	static FString Combine(PathTypes&&... InPaths)
+	// The first part, then each further one appended with operator/= (so an empty part still adds
+	// a separator after a path that does not end in one), as the engine combines paths.
+	template <typename FirstType, typename... PathTypes>
+	static FString Combine(FirstType&& InFirst, PathTypes&&... InPaths)
 	{
-		FString Result;
-		(AppendPath(Result, FString(InPaths)), ...);
+		FString Result(InFirst);
+		((Result /= FString(InPaths)), ...);
 		return Result;
 	}
-
-private:
-	static void AppendPath(FString& Result, const FString& Part) { if (!Part.IsEmpty()) { Result /= Part; } }
 };

@@ -6,6 +6,7 @@
 #include "Modules/ModuleInterface.h"
 #include "UObject/NameTypes.h"
 #include "Templates/Function.h"
+#include "Delegates/Delegate.h"
 
 class CORE_API FModuleManager
 {
@@ -31,16 +32,20 @@ public:
 	template <typename TModuleInterface>
 	static TModuleInterface* LoadModulePtr(const FName ModuleName) { return static_cast<TModuleInterface*>(Get().LoadModule(ModuleName)); }
 
-	// Stand-in: a module built into the host, created on first load.
-	void RegisterStaticModule(const FName InModuleName, TFunction<IModuleInterface*()> Factory);
-	// Stand-in: adds an already created module (a plugin module) and starts it up.
-	void AddLoadedModule(const FName InModuleName, IModuleInterface* Module);
-	// Stand-in: shuts down and deletes one module; returns false when it was not loaded.
-	bool UnloadModule(const FName InModuleName);
-	// Stand-in: shuts every module down, last loaded first.
-	void UnloadAllModules();
+	// Shuts down and deletes one module; false when it was not loaded.
+	bool UnloadModule(const FName InModuleName, bool bIsShutdown = false, bool bAllowUnloadCode = true);
+	// Shuts every module down, last loaded first.
+	void UnloadModulesAtShutdown();
+
+	// A module linked into the process, created by the delegate on its first load.
+	DECLARE_DELEGATE_RetVal(IModuleInterface*, FInitializeStaticallyLinkedModule);
+	void RegisterStaticallyLinkedModule(const FName InModuleName, const FInitializeStaticallyLinkedModule& InInitializerDelegate);
 
 private:
+	// The plugin loader adds the modules it created (Core/Host/ModulesHost.h).
+	friend struct FHeadlessModules;
+	void AddLoadedModule(const FName InModuleName, IModuleInterface* Module);
+
 	FModuleManager() = default;
 	struct FImpl;
 	FImpl& Impl() const;

@@ -6,12 +6,12 @@
 
 class COREUOBJECT_API UField : public UObject
 {
-	DECLARE_HEADLESS_CLASS(UField, UObject)
+	DECLARE_CLASS(UField, UObject, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/CoreUObject"), COREUOBJECT_API)
 };
 
 class COREUOBJECT_API UStruct : public UField
 {
-	DECLARE_HEADLESS_CLASS(UStruct, UField)
+	DECLARE_CLASS(UStruct, UField, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/CoreUObject"), COREUOBJECT_API)
 
 	UStruct* GetSuperStruct() const { return SuperStruct; }
 	bool IsChildOf(const UStruct* SomeBase) const;
@@ -24,7 +24,7 @@ protected:
 
 class COREUOBJECT_API UClass : public UStruct
 {
-	DECLARE_HEADLESS_CLASS(UClass, UStruct)
+	DECLARE_CLASS(UClass, UStruct, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/CoreUObject"), COREUOBJECT_API)
 
 	UClass* GetSuperClass() const { return static_cast<UClass*>(SuperStruct); }
 	// "/Script/Engine" + "StaticMesh".
@@ -32,17 +32,12 @@ class COREUOBJECT_API UClass : public UStruct
 	bool HasAnyClassFlags(EClassFlags Flags) const { return (ClassFlags & Flags) != 0; }
 	EClassFlags GetClassFlags() const { return ClassFlags; }
 
-	// Stand-in: the class registered under a path ("/Script/Engine.StaticMesh"), or null.
-	static UClass* FindClass(const FTopLevelAssetPath& Path);
-	// Stand-in: every registered class, in registration order.
-	static TArray<UClass*> GetAllClasses();
-
 private:
-	friend UClass* UE::CoreUObject::Private::RegisterNativeClass(const TCHAR*, const TCHAR*, UClass*, uint32, UE::CoreUObject::Private::FObjectConstructor, EClassFlags);
 	friend struct FObjectTableAccess;
 
 	FTopLevelAssetPath ClassPath;
 	EClassFlags ClassFlags = CLASS_None;
 	uint32 ObjectSize = 0;
-	UE::CoreUObject::Private::FObjectConstructor Constructor = nullptr;
+	// Placement-constructs an object of the class (null for an abstract class).
+	UObject* (*Constructor)(void* Memory) = nullptr;
 };

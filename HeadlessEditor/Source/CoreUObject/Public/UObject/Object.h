@@ -34,9 +34,15 @@ public:
 	// An asset: a public object directly in a package that is not transient.
 	virtual bool IsAsset() const;
 
-	// Stand-in: reads or writes the object's saved properties (the package file, reference search).
-	// Subclasses call Super::SerializeProperties first, then visit each of their own members.
+protected:
+	// Reads or writes the object's saved properties, where the engine uses reflection (package
+	// files, reference search: see CoreUObject/Host/UObject/PropertyArchive.h). Subclasses call
+	// Super::SerializeProperties first, then visit each of their own members.
 	virtual void SerializeProperties(FPropertyArchive& Ar) {}
+
+private:
+	// The object table and package code call SerializeProperties.
+	friend struct FObjectTableAccess;
 };
 
 // True for a live object pointer.

@@ -1,9 +1,6 @@
-// Reflection macros (empty: the stand-in has no header tool), object flags, save flags, and the
-// two macros that give a stand-in class its UClass.
+// Reflection macros (empty: the headless editor has no header tool), object, save, load and class
+// flags, and DECLARE_CLASS, which gives a class its Super, ThisClass and StaticClass.
 #pragma once
-
-#include <new>
-#include <type_traits>
 
 #include "CoreTypes.h"
 
@@ -97,40 +94,24 @@ enum EClassFlags : uint32
 };
 inline constexpr EClassFlags operator|(EClassFlags A, EClassFlags B) { return static_cast<EClassFlags>(static_cast<uint32>(A) | static_cast<uint32>(B)); }
 
-class UClass;
-class UObject;
-
-namespace UE::CoreUObject::Private
+// Cast flags of the engine's intrinsic classes; the headless editor's classes use none.
+enum EClassCastFlags : uint64
 {
-	// Placement-constructs an object of the class in memory of the class's size (null for abstract classes).
-	using FObjectConstructor = UObject* (*)(void* Memory);
-	template <typename T>
-	UObject* ConstructObject(void* Memory)
-	{
-		if constexpr (std::is_abstract_v<T>) { return nullptr; }
-		else { return new (Memory) T(); }
-	}
-	COREUOBJECT_API UClass* RegisterNativeClass(const TCHAR* CppName, const TCHAR* ModuleName, UClass* SuperClass,
-		uint32 Size, FObjectConstructor Constructor, EClassFlags Flags);
-}
+	CASTCLASS_None = 0x0000000000000000,
+};
 
-// In a stand-in class body (where the engine's GENERATED_BODY stands): Super, ThisClass and StaticClass.
-#define DECLARE_HEADLESS_CLASS(TClass, TSuperClass) \
+class UClass;
+
+// In a class body, as the engine's generated code (or an intrinsic class) declares it: Super,
+// ThisClass, StaticClass, StaticPackage and the static class flags. The class's one UClass is
+// defined in its module's source file.
+#define DECLARE_CLASS(TClass, TSuperClass, TStaticFlags, TStaticCastFlags, TPackage, TRequiredAPI) \
+private: \
+	static UClass* GetPrivateStaticClass(); \
 public: \
-	using Super = TSuperClass; \
-	using ThisClass = TClass; \
-	static UClass* StaticClass(); \
-public:
-
-// In the class's .cpp file: the one UClass of the class, named "/Script/<Module>.<Name without prefix>".
-// StaticClass is defined out of line so the plugin (built with hidden visibility) and the host share
-// one UClass; the registrar makes the class findable by path before anyone has asked for it.
-#define IMPLEMENT_HEADLESS_CLASS(TClass, TModule, TClassFlags) \
-	UClass* TClass::StaticClass() \
-	{ \
-		static UClass* const Class = UE::CoreUObject::Private::RegisterNativeClass(TEXT(#TClass), TEXT(#TModule), \
-			Super::StaticClass(), sizeof(TClass), &UE::CoreUObject::Private::ConstructObject<TClass>, TClassFlags); \
-		return Class; \
-	} \
-	namespace { [[maybe_unused]] UClass* const GHeadlessClassRegistrar_##TClass = TClass::StaticClass(); }
-
+	static constexpr EClassFlags StaticClassFlags = EClassFlags(TStaticFlags); \
+	typedef TSuperClass Super; \
+	typedef TClass ThisClass; \
+	inline static UClass* StaticClass() { return GetPrivateStaticClass(); } \
+	inline static const TCHAR* StaticPackage() { return TPackage; } \
+	inline static EClassCastFlags StaticClassCastFlags() { return TStaticCastFlags; }

@@ -6,7 +6,7 @@
 
 class COREUOBJECT_API UPackage : public UObject
 {
-	DECLARE_HEADLESS_CLASS(UPackage, UObject)
+	DECLARE_CLASS(UPackage, UObject, CLASS_None, CASTCLASS_None, TEXT("/Script/CoreUObject"), COREUOBJECT_API)
 
 	// Loads the package's objects from its file when it has one and they are not in memory yet;
 	// safe to call again. A package without a file is simply marked fully loaded.
@@ -23,12 +23,10 @@ class COREUOBJECT_API UPackage : public UObject
 	static bool SavePackage(UPackage* InOuter, UObject* InAsset, const TCHAR* Filename, const FSavePackageArgs& SaveArgs);
 	static FSavePackageResultStruct Save(UPackage* InOuter, UObject* InAsset, const TCHAR* Filename, const FSavePackageArgs& SaveArgs);
 
-	// Stand-in: the file this package was last loaded from or saved to (empty if none).
-	const FString& GetLoadedFilename() const { return LoadedFilename; }
-
 private:
 	friend struct FObjectTableAccess;
 	bool bDirty = false;
 	bool bHasBeenFullyLoaded = false;
+	// The file this package was last loaded from or saved to (empty if none).
 	FString LoadedFilename;
 };

@@ -13,7 +13,7 @@ struct COREUOBJECT_API FTopLevelAssetPath
 	explicit FTopLevelAssetPath(const FString& InPath) { TrySetPath(InPath); }
 	explicit FTopLevelAssetPath(const TCHAR* InPath) { TrySetPath(FString(InPath)); }
 	// The path of a top-level object (its package and name); null for other objects.
-	FTopLevelAssetPath(const UObject* InObject);
+	explicit FTopLevelAssetPath(const UObject* InObject);
 
 	bool TrySetPath(const FString& InPath);
 	FName GetPackageName() const { return PackageName; }

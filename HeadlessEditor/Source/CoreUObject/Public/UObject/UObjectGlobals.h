@@ -22,6 +22,7 @@ COREUOBJECT_API UPackage* LoadPackage(UPackage* InOuter, const TCHAR* InLongPack
 // Finds an object by outer and name, or by full path ("/Game/A/B.B", "/Script/Engine.StaticMesh")
 // when InOuter is null. Does not load.
 COREUOBJECT_API UObject* StaticFindObject(UClass* Class, UObject* InOuter, const TCHAR* Name, bool ExactClass = false);
+COREUOBJECT_API UObject* StaticFindObject(UClass* Class, FTopLevelAssetPath ObjectPath, bool ExactClass = false);
 // Finds the object, loading its package when needed. Name is a path ("/Game/A/B.B" or "/Game/A/B").
 COREUOBJECT_API UObject* StaticLoadObject(UClass* Class, UObject* InOuter, const TCHAR* Name, const TCHAR* Filename = nullptr, uint32 LoadFlags = LOAD_None);
 
@@ -66,8 +67,12 @@ T* FindObject(UObject* Outer, const TCHAR* Name, bool ExactClass = false)
 	return static_cast<T*>(StaticFindObject(T::StaticClass(), Outer, Name, ExactClass));
 }
 
+// Finds a top-level object (an asset or a native class, "/Script/Engine.StaticMesh") by its path.
 template <class T>
-T* FindObject(UObject* Outer, const FString& Name, bool ExactClass = false) { return FindObject<T>(Outer, *Name, ExactClass); }
+T* FindObject(FTopLevelAssetPath InPath, bool ExactClass = false)
+{
+	return static_cast<T*>(StaticFindObject(T::StaticClass(), InPath, ExactClass));
+}
 
 template <class T>
 T* LoadObject(UObject* Outer, const TCHAR* Name, const TCHAR* Filename = nullptr, uint32 LoadFlags = LOAD_None)

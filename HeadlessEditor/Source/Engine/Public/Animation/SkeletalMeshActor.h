@@ -7,11 +7,12 @@ class USkeletalMeshComponent;
 
 class ENGINE_API ASkeletalMeshActor : public AActor
 {
-	DECLARE_HEADLESS_CLASS(ASkeletalMeshActor, AActor)
+	DECLARE_CLASS(ASkeletalMeshActor, AActor, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	USkeletalMeshComponent* GetSkeletalMeshComponent() const;
 
 	void PostInitProperties() override;
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
 private:

@@ -2,18 +2,24 @@
 #pragma once
 
 #include "UObject/Object.h"
-#include "Engine/HeadlessMeshData.h"
+#include "Templates/UniquePtr.h"
+
+struct FHeadlessBone;
 
 class ENGINE_API USkeleton : public UObject
 {
-	DECLARE_HEADLESS_CLASS(USkeleton, UObject)
+	DECLARE_CLASS(USkeleton, UObject, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
-	// Stand-in: the reference skeleton, parents before children.
-	TArray<FHeadlessBone> Bones;
+	USkeleton();
+	~USkeleton();
 
-	int32 GetNumBones() const { return Bones.Num(); }
-	// Index of the bone with that name, or INDEX_NONE.
-	int32 FindBoneIndex(FName BoneName) const;
-
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
+
+private:
+	// The bones, parents before children, for the host (Engine/Host/EngineHost.h); the engine
+	// keeps a reference skeleton instead.
+	friend struct FHeadlessAssets;
+
+	TUniquePtr<TArray<FHeadlessBone>> Bones;
 };

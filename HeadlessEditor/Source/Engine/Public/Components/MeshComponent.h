@@ -5,5 +5,5 @@
 
 class ENGINE_API UMeshComponent : public UPrimitiveComponent
 {
-	DECLARE_HEADLESS_CLASS(UMeshComponent, UPrimitiveComponent)
+	DECLARE_CLASS(UMeshComponent, UPrimitiveComponent, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 };

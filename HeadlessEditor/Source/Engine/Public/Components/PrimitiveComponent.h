@@ -5,5 +5,5 @@
 
 class ENGINE_API UPrimitiveComponent : public USceneComponent
 {
-	DECLARE_HEADLESS_CLASS(UPrimitiveComponent, USceneComponent)
+	DECLARE_CLASS(UPrimitiveComponent, USceneComponent, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 };

@@ -7,7 +7,7 @@
 
 class ENGINE_API USceneComponent : public UActorComponent
 {
-	DECLARE_HEADLESS_CLASS(USceneComponent, UActorComponent)
+	DECLARE_CLASS(USceneComponent, UActorComponent, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	const FTransform& GetComponentTransform() const { return ComponentToWorld; }
 	FVector GetComponentLocation() const { return ComponentToWorld.GetLocation(); }

@@ -7,12 +7,12 @@ class USkinnedAsset;
 
 class ENGINE_API USkinnedMeshComponent : public UMeshComponent
 {
-	DECLARE_HEADLESS_CLASS(USkinnedMeshComponent, UMeshComponent)
+	DECLARE_CLASS(USkinnedMeshComponent, UMeshComponent, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	USkinnedAsset* GetSkinnedAsset() const { return SkinnedAsset; }
 
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
-protected:
 	TObjectPtr<USkinnedAsset> SkinnedAsset;
 };

@@ -20,7 +20,7 @@ private:
 
 class ENGINE_API UEngine : public UObject
 {
-	DECLARE_HEADLESS_CLASS(UEngine, UObject)
+	DECLARE_CLASS(UEngine, UObject, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 };
 
 // The running engine (in the editor, the editor engine).

@@ -2,14 +2,18 @@
 #pragma once
 
 #include "Engine/SkinnedAsset.h"
-#include "Engine/HeadlessMeshData.h"
 #include "UObject/ObjectPtr.h"
+#include "Templates/UniquePtr.h"
 
 class USkeleton;
+struct FHeadlessMeshData;
 
 class ENGINE_API USkeletalMesh : public USkinnedAsset
 {
-	DECLARE_HEADLESS_CLASS(USkeletalMesh, USkinnedAsset)
+	DECLARE_CLASS(USkeletalMesh, USkinnedAsset, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
+
+	USkeletalMesh();
+	~USkeletalMesh();
 
 	TArray<FSkeletalMaterial>& GetMaterials() override { return Materials; }
 	const TArray<FSkeletalMaterial>& GetMaterials() const override { return Materials; }
@@ -19,14 +23,16 @@ class ENGINE_API USkeletalMesh : public USkinnedAsset
 	const USkeleton* GetSkeleton() const override { return Skeleton; }
 	void SetSkeleton(USkeleton* InSkeleton) { Skeleton = InSkeleton; }
 
-	// Stand-in: the imported geometry with its bone influences (indices into the skeleton's bones).
-	FHeadlessMeshData MeshData;
-	// Stand-in: the file the mesh was imported from.
-	FString SourceFilePath;
-
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
 private:
+	// The imported geometry with its bone influences (indices into the skeleton's bones) and the
+	// file it came from, for the host (Engine/Host/EngineHost.h).
+	friend struct FHeadlessAssets;
+
 	TArray<FSkeletalMaterial> Materials;
 	TObjectPtr<USkeleton> Skeleton;
+	TUniquePtr<FHeadlessMeshData> MeshData;
+	FString SourceFilePath;
 };

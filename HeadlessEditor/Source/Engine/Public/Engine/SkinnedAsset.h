@@ -8,7 +8,7 @@ class USkeleton;
 
 class ENGINE_API USkinnedAsset : public UStreamableRenderAsset
 {
-	DECLARE_HEADLESS_CLASS(USkinnedAsset, UStreamableRenderAsset)
+	DECLARE_CLASS(USkinnedAsset, UStreamableRenderAsset, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	virtual TArray<FSkeletalMaterial>& GetMaterials();
 	virtual const TArray<FSkeletalMaterial>& GetMaterials() const;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "CoreMinimal.h"
-#include "Engine/MeshUVChannelInfo.h"
+#include "MeshUVChannelInfo.h"
 #include "UObject/ObjectPtr.h"
 
 class UMaterialInterface;
@@ -17,11 +17,23 @@ struct ENGINE_API FSkeletalMaterial
 	FMeshUVChannelInfo UVChannelData;
 
 	FSkeletalMaterial() = default;
-	FSkeletalMaterial(UMaterialInterface* InMaterialInterface, FName InMaterialSlotName = NAME_None, FName InImportedMaterialSlotName = NAME_None)
-		: MaterialInterface(InMaterialInterface), MaterialSlotName(InMaterialSlotName), ImportedMaterialSlotName(InImportedMaterialSlotName) {}
+	FSkeletalMaterial(UMaterialInterface* InMaterialInterface, FName InMaterialSlotName = NAME_None
+#if WITH_EDITORONLY_DATA
+		, FName InImportedMaterialSlotName = NAME_None
+#endif
+		)
+		: MaterialInterface(InMaterialInterface), MaterialSlotName(InMaterialSlotName)
+#if WITH_EDITORONLY_DATA
+		, ImportedMaterialSlotName(InImportedMaterialSlotName)
+#endif
+	{}
 
 	bool operator==(const FSkeletalMaterial& Other) const
 	{
-		return MaterialInterface == Other.MaterialInterface && MaterialSlotName == Other.MaterialSlotName && ImportedMaterialSlotName == Other.ImportedMaterialSlotName;
+		return MaterialInterface == Other.MaterialInterface && MaterialSlotName == Other.MaterialSlotName
+#if WITH_EDITORONLY_DATA
+			&& ImportedMaterialSlotName == Other.ImportedMaterialSlotName
+#endif
+			;
 	}
 };

@@ -2,24 +2,31 @@
 #pragma once
 
 #include "Engine/StreamableRenderAsset.h"
-#include "Engine/HeadlessMeshData.h"
-#include "Engine/MeshUVChannelInfo.h"
+#include "MeshUVChannelInfo.h"
 #include "UObject/ObjectPtr.h"
+#include "Templates/UniquePtr.h"
 
 class UMaterialInterface;
+struct FHeadlessMeshData;
 
 struct ENGINE_API FStaticMaterial
 {
 	TObjectPtr<class UMaterialInterface> MaterialInterface;
 	FName MaterialSlotName;
-#if WITH_EDITORONLY_DATA
 	FName ImportedMaterialSlotName;
-#endif
 	FMeshUVChannelInfo UVChannelData;
 
 	FStaticMaterial() = default;
-	FStaticMaterial(UMaterialInterface* InMaterialInterface, FName InMaterialSlotName = NAME_None, FName InImportedMaterialSlotName = NAME_None)
-		: MaterialInterface(InMaterialInterface), MaterialSlotName(InMaterialSlotName), ImportedMaterialSlotName(InImportedMaterialSlotName) {}
+	FStaticMaterial(UMaterialInterface* InMaterialInterface, FName InMaterialSlotName = NAME_None
+#if WITH_EDITORONLY_DATA
+		, FName InImportedMaterialSlotName = NAME_None
+#endif
+		)
+		: MaterialInterface(InMaterialInterface), MaterialSlotName(InMaterialSlotName)
+#if WITH_EDITORONLY_DATA
+		, ImportedMaterialSlotName(InImportedMaterialSlotName)
+#endif
+	{}
 
 	bool operator==(const FStaticMaterial& Other) const
 	{
@@ -29,7 +36,10 @@ struct ENGINE_API FStaticMaterial
 
 class ENGINE_API UStaticMesh : public UStreamableRenderAsset
 {
-	DECLARE_HEADLESS_CLASS(UStaticMesh, UStreamableRenderAsset)
+	DECLARE_CLASS(UStaticMesh, UStreamableRenderAsset, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
+
+	UStaticMesh();
+	~UStaticMesh();
 
 	TArray<FStaticMaterial>& GetStaticMaterials() { return StaticMaterials; }
 	const TArray<FStaticMaterial>& GetStaticMaterials() const { return StaticMaterials; }
@@ -43,16 +53,17 @@ class ENGINE_API UStaticMesh : public UStreamableRenderAsset
 	void SetMaterial(int32 MaterialIndex, UMaterialInterface* NewMaterial);
 #endif
 
-	int32 GetNumTriangles(int32 LODIndex = 0) const { return LODIndex == 0 ? MeshData.GetNumTriangles() : 0; }
-	int32 GetNumVertices(int32 LODIndex = 0) const { return LODIndex == 0 ? MeshData.GetNumVertices() : 0; }
+	int32 GetNumTriangles(int32 LODIndex = 0) const;
+	int32 GetNumVertices(int32 LODIndex = 0) const;
 
-	// Stand-in: the imported geometry.
-	FHeadlessMeshData MeshData;
-	// Stand-in: the file the mesh was imported from.
-	FString SourceFilePath;
-
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
 private:
+	// The imported geometry and the file it came from, for the host (Engine/Host/EngineHost.h).
+	friend struct FHeadlessAssets;
+
 	TArray<FStaticMaterial> StaticMaterials;
+	TUniquePtr<FHeadlessMeshData> MeshData;
+	FString SourceFilePath;
 };

@@ -7,12 +7,13 @@ class UStaticMeshComponent;
 
 class ENGINE_API AStaticMeshActor : public AActor
 {
-	DECLARE_HEADLESS_CLASS(AStaticMeshActor, AActor)
+	DECLARE_CLASS(AStaticMeshActor, AActor, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	UStaticMeshComponent* GetStaticMeshComponent() const;
 
 	// Makes the mesh component (its root), once the actor is in the object table.
 	void PostInitProperties() override;
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
 private:

@@ -5,5 +5,5 @@
 
 class ENGINE_API UStreamableRenderAsset : public UObject
 {
-	DECLARE_HEADLESS_CLASS(UStreamableRenderAsset, UObject)
+	DECLARE_CLASS(UStreamableRenderAsset, UObject, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 };

@@ -9,27 +9,30 @@
 class ENGINE_API FTextureSource
 {
 public:
+	// Bytes per pixel of a source format (0 for unknown ones).
+	static int64 GetBytesPerPixel(ETextureSourceFormat Format);
+
 	// Sets size and format and copies NewData (SizeX * SizeY * bytes per pixel bytes; zeros when null).
 	void Init(int32 NewSizeX, int32 NewSizeY, int32 NewNumSlices, int32 NewNumMips, ETextureSourceFormat NewFormat, const uint8* NewData = nullptr);
-	// Stand-in, for importers: takes NewData's buffer (exactly SizeX * SizeY * bytes per pixel
-	// bytes) instead of copying it; an empty source when the size does not match.
-	void Init(int32 NewSizeX, int32 NewSizeY, ETextureSourceFormat NewFormat, TArray<uint8>&& NewData);
 	bool IsValid() const { return SizeX > 0 && SizeY > 0 && Format != TSF_Invalid; }
-	int32 GetSizeX() const { return SizeX; }
-	int32 GetSizeY() const { return SizeY; }
+	int64 GetSizeX() const { return SizeX; }
+	int64 GetSizeY() const { return SizeY; }
 	int32 GetNumSlices() const { return 1; }
 	int32 GetNumMips() const { return SizeX > 0 ? 1 : 0; }
-	ETextureSourceFormat GetFormat() const { return Format; }
-	int32 GetBytesPerPixel() const { return GetTextureSourceBytesPerPixel(Format); }
-	// Copies mip 0 out; false for other mips or an empty source.
-	bool GetMipData(TArray<uint8>& OutMipData, int32 MipIndex = 0) const;
-	// Stand-in: the pixels, rows top to bottom, no padding.
-	const TArray<uint8>& GetData() const { return Data; }
-
-	bool operator==(const FTextureSource& Other) const { return SizeX == Other.SizeX && SizeY == Other.SizeY && Format == Other.Format && Data == Other.Data; }
+	ETextureSourceFormat GetFormat(int32 LayerIndex = 0) const { return Format; }
+	int64 GetBytesPerPixel(int32 LayerIndex = 0) const { return GetBytesPerPixel(Format); }
+	// Copies mip 0 of block 0, layer 0 out; false for other mips or an empty source.
+	bool GetMipData(TArray64<uint8>& OutMipData, int32 BlockIndex, int32 LayerIndex, int32 MipIndex, class IImageWrapperModule* ImageWrapperModule = nullptr);
+	bool GetMipData(TArray64<uint8>& OutMipData, int32 MipIndex, class IImageWrapperModule* ImageWrapperModule = nullptr)
+	{
+		return GetMipData(OutMipData, 0, 0, MipIndex, ImageWrapperModule);
+	}
 
 private:
 	friend class UTexture;
+	// The pixels (rows top to bottom, no padding) for the host (Engine/Host/EngineHost.h).
+	friend struct FHeadlessAssets;
+
 	int32 SizeX = 0;
 	int32 SizeY = 0;
 	ETextureSourceFormat Format = TSF_Invalid;
@@ -38,18 +41,29 @@ private:
 
 class ENGINE_API UTexture : public UStreamableRenderAsset
 {
-	DECLARE_HEADLESS_CLASS(UTexture, UStreamableRenderAsset)
+	DECLARE_CLASS(UTexture, UStreamableRenderAsset, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	TEnumAsByte<enum TextureCompressionSettings> CompressionSettings = TC_Default;
 	uint8 SRGB : 1;
 
 #if WITH_EDITORONLY_DATA
 	FTextureSource Source;
-	// Stand-in: the file the texture was imported from (as the engine's asset import data keeps it).
-	FString SourceFilePath;
 #endif
 
 	UTexture() : SRGB(1) {}
 
+#if WITH_EDITOR
+	// Settings that cannot go together are put right, as after an import or edit in the engine:
+	// alpha, normal-map, mask and HDR compression read linear data, so SRGB is cleared.
+	virtual void ValidateSettingsAfterImportOrEdit(bool* pRequiresNotifyMaterials = nullptr);
+	void PostEditChangeProperty(FPropertyChangedEvent& PropertyChangedEvent) override;
+#endif
+
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
+
+private:
+	// The file the texture was imported from (the engine keeps it in its asset import data).
+	friend struct FHeadlessAssets;
+	FString SourceFilePath;
 };

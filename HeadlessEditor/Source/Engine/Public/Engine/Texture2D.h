@@ -5,7 +5,7 @@
 
 class ENGINE_API UTexture2D : public UTexture
 {
-	DECLARE_HEADLESS_CLASS(UTexture2D, UTexture)
+	DECLARE_CLASS(UTexture2D, UTexture, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	// Size of the texture (its source image in the stand-in).
 	int32 GetSizeX() const { return Source.GetSizeX(); }

@@ -42,17 +42,3 @@ enum ETextureSourceFormat : int
 	TSF_R32F = 11,
 	TSF_MAX,
 };
-
-// Bytes per pixel of a source format (0 for unknown ones).
-inline int32 GetTextureSourceBytesPerPixel(ETextureSourceFormat Format)
-{
-	switch (Format)
-	{
-	case TSF_G8: return 1;
-	case TSF_G16: case TSF_R16F: return 2;
-	case TSF_BGRA8: case TSF_BGRE8: case TSF_RGBA8_DEPRECATED: case TSF_RGBE8_DEPRECATED: case TSF_R32F: return 4;
-	case TSF_RGBA16: case TSF_RGBA16F: return 8;
-	case TSF_RGBA32F: return 16;
-	default: return 0;
-	}
-}

@@ -28,7 +28,7 @@ struct ENGINE_API FActorSpawnParameters
 
 class ENGINE_API UWorld : public UObject
 {
-	DECLARE_HEADLESS_CLASS(UWorld, UObject)
+	DECLARE_CLASS(UWorld, UObject, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	TObjectPtr<ULevel> PersistentLevel;
 
@@ -53,6 +53,7 @@ class ENGINE_API UWorld : public UObject
 		return static_cast<T*>(Actor);
 	}
 
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
 private:

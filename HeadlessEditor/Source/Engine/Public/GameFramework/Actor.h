@@ -11,7 +11,7 @@ class USceneComponent;
 
 class ENGINE_API AActor : public UObject
 {
-	DECLARE_HEADLESS_CLASS(AActor, UObject)
+	DECLARE_CLASS(AActor, UObject, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	AActor() : bHiddenEd(0) {}
 
@@ -38,9 +38,9 @@ class ENGINE_API AActor : public UObject
 	ULevel* GetLevel() const;
 	UWorld* GetWorld() const;
 
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
-protected:
 	TObjectPtr<USceneComponent> RootComponent;
 
 private:

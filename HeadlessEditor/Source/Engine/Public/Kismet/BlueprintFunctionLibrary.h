@@ -5,5 +5,5 @@
 
 class ENGINE_API UBlueprintFunctionLibrary : public UObject
 {
-	DECLARE_HEADLESS_CLASS(UBlueprintFunctionLibrary, UObject)
+	DECLARE_CLASS(UBlueprintFunctionLibrary, UObject, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 };

@@ -10,33 +10,29 @@ class UTexture;
 
 class ENGINE_API UMaterial : public UMaterialInterface
 {
-	DECLARE_HEADLESS_CLASS(UMaterial, UMaterialInterface)
+	DECLARE_CLASS(UMaterial, UMaterialInterface, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	UMaterial* GetMaterial() override { return this; }
 
+#if WITH_EDITORONLY_DATA
 	// The graph's nodes, in the order they were added.
-	const TArray<TObjectPtr<UMaterialExpression>>& GetExpressions() const { return Expressions; }
+	TConstArrayView<TObjectPtr<UMaterialExpression>> GetExpressions() const { return Expressions; }
+#endif
+#if WITH_EDITOR
 	// The link into a material input; null for a property the material does not have.
 	FExpressionInput* GetExpressionInputForProperty(EMaterialProperty InProperty);
 
-	// Stand-in: adds a node made with this material as its outer (material editing does this).
-	void AddExpression(UMaterialExpression* Expression);
-	// Stand-in: the input's name as the material editor shows it ("BaseColor"), or null.
-	static const TCHAR* GetMaterialPropertyName(EMaterialProperty InProperty);
-
-	// Stand-in: the problems that keep the graph from compiling, without logging them.
-	TArray<FString> CheckGraph() const;
-	// Stand-in: the result of the last compile (PostEditChange).
-	bool HasBeenCompiled() const { return bCompiled; }
-	const TArray<FString>& GetCompileErrors() const { return CompileErrors; }
-
-#if WITH_EDITOR
 	// Compiles the graph, as the engine does after an edit: each problem is an error on LogMaterial.
 	void PostEditChangeProperty(FPropertyChangedEvent& PropertyChangedEvent) override;
 #endif
+
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
 private:
+	// Graph editing and compile results for the host (Engine/Host/MaterialHost.h).
+	friend struct FHeadlessMaterials;
+
 	TArray<TObjectPtr<UMaterialExpression>> Expressions;
 	FExpressionInput PropertyInputs[MP_MAX];
 	bool bCompiled = false;

@@ -37,22 +37,24 @@ struct ENGINE_API FExpressionOutput
 
 class ENGINE_API UMaterialExpression : public UObject
 {
-	DECLARE_HEADLESS_CLASS(UMaterialExpression, UObject)
+	DECLARE_CLASS(UMaterialExpression, UObject, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
-#if WITH_EDITORONLY_DATA
 	int32 MaterialExpressionEditorX = 0;
 	int32 MaterialExpressionEditorY = 0;
-#endif
 	// The material whose graph holds this node.
 	TObjectPtr<UMaterial> Material;
 
 	// The node's outputs, in index order.
 	virtual TArray<FExpressionOutput>& GetOutputs() { return Outputs; }
-	// Problems that stop the node from compiling (an empty list when it compiles).
-	virtual TArray<FString> GetCompileErrors() const { return {}; }
-
-	void SerializeProperties(FPropertyArchive& Ar) override;
 
 protected:
+	void SerializeProperties(FPropertyArchive& Ar) override;
+
 	TArray<FExpressionOutput> Outputs;
+
+private:
+	friend struct FHeadlessMaterials;
+	// Problems that stop the node from compiling (an empty list when it compiles); the host's
+	// stand-in for the engine's per-node Compile.
+	virtual TArray<FString> GetCompileErrors() const { return {}; }
 };

@@ -9,7 +9,7 @@ class UTexture;
 
 class ENGINE_API UMaterialExpressionTextureBase : public UMaterialExpression
 {
-	DECLARE_HEADLESS_CLASS(UMaterialExpressionTextureBase, UMaterialExpression)
+	DECLARE_CLASS(UMaterialExpressionTextureBase, UMaterialExpression, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	TObjectPtr<class UTexture> Texture;
 	TEnumAsByte<enum EMaterialSamplerType> SamplerType = SAMPLERTYPE_Color;
@@ -17,15 +17,20 @@ class ENGINE_API UMaterialExpressionTextureBase : public UMaterialExpression
 
 	UMaterialExpressionTextureBase() : IsDefaultMeshpaintTexture(0) {}
 
+#if WITH_EDITOR
 	// Sets SamplerType to the one that fits Texture's settings.
 	void AutoSetSampleType();
 	// The sampler type that fits a texture's compression settings and sRGB flag.
-	static EMaterialSamplerType GetSamplerTypeForTexture(const UTexture* Texture);
-	// False, with a message, when SamplerType does not fit the texture.
-	static bool VerifySamplerType(const UTexture* Texture, EMaterialSamplerType SamplerType, FString& OutErrorMessage);
-	// "Color", "Linear Color", "Normal", ...
-	static FString GetSamplerTypeDisplayName(EMaterialSamplerType SamplerType);
+	static EMaterialSamplerType GetSamplerTypeForTexture(const UTexture* Texture, bool ForceNoVT = false);
+	// False, with a message, when SamplerType is not CorrectSamplerType, or is a normal or mask
+	// sampler on an sRGB texture.
+	static bool VerifySamplerType(const FString& TexturePathName, EMaterialSamplerType CorrectSamplerType, bool bSRGB,
+		EMaterialSamplerType SamplerType, FString& OutErrorMessage);
+#endif
 
-	TArray<FString> GetCompileErrors() const override;
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
+
+private:
+	TArray<FString> GetCompileErrors() const override;
 };

@@ -5,7 +5,7 @@
 
 class ENGINE_API UMaterialExpressionTextureSample : public UMaterialExpressionTextureBase
 {
-	DECLARE_HEADLESS_CLASS(UMaterialExpressionTextureSample, UMaterialExpressionTextureBase)
+	DECLARE_CLASS(UMaterialExpressionTextureSample, UMaterialExpressionTextureBase, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
 	UMaterialExpressionTextureSample();
 };

@@ -26,11 +26,14 @@ struct FTextureParameterValue
 
 class ENGINE_API UMaterialInstance : public UMaterialInterface
 {
-	DECLARE_HEADLESS_CLASS(UMaterialInstance, UMaterialInterface)
+	DECLARE_CLASS(UMaterialInstance, UMaterialInterface, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 
+public:
 	TObjectPtr<UMaterialInterface> Parent;
 	TArray<FTextureParameterValue> TextureParameterValues;
 
 	UMaterial* GetMaterial() override { return Parent ? Parent->GetMaterial() : nullptr; }
+
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 };

@@ -5,5 +5,5 @@
 
 class ENGINE_API UMaterialInstanceConstant : public UMaterialInstance
 {
-	DECLARE_HEADLESS_CLASS(UMaterialInstanceConstant, UMaterialInstance)
+	DECLARE_CLASS(UMaterialInstanceConstant, UMaterialInstance, CLASS_None, CASTCLASS_None, TEXT("/Script/Engine"), ENGINE_API)
 };

@@ -22,37 +22,6 @@ enum class EHttpRequestDelegateThreadPolicy : uint8
 	CompleteOnHttpThread,
 };
 
-namespace EHttpRequestStatus
-{
-	enum Type
-	{
-		NotStarted,
-		Processing,
-		Failed,
-		Succeeded,
-	};
-	inline const TCHAR* ToString(const Type Status)
-	{
-		switch (Status)
-		{
-		case NotStarted: return TEXT("NotStarted");
-		case Processing: return TEXT("Processing");
-		case Failed: return TEXT("Failed");
-		case Succeeded: return TEXT("Succeeded");
-		}
-		return TEXT("Unknown");
-	}
-}
-
-enum class EHttpFailureReason : uint8
-{
-	None = 0,
-	ConnectionError,
-	Cancelled,
-	TimedOut,
-	Other,
-};
-
 class HTTP_API IHttpRequest : public IHttpBase, public TSharedFromThis<IHttpRequest, ESPMode::ThreadSafe>
 {
 public:
@@ -79,6 +48,4 @@ public:
 	virtual EHttpRequestDelegateThreadPolicy GetDelegateThreadPolicy() const = 0;
 
 	virtual const FHttpResponsePtr GetResponse() const = 0;
-	virtual EHttpRequestStatus::Type GetStatus() const = 0;
-	virtual EHttpFailureReason GetFailureReason() const = 0;
 };

@@ -21,7 +21,7 @@ public:
 	static IPluginManager& Get();
 	virtual ~IPluginManager() = default;
 	virtual TSharedPtr<IPlugin> FindPlugin(const FStringView Name) = 0;
-	virtual TSharedPtr<IPlugin> FindPlugin(const ANSICHAR* Name) { return FindPlugin(FStringView(FString(Name))); }
+	virtual TSharedPtr<IPlugin> FindPlugin(const ANSICHAR* Name) = 0;
 	virtual TArray<TSharedRef<IPlugin>> GetEnabledPlugins() = 0;
 	virtual TArray<TSharedRef<IPlugin>> GetDiscoveredPlugins() = 0;
 };

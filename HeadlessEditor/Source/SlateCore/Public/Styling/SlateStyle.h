@@ -1,5 +1,7 @@
 #pragma once
 #include <memory>
+#include <mutex>
+#include <set>
 #include <vector>
 #include "Styling/ISlateStyle.h"
 
@@ -11,14 +13,15 @@ public:
 
 	virtual const FName& GetStyleSetName() const override { return StyleSetName; }
 	virtual void SetContentRoot(const FString& InContentRootDir) { ContentRootDir = InContentRootDir; }
-	virtual const FString& GetContentRoot() const override { return ContentRootDir; }
+	virtual FString GetContentRootDir() const override { return ContentRootDir; }
 	virtual FString RootToContentDir(const FString& RelativePath, const TCHAR* Extension) { return (ContentRootDir / RelativePath) + Extension; }
 	virtual FString RootToContentDir(const FString& RelativePath) { return ContentRootDir / RelativePath; }
 
 	// Takes ownership of a brush made with new.
 	void Set(const FName PropertyName, FSlateBrush* InBrush);
 	virtual const FSlateBrush* GetBrush(const FName PropertyName, const ANSICHAR* Specifier = nullptr, const ISlateStyle* RequestingStyle = nullptr) const override;
-	virtual const FSlateBrush* GetOptionalBrush(const FName PropertyName, const ANSICHAR* Specifier = nullptr, const FSlateBrush* const DefaultBrush = nullptr) const override;
+	virtual const FSlateBrush* GetOptionalBrush(const FName PropertyName, const ANSICHAR* Specifier = nullptr,
+		const FSlateBrush* const DefaultBrush = FStyleDefaults::GetNoBrush()) const override;
 	virtual FSlateBrush* GetDefaultBrush() const override { return DefaultBrush; }
 
 private:
@@ -29,4 +32,7 @@ private:
 	// Owned by Brushes, under the key "Default".
 	FSlateBrush* DefaultBrush = nullptr;
 	std::vector<std::pair<FName, std::unique_ptr<FSlateBrush>>> Brushes;
+	// Names already reported missing: each is reported once.
+	mutable std::mutex MissingMutex;
+	mutable std::set<std::u16string> MissingResources;
 };

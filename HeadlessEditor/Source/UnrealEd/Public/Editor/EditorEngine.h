@@ -8,7 +8,7 @@ class USelection;
 
 class UNREALED_API UEditorEngine : public UEngine
 {
-	DECLARE_HEADLESS_CLASS(UEditorEngine, UEngine)
+	DECLARE_CLASS(UEditorEngine, UEngine, CLASS_Transient, CASTCLASS_None, TEXT("/Script/UnrealEd"), UNREALED_API)
 
 	// The context of the world the level editor shows (there is exactly one).
 	FWorldContext& GetEditorWorldContext(bool bEnsureIsGWorld = false);
@@ -24,6 +24,7 @@ class UNREALED_API UEditorEngine : public UEngine
 	void RedrawAllViewports(bool bInvalidateHitProxies = true);
 
 	void PostInitProperties() override;
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 
 private:

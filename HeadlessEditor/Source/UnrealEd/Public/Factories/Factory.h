@@ -8,7 +8,7 @@
 
 class UNREALED_API UFactory : public UObject
 {
-	DECLARE_HEADLESS_CLASS(UFactory, UObject)
+	DECLARE_CLASS(UFactory, UObject, CLASS_Abstract, CASTCLASS_None, TEXT("/Script/UnrealEd"), UNREALED_API)
 
 	// The class of the assets this factory makes.
 	TSubclassOf<UObject> SupportedClass;

@@ -7,7 +7,7 @@ class UTexture;
 
 class UNREALED_API UMaterialFactoryNew : public UFactory
 {
-	DECLARE_HEADLESS_CLASS(UMaterialFactoryNew, UFactory)
+	DECLARE_CLASS(UMaterialFactoryNew, UFactory, CLASS_None, CASTCLASS_None, TEXT("/Script/UnrealEd"), UNREALED_API)
 
 	// When set, the new material samples it into its base colour.
 	TObjectPtr<class UTexture> InitialTexture;
@@ -15,7 +15,7 @@ class UNREALED_API UMaterialFactoryNew : public UFactory
 	UMaterialFactoryNew();
 
 	UObject* FactoryCreateNew(UClass* InClass, UObject* InParent, FName InName, EObjectFlags Flags, UObject* Context, FFeedbackContext* Warn) override;
-	using UFactory::FactoryCreateNew;
 
+protected:
 	void SerializeProperties(FPropertyArchive& Ar) override;
 };

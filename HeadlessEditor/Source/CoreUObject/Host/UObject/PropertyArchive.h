@@ -1,5 +1,6 @@
-// Stand-in: the visitor that reads, writes or inspects an object's saved properties. The engine
-// finds properties by reflection; here every class lists its members in SerializeProperties:
+// The headless editor's visitor that reads, writes or inspects an object's saved properties. The
+// engine finds properties by reflection; here every class lists its members in its (protected)
+// SerializeProperties, which only the object table and package code call:
 //
 //     void UMyAsset::SerializeProperties(FPropertyArchive& Ar)
 //     {
@@ -26,7 +27,7 @@ public:
 	virtual ~FPropertyArchive() = default;
 
 	// Loading: values flow from the archive into the members. Otherwise they are only read, except
-	// object references, which a reference visitor may clear (see Internal/UObjectHost.h).
+	// object references, which a reference visitor may clear (see UObjectHost.h).
 	bool IsLoading() const { return bIsLoading; }
 	bool IsSaving() const { return !bIsLoading; }
 

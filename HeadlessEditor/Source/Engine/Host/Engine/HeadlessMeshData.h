@@ -1,5 +1,6 @@
-// Stand-in: the geometry of an imported mesh, as flat buffers (the engine keeps mesh descriptions
-// and render data instead). Static and skeletal meshes both hold one of these.
+// The geometry of an imported mesh, as flat buffers, and the bones of a skeleton: what the
+// headless editor keeps where the engine keeps mesh descriptions, render data and a reference
+// skeleton. Static and skeletal meshes each hold one FHeadlessMeshData (see EngineHost.h).
 #pragma once
 
 #include "CoreMinimal.h"

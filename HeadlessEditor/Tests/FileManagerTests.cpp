@@ -1,0 +1,138 @@
+// IFileManager as the engine's generic file manager behaves on Linux: FindFilesRecursive walks
+// breadth first and matches names ignoring case, Delete treats a folder as missing, and Move
+// retries a failed move with warnings and ends with an error.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "CoreMinimal.h"
+#include "HAL/FileManager.h"
+#include "HAL/PlatformTime.h"
+#include "Misc/FileHelper.h"
+#include "HeadlessString.h"
+#include "LogCapture.h"
+
+namespace
+{
+	FString Str(const std::string& Text) { return UE::HeadlessEditor::FromUtf8(Text.data(), Text.size()); }
+
+	struct FScratchDir
+	{
+		std::string Path;
+		FScratchDir()
+		{
+			char Template[] = "/tmp/he-filemanager-XXXXXX";
+			Path = mkdtemp(Template);
+		}
+		~FScratchDir() { IFileManager::Get().DeleteDirectory(*Str(Path), false, true); }
+		FString Join(const std::string& Relative) const { return Str(Path + "/" + Relative); }
+		void Write(const std::string& Relative) const { ASSERT_TRUE(FFileHelper::SaveStringToFile(TEXT("x"), *Join(Relative))); }
+	};
+
+	int32 IndexOf(const TArray<FString>& Found, const FString& Path) { return Found.IndexOfByKey(Path); }
+}
+
+TEST(FileManagerTest, FindFilesRecursiveListsEachFolderLevelBeforeTheNext)
+{
+	FScratchDir Dir;
+	// Deep folders first, so that creation order does not give the answer away.
+	Dir.Write("a/b/c/deep.fbx");
+	Dir.Write("a/b/mid.FBX");
+	Dir.Write("a/top.fbx");
+	Dir.Write("z/other.Fbx");
+	Dir.Write("readme.txt");
+	Dir.Write("root.fbx");
+	Dir.Write("[x].fbx");
+
+	TArray<FString> Found;
+	IFileManager::Get().FindFilesRecursive(Found, *Str(Dir.Path), TEXT("*.fbx"), true, false);
+	ASSERT_EQ(Found.Num(), 6) << UE::HeadlessEditor::ToUtf8(FString::Join(Found, TEXT(", ")));
+	const int32 Root = IndexOf(Found, Dir.Join("root.fbx"));
+	const int32 Bracket = IndexOf(Found, Dir.Join("[x].fbx"));
+	const int32 Top = IndexOf(Found, Dir.Join("a/top.fbx"));
+	const int32 Other = IndexOf(Found, Dir.Join("z/other.Fbx"));
+	const int32 Mid = IndexOf(Found, Dir.Join("a/b/mid.FBX"));
+	const int32 Deep = IndexOf(Found, Dir.Join("a/b/c/deep.fbx"));
+	for (int32 Index : { Root, Bracket, Top, Other, Mid, Deep }) { EXPECT_NE(Index, INDEX_NONE); }
+	EXPECT_LT(std::max(Root, Bracket), std::min(Top, Other)) << "the start folder's files come first";
+	EXPECT_LT(std::max(Top, Other), Mid);
+	EXPECT_LT(Mid, Deep);
+
+	// '?' is one character; '[' is an ordinary character; folders are listed when asked for.
+	IFileManager::Get().FindFilesRecursive(Found, *Str(Dir.Path), TEXT("[x].FB?"), true, false);
+	EXPECT_EQ(Found.Num(), 1);
+	IFileManager::Get().FindFilesRecursive(Found, *Str(Dir.Path), TEXT("*"), false, true);
+	EXPECT_EQ(Found.Num(), 4);   // a, z, a/b, a/b/c
+	EXPECT_LT(std::max(IndexOf(Found, Dir.Join("a")), IndexOf(Found, Dir.Join("z"))), IndexOf(Found, Dir.Join("a/b")));
+}
+
+TEST(FileManagerTest, DeleteTreatsAFolderAsMissingAndWarnsOnlyWhenTheFileIsRequired)
+{
+	FScratchDir Dir;
+	Dir.Write("file.txt");
+	IFileManager& FileManager = IFileManager::Get();
+	TestLog::FCapture Log(TEXT("LogFileManager"));
+
+	EXPECT_TRUE(FileManager.Delete(*Dir.Join("file.txt"), true));
+	EXPECT_FALSE(FileManager.FileExists(*Dir.Join("file.txt")));
+	EXPECT_TRUE(FileManager.Delete(*Dir.Join("file.txt")));
+	EXPECT_TRUE(FileManager.Delete(*Str(Dir.Path)));
+	EXPECT_TRUE(FileManager.DirectoryExists(*Str(Dir.Path))) << "Delete never removes a folder";
+	EXPECT_TRUE(Log.Take().empty());
+
+	EXPECT_FALSE(FileManager.Delete(*Dir.Join("file.txt"), true));
+	EXPECT_FALSE(FileManager.Delete(*Str(Dir.Path), true));
+	EXPECT_EQ(Log.Count(ELogVerbosity::Warning, "because it doesn't exist."), 2);
+	EXPECT_FALSE(FileManager.Delete(*Dir.Join("file.txt"), true, false, true));   // quiet
+	EXPECT_EQ(Log.Take().size(), 2u);
+}
+
+TEST(FileManagerTest, MoveMakesTheFolderAndReplacesAsARenameDoes)
+{
+	FScratchDir Dir;
+	Dir.Write("from.txt");
+	Dir.Write("to.txt");
+	IFileManager& FileManager = IFileManager::Get();
+	TestLog::FCapture Log(TEXT("LogFileManager"));
+	EXPECT_TRUE(FileManager.Move(*Dir.Join("new/folder/moved.txt"), *Dir.Join("from.txt")));
+	EXPECT_TRUE(FileManager.FileExists(*Dir.Join("new/folder/moved.txt")));
+	// Replace = false does not protect the destination on Linux: the rename replaces it.
+	EXPECT_TRUE(FileManager.Move(*Dir.Join("to.txt"), *Dir.Join("new/folder/moved.txt"), false));
+	EXPECT_FALSE(FileManager.FileExists(*Dir.Join("new/folder/moved.txt")));
+	EXPECT_TRUE(Log.Take().empty());
+
+	// Without retries a failure is quiet and immediate.
+	const double Start = FPlatformTime::Seconds();
+	EXPECT_FALSE(FileManager.Move(*Dir.Join("x.txt"), *Dir.Join("missing.txt"), true, false, false, true));
+	EXPECT_LT(FPlatformTime::Seconds() - Start, 0.25);
+	EXPECT_TRUE(Log.Take().empty());
+}
+
+TEST(FileManagerTest, AFailedMoveIsRetriedWithWarningsAndEndsWithAnError)
+{
+	FScratchDir Dir;
+	IFileManager& FileManager = IFileManager::Get();
+	TestLog::FCapture Log(TEXT("LogFileManager"));
+
+	// The source turns up while the move is being retried: it succeeds, after warnings.
+	std::thread Late([&Dir] { std::this_thread::sleep_for(std::chrono::milliseconds(700)); Dir.Write("late.txt"); });
+	EXPECT_TRUE(FileManager.Move(*Dir.Join("moved.txt"), *Dir.Join("late.txt")));
+	Late.join();
+	EXPECT_TRUE(FileManager.FileExists(*Dir.Join("moved.txt")));
+	EXPECT_GE(Log.Count(ELogVerbosity::Warning, "MoveFile was unable to move '" + Dir.Path + "/late.txt' to '" + Dir.Path + "/moved.txt'"), 1);
+	EXPECT_EQ(Log.Count(ELogVerbosity::Warning, "MoveFile recovered during retry!"), 1);
+	EXPECT_EQ(Log.Count(ELogVerbosity::Error), 0);
+	Log.Take();
+
+	// A source that never turns up: ten retries half a second apart, then an error.
+	const double Start = FPlatformTime::Seconds();
+	EXPECT_FALSE(FileManager.Move(*Dir.Join("never.txt"), *Dir.Join("missing.txt")));
+	EXPECT_GE(FPlatformTime::Seconds() - Start, 4.9);
+	EXPECT_EQ(Log.Count(ELogVerbosity::Warning, "retrying in .5s..."), 10);
+	EXPECT_EQ(Log.Count(ELogVerbosity::Error, "Error moving file '" + Dir.Path + "/missing.txt' to '" + Dir.Path + "/never.txt'."), 1);
+}
