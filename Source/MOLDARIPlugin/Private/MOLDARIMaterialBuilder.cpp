@@ -444,7 +444,13 @@ bool MOLDARIImport::IsSafeTexturePath(const FString& ExtractDir, const FString& 
 	{
 		Root += TEXT("/");
 	}
-	return Joined.StartsWith(Root, ESearchCase::CaseSensitive) && Joined.Len() > Root.Len();
+	if (!Joined.StartsWith(Root, ESearchCase::CaseSensitive) || Joined.Len() == Root.Len())
+	{
+		return false;
+	}
+	// A final "." or "/" (the collapse keeps both) names a folder, never a texture file.
+	const FString Inside = Joined.RightChop(Root.Len());
+	return Inside != TEXT(".") && !Inside.EndsWith(TEXT("/.")) && !Inside.EndsWith(TEXT("/"));
 }
 
 void CreatePBRMaterialForStaticMesh(UStaticMesh* Mesh, const FString& ExtractDir, const FString& DestPath, const FString& Name)

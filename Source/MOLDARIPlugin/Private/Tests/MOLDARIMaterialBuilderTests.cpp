@@ -297,6 +297,9 @@ bool FMOLDARIMaterialTexturePathsTest::RunTest(const FString& Parameters)
 	TestFalse(TEXT("backslash dots"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("textures\\..\\..\\x.png")));
 	TestTrue(TEXT("plain sub-folder"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("textures/a.png")));
 	TestTrue(TEXT("dot segment stays inside"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("./textures/a.png")));
+	TestFalse(TEXT("the folder itself"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT(".")));
+	TestFalse(TEXT("a folder in it"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("textures/.")));
+	TestFalse(TEXT("a folder by its slash"), MOLDARIImport::IsSafeTexturePath(Dir, TEXT("textures/")));
 	return true;
 }
 
