@@ -171,7 +171,7 @@ def test_disk_full_while_extracting(make_editor, archive_server, cube):
     refused = ed.find("[MOLDARI] Cannot write ZIP entry: ", start)
     assert refused, "entries that could not be written were not reported"
     # what was copied as source is whole: every noise file there has its full size
-    source = ed.inside("Content/MOLDARIImports/fault_full_extract/Source")
+    source = ed.inside("SourceArt/MOLDARIImports/fault_full_extract")
     for copied in source.glob("noise*.bin"):
         assert copied.stat().st_size == 256 * 1024, f"{copied.name} is truncated"
     assert len(list(source.glob("noise*.bin"))) + len(refused) == 6
@@ -179,9 +179,11 @@ def test_disk_full_while_extracting(make_editor, archive_server, cube):
     assert no_partial_files(ed.inside("Saved")) == []
 
 
-@pytest.mark.parametrize("size, saves_fail", [("200k", False), ("48k", True)], ids=["copy-fails", "saves-fail-too"])
-def test_disk_full_for_the_project_content(make_editor, archive_server, cube, size, saves_fail):
-    ed = make_editor({"Content": size})
+@pytest.mark.parametrize("content_size, saves_fail", [(None, False), ("48k", True)], ids=["copy-fails", "saves-fail-too"])
+def test_disk_full_for_the_project_content(make_editor, archive_server, cube, content_size, saves_fail):
+    # the source copies' folder holds less than the noise; the content folder, when small, less
+    # than the model's package
+    ed = make_editor({"SourceArt": "200k", **({"Content": content_size} if content_size else {})})
     data = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(2).randbytes(300 * 1024)}, compression=0)
     url = archive_server.put("fault_full_content.zip", data)
     start = ed.mark()
@@ -192,7 +194,7 @@ def test_disk_full_for_the_project_content(make_editor, archive_server, cube, si
     content = ed.inside("Content")
     # nothing truncated: every package on disk loads back, every source copy is whole or absent
     assert no_partial_files(content) == []
-    noise = ed.project / "SourceArt" / "MOLDARIImports" / "fault_full_content" / "noise.bin"
+    noise = ed.inside("SourceArt/MOLDARIImports/fault_full_content/noise.bin")
     assert not noise.exists() or noise.stat().st_size == 300 * 1024
     for package in content.rglob("*.uasset"):
         saved = f"[MOLDARI] Saved: {as_editor_path(ed.project / package.relative_to(ed.inside('')))}"
