@@ -8,6 +8,8 @@
 #include "Misc/Paths.h"
 #include "HAL/FileManager.h"
 #include "Modules/ModuleManager.h"
+#include "ContentBrowserModule.h"
+#include "IContentBrowserSingleton.h"
 
 #include "AssetImporterRegistry.h"
 #include "UObjectHost.h"
@@ -113,6 +115,16 @@ namespace
 			TArray<UObject*> Result;
 			for (const FString& Filename : Files) { Result.Append(UE::HeadlessEditor::ImportOneFile(Filename, DestinationPath, true)); }
 			return Result;
+		}
+
+		void SyncBrowserToAssets(const TArray<UObject*>& AssetsToSync) override
+		{
+			FModuleManager::LoadModuleChecked<FContentBrowserModule>(TEXT("ContentBrowser")).Get().SyncBrowserToAssets(AssetsToSync, /*bAllowLockedBrowsers=*/true);
+		}
+
+		void SyncBrowserToAssets(const TArray<FAssetData>& AssetsToSync) override
+		{
+			FModuleManager::LoadModuleChecked<FContentBrowserModule>(TEXT("ContentBrowser")).Get().SyncBrowserToAssets(AssetsToSync, /*bAllowLockedBrowsers=*/true);
 		}
 	};
 
