@@ -11,6 +11,7 @@
 #include "ConsoleCommands.h"
 #include "EngineHost.h"
 #include "HeadlessString.h"
+#include "NotificationsHost.h"
 
 using namespace AssetTest;
 
@@ -325,6 +326,11 @@ TEST_F(ImageImportTest, DamagedImagesAndBadRequestsImportNothing)
 	ClearLog();
 	EXPECT_EQ(Import({ Files / "model.xyz" }, TEXT("/Game/Bad"), false).Num(), 0);
 	EXPECT_TRUE(Logged("Unknown extension 'xyz'"));
+	// and, as in the editor, a failed notification says so
+	const TArray<FHeadlessNotifications::FRecord> Shown = FHeadlessNotifications::GetNotifications();
+	ASSERT_FALSE(Shown.IsEmpty());
+	EXPECT_NE(UE::HeadlessEditor::ToUtf8(Shown.Last().Text).find("Unknown extension 'xyz'"), std::string::npos);
+	EXPECT_EQ(Shown.Last().CompletionState, SNotificationItem::CS_Fail);
 	EXPECT_EQ(Import({ Files / "missing.png" }, TEXT("/Game/Bad"), false).Num(), 0);
 	EXPECT_TRUE(Logged("does not exist"));
 	WriteBytes(Files / "ok.png", Good);

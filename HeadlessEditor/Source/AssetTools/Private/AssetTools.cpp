@@ -8,6 +8,10 @@
 #include "Misc/Paths.h"
 #include "HAL/FileManager.h"
 #include "Modules/ModuleManager.h"
+#include "ContentBrowserModule.h"
+#include "IContentBrowserSingleton.h"
+#include "Framework/Notifications/NotificationManager.h"
+#include "Widgets/Notifications/SNotificationList.h"
 
 #include "AssetImporterRegistry.h"
 #include "UObjectHost.h"
@@ -113,6 +117,16 @@ namespace
 			TArray<UObject*> Result;
 			for (const FString& Filename : Files) { Result.Append(UE::HeadlessEditor::ImportOneFile(Filename, DestinationPath, true)); }
 			return Result;
+		}
+
+		void SyncBrowserToAssets(const TArray<UObject*>& AssetsToSync) override
+		{
+			FModuleManager::LoadModuleChecked<FContentBrowserModule>(TEXT("ContentBrowser")).Get().SyncBrowserToAssets(AssetsToSync, /*bAllowLockedBrowsers=*/true);
+		}
+
+		void SyncBrowserToAssets(const TArray<FAssetData>& AssetsToSync) override
+		{
+			FModuleManager::LoadModuleChecked<FContentBrowserModule>(TEXT("ContentBrowser")).Get().SyncBrowserToAssets(AssetsToSync, /*bAllowLockedBrowsers=*/true);
 		}
 	};
 
@@ -263,7 +277,15 @@ namespace UE::HeadlessEditor
 		FImporterEntry Importer;
 		if (!FindImporter(Filename, Importer))
 		{
-			UE_LOG(LogAssetTools, Warning, TEXT("Failed to import '%s'. Unknown extension '%s'."), *Filename, *FPaths::GetExtension(Filename));
+			// The engine also shows the message in a failed notification.
+			const FText Message = FText::FromString(FString::Printf(TEXT("Failed to import '%s'. Unknown extension '%s'."), *Filename, *FPaths::GetExtension(Filename)));
+			FNotificationInfo Info(Message);
+			Info.ExpireDuration = 3.0f;
+			Info.bUseLargeFont = false;
+			Info.bFireAndForget = true;
+			Info.bUseSuccessFailIcons = true;
+			FSlateNotificationManager::Get().AddNotification(Info)->SetCompletionState(SNotificationItem::CS_Fail);
+			UE_LOG(LogAssetTools, Warning, TEXT("%s"), *Message.ToString());
 			return {};
 		}
 		const FString AssetName = FAssetImportContext::MakeAssetName(Filename);

@@ -3,6 +3,7 @@
 
 #include "CoreMinimal.h"
 #include "UObject/Object.h"
+#include "AssetRegistry/AssetData.h"
 
 class UAutomatedAssetImportData;
 
@@ -21,4 +22,8 @@ public:
 	virtual TArray<UObject*> ImportAssetsAutomated(const UAutomatedAssetImportData* ImportData) = 0;
 	// Imports files into a content path, replacing existing assets; the engine's interactive form.
 	virtual TArray<UObject*> ImportAssets(const TArray<FString>& Files, const FString& DestinationPath) = 0;
+
+	// Selects these assets in the primary Content Browser, even a locked one.
+	virtual void SyncBrowserToAssets(const TArray<UObject*>& AssetsToSync) = 0;
+	virtual void SyncBrowserToAssets(const TArray<FAssetData>& AssetsToSync) = 0;
 };

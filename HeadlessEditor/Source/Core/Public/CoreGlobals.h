@@ -19,4 +19,8 @@ DECLARE_LOG_CATEGORY_EXTERN(LogHeadlessEditor, Log, All);
 extern CORE_API uint64 GFrameCounter;
 extern CORE_API bool GIsEditor;
 extern CORE_API bool GIsRunningUnattendedScript;
+// The editor's feedback context (warnings, slow-task progress); the log in the stand-in.
+extern CORE_API class FFeedbackContext* GWarn;
+// True while a slow task shows its progress dialog.
+extern CORE_API bool GIsSlowTask;
 CORE_API bool IsInGameThread();

@@ -13,6 +13,7 @@
 #include "Templates/Function.h"
 #include "Templates/SharedPointer.h"
 #include "Templates/UniquePtr.h"
+#include "Templates/UnrealTemplate.h"
 #include "Misc/Optional.h"
 #include "Misc/Attribute.h"
 #include "Misc/Timespan.h"

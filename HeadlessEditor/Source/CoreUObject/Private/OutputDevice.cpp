@@ -1,4 +1,5 @@
 #include "Misc/OutputDevice.h"
+#include "Misc/FeedbackContext.h"
 
 namespace
 {

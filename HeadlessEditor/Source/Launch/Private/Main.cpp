@@ -8,6 +8,7 @@
 #include "Misc/Paths.h"
 #include "Modules/ModuleManager.h"
 #include "Styling/SlateStyleRegistry.h"
+#include "Framework/Notifications/NotificationManager.h"
 #include "ToolMenus.h"
 #include "ToolMenusHost.h"
 #include "Runtime/Launch/Resources/Version.h"
@@ -21,6 +22,7 @@
 #include "TickerHost.h"
 #include "AutomationTestHost.h"
 #include "HeadlessString.h"
+#include "NotificationsHost.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -252,6 +254,8 @@ namespace
 			const double Now = FPlatformTime::Seconds();
 			FTSTicker::GetCoreTicker().Tick(static_cast<float>(Now - LastTick));
 			LastTick = Now;
+			// The application's tick: queued notifications are shown, as Slate's tick does.
+			FSlateNotificationManager::Get().Tick();
 			AdvanceFrameCounter();
 
 			// Sleep until something arrives, or until the next ticker is due.
@@ -290,6 +294,7 @@ int main(int Argc, char** Argv)
 
 	UE_LOG(LogInit, Display, TEXT("HeadlessEditor %d.%d: project %s"), ENGINE_MAJOR_VERSION, ENGINE_MINOR_VERSION, *FPaths::ProjectDir());
 	FHeadlessTicker::SetOnTickerAdded([] { GLoop.Poke(); });
+	FHeadlessNotifications::SetOnQueued([] { GLoop.Poke(); });
 	RegisterBuiltinCommands();
 	StartSignalThread();
 

@@ -21,14 +21,7 @@ public:
 	void Log(const FString& Text) { Log(*Text); }
 };
 
-// Reports of long tasks (progress, warnings) in the editor; the log in the stand-in.
-class COREUOBJECT_API FFeedbackContext : public FOutputDevice
-{
-public:
-	void Serialize(const TCHAR* V, ELogVerbosity::Type Verbosity, const FName& Category) override;
-};
-
 // The engine's error device. The stand-in writes to the log at the message's verbosity; only a
-// Fatal message ends the process, as the engine's does.
+// Fatal message ends the process, as the engine's does. GWarn is declared with the engine's globals
+// (CoreGlobals.h); its class, FFeedbackContext, is in Misc/FeedbackContext.h.
 extern COREUOBJECT_API FOutputDevice* GError;
-extern COREUOBJECT_API FFeedbackContext* GWarn;

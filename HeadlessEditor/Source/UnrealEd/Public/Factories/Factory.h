@@ -4,7 +4,7 @@
 #include "UObject/Object.h"
 #include "Templates/SubclassOf.h"
 // FFeedbackContext and GWarn, which callers pass to FactoryCreateNew.
-#include "Misc/OutputDevice.h"
+#include "Misc/FeedbackContext.h"
 
 class UNREALED_API UFactory : public UObject
 {
