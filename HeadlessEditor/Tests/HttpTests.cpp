@@ -1,12 +1,14 @@
 // The HTTP module against a small HTTP server on an ephemeral loopback port: bodies arrive
 // intact, every status is a connected response, delegates run once and where the engine runs
-// them, and a cancel stops a transfer at once, from any thread.
+// them, a cancel stops a transfer at once, from any thread, and a response stream gets the body
+// on the HTTP thread instead of the response.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -28,6 +30,7 @@
 #include "Interfaces/IHttpRequest.h"
 #include "Interfaces/IHttpResponse.h"
 #include "Modules/ModuleManager.h"
+#include "LogCapture.h"
 
 namespace
 {
@@ -728,4 +731,253 @@ TEST(HttpTest, ShuttingTheModuleDownCancelsARequestInFlight)
 	ASSERT_TRUE(Fresh->ProcessRequest());
 	ASSERT_TRUE(PumpUntil([&]() { return FreshCompletion.Done(); }));
 	EXPECT_TRUE(FreshCompletion.bConnected.load());
+}
+
+// ---- Response streams -----------------------------------------------------------------------
+
+namespace
+{
+	// What a response stream saw, each piece checked against the server's pattern as it came.
+	struct FStreamRecord
+	{
+		std::atomic<uint64> Bytes{ 0 };
+		std::atomic<int64> FirstBad{ -1 };
+		std::atomic<int32> Calls{ 0 };
+		std::atomic<int32> CallsOffHttpThread{ 0 }; // on a thread not named as the HTTP thread
+		std::atomic<int64> LargestPiece{ 0 };
+
+		void Take(const void* Ptr, int64 Length)
+		{
+			const uint8* Data = static_cast<const uint8*>(Ptr);
+			const uint64 Offset = Bytes.load();
+			for (int64 Index = 0; Index < Length && FirstBad.load() < 0; ++Index)
+			{
+				if (Data[Index] != PatternByte(Offset + Index)) { FirstBad = static_cast<int64>(Offset + Index); }
+			}
+			char Name[16] = {};
+			pthread_getname_np(pthread_self(), Name, sizeof(Name));
+			if (std::strcmp(Name, "HttpManager") != 0) { ++CallsOffHttpThread; }
+			++Calls;
+			LargestPiece = std::max(LargestPiece.load(), Length);
+			Bytes += static_cast<uint64>(Length);
+		}
+
+		FHttpRequestStreamDelegateV2 Delegate()
+		{
+			return FHttpRequestStreamDelegateV2::CreateLambda([this](void* Ptr, int64& InOutLength) { Take(Ptr, InOutLength); });
+		}
+	};
+}
+
+TEST(HttpStreamTest, AStreamedBodyArrivesWholeInOrderOnTheHttpThreadAndIsNotKept)
+{
+	FTestHttpServer Server;
+	{
+		// 50 MiB through the stream with the default delegate policy: the process never holds the
+		// body, progress never runs ahead of the stream and has no report before the first byte.
+		constexpr uint64 Size = 50ull * 1024 * 1024;
+		const bool bCanMeasure = PeakResidentKiB() >= 0 && ResetPeakResident();
+		const int64 Before = PeakResidentKiB();
+		FStreamRecord Stream;
+		FHttpRequestRef Request = MakeGet(Server.Url("/bytes/52428800"));
+		EXPECT_TRUE(Request->SetResponseBodyReceiveStreamDelegateV2(Stream.Delegate()));
+		std::vector<std::pair<uint64, uint64>> Reports; // (BytesReceived, bytes streamed by then)
+		Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr, uint64, uint64 BytesReceived) { Reports.emplace_back(BytesReceived, Stream.Bytes.load()); });
+		FCompletion Completion;
+		ASSERT_TRUE(Completion.RunToEnd(Request));
+		const int32 CallsAtCompletion = Stream.Calls.load();
+		EXPECT_EQ(Stream.Bytes.load(), Size) << "every piece was streamed before the completion";
+		PumpUntilTickerIdle();
+		EXPECT_EQ(Stream.Calls.load(), CallsAtCompletion);
+		EXPECT_EQ(Stream.FirstBad.load(), -1) << "first byte out of order or wrong";
+		EXPECT_GT(Stream.Calls.load(), 1);
+		EXPECT_EQ(Stream.CallsOffHttpThread.load(), 0);
+		EXPECT_LE(Stream.LargestPiece.load(), 64 * 1024) << "the engine's curl buffer size";
+		EXPECT_TRUE(Completion.bConnected.load());
+		ASSERT_TRUE(Completion.Response.IsValid());
+		EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
+		EXPECT_EQ(Completion.Response->GetContent().Num(), 0);
+		EXPECT_TRUE(Completion.Response->GetContentAsString().IsEmpty());
+		EXPECT_EQ(Completion.Response->GetContentLength(), Size);
+		ASSERT_FALSE(Reports.empty());
+		EXPECT_GT(Reports.front().first, 0u) << "no progress report before the body";
+		for (const auto& Report : Reports) { EXPECT_LE(Report.first, Report.second); }
+		EXPECT_EQ(Reports.back().first, Size);
+		if (bCanMeasure)
+		{
+			const int64 GrowthKiB = PeakResidentKiB() - Before;
+			EXPECT_LT(GrowthKiB, static_cast<int64>(Size / 1024 / 8)) << "peak growth " << GrowthKiB << " KiB for a streamed body of " << Size / 1024 << " KiB";
+		}
+	}
+	{
+		// With delegates on the HTTP thread, each progress report follows the piece it counts and
+		// the completion follows the last piece; without Content-Length, the length is what streamed.
+		constexpr uint64 Size = 3 * 1024 * 1024 + 5;
+		FStreamRecord Stream;
+		std::mutex EventsMutex;
+		std::vector<std::pair<char, uint64>> Events;
+		auto Note = [&](char Kind, uint64 Value) { std::lock_guard<std::mutex> Lock(EventsMutex); Events.emplace_back(Kind, Value); };
+		FHttpRequestRef Request = MakeGet(Server.Url("/unannounced/3145733"));
+		Request->SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy::CompleteOnHttpThread);
+		Request->SetResponseBodyReceiveStreamDelegateV2(FHttpRequestStreamDelegateV2::CreateLambda([&](void* Ptr, int64& InOutLength) {
+			Stream.Take(Ptr, InOutLength);
+			Note('S', Stream.Bytes.load());
+		}));
+		Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr, uint64, uint64 BytesReceived) { Note('P', BytesReceived); });
+		FCompletion Completion;
+		Request->OnProcessRequestComplete().BindLambda([&](FHttpRequestPtr, FHttpResponsePtr Response, bool bConnected) {
+			Completion.Response = Response;
+			Completion.bConnected = bConnected;
+			Note('C', 0);
+			++Completion.Calls;
+		});
+		ASSERT_TRUE(Request->ProcessRequest());
+		const double Deadline = FPlatformTime::Seconds() + DeadlineSeconds;
+		while (!Completion.Done() && FPlatformTime::Seconds() < Deadline) { std::this_thread::yield(); }
+		ASSERT_TRUE(Completion.Done());
+		std::lock_guard<std::mutex> Lock(EventsMutex);
+		ASSERT_GE(Events.size(), 3u);
+		EXPECT_EQ(Events.front().first, 'S');
+		EXPECT_EQ(Events.back().first, 'C');
+		uint64 Streamed = 0;
+		for (size_t Index = 0; Index + 1 < Events.size(); ++Index)
+		{
+			if (Events[Index].first == 'S') { Streamed = Events[Index].second; }
+			else { EXPECT_EQ(Events[Index].second, Streamed) << "report " << Index << " counts what was streamed before it"; }
+		}
+		EXPECT_EQ(Streamed, Size);
+		EXPECT_EQ(Events[Events.size() - 2], std::make_pair('P', Size));
+		EXPECT_EQ(Stream.FirstBad.load(), -1);
+		EXPECT_EQ(Stream.CallsOffHttpThread.load(), 0);
+		ASSERT_TRUE(Completion.Response.IsValid());
+		EXPECT_EQ(Completion.Response->GetContentLength(), Size);
+	}
+}
+
+TEST(HttpStreamTest, AStreamThatRefusesBytesFailsTheRequest)
+{
+	FTestHttpServer Server;
+	TestLog::FCapture Log(TEXT("LogHttp"));
+	{
+		// A changed length refuses the piece: curl stops with its write error, the request fails
+		// with Other (not a cancel), keeps its status, and the stream hears nothing more.
+		std::atomic<uint64> Taken{ 0 };
+		std::atomic<bool> bRefused{ false };
+		std::atomic<int32> CallsAfterRefusal{ 0 };
+		FHttpRequestRef Request = MakeGet(Server.Url("/bytes/8388608"));
+		Request->SetResponseBodyReceiveStreamDelegateV2(FHttpRequestStreamDelegateV2::CreateLambda([&](void*, int64& InOutLength) {
+			if (bRefused) { ++CallsAfterRefusal; return; }
+			Taken += static_cast<uint64>(InOutLength);
+			if (Taken.load() > 1024 * 1024) { InOutLength = 0; bRefused = true; }
+		}));
+		FCompletion Completion;
+		ASSERT_TRUE(Completion.RunToEnd(Request));
+		PumpUntilTickerIdle();
+		EXPECT_EQ(Completion.Calls.load(), 1);
+		EXPECT_TRUE(bRefused.load());
+		EXPECT_EQ(CallsAfterRefusal.load(), 0);
+		EXPECT_FALSE(Completion.bConnected.load());
+		EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Failed);
+		EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Other);
+		ASSERT_TRUE(Completion.Response.IsValid());
+		EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
+		EXPECT_EQ(Completion.Response->GetContent().Num(), 0);
+		EXPECT_EQ(Log.Count(ELogVerbosity::Warning, "libcurl error 23"), 1);
+	}
+	{
+		// The deprecated form: false refuses.
+		FHttpRequestRef Request = MakeGet(Server.Url("/bytes/100000"));
+		PRAGMA_DISABLE_DEPRECATION_WARNINGS
+		Request->SetResponseBodyReceiveStreamDelegate(FHttpRequestStreamDelegate::CreateLambda([](void*, int64) { return false; }));
+		PRAGMA_ENABLE_DEPRECATION_WARNINGS
+		FCompletion Completion;
+		ASSERT_TRUE(Completion.RunToEnd(Request));
+		EXPECT_FALSE(Completion.bConnected.load());
+		EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Other);
+	}
+	{
+		// An unbound V2 delegate takes and drops every piece: success, nothing kept.
+		FHttpRequestRef Request = MakeGet(Server.Url("/bytes/100000"));
+		Request->SetResponseBodyReceiveStreamDelegateV2(FHttpRequestStreamDelegateV2());
+		FCompletion Completion;
+		ASSERT_TRUE(Completion.RunToEnd(Request));
+		EXPECT_TRUE(Completion.bConnected.load());
+		ASSERT_TRUE(Completion.Response.IsValid());
+		EXPECT_EQ(Completion.Response->GetContent().Num(), 0);
+	}
+	{
+		// The body of an error status goes to the stream like any other.
+		std::string Page;
+		FHttpRequestRef Request = MakeGet(Server.Url("/notfound"));
+		Request->SetResponseBodyReceiveStreamDelegateV2(FHttpRequestStreamDelegateV2::CreateLambda([&](void* Ptr, int64& InOutLength) {
+			Page.append(static_cast<const char*>(Ptr), static_cast<size_t>(InOutLength));
+		}));
+		FCompletion Completion;
+		ASSERT_TRUE(Completion.RunToEnd(Request));
+		EXPECT_TRUE(Completion.bConnected.load());
+		ASSERT_TRUE(Completion.Response.IsValid());
+		EXPECT_EQ(Completion.Response->GetResponseCode(), 404);
+		EXPECT_EQ(Completion.Response->GetContent().Num(), 0);
+		EXPECT_NE(Page.find("<h1>Not Found</h1>"), std::string::npos) << Page;
+	}
+}
+
+namespace
+{
+	// A response stream that counts its calls and tells when it is destroyed.
+	class FCountingArchive final : public FArchive
+	{
+	public:
+		FCountingArchive(std::atomic<int32>& InCalls, std::atomic<bool>& InDestroyed) : Calls(InCalls), bDestroyed(InDestroyed) {}
+		virtual ~FCountingArchive() override { bDestroyed = true; }
+		virtual void Serialize(void*, int64) override { ++Calls; }
+
+	private:
+		std::atomic<int32>& Calls;
+		std::atomic<bool>& bDestroyed;
+	};
+
+	// Cancels the request from inside its stream's own call, which the engine does not survive.
+	void CancelInsideTheStream()
+	{
+		dup2(STDERR_FILENO, STDOUT_FILENO); // the log, and so the failed check, to standard error
+		FTestHttpServer Server;
+		FHttpRequestRef Request = MakeGet(Server.Url("/bytes/1048576"));
+		IHttpRequest* const Raw = &Request.Get();
+		Request->SetResponseBodyReceiveStreamDelegateV2(FHttpRequestStreamDelegateV2::CreateLambda([Raw](void*, int64&) { Raw->CancelRequest(); }));
+		FCompletion Completion;
+		Completion.RunToEnd(Request);
+		std::fprintf(stderr, "the process survived the cancel\n");
+	}
+}
+
+TEST(HttpStreamTest, ACancelLetsGoOfTheStreamAtOnceAndNotFromInsideIt)
+{
+	FTestHttpServer Server;
+	// A cancel made elsewhere (here the game thread's progress delegate) waits for a piece being
+	// streamed; once it returns, the stream is not called again and the request has let go of it.
+	std::atomic<int32> Calls{ 0 };
+	std::atomic<bool> bDestroyed{ false };
+	int32 CallsAtCancel = -1;
+	bool bDestroyedByCancel = false;
+	FHttpRequestRef Request = MakeGet(Server.Url("/slow/1073741824"));
+	EXPECT_TRUE(Request->SetResponseBodyReceiveStream(MakeShared<FCountingArchive>(Calls, bDestroyed)));
+	Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr Self, uint64, uint64 BytesReceived) {
+		if (BytesReceived < 1024 * 1024 || CallsAtCancel >= 0) { return; }
+		Self->CancelRequest();
+		CallsAtCancel = Calls.load();
+		bDestroyedByCancel = bDestroyed.load();
+	});
+	FCompletion Completion;
+	ASSERT_TRUE(Completion.RunToEnd(Request));
+	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Cancelled);
+	EXPECT_GT(CallsAtCancel, 0);
+	EXPECT_EQ(Calls.load(), CallsAtCancel);
+	EXPECT_TRUE(bDestroyedByCancel);
+
+	// From inside the stream's call, the engine's request drops the stream under the running call
+	// and then reads its error through the emptied pointer: the shared pointer's check fails and
+	// the editor stops. The stand-in stops the same way.
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	EXPECT_DEATH(CancelInsideTheStream(), "Assertion failed: IsValid\\(\\)");
 }

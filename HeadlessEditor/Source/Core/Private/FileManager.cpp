@@ -1,6 +1,8 @@
 // IFileManager over std::filesystem, with error codes (nothing throws). Move, Delete and
-// FindFilesRecursive follow the engine's generic file manager over its Unix platform file.
+// FindFilesRecursive follow the engine's generic file manager over its Unix platform file; its
+// file archives are in FileArchives.cpp.
 #include "HAL/FileManager.h"
+#include "FileArchives.h"
 #include "HAL/PlatformProcess.h"
 #include "Logging/LogMacros.h"
 #include "HeadlessString.h"
@@ -87,6 +89,16 @@ namespace
 	class FFileManagerPosix final : public IFileManager
 	{
 	public:
+		FArchive* CreateFileReader(const TCHAR* Filename, uint32 ReadFlags) override
+		{
+			return UE::HeadlessEditor::FileArchives::CreateFileReader(Filename, ReadFlags);
+		}
+
+		FArchive* CreateFileWriter(const TCHAR* Filename, uint32 WriteFlags) override
+		{
+			return UE::HeadlessEditor::FileArchives::CreateFileWriter(Filename, WriteFlags);
+		}
+
 		bool MakeDirectory(const TCHAR* Path, bool Tree) override
 		{
 			std::error_code Error;

@@ -19,6 +19,7 @@
 #include "Misc/Timespan.h"
 #include "UObject/NameTypes.h"
 #include "Internationalization/Text.h"
+#include "Serialization/Archive.h"
 #include "Delegates/Delegate.h"
 #include "Logging/LogMacros.h"
 #include "CoreGlobals.h"

@@ -1,3 +1,4 @@
 #pragma once
 #include "HAL/Platform.h"
+#include "Misc/CoreMiscDefines.h"
 #include "Misc/AssertionMacros.h"

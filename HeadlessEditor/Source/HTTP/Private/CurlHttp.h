@@ -30,6 +30,7 @@ namespace UE::HeadlessEditor
 		constexpr int64 MaxBodyBytes = MAX_int32;          // the most a TArray<uint8> can hold
 		constexpr int64 InitialBodyReserve = 64 * 1024;
 		constexpr long ReceiveBufferBytes = 512 * 1024;    // libcurl's receive buffer (its default is 16 KiB)
+		constexpr long StreamReceiveBufferBytes = 64 * 1024; // the engine's (CurlHttpManager.h), with a response stream
 		constexpr int64 MaxUpfrontReserveBytes = 512 * 1024 * 1024; // largest announced length reserved at once
 		constexpr int32 PollTimeoutMs = 1000;              // the HTTP thread's longest sleep
 		const char* const AllowedProtocols = "http,https";
@@ -60,6 +61,8 @@ namespace UE::HeadlessEditor
 		void AddHeaderLine(const std::string& Name, const std::string& Value);
 		// Appends body bytes; false when the body would outgrow a TArray.
 		bool AppendBody(const uint8* Data, int64 Count);
+		// Counts body bytes that went to the request's stream instead of the payload.
+		void AddStreamed(int64 Count) { StreamedBytes += static_cast<uint64>(Count); }
 		int64 GetBodySize() const { return Payload.Num(); }
 		// Ends the transfer: the body becomes readable, or is released when the transfer failed.
 		void Complete(bool bSucceeded, EHttpFailureReason Reason);
@@ -72,6 +75,7 @@ namespace UE::HeadlessEditor
 		std::atomic<uint64> AnnouncedLength{ 0 };   // Content-Length of the current header block
 		std::atomic<bool> bHasAnnouncedLength{ false };
 		std::atomic<bool> bBodyReady{ false };      // set once, after the last write to Payload
+		std::atomic<uint64> StreamedBytes{ 0 };     // body bytes a response stream took
 		mutable std::mutex HeaderMutex;
 		std::vector<std::pair<std::string, std::string>> Headers; // guarded by HeaderMutex
 		TArray<uint8> Payload;                      // HTTP thread until bBodyReady, then read-only
@@ -98,6 +102,7 @@ namespace UE::HeadlessEditor
 		virtual void CancelRequest() override;
 		virtual void SetTimeout(float InTimeoutSecs) override;
 		virtual void ClearTimeout() override;
+		virtual bool SetResponseBodyReceiveStream(TSharedRef<FArchive> Stream) override;
 		virtual FHttpRequestCompleteDelegate& OnProcessRequestComplete() override { return CompleteDelegate; }
 		virtual FHttpRequestProgressDelegate64& OnRequestProgress64() override { return ProgressDelegate; }
 		virtual void SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy InThreadPolicy) override { ThreadPolicy = InThreadPolicy; }
@@ -111,12 +116,17 @@ namespace UE::HeadlessEditor
 		// HTTP thread: releases the handle and delivers the completion.
 		void FinishTransfer(CURLcode Result);
 		bool IsCancelRequested() const { return bCancelRequested.load(); }
+		// Any thread: drops the response stream, waiting for a piece being handed to it.
+		void StopPassingReceivedData();
 
 	private:
 		static size_t OnWrite(char* Data, size_t Size, size_t Count, void* UserData);
 		static size_t OnHeader(char* Data, size_t Size, size_t Count, void* UserData);
 		static int OnTransferInfo(void* UserData, curl_off_t DownloadTotal, curl_off_t DownloadNow, curl_off_t UploadTotal, curl_off_t UploadNow);
 
+		// HTTP thread: hands a piece of the body to the response stream; false when there is no
+		// stream any more or the stream has an error after it.
+		bool PassReceivedDataToStream(void* Data, int64 Length);
 		void ReportProgress();
 		void DeliverProgress(uint64 RunId);
 		void Deliver(TFunction<void()> Event);
@@ -135,6 +145,12 @@ namespace UE::HeadlessEditor
 		std::atomic<EHttpRequestDelegateThreadPolicy> ThreadPolicy{ EHttpRequestDelegateThreadPolicy::CompleteOnGameThread };
 		FHttpRequestCompleteDelegate CompleteDelegate;   // bound before ProcessRequest
 		FHttpRequestProgressDelegate64 ProgressDelegate;
+
+		// The response stream: set from any thread, used on the HTTP thread under StreamMutex,
+		// which is recursive because a cancel may come from inside the stream's own call.
+		std::recursive_mutex StreamMutex;
+		TSharedPtr<FArchive> ResponseBodyReceiveStream;  // guarded by StreamMutex
+		std::atomic<bool> bInitializedWithValidStream{ false }; // once set, the body never goes to the payload
 
 		// The current run: started under SettingsMutex, then owned by the HTTP thread.
 		std::atomic<EHttpRequestStatus::Type> Status{ EHttpRequestStatus::NotStarted };

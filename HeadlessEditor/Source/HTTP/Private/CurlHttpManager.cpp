@@ -163,7 +163,12 @@ namespace UE::HeadlessEditor
 		std::vector<CURL*> Stopped;
 		for (const auto& Entry : Active)
 		{
-			if (bCancelAll) { Entry.second->bCancelRequested = true; }
+			if (bCancelAll)
+			{
+				// Shutting down: as the engine's manager does, the request lets go of its stream.
+				Entry.second->bCancelRequested = true;
+				Entry.second->StopPassingReceivedData();
+			}
 			if (Entry.second->IsCancelRequested()) { Stopped.push_back(Entry.first); }
 		}
 		for (CURL* Handle : Stopped) { FinishActive(Handle, CURLE_ABORTED_BY_CALLBACK); }

@@ -88,8 +88,9 @@ namespace UE::HeadlessEditor
 	uint64 FCurlHttpResponse::GetContentLength() const
 	{
 		if (bHasAnnouncedLength.load()) { return AnnouncedLength.load(); }
-		// Without an announced length, the real size once the body is complete.
-		return bBodyReady.load(std::memory_order_acquire) ? static_cast<uint64>(Payload.Num()) : 0;
+		// Without an announced length, the real size once the body is complete (what went to a
+		// response stream counts, as the engine counts every byte taken).
+		return bBodyReady.load(std::memory_order_acquire) ? static_cast<uint64>(Payload.Num()) + StreamedBytes.load() : 0;
 	}
 
 	const TArray<uint8>& FCurlHttpResponse::GetContent() const
@@ -306,9 +307,44 @@ namespace UE::HeadlessEditor
 
 	void FCurlHttpRequest::CancelRequest()
 	{
-		if (Status.load() != EHttpRequestStatus::Processing) { return; }
-		bCancelRequested = true;
+		const bool bInFlight = Status.load() == EHttpRequestStatus::Processing;
+		if (bInFlight) { bCancelRequested = true; }
+		// As the engine's, any cancel drops the response stream at once (after a piece being
+		// handed to it on the HTTP thread): once CancelRequest returns, the stream is not called
+		// again and the request no longer holds it.
+		StopPassingReceivedData();
+		if (!bInFlight) { return; }
 		if (std::shared_ptr<FCurlHttpManager> Owner = Manager.lock()) { Owner->NotifyCancel(); }
+	}
+
+	// ---- Request: the response stream ----------------------------------------------------------
+
+	bool FCurlHttpRequest::SetResponseBodyReceiveStream(TSharedRef<FArchive> Stream)
+	{
+		std::lock_guard<std::recursive_mutex> Lock(StreamMutex);
+		ResponseBodyReceiveStream = Stream;
+		bInitializedWithValidStream = true;
+		return true;
+	}
+
+	void FCurlHttpRequest::StopPassingReceivedData()
+	{
+		std::lock_guard<std::recursive_mutex> Lock(StreamMutex);
+		ResponseBodyReceiveStream.Reset();
+	}
+
+	bool FCurlHttpRequest::PassReceivedDataToStream(void* Data, int64 Length)
+	{
+		std::lock_guard<std::recursive_mutex> Lock(StreamMutex);
+		if (!ResponseBodyReceiveStream) { return false; }
+		// The engine serialises through the request's own pointer and then asks that pointer for
+		// the error. A CancelRequest made inside Serialize (on this thread, through the recursive
+		// lock) clears the pointer, and the engine's TSharedPtr check stops the process right
+		// after. The extra reference keeps the archive alive until then, so that the stand-in
+		// fails the same check without running freed code first.
+		const TSharedPtr<FArchive> Stream = ResponseBodyReceiveStream;
+		Stream->Serialize(Data, Length);
+		return !ResponseBodyReceiveStream->GetError();
 	}
 
 	bool FCurlHttpRequest::IsRedirectToFollow(int32 Code) const
@@ -342,8 +378,10 @@ namespace UE::HeadlessEditor
 		curl_easy_setopt(Easy, CURLOPT_URL, UrlUtf8.c_str());
 		curl_easy_setopt(Easy, CURLOPT_PRIVATE, this);
 		curl_easy_setopt(Easy, CURLOPT_NOSIGNAL, 1L);
-		// Larger pieces per write callback: a fast local transfer spends less in the callbacks.
-		curl_easy_setopt(Easy, CURLOPT_BUFFERSIZE, HttpDefaults::ReceiveBufferBytes);
+		// Larger pieces per write callback: a fast local transfer spends less in the callbacks. A
+		// response stream gets the engine's pieces instead, which bound how far past a limit a
+		// stream can be before it refuses.
+		curl_easy_setopt(Easy, CURLOPT_BUFFERSIZE, bInitializedWithValidStream.load() ? HttpDefaults::StreamReceiveBufferBytes : HttpDefaults::ReceiveBufferBytes);
 		curl_easy_setopt(Easy, CURLOPT_PROTOCOLS_STR, HttpDefaults::AllowedProtocols);
 		curl_easy_setopt(Easy, CURLOPT_REDIR_PROTOCOLS_STR, HttpDefaults::AllowedProtocols);
 		curl_easy_setopt(Easy, CURLOPT_FOLLOWLOCATION, 1L);
@@ -406,7 +444,9 @@ namespace UE::HeadlessEditor
 			if (Code >= 100 && Code < 200) { return Bytes; }
 			if (Request.IsRedirectToFollow(Code)) { ++Request.RedirectsSoFar; return Bytes; }
 			Request.bHeadersFinal = true;
-			Request.ReportProgress();
+			// This report is the stand-in's own (the engine reports only when a count moves); with
+			// a response stream, progress is the engine's: body bytes only.
+			if (!Request.bInitializedWithValidStream.load()) { Request.ReportProgress(); }
 			return Bytes;
 		}
 		const size_t Colon = Trimmed.find(':');
@@ -421,6 +461,17 @@ namespace UE::HeadlessEditor
 		// Returning less than given makes curl stop the transfer at once: after a cancel, the
 		// body does not grow by another byte.
 		if (Request.bCancelRequested.load()) { return 0; }
+		if (Request.bInitializedWithValidStream.load())
+		{
+			// The piece goes to the response stream, on this (the HTTP) thread, whatever the
+			// status; nothing is kept. A refused piece stops the transfer with a write error.
+			if (Bytes == 0) { return 0; }
+			if (!Request.PassReceivedDataToStream(Data, static_cast<int64>(Bytes))) { return 0; }
+			Request.ActiveResponse->AddStreamed(static_cast<int64>(Bytes));
+			Request.BytesReceived += static_cast<uint64>(Bytes);
+			Request.ReportProgress();
+			return Bytes;
+		}
 		if (!Request.ActiveResponse->AppendBody(reinterpret_cast<const uint8*>(Data), static_cast<int64>(Bytes)))
 		{
 			UE_LOG(LogHttp, Error, TEXT("A response body outgrew %lld bytes, the most the module can hold; the transfer is stopped"),

@@ -11,6 +11,7 @@ enum EFileWrite { FILEWRITE_None = 0x0, FILEWRITE_NoFail = 0x1, FILEWRITE_NoRepl
 enum ECopyResult { COPY_OK = 0, COPY_Fail = 1, COPY_Canceled = 2 };
 
 struct FCopyProgress;
+class FArchive;
 struct FDateTime { int64 Ticks = 0; static FDateTime MinValue() { return FDateTime(); } bool operator==(const FDateTime& O) const { return Ticks == O.Ticks; } };
 
 class CORE_API IFileManager
@@ -18,6 +19,14 @@ class CORE_API IFileManager
 public:
 	static IFileManager& Get();
 	virtual ~IFileManager() = default;
+
+	// Opens a file to read and returns an archive over it, or nullptr when it cannot be opened.
+	// The caller deletes the archive. ReadFlags are EFileRead values.
+	virtual FArchive* CreateFileReader(const TCHAR* Filename, uint32 ReadFlags = 0) = 0;
+	// Opens (creating, and emptying unless FILEWRITE_Append) a file to write and returns an
+	// archive over it, or nullptr when it cannot be opened. The caller deletes the archive.
+	// WriteFlags are EFileWrite values.
+	virtual FArchive* CreateFileWriter(const TCHAR* Filename, uint32 WriteFlags = 0) = 0;
 
 	virtual bool MakeDirectory(const TCHAR* Path, bool Tree = false) = 0;
 	virtual bool DeleteDirectory(const TCHAR* Path, bool RequireExists = false, bool Tree = false) = 0;

@@ -68,8 +68,9 @@ typedef char16_t TCHAR;
 // Third-party headers are wrapped by these in engine code; nothing to silence here.
 #define THIRD_PARTY_INCLUDES_START
 #define THIRD_PARTY_INCLUDES_END
-#define PRAGMA_DISABLE_DEPRECATION_WARNINGS
-#define PRAGMA_ENABLE_DEPRECATION_WARNINGS
+// Code that must still call a deprecated declaration wraps the call in these.
+#define PRAGMA_DISABLE_DEPRECATION_WARNINGS _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wdeprecated-declarations\"")
+#define PRAGMA_ENABLE_DEPRECATION_WARNINGS _Pragma("GCC diagnostic pop")
 
 #define UE_ARRAY_COUNT(Array) (sizeof(Array) / sizeof((Array)[0]))
 #define ARRAY_COUNT(Array) UE_ARRAY_COUNT(Array)

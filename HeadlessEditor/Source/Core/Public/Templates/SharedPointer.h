@@ -81,8 +81,8 @@ public:
 	bool IsValid() const { return static_cast<bool>(Ptr); }
 	explicit operator bool() const { return IsValid(); }
 	ObjectType* Get() const { return Ptr.get(); }
-	ObjectType* operator->() const { check(Ptr); return Ptr.get(); }
-	ObjectType& operator*() const { check(Ptr); return *Ptr; }
+	ObjectType* operator->() const { check(IsValid()); return Ptr.get(); }
+	ObjectType& operator*() const { check(IsValid()); return *Ptr; }
 	void Reset() { Ptr.reset(); }
 	bool IsUnique() const { return Ptr.use_count() == 1; }
 	int32 GetSharedReferenceCount() const { return static_cast<int32>(Ptr.use_count()); }
