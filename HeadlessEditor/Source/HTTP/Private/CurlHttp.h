@@ -118,6 +118,9 @@ namespace UE::HeadlessEditor
 		bool IsCancelRequested() const { return bCancelRequested.load(); }
 		// Any thread: drops the response stream, waiting for a piece being handed to it.
 		void StopPassingReceivedData();
+		// The module's shut-down: the caller's delegates are let go, so none is called after it
+		// (the engine's request does the same; its callers' code may be gone).
+		void UnbindDelegatesForShutdown();
 
 	private:
 		static size_t OnWrite(char* Data, size_t Size, size_t Count, void* UserData);
@@ -182,14 +185,17 @@ namespace UE::HeadlessEditor
 		~FCurlHttpManager();
 
 		bool Start();
-		// Cancels every request in flight, joins the HTTP thread and delivers what is still
-		// queued for the game thread on the calling thread.
+		// As the engine's manager: warns of the requests whose completion has not been delivered
+		// and unbinds their delegates, then cancels every request in flight and joins the HTTP
+		// thread. None of those requests' delegates is called afterwards.
 		void Shutdown();
 
 		// Any thread: hands a started request to the HTTP thread; false once shutting down.
 		bool AddRequest(TSharedPtr<FCurlHttpRequest> Request);
 		// Any thread: makes the HTTP thread look at cancel flags now.
 		void NotifyCancel();
+		// Any thread: the request's completion has been delivered; it is no longer outstanding.
+		void ForgetRequest(const FCurlHttpRequest* Request);
 		// Any thread: runs Event on the thread that ticks the core ticker.
 		void QueueGameThreadEvent(TFunction<void()> Event);
 		bool IsHttpThread() const { return std::this_thread::get_id() == ThreadId.load(); }
@@ -215,6 +221,10 @@ namespace UE::HeadlessEditor
 		std::vector<TSharedPtr<FCurlHttpRequest>> Pending;   // guarded by PendingMutex
 		bool bAccepting = true;                               // guarded by PendingMutex
 		std::unordered_map<CURL*, TSharedPtr<FCurlHttpRequest>> Active; // HTTP thread only
+
+		// Requests handed over whose completion has not been delivered yet.
+		std::mutex OutstandingMutex;
+		std::vector<TSharedPtr<FCurlHttpRequest>> Outstanding;  // guarded by OutstandingMutex
 
 		std::mutex EventMutex;
 		std::vector<TFunction<void()>> GameThreadEvents;     // guarded by EventMutex

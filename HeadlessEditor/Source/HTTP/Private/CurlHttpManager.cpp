@@ -36,11 +36,30 @@ namespace UE::HeadlessEditor
 			std::lock_guard<std::mutex> Lock(PendingMutex);
 			bAccepting = false;
 		}
+		{
+			std::lock_guard<std::mutex> Lock(OutstandingMutex);
+			if (!Outstanding.empty())
+			{
+				UE_LOG(LogHttp, Warning, TEXT("[FHttpManager::Shutdown] Unbinding delegates for %d outstanding Http Requests:"), static_cast<int32>(Outstanding.size()));
+			}
+			for (const TSharedPtr<FCurlHttpRequest>& Request : Outstanding)
+			{
+				UE_LOG(LogHttp, Warning, TEXT("\tverb=[%s] url=[%s] refs=[%d] status=%s"), *Request->GetVerb(), *Request->GetURL(),
+					Request.GetSharedReferenceCount(), EHttpRequestStatus::ToString(Request->GetStatus()));
+			}
+		}
+		// The HTTP thread unbinds the delegates of the transfers it still runs before it cancels
+		// them, so no completion of theirs is delivered.
 		bStopping = true;
 		if (Multi) { curl_multi_wakeup(Multi); }
 		if (Thread.joinable()) { Thread.join(); }
-		// Whatever the HTTP thread queued for the game thread (the cancelled requests'
-		// completions among it) runs now, while the callers' code is still loaded.
+		// Completions queued for the game thread and not yet delivered are dropped the same way.
+		std::vector<TSharedPtr<FCurlHttpRequest>> Left;
+		{
+			std::lock_guard<std::mutex> Lock(OutstandingMutex);
+			Left.swap(Outstanding);
+		}
+		for (const TSharedPtr<FCurlHttpRequest>& Request : Left) { Request->UnbindDelegatesForShutdown(); }
 		DrainGameThreadEvents();
 		std::lock_guard<std::mutex> Lock(EventMutex);
 		bDrainedForGood = true;
@@ -51,10 +70,27 @@ namespace UE::HeadlessEditor
 		{
 			std::lock_guard<std::mutex> Lock(PendingMutex);
 			if (!bAccepting || !Multi) { return false; }
+			{
+				std::lock_guard<std::mutex> OutstandingLock(OutstandingMutex);
+				Outstanding.push_back(Request);
+			}
 			Pending.push_back(std::move(Request));
 		}
 		curl_multi_wakeup(Multi);
 		return true;
+	}
+
+	void FCurlHttpManager::ForgetRequest(const FCurlHttpRequest* Request)
+	{
+		std::lock_guard<std::mutex> Lock(OutstandingMutex);
+		for (size_t Index = 0; Index < Outstanding.size(); ++Index)
+		{
+			if (Outstanding[Index].Get() == Request)
+			{
+				Outstanding.erase(Outstanding.begin() + static_cast<std::ptrdiff_t>(Index));
+				return;
+			}
+		}
 	}
 
 	void FCurlHttpManager::NotifyCancel()
@@ -165,7 +201,9 @@ namespace UE::HeadlessEditor
 		{
 			if (bCancelAll)
 			{
-				// Shutting down: as the engine's manager does, the request lets go of its stream.
+				// Shutting down: as the engine's manager does, the request lets go of its
+				// delegates and its stream before it is cancelled.
+				Entry.second->UnbindDelegatesForShutdown();
 				Entry.second->bCancelRequested = true;
 				Entry.second->StopPassingReceivedData();
 			}

@@ -557,7 +557,17 @@ namespace UE::HeadlessEditor
 
 		TSharedPtr<FCurlHttpRequest> Self = StaticCastSharedRef<FCurlHttpRequest>(AsShared());
 		FHttpResponsePtr ResponseForCaller = Finished;
-		Deliver([Self, ResponseForCaller, bSucceeded]() { Self->CompleteDelegate.ExecuteIfBound(Self, ResponseForCaller, bSucceeded); });
+		Deliver([Self, ResponseForCaller, bSucceeded]()
+		{
+			Self->CompleteDelegate.ExecuteIfBound(Self, ResponseForCaller, bSucceeded);
+			if (std::shared_ptr<FCurlHttpManager> Owner = Self->Manager.lock()) { Owner->ForgetRequest(Self.Get()); }
+		});
+	}
+
+	void FCurlHttpRequest::UnbindDelegatesForShutdown()
+	{
+		CompleteDelegate.Unbind();
+		ProgressDelegate.Unbind();
 	}
 
 	void FCurlHttpRequest::Deliver(TFunction<void()> Event)

@@ -217,8 +217,8 @@ namespace
 
 	void ShutDownModules()
 	{
-		// HTTP first: it cancels transfers, and their completions reach plugins still loaded.
-		FModuleManager::Get().UnloadModule(TEXT("HTTP"));
+		// The last loaded first, as the engine unloads at shut-down: the plugins, then the
+		// engine's modules (HTTP lets go of the delegates of the requests still outstanding).
 		UnloadPluginModules();
 		FModuleManager::Get().UnloadModulesAtShutdown();
 	}
