@@ -20,6 +20,7 @@ namespace UE::HeadlessEditor
 	PROJECTS_API void AddModuleSearchDir(const FString& Dir);
 	// Loads and starts every editor module of every enabled plugin; false if any failed.
 	PROJECTS_API bool LoadPluginModules();
-	// Shuts down and unloads the plugins' modules, last loaded first.
+	// Shuts the plugins' modules down, last loaded first, and abandons them: as the engine does at
+	// shut-down (ModuleManager.cpp, UnloadModule with bIsShutdown), their code stays loaded.
 	PROJECTS_API void UnloadPluginModules();
 }

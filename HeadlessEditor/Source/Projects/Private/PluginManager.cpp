@@ -361,8 +361,10 @@ namespace UE::HeadlessEditor
 				Last = State().Loaded.back();
 				State().Loaded.pop_back();
 			}
+			// As the engine at shut-down, the module is shut down and abandoned but its code stays
+			// loaded: delegates it left with other modules (HTTP requests, tickers) may still be
+			// released or called after it, until the process ends.
 			FModuleManager::Get().UnloadModule(Last.Name);
-			dlclose(Last.Handle);
 		}
 	}
 }
