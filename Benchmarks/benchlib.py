@@ -20,7 +20,7 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 TESTDATA = Path(os.environ.get("MOLDARI_TESTDATA", REPO.parent / "shared" / "testdata"))
 BRIDGE_PORT = 5325
-STATUS_BODY = b'{\r\n\t"dcc": "unreal",\r\n\t"version": "5.5",\r\n\t"status": "running"\r\n}'
+STATUS_BODY = b'{\n\t"dcc": "unreal",\n\t"version": "5.5",\n\t"status": "running"\n}'
 NGINX = shutil.which("nginx") or "/usr/sbin/nginx"
 LOG_STAMP = re.compile(r"^\[(\d{4})\.(\d\d)\.(\d\d)-(\d\d)\.(\d\d)\.(\d\d):(\d{3})\]\[\s*\d+\]\w+: (?:\w+: )?(.*)$")
 
@@ -150,7 +150,7 @@ class Editor:
 
 
 class Nginx:
-    """Debian's nginx, one worker, on loopback: /status answers the bridge's 65-byte document
+    """Debian's nginx, one worker, on loopback: /status answers the bridge's 61-byte document
     with Connection: close; everything else is served from `root` (archives for the downloads)."""
 
     def __init__(self, port, root=None, access_log=False):

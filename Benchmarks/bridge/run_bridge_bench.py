@@ -2,7 +2,7 @@
 """The bridge's latency against Debian's nginx, one new connection per request, in one run.
 
 Both servers run in this process's network namespace on loopback: the editor with its bridge
-on 5325 and nginx (single process, the same 65-byte document at /status, Connection: close,
+on 5325 and nginx (single process, the same 61-byte document at /status, Connection: close,
 keep-alive off) on another port. A small C probe (http_probe.c, built here) makes the requests one
 after the other and writes each latency, from just before connect() to the server's close, with
 nanosecond resolution. The rounds alternate between the two servers so that both see the same
@@ -107,7 +107,7 @@ def main():
     for name, data in requests.items():
         (work / f"{name}.req").write_bytes(data)
     (work / "status.body").write_bytes(benchlib.STATUS_BODY)
-    queued = b'{\r\n\t"status": "queued",\r\n\t"name": "bench"\r\n}'
+    queued = b'{\n\t"status": "queued",\n\t"name": "bench"\n}'
     (work / "queued.body").write_bytes(queued)
 
     nginx = benchlib.Nginx(NGINX_PORT)
@@ -167,7 +167,7 @@ def main():
         "",
         f"Client: the C probe `Benchmarks/bridge/http_probe.c`, sequential, a new TCP connection per request, latency from "
         f"before `connect()` to the server's close. Peer: Debian nginx ({nginx_version()}) in one process on 127.0.0.1:{NGINX_PORT}, "
-        f"serving the same 65 bytes at /status with `Connection: close`. {args.rounds} alternating rounds; the bridge and the peer "
+        f"serving the same 61 bytes at /status with `Connection: close`. {args.rounds} alternating rounds; the bridge and the peer "
         "ran in the same private network namespace. Latencies in microseconds.",
         "",
         "| server / request | n | p50 | p90 | p99 | p99.9 | max | req/s | > 5 ms | > 50 ms |",
