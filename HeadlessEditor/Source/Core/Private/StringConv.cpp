@@ -66,11 +66,18 @@ namespace UE::HeadlessEditor
 
 	std::string Utf16ToUtf8(const char16_t* Units, size_t Count)
 	{
-		std::string Out;
-		Out.reserve(Count);
+		// At most three bytes per unit (a surrogate pair, two units, makes four): written in place,
+		// then cut to what was used.
+		std::string Out(Count * 3, '\0');
+		char* Write = Out.data();
 		for (size_t I = 0; I < Count; ++I)
 		{
 			uint32 CodePoint = Units[I];
+			if (CodePoint < 0x80)
+			{
+				*Write++ = static_cast<char>(CodePoint);
+				continue;
+			}
 			if (CodePoint >= 0xD800 && CodePoint <= 0xDBFF && I + 1 < Count && Units[I + 1] >= 0xDC00 && Units[I + 1] <= 0xDFFF)
 			{
 				CodePoint = 0x10000 + ((CodePoint - 0xD800) << 10) + (Units[I + 1] - 0xDC00);
@@ -78,25 +85,29 @@ namespace UE::HeadlessEditor
 			}
 			else if (CodePoint >= 0xD800 && CodePoint <= 0xDFFF)
 			{
-				Out.push_back('?');
+				*Write++ = '?';
 				continue;
 			}
-			if (CodePoint < 0x80) { Out.push_back(static_cast<char>(CodePoint)); }
-			else if (CodePoint < 0x800) { Out.push_back(static_cast<char>(0xC0 | (CodePoint >> 6))); Out.push_back(static_cast<char>(0x80 | (CodePoint & 0x3F))); }
+			if (CodePoint < 0x800)
+			{
+				*Write++ = static_cast<char>(0xC0 | (CodePoint >> 6));
+				*Write++ = static_cast<char>(0x80 | (CodePoint & 0x3F));
+			}
 			else if (CodePoint < 0x10000)
 			{
-				Out.push_back(static_cast<char>(0xE0 | (CodePoint >> 12)));
-				Out.push_back(static_cast<char>(0x80 | ((CodePoint >> 6) & 0x3F)));
-				Out.push_back(static_cast<char>(0x80 | (CodePoint & 0x3F)));
+				*Write++ = static_cast<char>(0xE0 | (CodePoint >> 12));
+				*Write++ = static_cast<char>(0x80 | ((CodePoint >> 6) & 0x3F));
+				*Write++ = static_cast<char>(0x80 | (CodePoint & 0x3F));
 			}
 			else
 			{
-				Out.push_back(static_cast<char>(0xF0 | (CodePoint >> 18)));
-				Out.push_back(static_cast<char>(0x80 | ((CodePoint >> 12) & 0x3F)));
-				Out.push_back(static_cast<char>(0x80 | ((CodePoint >> 6) & 0x3F)));
-				Out.push_back(static_cast<char>(0x80 | (CodePoint & 0x3F)));
+				*Write++ = static_cast<char>(0xF0 | (CodePoint >> 18));
+				*Write++ = static_cast<char>(0x80 | ((CodePoint >> 12) & 0x3F));
+				*Write++ = static_cast<char>(0x80 | ((CodePoint >> 6) & 0x3F));
+				*Write++ = static_cast<char>(0x80 | (CodePoint & 0x3F));
 			}
 		}
+		Out.resize(static_cast<size_t>(Write - Out.data()));
 		return Out;
 	}
 }
