@@ -55,6 +55,7 @@ typedef char16_t TCHAR;
 #define MIN_int32 ((int32)0x80000000)
 #define MAX_uint32 ((uint32)0xffffffff)
 #define MAX_int64 ((int64)0x7fffffffffffffffLL)
+#define MAX_uint64 ((uint64)0xffffffffffffffffULL)
 #define MAX_uint16 ((uint16)0xffff)
 #define MAX_uint8 ((uint8)0xff)
 
