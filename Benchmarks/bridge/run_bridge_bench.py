@@ -29,6 +29,7 @@ import os
 import resource
 import sys
 import tempfile
+import urllib.request
 import time
 from pathlib import Path
 
@@ -104,6 +105,7 @@ def main():
     body = json.dumps({"url": f"http://127.0.0.1:{NGINX_PORT}/missing/bench.zip", "name": "bench"}).encode()
     requests["import"] = (f"POST /import HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: {ORIGIN}\r\nContent-Type: application/json\r\n"
                           f"Content-Length: {len(body)}\r\nConnection: close\r\n\r\n").encode() + body
+    requests["imports"] = b"GET /imports HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n"
     for name, data in requests.items():
         (work / f"{name}.req").write_bytes(data)
     (work / "status.body").write_bytes(benchlib.STATUS_BODY)
@@ -156,6 +158,15 @@ def main():
         queued_complete = summary(work / "import.bin", import_s, until="complete")
         # Every queued import ends (a 404 page is not an archive) before the editor is stopped.
         editor.wait_for("[MOLDARI] Downloaded file is not a valid archive", start=mark, count=args.small_count, timeout=120)
+        # The job list, full (the last 100 of those imports, each failed with its reason), against
+        # /status in alternating rounds of the same size.
+        jobs_s = status_s = 0.0
+        for _ in range(4):
+            status_s += run_probe(probe, benchlib.BRIDGE_PORT, args.small_count // 4, work / "status.req", work / "status-vs-jobs.bin", "HTTP/1.1 200 OK", work / "status.body")
+            jobs_s += run_probe(probe, benchlib.BRIDGE_PORT, args.small_count // 4, work / "imports.req", work / "imports.bin", "HTTP/1.1 200 OK")
+        jobs = summary(work / "imports.bin", jobs_s)
+        status_beside_jobs = summary(work / "status-vs-jobs.bin", status_s)
+        jobs_bytes = len(urllib.request.urlopen(f"http://127.0.0.1:{benchlib.BRIDGE_PORT}/imports").read())
     finally:
         editor.stop()
         nginx.stop()
@@ -180,7 +191,12 @@ def main():
         row("bridge OPTIONS (pre-flight)", options),
         row("bridge POST /import (queued reply)", queued_summary),
         row("bridge POST /import, until the reply is complete", queued_complete),
+        row("bridge GET /status (rounds beside /imports)", status_beside_jobs),
+        row(f"bridge GET /imports (100 jobs, {jobs_bytes} bytes)", jobs),
         "",
+        f"GET /imports / GET /status in the same rounds: p50 {jobs['p50'] / status_beside_jobs['p50']:.2f}x, p99 "
+        f"{jobs['p99'] / status_beside_jobs['p99']:.2f}x (goal at most 2x: "
+        f"{'met' if jobs['p50'] <= 2 * status_beside_jobs['p50'] else 'NOT met'}).",
         f"Ratios bridge / nginx for GET /status: p50 {ratio['p50']:.2f}x (goal at most 1.5x), p90 {ratio['p90']:.2f}x, "
         f"p99 {ratio['p99']:.2f}x, max {ratio['max']:.2f}x; throughput {ratio['rps']:.2f}x of nginx's.",
         f"Goals: p50 <= 1.5x nginx: {'met' if ratio['p50'] <= 1.5 else 'NOT met'}; p99 < 2 ms: "
@@ -200,7 +216,7 @@ def main():
     ]
     print("\n".join(lines))
     if args.json:
-        Path(args.json).write_text(json.dumps({"bridge": bridge, "nginx": peer, "spaced": spaced, "spaced_nginx": spaced_peer, "options": options, "queued": queued_summary, "queued_complete": queued_complete, "ratio": ratio}, indent=1))
+        Path(args.json).write_text(json.dumps({"bridge": bridge, "nginx": peer, "spaced": spaced, "spaced_nginx": spaced_peer, "options": options, "queued": queued_summary, "queued_complete": queued_complete, "imports": jobs, "status_beside_imports": status_beside_jobs, "ratio": ratio}, indent=1))
     benchlib.shutil.rmtree(work, ignore_errors=True)
 
 

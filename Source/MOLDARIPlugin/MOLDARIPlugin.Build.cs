@@ -14,7 +14,7 @@ public class MOLDARIPlugin : ModuleRules
 		{
 			"Sockets", "HTTP", "Json",
 			"UnrealEd", "AssetTools", "AssetRegistry", "MaterialEditor",
-			"ToolMenus", "Slate", "SlateCore", "Projects"
+			"ToolMenus", "Slate", "SlateCore", "Projects", "ContentBrowser"
 		});
 
 		AddEngineThirdPartyPrivateStaticDependencies(Target, "zlib");

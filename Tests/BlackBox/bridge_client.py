@@ -347,6 +347,18 @@ def start_editor(project: Path, press: bool = True, wait_listening: bool = True)
     return editor
 
 
+def stop_server(editor) -> float:
+    """Press the toggle on a listening server; returns seconds from the press to the stop line."""
+    start, sent = editor.press_toggle()
+    lines = editor.wait_for(STOPPED, start, timeout=10, count=2)
+    return lines[0].at - sent
+
+
+def start_server(editor) -> None:
+    start, _ = editor.press_toggle()
+    editor.wait_for(LISTENING, start, timeout=10)
+
+
 def parse_check_state(line: str) -> bool | None:
     """Read a toggle entry's check state from one line of `menus` output."""
     low = line.lower()

@@ -5,7 +5,7 @@ from pathlib import Path
 
 import pytest
 
-from bridge_client import EDITOR_BIN, STOPPED, get_status, port_accepts, start_editor, wait_port_free
+from bridge_client import EDITOR_BIN, STOPPED, get_status, port_accepts, start_editor, start_server, stop_server, wait_port_free
 
 
 @pytest.fixture(scope="session")
@@ -42,3 +42,15 @@ def listening(editor):
     yield editor
     assert editor.proc.poll() is None, "headless-editor died during the test:\n" + editor.output()
     assert get_status().status == 200, "server no longer answers /status after the test"
+
+
+@pytest.fixture
+def stopped(listening):
+    """The shared editor with its server switched off for the test, and on again afterwards."""
+    stop_server(listening)
+    assert not port_accepts()
+    try:
+        yield listening
+    finally:
+        if not listening.toggle_checked():
+            start_server(listening)

@@ -2,6 +2,7 @@
 in the editor (the level's actors, the imported folder, the temporary folders)."""
 
 import contextlib
+import json
 import re
 import socket
 import subprocess
@@ -10,7 +11,7 @@ import time
 import zipfile
 from pathlib import Path
 
-from bridge_client import HOST, REPO_ROOT, exchange
+from bridge_client import HOST, REPO_ROOT, Reply, exchange
 
 TESTDATA = REPO_ROOT.parent / "shared" / "testdata"
 ARCHIVES = TESTDATA / "archives"
@@ -86,18 +87,24 @@ def temp_leftovers(editor, settle: float = 5.0) -> list[Path]:
 ACTOR_LINE = re.compile(r"^(?P<label>\S+)  (?P<cls>\S+)  mesh=(?P<mesh>\S+)  location=\((?P<loc>[^)]*)\).*  (?P<sel>selected|-)$")
 
 
-def level_actors(editor, timeout: float = 10.0) -> dict[str, dict]:
-    """The `actors` console listing, by label: class, mesh path, location, selected."""
+def actor_rows(editor, timeout: float = 10.0) -> list[re.Match]:
+    """The rows of the `actors` console listing, in order (labels may repeat)."""
     start, _ = editor.command("actors")
     editor.wait_for(" actor(s) in ", start, timeout)
-    actors = {}
+    rows = []
     for entry in editor.lines[start:]:
         m = ACTOR_LINE.match(entry.text)
         if m:
-            actors[m["label"]] = {"class": m["cls"], "mesh": m["mesh"], "location": m["loc"], "selected": m["sel"] == "selected"}
+            rows.append(m)
         elif " actor(s) in " in entry.text:
             break
-    return actors
+    return rows
+
+
+def level_actors(editor, timeout: float = 10.0) -> dict[str, dict]:
+    """The `actors` console listing, by label: class, mesh path, location, selected."""
+    return {m["label"]: {"class": m["cls"], "mesh": m["mesh"], "location": m["loc"], "selected": m["sel"] == "selected"}
+            for m in actor_rows(editor, timeout)}
 
 
 def zip_file_listing(archive: Path) -> set[str]:
@@ -143,3 +150,42 @@ def assert_zip_import_complete(editor, name: str, archive: Path, start: int) -> 
         assert actor["location"] == "0, 0, 0" and actor["selected"], actor
     assert len({actor["mesh"] for actor in actors}) == len(actors), "a mesh placed twice"
     assert temp_leftovers(editor) == [], "temporary files were left behind"
+
+
+ENDED_STATES = ("done", "failed", "not run")
+
+
+def get_imports(path: str = "/imports", host: str | None = "localhost:5325", origin: str | None = None) -> Reply:
+    head = f"GET {path} HTTP/1.1\r\n"
+    if host is not None:
+        head += f"Host: {host}\r\n"
+    if origin is not None:
+        head += f"Origin: {origin}\r\n"
+    return exchange((head + "\r\n").encode(), timeout=3.0)
+
+
+def all_jobs() -> list[dict]:
+    """The import jobs, newest first."""
+    reply = get_imports()
+    assert reply.status == 200, reply.data
+    return json.loads(reply.body)["jobs"]
+
+
+def newest_job(name: str) -> dict | None:
+    """The job the page follows after a queued reply for `name`."""
+    return next((job for job in all_jobs() if job["name"] == name), None)
+
+
+def follow_job(name: str, timeout: float = IMPORT_DEADLINE) -> tuple[dict, list[str]]:
+    """Polls the newest job of `name` until it ends; the job and the states seen on the way."""
+    seen: list[str] = []
+    limit = time.monotonic() + timeout
+    while time.monotonic() < limit:
+        job = newest_job(name)
+        if job is not None:
+            if not seen or seen[-1] != job["state"]:
+                seen.append(job["state"])
+            if job["state"] in ENDED_STATES:
+                return job, seen
+        time.sleep(0.02)
+    raise AssertionError(f"job {name} did not end in {timeout} s; states seen {seen}")

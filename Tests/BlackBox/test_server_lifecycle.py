@@ -4,8 +4,6 @@ import statistics
 import time
 from pathlib import Path
 
-import pytest
-
 from bridge_client import (
     ALREADY_RUNNING,
     BIND_FAILED,
@@ -18,41 +16,18 @@ from bridge_client import (
     STATUS_BODY,
     STOPPED,
     connect,
-    exchange,
     get_status,
     port_accepts,
     read_until_close,
     reset_close,
     response_bytes,
     start_editor,
+    start_server,
+    stop_server,
 )
 
 STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
 IDLE_STOP_LIMIT = 0.2  # the accept loop waits at most 0.05 s; the rest is console round trip
-
-
-def stop_server(editor) -> float:
-    """Press the toggle on a listening server; returns seconds from the press to the stop line."""
-    start, sent = editor.press_toggle()
-    lines = editor.wait_for(STOPPED, start, timeout=10, count=2)
-    return lines[0].at - sent
-
-
-def start_server(editor) -> None:
-    start, _ = editor.press_toggle()
-    editor.wait_for(LISTENING, start, timeout=10)
-
-
-@pytest.fixture
-def stopped(listening):
-    """The shared editor with its server switched off for the test, and on again afterwards."""
-    stop_server(listening)
-    assert not port_accepts()
-    try:
-        yield listening
-    finally:
-        if not listening.toggle_checked():
-            start_server(listening)
 
 
 def test_startup_logs_in_engine_layout(listening):

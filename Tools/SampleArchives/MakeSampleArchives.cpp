@@ -401,6 +401,46 @@ namespace
 		return true;
 	}
 
+	// Written beside the target and renamed, so a reader never sees half an archive.
+	bool CloseArchive(zip_t* Zip, const std::filesystem::path& Partial, const std::filesystem::path& Target)
+	{
+		if (zip_close(Zip) != 0)
+		{
+			std::fprintf(stderr, "cannot write %s: %s\n", Partial.c_str(), zip_strerror(Zip));
+			zip_discard(Zip);
+			return false;
+		}
+		std::filesystem::rename(Partial, Target);
+		std::printf("%s\n", Target.c_str());
+		return true;
+	}
+
+	zip_t* OpenArchive(const std::filesystem::path& Partial)
+	{
+		std::filesystem::remove(Partial);
+		int Error = 0;
+		zip_t* Zip = zip_open(Partial.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &Error);
+		if (!Zip)
+		{
+			std::fprintf(stderr, "cannot create %s (libzip error %d)\n", Partial.c_str(), Error);
+		}
+		return Zip;
+	}
+
+	// An asset whose archive holds no model: the page shows how an import that fails ends.
+	bool WriteBrokenArchive(const std::filesystem::path& OutputDir)
+	{
+		const std::filesystem::path Partial = OutputDir / "BrokenNoModel.zip.partial";
+		zip_t* Zip = OpenArchive(Partial);
+		const std::string Metadata = "{\n  \"materials\": []\n}\n";
+		if (!Zip || !AddEntry(Zip, "metadata.json", std::vector<uint8_t>(Metadata.begin(), Metadata.end())))
+		{
+			if (Zip) { zip_discard(Zip); }
+			return false;
+		}
+		return CloseArchive(Zip, Partial, OutputDir / "BrokenNoModel.zip");
+	}
+
 	bool WriteArchive(const FSample& Sample, const std::filesystem::path& OutputDir)
 	{
 		const std::string BaseColor = "textures/" + Sample.TexturePrefix + "_basecolor.png";
@@ -415,15 +455,10 @@ namespace
 		}
 		const std::string Metadata = MetadataJson(Sample, BaseColor, Normal, MetallicRoughness);
 
-		// Written beside the target and renamed, so a reader never sees half an archive.
-		const std::filesystem::path Target = OutputDir / (Sample.Name + ".zip");
 		const std::filesystem::path Partial = OutputDir / (Sample.Name + ".zip.partial");
-		std::filesystem::remove(Partial);
-		int Error = 0;
-		zip_t* Zip = zip_open(Partial.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &Error);
+		zip_t* Zip = OpenArchive(Partial);
 		if (!Zip)
 		{
-			std::fprintf(stderr, "cannot create %s (libzip error %d)\n", Partial.c_str(), Error);
 			return false;
 		}
 		const bool bAdded = AddEntry(Zip, Sample.Name + ".fbx", Fbx) &&
@@ -437,15 +472,7 @@ namespace
 			zip_discard(Zip);
 			return false;
 		}
-		if (zip_close(Zip) != 0)
-		{
-			std::fprintf(stderr, "cannot write %s: %s\n", Partial.c_str(), zip_strerror(Zip));
-			zip_discard(Zip);
-			return false;
-		}
-		std::filesystem::rename(Partial, Target);
-		std::printf("%s\n", Target.c_str());
-		return true;
+		return CloseArchive(Zip, Partial, OutputDir / (Sample.Name + ".zip"));
 	}
 }
 
@@ -477,5 +504,5 @@ int main(int Argc, char** Argv)
 			return 1;
 		}
 	}
-	return 0;
+	return WriteBrokenArchive(OutputDir) ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 #include "MOLDARIImport.h"
+#include "MOLDARIImportJobs.h"
 
 #include "Animation/SkeletalMeshActor.h"
 #include "Components/SkeletalMeshComponent.h"
@@ -20,7 +21,11 @@ namespace
 	{
 		using FActor = AStaticMeshActor;
 		using FMesh = UStaticMesh;
-		static void LogSpawnFailed() { UE_LOG(LogTemp, Error, TEXT("[MOLDARI] SpawnActor failed")); }
+		static void LogSpawnFailed()
+		{
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] SpawnActor failed"));
+			MOLDARIJobs::ReportFailure(TEXT("SpawnActor failed"));
+		}
 		static void LogPlaced(const FString& Name) { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Placed AStaticMeshActor: %s"), *Name); }
 		static void GiveMesh(AStaticMeshActor* Actor, UStaticMesh* Mesh) { Actor->GetStaticMeshComponent()->SetStaticMesh(Mesh); }
 	};
@@ -29,7 +34,11 @@ namespace
 	{
 		using FActor = ASkeletalMeshActor;
 		using FMesh = USkeletalMesh;
-		static void LogSpawnFailed() { UE_LOG(LogTemp, Error, TEXT("[MOLDARI] SpawnActor (skeletal) failed")); }
+		static void LogSpawnFailed()
+		{
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] SpawnActor (skeletal) failed"));
+			MOLDARIJobs::ReportFailure(TEXT("SpawnActor (skeletal) failed"));
+		}
 		static void LogPlaced(const FString& Name) { UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Placed ASkeletalMeshActor: %s"), *Name); }
 		static void GiveMesh(ASkeletalMeshActor* Actor, USkeletalMesh* Mesh) { Actor->GetSkeletalMeshComponent()->SetSkeletalMesh(Mesh, true); }
 	};
@@ -39,12 +48,14 @@ namespace
 	{
 		if (!GEditor)
 		{
+			MOLDARIJobs::ReportFailure(TEXT("No editor"));
 			return;
 		}
 		UWorld* World = GEditor->GetEditorWorldContext(false).World();
 		if (!World)
 		{
 			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] No editor world"));
+			MOLDARIJobs::ReportFailure(TEXT("No editor world"));
 			return;
 		}
 
@@ -64,6 +75,7 @@ namespace
 		GEditor->SelectActor(Actor, true, true, false, false);
 		GEditor->RedrawAllViewports(true);
 		TPlacement::LogPlaced(Name);
+		MOLDARIJobs::ReportActor(Name);
 	}
 }
 

@@ -2,6 +2,7 @@
 // checking its signature, storing it and scheduling the import on the main thread.
 #include "MOLDARIArchiveDownload.h"
 #include "MOLDARIImport.h"
+#include "MOLDARIImportJobs.h"
 
 #include <atomic>
 #include <map>
@@ -28,6 +29,7 @@ namespace
 	{
 		FString ArchivePath;
 		FString Name;
+		int64 JobId = 0;
 	};
 	std::mutex ScheduledMutex;
 	std::map<uint64, FScheduledImport> ScheduledImports;
@@ -46,6 +48,30 @@ namespace
 		{
 			IFileManager::Get().Delete(*ArchivePath, false, false, true);
 		}
+	}
+
+	// Downloads in flight, so that shutting the module down can cut them off. Added on the
+	// listener thread, removed on the HTTP thread at completion or on the main thread at shut-down.
+	struct FDownloadState
+	{
+		std::atomic<bool> bTooLarge{ false };   // cut off for its size; the completion has nothing to add
+		std::atomic<bool> bAbandoned{ false };  // cut off at shut-down; its delegates do nothing
+	};
+	struct FDownloadInFlight
+	{
+		TSharedRef<IHttpRequest, ESPMode::ThreadSafe> Request;
+		TSharedRef<FDownloadState, ESPMode::ThreadSafe> State;
+		FString Name;
+		int64 JobId = 0;
+	};
+	std::mutex DownloadsMutex;
+	std::map<uint64, FDownloadInFlight> Downloads;
+	uint64 NextDownload = 0;
+
+	void ForgetDownload(uint64 Id)
+	{
+		std::lock_guard<std::mutex> Lock(DownloadsMutex);
+		Downloads.erase(Id);
 	}
 
 	void LogImportNotRun(const FString& Name)
@@ -70,7 +96,7 @@ bool MOLDARIIntake::IsTempArchiveFolder(const FString& Folder)
 	return Parent == TempDir && FPaths::GetCleanFilename(Folder).StartsWith(MOLDARI_ARCHIVE_FOLDER_PREFIX, ESearchCase::CaseSensitive);
 }
 
-void StartArchiveDownload(const FString& Url, const FString& Name, const FString& Kind)
+void StartArchiveDownload(const FString& Url, const FString& Name, const FString& Kind, int64 JobId)
 {
 	TSharedRef<IHttpRequest, ESPMode::ThreadSafe> Request = FHttpModule::Get().CreateRequest();
 	Request->SetVerb(TEXT("GET"));
@@ -78,11 +104,16 @@ void StartArchiveDownload(const FString& Url, const FString& Name, const FString
 	// Progress and completion on the HTTP thread, so the size bound holds whatever the main
 	// thread is doing; the completion handler touches nothing shared.
 	Request->SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy::CompleteOnHttpThread);
-	// Set once the transfer is cut off for its size; the completion then has nothing to add.
-	TSharedRef<std::atomic<bool>, ESPMode::ThreadSafe> bTooLarge = MakeShared<std::atomic<bool>, ESPMode::ThreadSafe>(false);
-	Request->OnRequestProgress64().BindLambda([bTooLarge](FHttpRequestPtr InRequest, uint64 BytesSent, uint64 BytesReceived)
+	TSharedRef<FDownloadState, ESPMode::ThreadSafe> State = MakeShared<FDownloadState, ESPMode::ThreadSafe>();
+	uint64 DownloadId = 0;
 	{
-		if (bTooLarge->load() || !InRequest.IsValid())
+		std::lock_guard<std::mutex> Lock(DownloadsMutex);
+		DownloadId = ++NextDownload;
+		Downloads.emplace(DownloadId, FDownloadInFlight{ Request, State, Name, JobId });
+	}
+	Request->OnRequestProgress64().BindLambda([State, JobId](FHttpRequestPtr InRequest, uint64 BytesSent, uint64 BytesReceived)
+	{
+		if (State->bTooLarge.load() || State->bAbandoned.load() || !InRequest.IsValid())
 		{
 			return;
 		}
@@ -91,47 +122,63 @@ void StartArchiveDownload(const FString& Url, const FString& Name, const FString
 		const uint64 Limit = static_cast<uint64>(MOLDARIIntake::MaxDownloadBytes);
 		if (BytesReceived > Limit || Announced > Limit)
 		{
-			bTooLarge->store(true);
+			State->bTooLarge.store(true);
 			const uint64 Reported = FMath::Min<uint64>(FMath::Max(BytesReceived, Announced), static_cast<uint64>(MAX_int32));
 			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download too large (%d bytes, limit %lld)"), static_cast<int32>(Reported), static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
+			MOLDARIJobs::Fail(JobId, FString::Printf(TEXT("Download too large (%d bytes, limit %lld)"), static_cast<int32>(Reported),
+				static_cast<long long>(MOLDARIIntake::MaxDownloadBytes)));
 			InRequest->CancelRequest();
+			return;
 		}
+		MOLDARIJobs::SetDownloading(JobId, static_cast<int64>(BytesReceived), Announced > 0 ? static_cast<int64>(Announced) : -1);
 	});
-	Request->OnProcessRequestComplete().BindLambda([Name, Kind, bTooLarge](FHttpRequestPtr InRequest, FHttpResponsePtr Response, bool bConnectedSuccessfully)
+	Request->OnProcessRequestComplete().BindLambda([Name, Kind, State, JobId, DownloadId](FHttpRequestPtr InRequest, FHttpResponsePtr Response, bool bConnectedSuccessfully)
 	{
-		if (bTooLarge->load())
+		if (State->bAbandoned.load())
+		{
+			return; // shut down: reported as not run
+		}
+		ForgetDownload(DownloadId);
+		if (State->bTooLarge.load())
 		{
 			return; // already reported
 		}
-		HandleDownloadComplete(InRequest, Response, bConnectedSuccessfully, Name, Kind);
+		HandleDownloadComplete(InRequest, Response, bConnectedSuccessfully, Name, Kind, JobId);
 	});
 	Request->ProcessRequest();
 }
 
-void HandleDownloadComplete(FHttpRequestPtr Request, FHttpResponsePtr Response, bool bConnectedSuccessfully, const FString& Name, const FString& Kind)
+void HandleDownloadComplete(FHttpRequestPtr Request, FHttpResponsePtr Response, bool bConnectedSuccessfully, const FString& Name, const FString& Kind,
+	int64 JobId)
 {
 	if (!bConnectedSuccessfully || !Response.IsValid())
 	{
 		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download failed: %s"), *Name);
+		MOLDARIJobs::Fail(JobId, TEXT("Download failed"));
 		return;
 	}
 	const TArray<uint8>& Content = Response->GetContent();
 	if (static_cast<int64>(Content.Num()) > MOLDARIIntake::MaxDownloadBytes)
 	{
 		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download too large (%d bytes, limit %lld)"), Content.Num(), static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
+		MOLDARIJobs::Fail(JobId, FString::Printf(TEXT("Download too large (%d bytes, limit %lld)"), Content.Num(), static_cast<long long>(MOLDARIIntake::MaxDownloadBytes)));
 		return;
 	}
 	if (!IsArchiveSignature(Content))
 	{
 		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Downloaded file is not a valid archive"));
+		MOLDARIJobs::Fail(JobId, TEXT("Downloaded file is not a valid archive"));
 		return;
 	}
+	MOLDARIJobs::SetDownloading(JobId, Content.Num(), Content.Num());
 	const FString ArchivePath = StoreTempArchive(Content, Name, Kind);
 	if (ArchivePath.IsEmpty())
 	{
-		return; // already reported; an import of nothing, or of an older file, must not follow
+		// Already logged; an import of nothing, or of an older file, must not follow.
+		MOLDARIJobs::Fail(JobId, TEXT("Cannot store archive"));
+		return;
 	}
-	ScheduleImport(ArchivePath, Name, Kind);
+	ScheduleImport(ArchivePath, Name, Kind, JobId);
 }
 
 bool IsArchiveSignature(const TArray<uint8>& Bytes)
@@ -170,7 +217,7 @@ FString StoreTempArchive(const TArray<uint8>& Bytes, const FString& Name, const 
 	return ArchivePath;
 }
 
-void ScheduleImport(const FString& ArchivePath, const FString& Name, const FString& Kind)
+void ScheduleImport(const FString& ArchivePath, const FString& Name, const FString& Kind, int64 JobId)
 {
 	if (ArchivePath.IsEmpty())
 	{
@@ -182,17 +229,18 @@ void ScheduleImport(const FString& ArchivePath, const FString& Name, const FStri
 		if (!bSchedulingClosed)
 		{
 			Id = ++NextScheduledImport;
-			ScheduledImports.emplace(Id, FScheduledImport{ ArchivePath, Name });
+			ScheduledImports.emplace(Id, FScheduledImport{ ArchivePath, Name, JobId });
 		}
 	}
 	if (Id == 0)
 	{
 		// Too late: the module is shutting down and its import code may be gone by the next tick.
 		LogImportNotRun(Name);
+		MOLDARIJobs::MarkNotRun(JobId);
 		RemoveTempArchive(ArchivePath);
 		return;
 	}
-	FTSTicker::GetCoreTicker().AddTicker(FTickerDelegate::CreateLambda([Id, ArchivePath, Name, Kind](float)
+	FTSTicker::GetCoreTicker().AddTicker(FTickerDelegate::CreateLambda([Id, ArchivePath, Name, Kind, JobId](float)
 	{
 		{
 			std::lock_guard<std::mutex> Lock(ScheduledMutex);
@@ -201,6 +249,7 @@ void ScheduleImport(const FString& ArchivePath, const FString& Name, const FStri
 				return false; // dropped at shut-down, already reported
 			}
 		}
+		MOLDARIJobs::FJobScope Job(JobId);
 		ImportArchive(ArchivePath, Name, Kind);
 		return false;
 	}), 0.0f);
@@ -217,7 +266,24 @@ void CancelScheduledImports()
 	for (const auto& Entry : NotRun)
 	{
 		LogImportNotRun(Entry.second.Name);
+		MOLDARIJobs::MarkNotRun(Entry.second.JobId);
 		RemoveTempArchive(Entry.second.ArchivePath);
+	}
+}
+
+void AbandonDownloads()
+{
+	std::map<uint64, FDownloadInFlight> Abandoned;
+	{
+		std::lock_guard<std::mutex> Lock(DownloadsMutex);
+		Abandoned.swap(Downloads);
+	}
+	for (auto& Entry : Abandoned)
+	{
+		Entry.second.State->bAbandoned.store(true);
+		LogImportNotRun(Entry.second.Name);
+		MOLDARIJobs::MarkNotRun(Entry.second.JobId);
+		Entry.second.Request->CancelRequest();
 	}
 }
 

@@ -57,6 +57,7 @@ namespace MOLDARIHttp
 		Out.Path = Words[1];
 
 		static const FString OriginPrefix(TEXT("Origin:"));
+		static const FString HostPrefix(TEXT("Host:"));
 		static const FString ContentLengthPrefix(TEXT("Content-Length:"));
 		for (int32 Index = 1; Index < Lines.Num(); ++Index)
 		{
@@ -64,6 +65,10 @@ namespace MOLDARIHttp
 			if (Line.StartsWith(OriginPrefix, ESearchCase::IgnoreCase))
 			{
 				Out.Origin = Line.RightChop(OriginPrefix.Len()).TrimStartAndEnd();
+			}
+			else if (Line.StartsWith(HostPrefix, ESearchCase::IgnoreCase))
+			{
+				Out.Host = Line.RightChop(HostPrefix.Len()).TrimStartAndEnd();
 			}
 			else if (Line.StartsWith(ContentLengthPrefix, ESearchCase::IgnoreCase))
 			{
@@ -73,7 +78,7 @@ namespace MOLDARIHttp
 		return true;
 	}
 
-	ERoute RouteRequest(const FString& Method, const FString& Path)
+	ERoute RouteRequest(const FString& Method, const FString& Path, int64* OutJobId)
 	{
 		if (Method.Equals(TEXT("OPTIONS"), ESearchCase::IgnoreCase))
 		{
@@ -87,6 +92,48 @@ namespace MOLDARIHttp
 		{
 			return ERoute::Import;
 		}
+		if (Method.Equals(TEXT("GET"), ESearchCase::IgnoreCase))
+		{
+			static const FString JobPrefix(TEXT("/imports/"));
+			if (Path.Equals(TEXT("/imports"), ESearchCase::IgnoreCase))
+			{
+				return ERoute::Imports;
+			}
+			// An id of 1 to 18 digits (no sign, nothing after them).
+			if (Path.StartsWith(JobPrefix, ESearchCase::IgnoreCase) && Path.Len() > JobPrefix.Len() && Path.Len() <= JobPrefix.Len() + 18)
+			{
+				int64 Id = 0;
+				for (int32 Index = JobPrefix.Len(); Index < Path.Len(); ++Index)
+				{
+					if (Path[Index] < TEXT('0') || Path[Index] > TEXT('9'))
+					{
+						return ERoute::NotFound;
+					}
+					Id = Id * 10 + (Path[Index] - TEXT('0'));
+				}
+				if (OutJobId)
+				{
+					*OutJobId = Id;
+				}
+				return ERoute::ImportJob;
+			}
+		}
 		return ERoute::NotFound;
+	}
+
+	bool IsLoopbackHost(const TOptional<FString>& Host)
+	{
+		if (!Host.IsSet())
+		{
+			return true;
+		}
+		for (const TCHAR* Name : { TEXT("localhost"), TEXT("127.0.0.1"), TEXT("[::1]") })
+		{
+			if (Host->Equals(Name, ESearchCase::IgnoreCase) || Host->Equals(FString(Name) + TEXT(":5325"), ESearchCase::IgnoreCase))
+			{
+				return true;
+			}
+		}
+		return false;
 	}
 }

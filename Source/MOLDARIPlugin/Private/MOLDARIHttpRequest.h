@@ -19,6 +19,8 @@ namespace MOLDARIHttp
 		FString Method;
 		FString Path;
 		FString Origin;
+		// The last Host header's value, trimmed; unset when the request has none.
+		TOptional<FString> Host;
 		// Saturates instead of overflowing: a value past 32 bits reads as too large, never wraps.
 		int64 ContentLength = 0;
 	};
@@ -30,7 +32,15 @@ namespace MOLDARIHttp
 	// A Content-Length value: optional sign and decimal digits from the start; no digits gives 0.
 	int64 ParseContentLength(const FString& Value);
 
-	// The route a request takes, by method and path compared whole, ignoring case.
-	enum class ERoute : uint8 { Preflight, Status, Import, NotFound };
-	ERoute RouteRequest(const FString& Method, const FString& Path);
+	// The route a request takes, by method and path compared whole, ignoring case. GET /imports
+	// lists the import jobs; GET /imports/<id> (decimal digits) is one of them, whose id goes to
+	// OutJobId.
+	enum class ERoute : uint8 { Preflight, Status, Import, Imports, ImportJob, NotFound };
+	ERoute RouteRequest(const FString& Method, const FString& Path, int64* OutJobId = nullptr);
+
+	// True when a page may read the import jobs: the request names the loopback as its host
+	// ("localhost", "127.0.0.1" or "[::1]", with port 5325 or none), so a page of another site
+	// that a DNS trick points at the loopback cannot. A request without a Host header comes from
+	// no browser (every browser sends one) and is served.
+	bool IsLoopbackHost(const TOptional<FString>& Host);
 }

@@ -2,7 +2,10 @@
 #pragma once
 
 #include "CoreMinimal.h"
+#include "Delegates/Delegate.h"
+#include "MOLDARIImportJobs.h"
 
+struct FScopedSlowTask;
 class UStaticMesh;
 class USkeletalMesh;
 
@@ -51,6 +54,10 @@ namespace MOLDARIImport
 
 	// Largest metadata.json read; a larger one is passed over like a missing one.
 	constexpr int64 MaxMetadataBytes = 1024 * 1024;
+
+	// Each stage an import enters, with the slow task that shows it in the editor (tests listen).
+	DECLARE_MULTICAST_DELEGATE_TwoParams(FOnImportStep, const FScopedSlowTask&, MOLDARIJobs::EImportStep);
+	FOnImportStep& OnImportStep();
 
 	// The USDZ road with another bound, so the bound can be reached in a test.
 	void ImportUsdzWithFolderBound(const FString& ArchivePath, const FString& Name, int32 MaxCandidates);

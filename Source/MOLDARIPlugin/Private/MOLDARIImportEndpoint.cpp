@@ -2,6 +2,7 @@
 // starts the download. Runs on the server thread.
 #include "MOLDARIServer.h"
 #include "MOLDARIArchiveDownload.h"
+#include "MOLDARIImportJobs.h"
 #include "MOLDARIImportRequest.h"
 
 #include "HAL/FileManager.h"
@@ -99,12 +100,15 @@ void FMOLDARIServer::HandleImport(FSocket* Socket, const FString& Body, const FS
 			SendResponse(Socket, 500, TEXT("{\"error\":\"failed to store archive\"}"), Origin);
 			return;
 		}
+		// Queued: the page can follow it at GET /imports from here on.
+		const int64 JobId = MOLDARIJobs::AddJob(Name, Kind, MOLDARIIntake::UrlForLog(Url));
 		SendResponse(Socket, 200, ReplyText, Origin);
-		ScheduleImport(ArchivePath, Name, Kind);
+		ScheduleImport(ArchivePath, Name, Kind, JobId);
 		return;
 	}
 
+	const int64 JobId = MOLDARIJobs::AddJob(Name, Kind, MOLDARIIntake::UrlForLog(Url));
 	SendResponse(Socket, 200, ReplyText, Origin);
 
-	StartArchiveDownload(Url, Name, Kind);
+	StartArchiveDownload(Url, Name, Kind, JobId);
 }

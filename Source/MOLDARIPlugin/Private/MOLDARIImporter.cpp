@@ -1,5 +1,6 @@
 #include "MOLDARIImport.h"
 #include "MOLDARIArchiveDownload.h"
+#include "MOLDARIImportJobs.h"
 #include "MOLDARIZipReader.h"
 
 #include "AssetRegistry/AssetData.h"
@@ -14,6 +15,7 @@
 #include "Interfaces/IPluginManager.h"
 #include "Misc/CString.h"
 #include "Misc/Paths.h"
+#include "Misc/ScopedSlowTask.h"
 #include "Modules/ModuleManager.h"
 #include "Templates/Casts.h"
 #include "UObject/UObjectGlobals.h"
@@ -43,6 +45,29 @@ namespace
 		return AssetTools.ImportAssetsAutomated(Request).Num();
 	}
 
+	// One stage of the main-thread work: the editor's progress for the slow task, the job's step.
+	void EnterStep(FScopedSlowTask& SlowTask, MOLDARIJobs::EImportStep Step, const TCHAR* Text)
+	{
+		SlowTask.EnterProgressFrame(1.0f, FText::FromString(Text));
+		MOLDARIJobs::EnterStep(Step);
+		MOLDARIImport::OnImportStep().Broadcast(SlowTask, Step);
+	}
+
+	// Every static or skeletal mesh under ContentPath, for the job's list of what it made.
+	void ReportMeshesUnder(IAssetRegistry& AssetRegistry, const FString& ContentPath)
+	{
+		TArray<FAssetData> Assets;
+		AssetRegistry.GetAssetsByPath(FName(*ContentPath), Assets, true, false);
+		for (const FAssetData& AssetData : Assets)
+		{
+			UObject* Asset = AssetData.GetAsset();
+			if (Cast<UStaticMesh>(Asset) || Cast<USkeletalMesh>(Asset))
+			{
+				MOLDARIJobs::ReportMesh(Asset->GetPathName());
+			}
+		}
+	}
+
 	// The editor imports USD files only while its USD Importer plugin is enabled (this plugin's
 	// descriptor asks for it; a project can still switch it off).
 	bool IsUsdImporterEnabled()
@@ -53,10 +78,13 @@ namespace
 
 	void ImportUsdz(const FString& ArchivePath, const FString& Name, int32 MaxCandidates)
 	{
+		FScopedSlowTask SlowTask(2.0f, FText::FromString(FString::Printf(TEXT("Importing %s"), *Name)));
+		SlowTask.MakeDialog();
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Importing USDZ: %s"), *ArchivePath);
 		if (!IsUsdImporterEnabled())
 		{
 			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Cannot import USDZ: the USD Importer plugin is not enabled (%s)"), *Name);
+			MOLDARIJobs::ReportFailure(TEXT("Cannot import USDZ: the USD Importer plugin is not enabled"));
 			IFileManager::Get().Delete(*ArchivePath, false, false, true);
 			return;
 		}
@@ -71,6 +99,7 @@ namespace
 			if (++Suffix >= MaxCandidates)
 			{
 				UE_LOG(LogTemp, Error, TEXT("[MOLDARI] No free folder for %s"), *Name);
+				MOLDARIJobs::ReportFailure(FString::Printf(TEXT("No free folder for %s"), *Name));
 				IFileManager::Get().Delete(*ArchivePath, false, false, false);
 				return;
 			}
@@ -87,25 +116,43 @@ namespace
 			IFileManager::Get().Move(*ImportPath, *ArchivePath, true, false, false, false);
 		}
 
+		const FString ContentPath = FString(MOLDARI_IMPORT_ROOT) + TEXT("/") + UniqueName;
+		MOLDARIJobs::ReportContentPath(ContentPath);
+		EnterStep(SlowTask, MOLDARIJobs::EImportStep::ImportingModel, TEXT("Importing the model"));
 		const int32 Imported = ImportFile(ImportPath, MOLDARI_IMPORT_ROOT);
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] ImportAssetsAutomated returned %d asset(s)"), Imported);
+		if (Imported == 0)
+		{
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] USDZ import produced no asset: %s"), *UniqueName);
+			MOLDARIJobs::ReportFailure(TEXT("USDZ import produced no asset"));
+		}
+		ReportMeshesUnder(AssetRegistry, ContentPath);
 
-		SaveImportedPackages(FString(MOLDARI_IMPORT_ROOT) + TEXT("/") + UniqueName);
+		EnterStep(SlowTask, MOLDARIJobs::EImportStep::Saving, TEXT("Saving"));
+		SaveImportedPackages(ContentPath);
 		IFileManager::Get().Delete(*ImportPath, false, false, false);
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Done (USDZ): %s"), *UniqueName);
 	}
 
 	void ImportZip(const FString& ArchivePath, const FString& Name, const FString& DestPath)
 	{
+		// One progress frame per stage, as the job's steps.
+		FScopedSlowTask SlowTask(6.0f, FText::FromString(FString::Printf(TEXT("Importing %s"), *Name)));
+		SlowTask.MakeDialog();
+		MOLDARIJobs::ReportContentPath(DestPath);
 		IFileManager& FileManager = IFileManager::Get();
+
+		EnterStep(SlowTask, MOLDARIJobs::EImportStep::Extracting, TEXT("Extracting the archive"));
 		FString ExtractDir;
 		const EZipExtractResult Extracted = ExtractZipArchive(ArchivePath, ExtractDir);
 		if (Extracted == EZipExtractResult::CannotRead)
 		{
+			MOLDARIJobs::ReportFailure(TEXT("Cannot read ZIP"));
 			return;
 		}
 		if (Extracted == EZipExtractResult::NoEndRecord)
 		{
+			MOLDARIJobs::ReportFailure(TEXT("Invalid ZIP (no EOCD)"));
 			FileManager.Delete(*ArchivePath, false, false, false);
 			return;
 		}
@@ -117,13 +164,15 @@ namespace
 		if (Models.Num() == 0)
 		{
 			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] No .fbx found in ZIP"));
+			MOLDARIJobs::ReportFailure(TEXT("No .fbx found in ZIP"));
 			FileManager.DeleteDirectory(*ExtractDir, false, true);
 			FileManager.Delete(*ArchivePath, false, false, false);
 			return;
 		}
 		const FString& Model = Models[0];
-		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Importing FBX: %s"), *Model);
 
+		EnterStep(SlowTask, MOLDARIJobs::EImportStep::ImportingModel, TEXT("Importing the model"));
+		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Importing FBX: %s"), *Model);
 		const int32 Imported = ImportFile(Model, DestPath);
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] ImportAssetsAutomated returned %d asset(s)"), Imported);
 
@@ -138,16 +187,23 @@ namespace
 			if (USkeletalMesh* SkeletalMesh = Cast<USkeletalMesh>(Asset))
 			{
 				SkeletalMeshes.Add(SkeletalMesh);
+				MOLDARIJobs::ReportMesh(SkeletalMesh->GetPathName());
 			}
 			else if (UStaticMesh* StaticMesh = Cast<UStaticMesh>(Asset))
 			{
 				StaticMeshes.Add(StaticMesh);
+				MOLDARIJobs::ReportMesh(StaticMesh->GetPathName());
 			}
 		}
 
+		EnterStep(SlowTask, MOLDARIJobs::EImportStep::BuildingMaterial, TEXT("Building the material"));
 		if (SkeletalMeshes.Num() + StaticMeshes.Num() > 0)
 		{
 			CreatePBRMaterialForMeshes(StaticMeshes, SkeletalMeshes, ExtractDir, DestPath, Name);
+		}
+		EnterStep(SlowTask, MOLDARIJobs::EImportStep::Placing, TEXT("Placing in the level"));
+		if (SkeletalMeshes.Num() + StaticMeshes.Num() > 0)
+		{
 			// Each mesh at the origin, labelled Name, Name_1, Name_2, ... (skeletal meshes first).
 			int32 Placed = 0;
 			auto NextLabel = [&Name, &Placed]() { return Placed++ == 0 ? Name : FString::Printf(TEXT("%s_%d"), *Name, Placed - 1); };
@@ -163,14 +219,23 @@ namespace
 		else
 		{
 			UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] No mesh asset found after import"));
+			MOLDARIJobs::ReportFailure(TEXT("No mesh asset found after import"));
 		}
 
+		EnterStep(SlowTask, MOLDARIJobs::EImportStep::CopyingSources, TEXT("Copying the source files"));
 		CopySourceFiles(ExtractDir, Name);
+		EnterStep(SlowTask, MOLDARIJobs::EImportStep::Saving, TEXT("Saving"));
 		SaveImportedPackages(DestPath);
 		FileManager.DeleteDirectory(*ExtractDir, false, true);
 		FileManager.Delete(*ArchivePath, false, false, false);
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Done: %s"), *Name);
 	}
+}
+
+MOLDARIImport::FOnImportStep& MOLDARIImport::OnImportStep()
+{
+	static FOnImportStep Delegate;
+	return Delegate;
 }
 
 void MOLDARIImport::ImportUsdzWithFolderBound(const FString& ArchivePath, const FString& Name, int32 MaxCandidates)

@@ -1,4 +1,5 @@
 #include "MOLDARIImport.h"
+#include "MOLDARIImportJobs.h"
 #include "MOLDARIJsonDepth.h"
 #include "MOLDARIMaterialMetadata.h"
 
@@ -361,6 +362,7 @@ namespace
 		Material->MarkPackageDirty();
 		FAssetRegistryModule::AssetCreated(Material);
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Created PBR material: %s"), *MaterialName);
+		MOLDARIJobs::ReportMaterial(Material->GetPathName());
 
 		// The slot named like the entry gets the material, in every mesh that has one; when no mesh
 		// has such a slot, slot 0 of each mesh does. (One mesh: its matching slot, else slot 0.)

@@ -1,4 +1,5 @@
 #include "MOLDARIImport.h"
+#include "MOLDARIImportJobs.h"
 
 #include "AssetRegistry/AssetData.h"
 #include "AssetRegistry/AssetRegistryModule.h"
@@ -51,4 +52,5 @@ void SaveImportedPackages(const FString& ContentPath)
 	}
 
 	UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Saved %d .uasset file(s) to disk"), Saved);
+	MOLDARIJobs::ReportFilesSaved(Saved);
 }

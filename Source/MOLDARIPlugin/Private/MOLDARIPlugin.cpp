@@ -1,11 +1,15 @@
 #include "MOLDARIPlugin.h"
 
 #include "MOLDARIArchiveDownload.h"
+#include "MOLDARIImportJobs.h"
+#include "MOLDARIImportNotifications.h"
 #include "MOLDARIServer.h"
 #include "MOLDARIStyle.h"
 
 #include "Framework/Commands/UICommandInfo.h"
+#include "HAL/IConsoleManager.h"
 #include "HttpModule.h"
+#include "Misc/OutputDevice.h"
 #include "Modules/ModuleManager.h"
 #include "SocketSubsystem.h"
 #include "Textures/SlateIcon.h"
@@ -18,6 +22,37 @@ namespace
 
 	// Main thread only: set first in StartupModule, cleared last in ShutdownModule.
 	FMOLDARIPluginModule* ModuleInstance = nullptr;
+	IConsoleObject* ImportsCommand = nullptr;
+
+	// The console's "imports": one line per job, newest first.
+	void ListImports(const TArray<FString>& Args, FOutputDevice& Ar)
+	{
+		const TArray<MOLDARIJobs::FImportJob> Jobs = MOLDARIJobs::GetJobs();
+		for (const MOLDARIJobs::FImportJob& Job : Jobs)
+		{
+			FString Line = FString::Printf(TEXT("#%lld %s (%s) %s"), Job.Id, *Job.Name, *Job.Kind, MOLDARIJobs::StateName(Job.State));
+			if (Job.State == MOLDARIJobs::EJobState::Downloading)
+			{
+				Line += Job.BytesTotal >= 0 ? FString::Printf(TEXT(" %lld of %lld bytes"), Job.BytesReceived, Job.BytesTotal)
+					: FString::Printf(TEXT(" %lld bytes"), Job.BytesReceived);
+			}
+			else if (Job.State == MOLDARIJobs::EJobState::Importing)
+			{
+				Line += FString(TEXT(": ")) + MOLDARIJobs::StepName(Job.Step);
+			}
+			else if (!Job.Reason.IsEmpty())
+			{
+				Line += FString(TEXT(": ")) + Job.Reason;
+			}
+			else if (Job.State == MOLDARIJobs::EJobState::Done)
+			{
+				Line += FString::Printf(TEXT(": %d mesh(es), %d actor(s), %d file(s) saved, %d warning(s)"), Job.Meshes.Num(), Job.Actors.Num(), Job.FilesSaved,
+					Job.Warnings.Num() + Job.MoreWarnings);
+			}
+			Ar.Log(Line);
+		}
+		Ar.Log(FString::Printf(TEXT("%d import job(s)"), Jobs.Num()));
+	}
 }
 
 void FMOLDARIPluginModule::StartupModule()
@@ -29,6 +64,9 @@ void FMOLDARIPluginModule::StartupModule()
 	FModuleManager::LoadModuleChecked<FHttpModule>(TEXT("HTTP"));
 	ISocketSubsystem::Get(PLATFORM_SOCKETSUBSYSTEM);
 	FMOLDARIStyle::Initialize();
+	MOLDARIJobs::StartWarningCapture();
+	ImportsCommand = IConsoleManager::Get().RegisterConsoleCommand(TEXT("imports"), TEXT("lists the MOLDARI import jobs with their state"),
+		FConsoleCommandWithArgsAndOutputDeviceDelegate::CreateStatic(&ListImports));
 	MenusStartupHandle = UToolMenus::RegisterStartupCallback(FSimpleMulticastDelegate::FDelegate::CreateStatic(&FMOLDARIPluginModule::RegisterMenus));
 }
 
@@ -44,9 +82,20 @@ void FMOLDARIPluginModule::ShutdownModule()
 	{
 		FMOLDARIServer::StopServer();
 	}
-	// After the server: no request can schedule another import. Imports still waiting for a
-	// tick would never run (or run in an unloaded module): say so and remove their archives.
+	// After the server: no request can start another download or schedule another import.
+	// Downloads still running and imports still waiting for a tick would never run (or run in an
+	// unloaded module): say so, cut them off and remove their archives.
+	AbandonDownloads();
 	CancelScheduledImports();
+	// A job caught between the two (its archive being stored) ends the same way.
+	MOLDARIJobs::MarkUnfinishedNotRun();
+	MOLDARIJobs::CancelPendingNotifications();
+	MOLDARIJobs::StopWarningCapture();
+	if (ImportsCommand)
+	{
+		IConsoleManager::Get().UnregisterConsoleObject(ImportsCommand);
+		ImportsCommand = nullptr;
+	}
 	ModuleInstance = nullptr;
 }
 

@@ -1,5 +1,6 @@
 // Reading one request from a connection, routing it, and the status endpoint.
 #include "MOLDARIServer.h"
+#include "MOLDARIImportJobs.h"
 #include "MOLDARIHttpRequest.h"
 
 #include "Containers/StringConv.h"
@@ -143,7 +144,8 @@ void FMOLDARIServer::HandleConnection(FSocket* Socket)
 		Body = DecodeUtf8(Buffer.GetData() + HeaderEnd, Buffer.Num() - HeaderEnd);
 	}
 
-	switch (MOLDARIHttp::RouteRequest(Head.Method, Head.Path))
+	int64 JobId = 0;
+	switch (MOLDARIHttp::RouteRequest(Head.Method, Head.Path, &JobId))
 	{
 	case MOLDARIHttp::ERoute::Preflight:
 		SendResponse(Socket, 200, FString(), Head.Origin);
@@ -154,10 +156,35 @@ void FMOLDARIServer::HandleConnection(FSocket* Socket)
 	case MOLDARIHttp::ERoute::Import:
 		HandleImport(Socket, Body, Head.Origin);
 		break;
+	case MOLDARIHttp::ERoute::Imports:
+	case MOLDARIHttp::ERoute::ImportJob:
+		HandleImports(Socket, Head, JobId);
+		break;
 	case MOLDARIHttp::ERoute::NotFound:
 		SendResponse(Socket, 404, TEXT("{\"error\":\"not found\"}"), Head.Origin);
 		break;
 	}
+}
+
+void FMOLDARIServer::HandleImports(FSocket* Socket, const MOLDARIHttp::FRequestHead& Head, int64 JobId)
+{
+	if (!MOLDARIHttp::IsLoopbackHost(Head.Host))
+	{
+		SendResponse(Socket, 403, TEXT("{\"error\":\"host not allowed\"}"), Head.Origin);
+		return;
+	}
+	if (MOLDARIHttp::RouteRequest(Head.Method, Head.Path) == MOLDARIHttp::ERoute::Imports)
+	{
+		SendResponseBytes(Socket, 200, MOLDARIJobs::GetJobsDocumentUtf8(), Head.Origin);
+		return;
+	}
+	const TOptional<MOLDARIJobs::FImportJob> Job = MOLDARIJobs::FindJob(JobId);
+	if (!Job.IsSet())
+	{
+		SendResponse(Socket, 404, TEXT("{\"error\":\"not found\"}"), Head.Origin);
+		return;
+	}
+	SendResponse(Socket, 200, MOLDARIJobs::JobDocument(Job.GetValue()), Head.Origin);
 }
 
 void FMOLDARIServer::HandleStatus(FSocket* Socket, const FString& Origin)

@@ -57,16 +57,27 @@ void FMOLDARIServer::AppendCorsHeaders(FString& Headers, const FString& Origin)
 
 void FMOLDARIServer::SendResponse(FSocket* Socket, int32 StatusCode, const FString& Body, const FString& Origin)
 {
-	const int32 BodyLength = Body.IsEmpty() ? 0 : FTCHARToUTF8(*Body).Length();
-	const TCHAR* ContentType = Body.IsEmpty() ? TEXT("text/plain") : TEXT("application/json");
+	FTCHARToUTF8 Encoded(*Body);
+	TArray<uint8> BodyUtf8;
+	BodyUtf8.Append(reinterpret_cast<const uint8*>(Encoded.Get()), Encoded.Length());
+	SendResponseBytes(Socket, StatusCode, BodyUtf8, Origin);
+}
+
+void FMOLDARIServer::SendResponseBytes(FSocket* Socket, int32 StatusCode, const TArray<uint8>& BodyUtf8, const FString& Origin)
+{
+	const TCHAR* ContentType = BodyUtf8.Num() == 0 ? TEXT("text/plain") : TEXT("application/json");
 	FString CorsHeaders;
 	AppendCorsHeaders(CorsHeaders, Origin);
-
-	const FString Response = FString::Printf(TEXT("%s\r\nContent-Type: %s\r\nContent-Length: %d\r\n%s\r\n%s"),
-		*GetStatusLine(StatusCode), ContentType, BodyLength, *CorsHeaders, *Body);
-	FTCHARToUTF8 Encoded(*Response);
-	const uint8* Data = reinterpret_cast<const uint8*>(Encoded.Get());
-	int32 Remaining = Encoded.Length();
+	const FString Head = FString::Printf(TEXT("%s\r\nContent-Type: %s\r\nContent-Length: %d\r\n%s\r\n"),
+		*GetStatusLine(StatusCode), ContentType, BodyUtf8.Num(), *CorsHeaders);
+	// One buffer, so head and body leave in as few writes as the socket allows.
+	FTCHARToUTF8 EncodedHead(*Head);
+	TArray<uint8> Response;
+	Response.Reserve(EncodedHead.Length() + BodyUtf8.Num());
+	Response.Append(reinterpret_cast<const uint8*>(EncodedHead.Get()), EncodedHead.Length());
+	Response.Append(BodyUtf8);
+	const uint8* Data = Response.GetData();
+	int32 Remaining = Response.Num();
 
 	double StallDeadline = FPlatformTime::Seconds() + SendStallSeconds;
 	while (Remaining > 0)

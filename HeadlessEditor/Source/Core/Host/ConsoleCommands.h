@@ -10,7 +10,10 @@ namespace UE::HeadlessEditor
 	CORE_API void RegisterConsoleCommand(const FString& Name, const FString& Usage, const FString& Help, FConsoleHandler Handler);
 	// Runs one console line; false when the command is unknown.
 	CORE_API bool ExecuteConsoleCommand(const FString& Line);
-	// The registered commands, as "usage  help" lines in name order.
+	// Runs a line with a command registered through IConsoleManager; false when there is none.
+	CORE_API bool ExecuteEngineConsoleCommand(const FString& Line);
+	CORE_API TArray<FString> GetEngineConsoleHelp();
+	// The registered commands, as "usage  help" lines in name order (the engine's after the host's).
 	CORE_API TArray<FString> GetConsoleHelp();
 	// One line on standard output, whole (never interleaved with a log line).
 	CORE_API void ConsolePrint(const FString& Line);

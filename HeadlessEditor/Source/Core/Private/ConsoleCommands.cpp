@@ -33,7 +33,8 @@ namespace UE::HeadlessEditor
 		{
 			std::lock_guard<std::mutex> Lock(GMutex);
 			auto Found = Commands().find(GetStdString(Words[0].ToLower()));
-			if (Found == Commands().end()) { return false; }
+			// Not one of the host's: a command a module registered with the engine's console manager.
+			if (Found == Commands().end()) { return ExecuteEngineConsoleCommand(Line); }
 			Handler = Found->second.Handler;
 		}
 		Words.RemoveAt(0);
@@ -51,6 +52,7 @@ namespace UE::HeadlessEditor
 			while (Usage.Len() < 22) { Usage.AppendChar(' '); }
 			Lines.Add(Usage + TEXT(" ") + Entry.second.Help);
 		}
+		Lines.Append(GetEngineConsoleHelp());
 		return Lines;
 	}
 

@@ -7,6 +7,7 @@
 #include "Logging/LogMacros.h"
 #include "HeadlessString.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -204,9 +205,10 @@ namespace
 		{
 			std::error_code E;
 			const auto Time = fs::last_write_time(ToPath(Filename), E);
-			FDateTime Result;
-			if (!E) { Result.Ticks = static_cast<int64>(Time.time_since_epoch().count()); }
-			return Result;
+			if (E) { return FDateTime::MinValue(); }
+			// The file's time in UTC, as the engine gives it.
+			const auto System = std::chrono::file_clock::to_sys(Time);
+			return FDateTime::FromUnixTimestamp(std::chrono::duration_cast<std::chrono::seconds>(System.time_since_epoch()).count());
 		}
 
 		void FindFiles(TArray<FString>& FileNames, const TCHAR* Filename, bool Files, bool Directories) override

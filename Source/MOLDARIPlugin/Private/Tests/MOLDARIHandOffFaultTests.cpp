@@ -4,6 +4,7 @@
 
 #include "MOLDARIArchiveDownload.h"
 #include "MOLDARIImport.h"
+#include "MOLDARIImportJobs.h"
 
 #include "Containers/Ticker.h"
 #include "HAL/FileManager.h"
@@ -63,17 +64,29 @@ bool FMOLDARIScheduledAtShutDownTest::RunTest(const FString& Parameters)
 
 	// Shut-down while one import waits for its tick: it is reported and its archive removed, and
 	// the tick that follows runs nothing.
-	ScheduleImport(Waiting, TEXT("waiting"), TEXT("zip"));
+	const int64 WaitingJob = MOLDARIJobs::AddJob(TEXT("waiting"), TEXT("zip"), TEXT("file:///waiting.zip"));
+	ScheduleImport(Waiting, TEXT("waiting"), TEXT("zip"), WaitingJob);
 	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Import not run (editor shutting down): waiting"), EAutomationExpectedErrorFlags::Exact, 1);
 	CancelScheduledImports();
 	TestFalse(TEXT("waiting archive's folder removed"), FPaths::DirectoryExists(FPaths::GetPath(Waiting)));
 	FTSTicker::GetCoreTicker().Tick(0.0f);
 
 	// A download that completes after shut-down is refused the same way, at once.
+	const int64 LateJob = MOLDARIJobs::AddJob(TEXT("late"), TEXT("zip"), TEXT("http://127.0.0.1/late.zip"));
 	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Import not run (editor shutting down): late"), EAutomationExpectedErrorFlags::Exact, 1);
-	ScheduleImport(Late, TEXT("late"), TEXT("zip"));
+	ScheduleImport(Late, TEXT("late"), TEXT("zip"), LateJob);
 	TestFalse(TEXT("late archive's folder removed"), FPaths::DirectoryExists(FPaths::GetPath(Late)));
 	FTSTicker::GetCoreTicker().Tick(0.0f);
+	for (const int64 Id : { WaitingJob, LateJob })
+	{
+		const TOptional<MOLDARIJobs::FImportJob> Job = MOLDARIJobs::FindJob(Id);
+		TestTrue(TEXT("the job never ran"), Job.IsSet() && Job->State == MOLDARIJobs::EJobState::NotRun && Job->Ended != FDateTime::MinValue());
+	}
+	// A job still downloading at shut-down never runs either.
+	const int64 Downloading = MOLDARIJobs::AddJob(TEXT("downloading"), TEXT("zip"), TEXT("http://127.0.0.1/big.zip"));
+	MOLDARIJobs::SetDownloading(Downloading, 10, 100);
+	TestTrue(TEXT("named as not run"), MOLDARIJobs::MarkUnfinishedNotRun().Contains(TEXT("downloading")));
+	TestTrue(TEXT("downloading job not run"), MOLDARIJobs::FindJob(Downloading)->State == MOLDARIJobs::EJobState::NotRun);
 
 	// A module started again schedules as before: the import runs on the next tick.
 	ReopenImportScheduling();

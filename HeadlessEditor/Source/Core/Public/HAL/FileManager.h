@@ -1,5 +1,6 @@
 // The engine's file manager over std::filesystem. Paths use '/'; no call throws.
 #pragma once
+#include "Misc/DateTime.h"
 
 #include "HAL/Platform.h"
 #include "Containers/Array.h"
@@ -12,7 +13,6 @@ enum ECopyResult { COPY_OK = 0, COPY_Fail = 1, COPY_Canceled = 2 };
 
 struct FCopyProgress;
 class FArchive;
-struct FDateTime { int64 Ticks = 0; static FDateTime MinValue() { return FDateTime(); } bool operator==(const FDateTime& O) const { return Ticks == O.Ticks; } };
 
 class CORE_API IFileManager
 {
