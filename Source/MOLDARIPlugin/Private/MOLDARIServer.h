@@ -37,9 +37,9 @@ public:
 	// GET /imports and GET /imports/<id>: the import jobs, for a request naming the loopback.
 	void HandleImports(FSocket* Socket, const MOLDARIHttp::FRequestHead& Head, int64 JobId);
 	// The only writer to a client socket.
-	void SendResponse(FSocket* Socket, int32 StatusCode, const FString& Body, const FString& Origin);
+	static void SendResponse(FSocket* Socket, int32 StatusCode, const FString& Body, const FString& Origin);
 	// The same with a body already in UTF-8 (empty: text/plain, no body).
-	void SendResponseBytes(FSocket* Socket, int32 StatusCode, const TArray<uint8>& BodyUtf8, const FString& Origin);
+	static void SendResponseBytes(FSocket* Socket, int32 StatusCode, const TArray<uint8>& BodyUtf8, const FString& Origin);
 	static void AppendCorsHeaders(FString& Headers, const FString& Origin);
 
 private:
