@@ -289,7 +289,9 @@ def test_shutdown_with_a_download_in_flight(make_editor, cube, how):
         rc = ed.quit() if how == "quit" else ed.terminate(signal.SIGTERM)
         assert rc == 0
         assert time.monotonic() - began < 5, "shut-down waited for the download"
-        assert ed.find("[MOLDARI] Download failed: fault_inflight", start), ed.output(start)[-2000:]
+        # cut off, not failed: its import never runs, and nothing of it stays
+        assert ed.find("[MOLDARI] Import not run (editor shutting down): fault_inflight", start), ed.output(start)[-2000:]
+        assert not ed.find("[MOLDARI] Download failed: fault_inflight", start)
         assert temp_entries(ed.project) == []
     finally:
         server.close()
