@@ -366,7 +366,7 @@ namespace
 		// Every object reference must name an entry that exists.
 		const int32 NumEx = Out.Exports.Num();
 		const int32 NumIm = Out.Imports.Num();
-		auto RefOk = [NumEx, NumIm](int32 Ref) { return Ref == 0 || (Ref > 0 && Ref <= NumEx) || (Ref < 0 && -Ref <= NumIm); };
+		auto RefOk = [NumEx, NumIm](int32 Ref) { return Ref == 0 || (Ref > 0 && Ref <= NumEx) || (Ref < 0 && Ref >= -NumIm); };
 		for (const FParsedExport& Export : Out.Exports)
 		{
 			for (const auto& Pair : Export.Properties)
