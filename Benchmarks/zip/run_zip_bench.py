@@ -35,7 +35,7 @@ def build_bench(work):
     if not library.exists():
         sys.exit(f"{library} is missing: build the tree first (cmake -S . -B build && cmake --build build -j2)")
     includes = [f"-I{d}" for d in sorted((REPO / "HeadlessEditor/Source").glob("*/Public"))]
-    includes += [f"-I{REPO / 'HeadlessEditor/Source'}", f"-I{REPO / 'HeadlessEditor/Source/Core/Internal'}",
+    includes += [f"-I{REPO / 'HeadlessEditor/Source'}", f"-I{REPO / 'HeadlessEditor/Source/Core/Host'}",
                  f"-I{REPO / 'Source/MOLDARIPlugin/Private'}"]
     compiler = os.environ.get("CXX", "c++")
     subprocess.run([compiler, "-std=c++20", "-O2", "-DNDEBUG", *includes, *map(str, sources), "-o", str(binary),
