@@ -19,7 +19,8 @@ namespace
 	constexpr EAutomationTestFlags ZipTestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
 	const TCHAR* const MemoryExtractDir = TEXT("/moldari/Saved/Temp/MOLDARI/Extract_7");
 
-	// Keeps what the reader hands over instead of touching the disk.
+	// Keeps what the reader hands over instead of touching the disk: the finished files, and
+	// what each entry went through (pieces, abandons).
 	class FRecordingSink : public IEntrySink
 	{
 	public:
@@ -29,14 +30,39 @@ namespace
 			TArray<uint8> Bytes;
 		};
 		TArray<FFile> Files;
+		FFile Current;
+		int32 Pieces = 0;
+		int64 LargestPiece = 0;
+		int32 Abandoned = 0;
+		int64 AbandonedBytes = 0;    // bytes an abandoned entry had received
+		int32 FailWritesAfter = -1;  // >= 0: the piece after that many fails, as a full disk would
 
-		virtual bool WriteEntry(const FString& TargetPath, const uint8* Data, int64 Num) override
+		virtual bool BeginEntry(const FString& TargetPath) override
 		{
-			FFile File;
-			File.Path = TargetPath;
-			File.Bytes.Append(Data, static_cast<int32>(Num));
-			Files.Add(File);
+			Current = FFile();
+			Current.Path = TargetPath;
 			return true;
+		}
+		virtual bool WritePiece(const uint8* Data, int64 Num) override
+		{
+			if (FailWritesAfter >= 0 && Pieces >= FailWritesAfter)
+			{
+				return false;
+			}
+			++Pieces;
+			LargestPiece = FMath::Max(LargestPiece, Num);
+			Current.Bytes.Append(Data, static_cast<int32>(Num));
+			return true;
+		}
+		virtual bool FinishEntry() override
+		{
+			Files.Add(MoveTemp(Current));
+			return true;
+		}
+		virtual void AbandonEntry() override
+		{
+			++Abandoned;
+			AbandonedBytes += Current.Bytes.Num();
 		}
 
 		const FFile* Find(const FString& Relative) const
