@@ -835,9 +835,9 @@ bool FMOLDARIZipExtractInPiecesTest::RunTest(const FString& Parameters)
 	Writer.AddStored("large.bin", Stored);
 	Writer.AddStored("dup.txt", Bytes("kept"));
 	Writer.Entry(Writer.AddDeflated("dup.txt", Text)).Crc ^= 1;
-	Writer.Entry(Writer.AddStored("newdir/late.bin", Stored)).Crc ^= 1;
 	Writer.AddStored("a/b.txt", Bytes("b"));
 	Writer.AddDeflated("a", Text);   // a file where a folder is
+	Writer.Entry(Writer.AddStored("newdir/late.bin", Stored)).Crc ^= 1;   // last: nothing may stay after it
 	const FString ArchivePath = Scratch / TEXT("pieces.zip");
 	FFileHelper::SaveArrayToFile(Writer.Build(), *ArchivePath);
 
