@@ -31,7 +31,7 @@ namespace
 		}
 		virtual bool WritePiece(const uint8* Data, int64 Num) override
 		{
-			Expect(bOpen && Num > 0 && Num <= MOLDARIZip::InputPieceBytes);
+			Expect(bOpen && Num > 0 && Num <= FMath::Max(MOLDARIZip::InputPieceBytes, MOLDARIZip::OutputPieceBytes));
 			uint32 Sum = 0;
 			for (int64 Index = 0; Index < Num; ++Index)
 			{
