@@ -455,11 +455,6 @@ namespace MOLDARIZip
 		return At >= 0 && Count >= 0 && At <= Size && Count <= Size - At;
 	}
 
-	bool FZipCursor::HasRoom(int64 Count) const
-	{
-		return InBuffer(Position, Count);
-	}
-
 	uint16 FZipCursor::PeekU16At(int64 RecordOffset) const
 	{
 		const int64 At = Position + RecordOffset;
@@ -480,24 +475,6 @@ namespace MOLDARIZip
 			return 0;
 		}
 		return uint32(Data[At]) | (uint32(Data[At + 1]) << 8) | (uint32(Data[At + 2]) << 16) | (uint32(Data[At + 3]) << 24);
-	}
-
-	const uint8* FZipCursor::ReadBytes(int64 Count)
-	{
-		if (!InBuffer(Position, Count))
-		{
-			bError = true;
-			Position += Count;
-			return nullptr;
-		}
-		const uint8* Bytes = Data + Position;
-		Position += Count;
-		return Bytes;
-	}
-
-	void FZipCursor::Skip(int64 Count)
-	{
-		Position += Count;
 	}
 
 	void FZipCursor::Seek(int64 InPosition)

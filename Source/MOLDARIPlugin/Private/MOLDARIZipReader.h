@@ -77,10 +77,11 @@ namespace MOLDARIZip
 		int64 MaxTotalBytes = MOLDARIZip::MaxTotalBytes;
 	};
 
-	// Receives each entry while it is decoded: BeginEntry, its bytes in pieces of at most
-	// InputPieceBytes, then FinishEntry once the whole entry proved intact, or AbandonEntry when
-	// it did not; an abandoned entry must leave nothing behind. After a false from BeginEntry
-	// nothing more of that entry arrives; after a false from WritePiece only AbandonEntry does.
+	// Receives each entry while it is decoded: BeginEntry, its bytes in pieces (none larger than
+	// InputPieceBytes or OutputPieceBytes), then FinishEntry once the whole entry proved intact,
+	// or AbandonEntry when it did not; an abandoned entry must leave nothing behind. After a false
+	// from BeginEntry nothing more of that entry arrives; after a false from WritePiece only
+	// AbandonEntry does.
 	class IEntrySink
 	{
 	public:
@@ -157,20 +158,18 @@ namespace MOLDARIZip
 		int64 FileSize;
 	};
 
-	// Bounds-checked little-endian reads over the archive buffer. A read outside the buffer
-	// returns zero and sets a sticky error flag, so a record is parsed first and judged once.
+	// Bounds-checked little-endian reads over a buffer of archive bytes (the end's window, a
+	// record's fixed part). A read outside the buffer returns zero and sets a sticky error flag,
+	// so a record is parsed first and judged once.
 	class FZipCursor
 	{
 	public:
 		FZipCursor(const uint8* InData, int64 InSize, int64 InPosition = 0);
 
-		const uint8* ReadBytes(int64 Count);   // null (and error) if the range is not in the buffer
-		void Skip(int64 Count);
 		void Seek(int64 InPosition);
 
 		uint16 PeekU16At(int64 RecordOffset) const;   // relative to the current position
 		uint32 PeekU32At(int64 RecordOffset) const;
-		bool HasRoom(int64 Count) const;               // Count bytes left from the position
 
 		int64 Tell() const { return Position; }
 		bool HasError() const { return bError; }
