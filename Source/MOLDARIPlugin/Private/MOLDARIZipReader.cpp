@@ -2,6 +2,7 @@
 
 #include "HAL/FileManager.h"
 #include "HAL/PlatformTime.h"
+#include "Misc/FileHelper.h"
 #include "Misc/Paths.h"
 
 #include <cstring>
@@ -149,22 +150,35 @@ namespace MOLDARIZip
 			return true;
 		}
 
-		// Hands an entry's bytes to the sink. A failed write stops the writing but not the
-		// decoding, so an entry is still told corrupt or intact as if it had been written whole.
+		// Hands an entry's bytes to the sink. An entry that comes in one piece is kept until it
+		// proved intact and then written whole, as it always was: a file costs the same as before
+		// and a bad one never reaches the sink. A larger one is streamed; a failed write stops the
+		// writing but not the decoding, so it is still told corrupt or intact as if written whole.
 		class FEntryOutput
 		{
 		public:
-			FEntryOutput(IEntrySink& InSink, const FString& TargetPath)
+			FEntryOutput(IEntrySink& InSink, const FString& InTargetPath, bool bInWhole)
 				: Sink(InSink)
+				, TargetPath(InTargetPath)
+				, bWhole(bInWhole)
 			{
-				bOpen = Sink.BeginEntry(TargetPath);
-				bFailed = !bOpen;
+				if (!bWhole)
+				{
+					bOpen = Sink.BeginEntry(TargetPath);
+					bFailed = !bOpen;
+				}
 			}
 			~FEntryOutput() { Abandon(); }
 
+			// In one piece, Data must stay valid until Finish.
 			void Write(const uint8* Data, int64 Num)
 			{
-				if (!bFailed && Num > 0 && !Sink.WritePiece(Data, Num))
+				if (bWhole)
+				{
+					WholeData = Data;
+					WholeNum = Num;
+				}
+				else if (!bFailed && Num > 0 && !Sink.WritePiece(Data, Num))
 				{
 					bFailed = true;
 				}
@@ -179,9 +193,13 @@ namespace MOLDARIZip
 				}
 			}
 
-			// True when every piece was written and the sink kept the entry.
+			// True when every byte was written and the sink kept the entry.
 			bool Finish()
 			{
+				if (bWhole)
+				{
+					return Sink.WriteEntry(TargetPath, WholeData, WholeNum);
+				}
 				if (bFailed)
 				{
 					Abandon();
@@ -193,6 +211,10 @@ namespace MOLDARIZip
 
 		private:
 			IEntrySink& Sink;
+			const FString& TargetPath;
+			const bool bWhole;
+			const uint8* WholeData = &NoBytes;
+			int64 WholeNum = 0;
 			bool bOpen = false;
 			bool bFailed = false;
 		};
@@ -347,6 +369,18 @@ namespace MOLDARIZip
 	FFileSystemSink::~FFileSystemSink()
 	{
 		AbandonEntry();
+	}
+
+	bool FFileSystemSink::WriteEntry(const FString& InTargetPath, const uint8* Data, int64 Num)
+	{
+		IFileManager::Get().MakeDirectory(*FPaths::GetPath(InTargetPath), true);
+		if (FFileHelper::SaveArrayToFile(TArrayView64<const uint8>(Data, Num), *InTargetPath, &IFileManager::Get(), 0))
+		{
+			return true;
+		}
+		// The engine's writer leaves what it wrote before the disk filled up.
+		IFileManager::Get().Delete(*InTargetPath, false, false, true);
+		return false;
 	}
 
 	bool FFileSystemSink::BeginEntry(const FString& InTargetPath)
@@ -709,7 +743,7 @@ namespace MOLDARIZip
 			bool bIntact = false;
 			if (bStored || OutputBytes <= int64(Record.CompressedSize) * MaxDeflateRatio)
 			{
-				FEntryOutput Output(Sink, Entry.TargetPath);
+				FEntryOutput Output(Sink, Entry.TargetPath, OutputBytes <= (bStored ? InputPieceBytes : OutputPieceBytes));
 				if (bStored)
 				{
 					bIntact = CopyStored(Source, DataStart, OutputBytes, Record.Crc, InputScratch, Output);

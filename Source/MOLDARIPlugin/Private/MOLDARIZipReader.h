@@ -79,30 +79,34 @@ namespace MOLDARIZip
 		int64 MaxTotalBytes = MOLDARIZip::MaxTotalBytes;
 	};
 
-	// Receives each entry while it is decoded: BeginEntry, its bytes in pieces (none larger than
-	// InputPieceBytes or OutputPieceBytes), then FinishEntry once the whole entry proved intact,
-	// or AbandonEntry when it did not; an abandoned entry must leave nothing behind. After a false
-	// from BeginEntry nothing more of that entry arrives; after a false from WritePiece only
-	// AbandonEntry does.
+	// Receives the entries that pass every check. One that fits in a single piece (at most
+	// InputPieceBytes stored, OutputPieceBytes inflated) is decoded and verified first and comes
+	// whole through WriteEntry. A larger one comes while it is decoded: BeginEntry, its bytes in
+	// pieces no larger than that, then FinishEntry once it proved intact, or AbandonEntry when it
+	// did not, which must leave nothing of it behind. After a false from BeginEntry nothing more
+	// of that entry arrives; after a false from WritePiece only AbandonEntry does.
 	class IEntrySink
 	{
 	public:
 		virtual ~IEntrySink() = default;
+		virtual bool WriteEntry(const FString& TargetPath, const uint8* Data, int64 Num) = 0;
 		virtual bool BeginEntry(const FString& TargetPath) = 0;
 		virtual bool WritePiece(const uint8* Data, int64 Num) = 0;
 		virtual bool FinishEntry() = 0;
 		virtual void AbandonEntry() = 0;
 	};
 
-	// Writes each entry to PartialPath through the engine's file writer and moves it to its
-	// target once intact, so a corrupt entry or a full disk leaves no file behind and never
-	// spoils an earlier entry of the same name. PartialPath must be a name no entry can have.
+	// Writes a whole entry in place, as the engine's file helper does, and removes what a failed
+	// write left. Streams a larger one to PartialPath through the engine's file writer and moves
+	// it to its target once intact, so a corrupt entry or a full disk leaves no file behind and
+	// never spoils an earlier entry of the same name. PartialPath must be a name no entry can have.
 	class FFileSystemSink : public IEntrySink
 	{
 	public:
 		explicit FFileSystemSink(const FString& InPartialPath);
 		virtual ~FFileSystemSink() override;
 
+		virtual bool WriteEntry(const FString& TargetPath, const uint8* Data, int64 Num) override;
 		virtual bool BeginEntry(const FString& TargetPath) override;
 		virtual bool WritePiece(const uint8* Data, int64 Num) override;
 		virtual bool FinishEntry() override;
