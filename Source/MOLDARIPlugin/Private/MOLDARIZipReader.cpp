@@ -150,9 +150,9 @@ namespace MOLDARIZip
 			return true;
 		}
 
-		// Hands an entry's bytes to the sink. An entry that comes in one piece is kept until it
-		// proved intact and then written whole, as it always was: a file costs the same as before
-		// and a bad one never reaches the sink. A larger one is streamed; a failed write stops the
+		// Hands an entry's bytes to the sink. An entry that comes in one piece is held until it
+		// proved intact and then written whole: a bad one never reaches the sink, and a small file
+		// costs no partial file and no move. A larger one is streamed; a failed write stops the
 		// writing but not the decoding, so it is still told corrupt or intact as if written whole.
 		class FEntryOutput
 		{
