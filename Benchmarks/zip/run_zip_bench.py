@@ -5,7 +5,9 @@ Two archives are made once (and kept in the work folder): (i) ~200 MB of many de
 texture-like files (smooth gradients with low-bit noise, as uncompressed RGBA maps are) and
 (ii) one large deflated texture. Each extractor runs as its own process, in turns, into an empty
 folder (on /dev/shm when it exists, so the disk's write-back does not decide the result); the
-median of the runs is reported, with each peer's time divided by ours (above 1: we are faster).
+median of the runs is reported, with each peer's time divided by ours (above 1: we are faster),
+and each tool's peak resident memory (GNU time's maximum resident set size, when /usr/bin/time
+is there).
 
     Benchmarks/zip/run_zip_bench.py [--runs 5] [--work /tmp/moldari-zip-bench] [--scale 1.0]
 
@@ -35,7 +37,7 @@ def build_bench(work):
     if not library.exists():
         sys.exit(f"{library} is missing: build the tree first (cmake -S . -B build && cmake --build build -j2)")
     includes = [f"-I{d}" for d in sorted((REPO / "HeadlessEditor/Source").glob("*/Public"))]
-    includes += [f"-I{REPO / 'HeadlessEditor/Source'}", f"-I{REPO / 'HeadlessEditor/Source/Core/Internal'}",
+    includes += [f"-I{REPO / 'HeadlessEditor/Source'}", f"-I{REPO / 'HeadlessEditor/Source/Core/Host'}",
                  f"-I{REPO / 'Source/MOLDARIPlugin/Private'}"]
     compiler = os.environ.get("CXX", "c++")
     subprocess.run([compiler, "-std=c++20", "-O2", "-DNDEBUG", *includes, *map(str, sources), "-o", str(binary),
@@ -93,19 +95,25 @@ def main():
 
     bench = build_bench(args.work)
     tools = extractors(bench)
-    print(f"{'archive':<30}{'tool':<16}{'median s':>10}{'MB/s':>9}{'peer/ours':>11}")
+    gnu_time = Path("/usr/bin/time") if Path("/usr/bin/time").exists() else None
+    peak_file = args.work / "peak-rss"
+    print(f"{'archive':<30}{'tool':<16}{'median s':>10}{'MB/s':>9}{'peer/ours':>11}{'peak MiB':>10}")
     for archive in make_archives(args.work, args.scale):
         with zipfile.ZipFile(archive) as z:
             expected = sum(i.file_size for i in z.infolist())
         times = {name: [] for name in tools}
+        peaks = {name: [] for name in tools}
         for _ in range(args.runs):
             for name, command in tools.items():   # in turns, so drift hits every tool alike
                 out = out_root / name.split()[0]
                 shutil.rmtree(out, ignore_errors=True)
                 out.mkdir(parents=True)
+                measured = [str(gnu_time), "-f", "%M", "-o", str(peak_file)] if gnu_time else []
                 start = time.perf_counter()
-                subprocess.run(command(archive, out), check=True, stdin=subprocess.DEVNULL)
+                subprocess.run(measured + command(archive, out), check=True, stdin=subprocess.DEVNULL)
                 times[name].append(time.perf_counter() - start)
+                if gnu_time:
+                    peaks[name].append(int(peak_file.read_text().split()[-1]) / 1024)
                 written = folder_bytes(out)
                 if written != expected:
                     sys.exit(f"{name} wrote {written} bytes of {expected} from {archive.name}")
@@ -114,7 +122,8 @@ def main():
         label = f"{archive.name} ({archive.stat().st_size / 1e6:.0f} MB)"
         for name, runs in times.items():
             median = statistics.median(runs)
-            print(f"{label:<30}{name:<16}{median:>10.3f}{expected / median / 1e6:>9.0f}{median / ours:>11.2f}")
+            peak = f"{max(peaks[name]):>10.1f}" if peaks[name] else f"{'-':>10}"
+            print(f"{label:<30}{name:<16}{median:>10.3f}{expected / median / 1e6:>9.0f}{median / ours:>11.2f}{peak}")
             label = ""
     shutil.rmtree(out_root, ignore_errors=True)
 

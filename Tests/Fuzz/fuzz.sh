@@ -37,7 +37,10 @@ if [ ! -f "$BUILD/CMakeCache.txt" ]; then
   cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLDARI_FUZZ=ON \
     -DCMAKE_C_COMPILER="${CLANG:-clang}" -DCMAKE_CXX_COMPILER="${CLANGXX:-clang++}" >/dev/null
 fi
-cmake --build "$BUILD" --target fuzzers make_zip_seeds make_package_seeds -j"${JOBS:-2}"
+# Only the harnesses asked for: one that does not build does not keep the others from running.
+TARGETS=()
+for name in "${NAMES[@]}"; do TARGETS+=("$(executable_of "$name")"); done
+cmake --build "$BUILD" --target "${TARGETS[@]}" make_zip_seeds make_package_seeds -j"${JOBS:-2}"
 BIN=$BUILD/bin/fuzz
 
 # Seeds written by the project's own code, fresh each time.

@@ -1,6 +1,6 @@
 // libFuzzer harness over the ZIP reader: the whole walk runs on the input as an archive held in
-// memory; entries that pass every check are read back in full by instrumented code, so a range
-// handed out past the input shows up under AddressSanitizer.
+// memory; every piece handed to the sink is read back by instrumented code, so a range handed out
+// past the input shows up under AddressSanitizer, and the sink checks the order of its calls.
 #include "MOLDARIZipReader.h"
 
 #include "HeadlessEditorHost.h"
@@ -10,20 +10,63 @@
 
 namespace
 {
+	void Expect(bool bHolds)
+	{
+		if (!bHolds)
+		{
+			__builtin_trap();   // the reader broke the sink's order of calls
+		}
+	}
+
+	// Reads every byte, so a range past the input shows up under AddressSanitizer.
+	uint32 Sum(const uint8* Data, int64 Num)
+	{
+		uint32 Total = 0;
+		for (int64 Index = 0; Index < Num; ++Index)
+		{
+			Total += Data[Index];
+		}
+		return Total;
+	}
+
 	class FReadBackSink : public MOLDARIZip::IEntrySink
 	{
 	public:
 		virtual bool WriteEntry(const FString& TargetPath, const uint8* Data, int64 Num) override
 		{
-			uint32 Sum = 0;
-			for (int64 Index = 0; Index < Num; ++Index)
-			{
-				Sum += Data[Index];
-			}
-			Checksum ^= Sum + static_cast<uint32>(TargetPath.Len());
+			Expect(!bOpen && Num >= 0 && Num <= FMath::Max(MOLDARIZip::InputPieceBytes, MOLDARIZip::OutputPieceBytes));
+			Checksum ^= Sum(Data, Num) + static_cast<uint32>(TargetPath.Len());
 			return (Num & 0xff) != 0x5a;   // now and then a write "fails", as a full disk would
 		}
+		virtual bool BeginEntry(const FString& TargetPath) override
+		{
+			Expect(!bOpen);   // one entry at a time
+			Checksum ^= static_cast<uint32>(TargetPath.Len());
+			Written = 0;
+			bOpen = (TargetPath.Len() & 0x1f) != 0x11;   // now and then a file cannot be made
+			return bOpen;
+		}
+		virtual bool WritePiece(const uint8* Data, int64 Num) override
+		{
+			Expect(bOpen && Num > 0 && Num <= FMath::Max(MOLDARIZip::InputPieceBytes, MOLDARIZip::OutputPieceBytes));
+			Checksum ^= Sum(Data, Num);
+			Written += Num;
+			return (Written & 0xff) != 0x5a;   // now and then a write "fails", as a full disk would
+		}
+		virtual bool FinishEntry() override
+		{
+			Expect(bOpen);
+			bOpen = false;
+			return true;
+		}
+		virtual void AbandonEntry() override
+		{
+			Expect(bOpen);
+			bOpen = false;
+		}
 		uint32 Checksum = 0;
+		int64 Written = 0;
+		bool bOpen = false;
 	};
 }
 

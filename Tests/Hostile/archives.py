@@ -77,6 +77,11 @@ class RawZip:
         self.record(name, method, crc, len(data), len(content), offset)
         return offset
 
+    def zeros(self, name: bytes, size: int) -> None:
+        """A deflated entry of `size` zero bytes: a MiB of archive per GiB of entry."""
+        data, crc = deflated_zeros(size), crc_of_zeros(size)
+        self.record(name, DEFLATED, crc, len(data), size, self.local(name, data, DEFLATED, crc, size))
+
     def bytes(self) -> bytes:
         assert self.count <= 0xFFFF
         return bytes(self.body) + bytes(self.central) + end_record(self.count, len(self.central), len(self.body))

@@ -79,6 +79,20 @@ def test_nested_zip_is_stored_not_opened(bridge, archive_server, cube):
     watch.assert_bounded(memory_mib=100, disk_mib=8)
 
 
+def test_large_entry_is_extracted_in_bounded_memory(bridge, archive_server, cube):
+    # 384 MiB of zeros in a 400 KiB archive: read, inflated and written a piece at a time, the
+    # entry must not raise the editor's peak memory by more than a fraction of its size
+    size = 384 * MIB
+    z = RawZip()
+    z.entry(b"model.fbx", cube)
+    z.zeros(b"zeros.bin", size)
+    start, watch = import_archive(bridge, archive_server, "trap_large_entry", z.bytes(), "[MOLDARI] Done: trap_large_entry")
+    copied = bridge.project / "SourceArt" / "MOLDARIImports" / "trap_large_entry" / "zeros.bin"
+    assert copied.stat().st_size == size, "the large entry was not extracted whole"
+    watch.assert_bounded(memory_mib=96, disk_mib=2 * size / MIB + 16)
+    copied.unlink()
+
+
 @pytest.mark.slow
 def test_65535_empty_entries(bridge, archive_server):
     data = empty_entries(0xFFFF)

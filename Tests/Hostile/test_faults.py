@@ -179,6 +179,29 @@ def test_disk_full_while_extracting(make_editor, archive_server, cube):
     assert no_partial_files(ed.inside("Saved")) == []
 
 
+def test_disk_full_mid_entry_leaves_no_partial_file(make_editor, archive_server, cube):
+    ed = make_editor({"Saved/Temp": "3m"})
+    # 8 MiB of zeros fill the disk part-way through their entry; the entry after them fits only
+    # if nothing of the refused one stayed behind, and nothing of the last one may stay either
+    z = RawZip()
+    z.entry(b"model.fbx", cube)
+    z.zeros(b"large.bin", 8 * MIB)
+    after = random.Random(3).randbytes(768 * 1024)
+    z.entry(b"after.bin", after, 0)
+    z.zeros(b"last.bin", 8 * MIB)
+    url = archive_server.put("fault_full_entry.zip", z.bytes())
+    start = ed.mark()
+    assert post_import(url, "fault_full_entry") == queued("fault_full_entry")
+    ed.wait_for("[MOLDARI] Done: fault_full_entry", start, 60)
+    refused = ed.find("[MOLDARI] Cannot write ZIP entry: ", start)
+    assert [line.text.rsplit("/", 1)[-1] for line in refused] == ["large.bin", "last.bin"], ed.output(start)[-3000:]
+    # the source copies are what the extraction folder held: whole entries only
+    source = ed.inside("SourceArt/MOLDARIImports/fault_full_entry")
+    assert sorted(p.name for p in source.rglob("*") if p.is_file()) == ["after.bin", "model.fbx"]
+    assert (source / "after.bin").read_bytes() == after
+    assert temp_entries(ed.inside("")) == []
+
+
 @pytest.mark.parametrize("content_size, saves_fail", [(None, False), ("48k", True)], ids=["copy-fails", "saves-fail-too"])
 def test_disk_full_for_the_project_content(make_editor, archive_server, cube, content_size, saves_fail):
     # the source copies' folder holds less than the noise; the content folder, when small, less

@@ -41,9 +41,8 @@ namespace MOLDARIZip
 	constexpr uint16 FlagEncrypted = 0x0001;
 
 	constexpr int RawDeflateWindowBits = -15;                  // raw deflate, 32 KiB window, no wrapper
-	constexpr uint32 InflateChunkBytes = 256 * 1024;           // CRC each piece while it is still in cache
-	constexpr uint32 CrcChunkBytes = 1u << 30;                 // zlib's crc32 takes a 32-bit length
 	constexpr const TCHAR* ExtractDirPrefix = TEXT("Temp/MOLDARI/Extract_");
+	constexpr const TCHAR* PartialEntryName = TEXT("..partial");
 
 	namespace
 	{
@@ -55,40 +54,11 @@ namespace MOLDARIZip
 			uint32 CompressedSize = 0;
 			uint32 UncompressedSize = 0;
 			uint32 LocalHeaderOffset = 0;
-			const uint8* NameBytes = nullptr;
-			int32 NameLength = 0;
+			FString Name;
 		};
 
-		// Reads the record at the cursor and moves past it. False ends the walk: the fixed part
-		// or the name runs past the buffer, or the signature is wrong.
-		bool ReadCentralRecord(FZipCursor& Cursor, FCentralRecord& Out)
-		{
-			if (!Cursor.HasRoom(CentralHeaderSize) || Cursor.PeekU32At(0) != CentralHeaderSignature)
-			{
-				return false;
-			}
-			Out.Flags = Cursor.PeekU16At(CdhFlagsOffset);
-			Out.Method = Cursor.PeekU16At(CdhMethodOffset);
-			Out.Crc = Cursor.PeekU32At(CdhCrcOffset);
-			Out.CompressedSize = Cursor.PeekU32At(CdhCompressedSizeOffset);
-			Out.UncompressedSize = Cursor.PeekU32At(CdhUncompressedSizeOffset);
-			Out.LocalHeaderOffset = Cursor.PeekU32At(CdhLocalHeaderOffsetOffset);
-			const uint16 NameLength = Cursor.PeekU16At(CdhNameLengthOffset);
-			const uint16 ExtraLength = Cursor.PeekU16At(CdhExtraLengthOffset);
-			const uint16 CommentLength = Cursor.PeekU16At(CdhCommentLengthOffset);
-
-			Cursor.Skip(CentralHeaderSize);
-			Out.NameBytes = Cursor.ReadBytes(NameLength);
-			Out.NameLength = NameLength;
-			if (Cursor.HasError())
-			{
-				return false;
-			}
-			// Extra field and comment are not read; a record that claims more than the buffer
-			// holds leaves the cursor past the end and the next record ends the walk.
-			Cursor.Skip(int64(ExtraLength) + CommentLength);
-			return true;
-		}
+		// Any non-null address stands for an empty range.
+		const uint8 NoBytes = 0;
 
 		// The name as UTF-8 up to its first zero byte; invalid sequences get the engine's
 		// replacement, whatever the general purpose flag says.
@@ -108,28 +78,175 @@ namespace MOLDARIZip
 			return FString(Converted.Length(), Converted.Get());
 		}
 
-		uint32 Crc32Of(const uint8* Data, int64 Num)
+		// A bounded view of the central directory: records are read from a window that moves
+		// forward, so a directory of any length costs DirectoryWindowBytes, and reading entry data
+		// in between does not make the walk read the directory again.
+		class FDirectoryWindow
+		{
+		public:
+			explicit FDirectoryWindow(IArchiveSource& InSource) : Source(InSource) {}
+
+			// Count bytes at Offset, or null when they are not in the archive. Valid until the
+			// next call.
+			const uint8* At(int64 Offset, int64 Count)
+			{
+				if (Data && Offset >= Base && Offset - Base <= Num && Count <= Num - (Offset - Base))
+				{
+					return Data + (Offset - Base);
+				}
+				if (Offset < 0 || Count < 0 || Offset > Source.Size() || Count > Source.Size() - Offset)
+				{
+					return nullptr;
+				}
+				const int64 Fill = FMath::Min(FMath::Max(Count, DirectoryWindowBytes), Source.Size() - Offset);
+				Data = Source.Read(Offset, Fill, Scratch);
+				Base = Offset;
+				Num = Data ? Fill : 0;
+				return Data;
+			}
+
+		private:
+			IArchiveSource& Source;
+			TArray<uint8> Scratch;
+			const uint8* Data = nullptr;
+			int64 Base = 0;
+			int64 Num = 0;
+		};
+
+		// Reads the record at Position and moves past it. False ends the walk: the fixed part
+		// or the name runs past the archive, or the signature is wrong.
+		bool ReadCentralRecord(FDirectoryWindow& Window, int64& Position, FCentralRecord& Out)
+		{
+			const uint8* Fixed = Window.At(Position, CentralHeaderSize);
+			if (!Fixed)
+			{
+				return false;
+			}
+			FZipCursor Cursor(Fixed, CentralHeaderSize);
+			if (Cursor.PeekU32At(0) != CentralHeaderSignature)
+			{
+				return false;
+			}
+			Out.Flags = Cursor.PeekU16At(CdhFlagsOffset);
+			Out.Method = Cursor.PeekU16At(CdhMethodOffset);
+			Out.Crc = Cursor.PeekU32At(CdhCrcOffset);
+			Out.CompressedSize = Cursor.PeekU32At(CdhCompressedSizeOffset);
+			Out.UncompressedSize = Cursor.PeekU32At(CdhUncompressedSizeOffset);
+			Out.LocalHeaderOffset = Cursor.PeekU32At(CdhLocalHeaderOffsetOffset);
+			const uint16 NameLength = Cursor.PeekU16At(CdhNameLengthOffset);
+			const uint16 ExtraLength = Cursor.PeekU16At(CdhExtraLengthOffset);
+			const uint16 CommentLength = Cursor.PeekU16At(CdhCommentLengthOffset);
+
+			Position += CentralHeaderSize;
+			const uint8* NameBytes = Window.At(Position, NameLength);
+			if (!NameBytes)
+			{
+				return false;
+			}
+			Out.Name = DecodeName(NameBytes, NameLength);
+			// Extra field and comment are not read; a record that claims more than the archive
+			// holds leaves the position past the end and the next record ends the walk.
+			Position += int64(NameLength) + ExtraLength + CommentLength;
+			return true;
+		}
+
+		// Hands an entry's bytes to the sink. An entry that comes in one piece is held until it
+		// proved intact and then written whole: a bad one never reaches the sink, and a small file
+		// costs no partial file and no move. A larger one is streamed; a failed write stops the
+		// writing but not the decoding, so it is still told corrupt or intact as if written whole.
+		class FEntryOutput
+		{
+		public:
+			FEntryOutput(IEntrySink& InSink, const FString& InTargetPath, bool bInWhole)
+				: Sink(InSink)
+				, TargetPath(InTargetPath)
+				, bWhole(bInWhole)
+			{
+				if (!bWhole)
+				{
+					bOpen = Sink.BeginEntry(TargetPath);
+					bFailed = !bOpen;
+				}
+			}
+			~FEntryOutput() { Abandon(); }
+
+			// In one piece, Data must stay valid until Finish.
+			void Write(const uint8* Data, int64 Num)
+			{
+				if (bWhole)
+				{
+					WholeData = Data;
+					WholeNum = Num;
+				}
+				else if (!bFailed && Num > 0 && !Sink.WritePiece(Data, Num))
+				{
+					bFailed = true;
+				}
+			}
+
+			void Abandon()
+			{
+				if (bOpen)
+				{
+					bOpen = false;
+					Sink.AbandonEntry();
+				}
+			}
+
+			// True when every byte was written and the sink kept the entry.
+			bool Finish()
+			{
+				if (bWhole)
+				{
+					return Sink.WriteEntry(TargetPath, WholeData, WholeNum);
+				}
+				if (bFailed)
+				{
+					Abandon();
+					return false;
+				}
+				bOpen = false;
+				return Sink.FinishEntry();
+			}
+
+		private:
+			IEntrySink& Sink;
+			const FString& TargetPath;
+			const bool bWhole;
+			const uint8* WholeData = &NoBytes;
+			int64 WholeNum = 0;
+			bool bOpen = false;
+			bool bFailed = false;
+		};
+
+		// Copies Num stored bytes in pieces. True when all were read and match ExpectedCrc.
+		bool CopyStored(IArchiveSource& Source, int64 Offset, int64 Num, uint32 ExpectedCrc, TArray<uint8>& Scratch, FEntryOutput& Output)
 		{
 			uLong Crc = crc32(0L, Z_NULL, 0);
 			while (Num > 0)
 			{
-				const uInt Piece = static_cast<uInt>(Num < CrcChunkBytes ? Num : CrcChunkBytes);
-				Crc = crc32(Crc, Data, Piece);
-				Data += Piece;
+				const int64 Piece = FMath::Min(Num, InputPieceBytes);
+				const uint8* Bytes = Source.Read(Offset, Piece, Scratch);
+				if (!Bytes)
+				{
+					return false;
+				}
+				Crc = crc32(Crc, Bytes, static_cast<uInt>(Piece));
+				Output.Write(Bytes, Piece);
+				Offset += Piece;
 				Num -= Piece;
 			}
-			return static_cast<uint32>(Crc);
+			return static_cast<uint32>(Crc) == ExpectedCrc;
 		}
 
-		// Inflates a raw deflate stream into exactly DestBytes bytes. True only when the stream
-		// ends cleanly, fills the buffer exactly and matches ExpectedCrc; on false the buffer
-		// must not be used.
-		bool InflateEntry(const uint8* Source, uint32 SourceBytes, uint8* Dest, uint32 DestBytes, uint32 ExpectedCrc)
+		// Inflates a raw deflate stream of InputBytes at Offset, handing on each full piece. True
+		// only when the stream ends cleanly after exactly ExpectedBytes bytes that match
+		// ExpectedCrc; a stream that goes on past ExpectedBytes is stopped at the first extra byte.
+		bool InflateStream(IArchiveSource& Source, int64 Offset, int64 InputBytes, uint32 ExpectedBytes, uint32 ExpectedCrc,
+			TArray<uint8>& Scratch, TArray<uint8>& Piece, FEntryOutput& Output)
 		{
 			z_stream Stream;
 			memset(&Stream, 0, sizeof(Stream));
-			Stream.next_in = const_cast<Bytef*>(Source);
-			Stream.avail_in = SourceBytes;
 			if (inflateInit2(&Stream, RawDeflateWindowBits) != Z_OK)
 			{
 				return false;
@@ -137,15 +254,31 @@ namespace MOLDARIZip
 
 			uLong Crc = crc32(0L, Z_NULL, 0);
 			uint32 Produced = 0;
-			uint8 Overrun = 0;   // catches a stream that goes on past the declared size
+			uint32 Pending = 0;   // bytes at the start of Piece not handed on yet
+			uint8 Overrun = 0;    // catches a stream that goes on past the declared size
 			int Result = Z_OK;
 			while (Result == Z_OK)
 			{
-				const uint32 Remaining = DestBytes - Produced;
+				if (Stream.avail_in == 0 && InputBytes > 0)
+				{
+					const int64 Count = FMath::Min(InputBytes, InputPieceBytes);
+					const uint8* Bytes = Source.Read(Offset, Count, Scratch);
+					if (!Bytes)
+					{
+						break;
+					}
+					Stream.next_in = const_cast<Bytef*>(Bytes);
+					Stream.avail_in = static_cast<uInt>(Count);
+					Offset += Count;
+					InputBytes -= Count;
+				}
+
+				const uint32 Remaining = ExpectedBytes - Produced;
+				uint8* Out = Piece.GetData() + Pending;
 				if (Remaining > 0)
 				{
-					Stream.next_out = Dest + Produced;
-					Stream.avail_out = Remaining < InflateChunkBytes ? Remaining : InflateChunkBytes;
+					Stream.next_out = Out;
+					Stream.avail_out = FMath::Min(Remaining, static_cast<uint32>(OutputPieceBytes) - Pending);
 				}
 				else
 				{
@@ -164,12 +297,19 @@ namespace MOLDARIZip
 				}
 				else if (Written > 0)
 				{
-					Crc = crc32(Crc, Dest + Produced, Written);
+					// CRC each piece while it is still in cache.
+					Crc = crc32(Crc, Out, Written);
 					Produced += Written;
+					Pending += Written;
+					if (Pending == OutputPieceBytes || Produced == ExpectedBytes)
+					{
+						Output.Write(Piece.GetData(), Pending);
+						Pending = 0;
+					}
 				}
 			}
 			inflateEnd(&Stream);
-			return Result == Z_STREAM_END && Produced == DestBytes && static_cast<uint32>(Crc) == ExpectedCrc;
+			return Result == Z_STREAM_END && Produced == ExpectedBytes && static_cast<uint32>(Crc) == ExpectedCrc;
 		}
 
 		void AddOutcome(FExtractReport& Report, FEntryReport Entry, EEntryOutcome Outcome)
@@ -219,10 +359,119 @@ namespace MOLDARIZip
 		return nullptr;
 	}
 
-	bool FFileSystemSink::WriteEntry(const FString& TargetPath, const uint8* Data, int64 Num)
+	// ---- Sinks and sources ----
+
+	FFileSystemSink::FFileSystemSink(const FString& InPartialPath)
+		: PartialPath(InPartialPath)
 	{
-		IFileManager::Get().MakeDirectory(*FPaths::GetPath(TargetPath), true);
-		return FFileHelper::SaveArrayToFile(TArrayView64<const uint8>(Data, Num), *TargetPath, &IFileManager::Get(), 0);
+	}
+
+	FFileSystemSink::~FFileSystemSink()
+	{
+		AbandonEntry();
+	}
+
+	bool FFileSystemSink::WriteEntry(const FString& InTargetPath, const uint8* Data, int64 Num)
+	{
+		IFileManager::Get().MakeDirectory(*FPaths::GetPath(InTargetPath), true);
+		if (FFileHelper::SaveArrayToFile(TArrayView64<const uint8>(Data, Num), *InTargetPath, &IFileManager::Get(), 0))
+		{
+			return true;
+		}
+		// The engine's writer leaves what it wrote before the disk filled up.
+		IFileManager::Get().Delete(*InTargetPath, false, false, true);
+		return false;
+	}
+
+	bool FFileSystemSink::BeginEntry(const FString& InTargetPath)
+	{
+		AbandonEntry();
+		TargetPath = InTargetPath;
+		Writer = TUniquePtr<FArchive>(IFileManager::Get().CreateFileWriter(*PartialPath, 0));
+		return Writer != nullptr;
+	}
+
+	bool FFileSystemSink::WritePiece(const uint8* Data, int64 Num)
+	{
+		if (!Writer)
+		{
+			return false;
+		}
+		Writer->Serialize(const_cast<uint8*>(Data), Num);
+		return !Writer->IsError();
+	}
+
+	bool FFileSystemSink::FinishEntry()
+	{
+		if (!Writer)
+		{
+			return false;
+		}
+		// Closing writes what the writer still buffers: a full disk may show only here.
+		const bool bClosed = Writer->Close() && !Writer->IsCriticalError();
+		Writer = nullptr;
+		// The move makes the target's folder, as writing it in place did.
+		if (!bClosed || !IFileManager::Get().Move(*TargetPath, *PartialPath, true, false, false, true))
+		{
+			IFileManager::Get().Delete(*PartialPath, false, false, true);
+			return false;
+		}
+		return true;
+	}
+
+	void FFileSystemSink::AbandonEntry()
+	{
+		if (Writer)
+		{
+			Writer->Close();
+			Writer = nullptr;
+			IFileManager::Get().Delete(*PartialPath, false, false, true);
+		}
+	}
+
+	FString PartialEntryPath(const FString& ExtractDir)
+	{
+		FString Path = ExtractDir;
+		const FString Name(PartialEntryName);
+		Path.PathAppend(*Name, Name.Len());
+		return Path;
+	}
+
+	const uint8* IArchiveSource::Read(int64 Offset, int64 Count, TArray<uint8>& Scratch)
+	{
+		// Offsets and counts are at most 2^32 + 2^17 here, so the 64-bit sums cannot wrap.
+		if (Offset < 0 || Count < 0 || Offset > Size() || Count > Size() - Offset)
+		{
+			return nullptr;
+		}
+		return Count == 0 ? &NoBytes : ReadInBounds(Offset, Count, Scratch);
+	}
+
+	const uint8* FMemoryArchiveSource::ReadInBounds(int64 Offset, int64 Count, TArray<uint8>& Scratch)
+	{
+		return Data + Offset;
+	}
+
+	FFileArchiveSource::FFileArchiveSource(FArchive& InReader)
+		: Reader(InReader)
+		, FileSize(InReader.TotalSize())
+	{
+	}
+
+	const uint8* FFileArchiveSource::ReadInBounds(int64 Offset, int64 Count, TArray<uint8>& Scratch)
+	{
+		if (Scratch.Num() < Count)
+		{
+			Scratch.SetNumUninitialized(static_cast<int32>(Count), EAllowShrinking::No);
+		}
+		if (Reader.Tell() != Offset)
+		{
+			Reader.Seek(Offset);
+		}
+		Reader.Serialize(Scratch.GetData(), Count);
+		// The reader's error is sticky: once a read failed (the file shrank, a disk error) every
+		// later read fails too.
+		return Reader.IsError() ? nullptr : Scratch.GetData();
 	}
 
 	// ---- FZipCursor ----
@@ -238,11 +487,6 @@ namespace MOLDARIZip
 	{
 		// Every operand is at most 2^32 + 2^16 here, so the 64-bit sum cannot wrap.
 		return At >= 0 && Count >= 0 && At <= Size && Count <= Size - At;
-	}
-
-	bool FZipCursor::HasRoom(int64 Count) const
-	{
-		return InBuffer(Position, Count);
 	}
 
 	uint16 FZipCursor::PeekU16At(int64 RecordOffset) const
@@ -265,24 +509,6 @@ namespace MOLDARIZip
 			return 0;
 		}
 		return uint32(Data[At]) | (uint32(Data[At + 1]) << 8) | (uint32(Data[At + 2]) << 16) | (uint32(Data[At + 3]) << 24);
-	}
-
-	const uint8* FZipCursor::ReadBytes(int64 Count)
-	{
-		if (!InBuffer(Position, Count))
-		{
-			bError = true;
-			Position += Count;
-			return nullptr;
-		}
-		const uint8* Bytes = Data + Position;
-		Position += Count;
-		return Bytes;
-	}
-
-	void FZipCursor::Skip(int64 Count)
-	{
-		Position += Count;
 	}
 
 	void FZipCursor::Seek(int64 InPosition)
@@ -395,21 +621,30 @@ namespace MOLDARIZip
 
 	// ---- The walk ----
 
-	bool ExtractFromMemory(const uint8* Data, int64 Size, const FString& ExtractDir, IEntrySink& Sink,
+	EZipExtractResult ExtractFromSource(IArchiveSource& Source, const FString& ExtractDir, IEntrySink& Sink,
 		FExtractReport& OutReport, const FExtractLimits& Limits)
 	{
 		OutReport = FExtractReport();
-		const int64 EndRecord = FindEndRecord(Data, Size);
+		FDirectoryWindow Window(Source);
+
+		// The end record lies in the archive's last EndRecordSearchWindow bytes.
+		const int64 TailBytes = FMath::Min(Source.Size(), EndRecordSearchWindow);
+		const int64 TailStart = Source.Size() - TailBytes;
+		const uint8* Tail = Window.At(TailStart, TailBytes);
+		if (!Tail)
+		{
+			return EZipExtractResult::CannotRead;
+		}
+		const int64 EndRecord = FindEndRecord(Tail, TailBytes);
 		if (EndRecord == INDEX_NONE)
 		{
-			return false;
+			return EZipExtractResult::NoEndRecord;
 		}
-
-		FZipCursor Cursor(Data, Size, EndRecord);
-		const uint16 EntryCount = Cursor.PeekU16At(EocdEntryCountOffset);
-		const uint32 DirectoryOffset = Cursor.PeekU32At(EocdDirectoryOffsetOffset);
+		FZipCursor EndCursor(Tail, TailBytes, EndRecord);
+		const uint16 EntryCount = EndCursor.PeekU16At(EocdEntryCountOffset);
+		const uint32 DirectoryOffset = EndCursor.PeekU32At(EocdDirectoryOffsetOffset);
 		OutReport.AnnouncedEntries = EntryCount;
-		Cursor.Seek(DirectoryOffset);
+		int64 Position = DirectoryOffset;
 
 		// Targets must stay below the folder itself, not merely share its name's prefix.
 		FString FolderPrefix = ExtractDir;
@@ -419,12 +654,14 @@ namespace MOLDARIZip
 		}
 
 		FClaimedRanges Claimed;
-		TArray<uint8> Inflated;   // reused: holds at most one entry at a time
+		TArray<uint8> InputScratch;   // one piece of archive bytes at a time
+		TArray<uint8> OutputPiece;    // one piece of inflated bytes at a time
+		uint8 LocalHeader[LocalHeaderSize];
 
 		for (int32 Index = 0; Index < EntryCount; ++Index)
 		{
 			FCentralRecord Record;
-			if (!ReadCentralRecord(Cursor, Record))
+			if (!ReadCentralRecord(Window, Position, Record))
 			{
 				OutReport.bWalkStoppedEarly = true;
 				break;
@@ -433,7 +670,7 @@ namespace MOLDARIZip
 
 			FEntryReport Entry;
 			Entry.Index = Index;
-			Entry.Name = DecodeName(Record.NameBytes, Record.NameLength);
+			Entry.Name = MoveTemp(Record.Name);
 
 			// Directory entries are recognised by the name as stored, before '\' becomes '/'.
 			if (Entry.Name.EndsWith(TEXT("/")))
@@ -450,21 +687,21 @@ namespace MOLDARIZip
 				continue;
 			}
 
-			FZipCursor Local(Data, Size, Record.LocalHeaderOffset);
-			if (!Local.HasRoom(LocalHeaderSize))
+			const uint8* LocalBytes = Source.Read(Record.LocalHeaderOffset, LocalHeaderSize, InputScratch);
+			if (!LocalBytes)
 			{
 				AddOutcome(OutReport, Entry, EEntryOutcome::OutOfBounds);
 				continue;
 			}
+			memcpy(LocalHeader, LocalBytes, LocalHeaderSize);
+			FZipCursor Local(LocalHeader, LocalHeaderSize);
 			const int64 DataStart = int64(Record.LocalHeaderOffset) + LocalHeaderSize
 				+ Local.PeekU16At(LfhNameLengthOffset) + Local.PeekU16At(LfhExtraLengthOffset);
-			Local.Seek(DataStart);
-			if (!Local.HasRoom(Record.CompressedSize))
+			if (DataStart > Source.Size() || int64(Record.CompressedSize) > Source.Size() - DataStart)
 			{
 				AddOutcome(OutReport, Entry, EEntryOutcome::OutOfBounds);
 				continue;
 			}
-			const uint8* EntryData = Data + DataStart;
 
 			// Many directory records over one stretch of data is the overlapping zip bomb; the local
 			// header belongs to the range so entries hidden inside another's data are caught too.
@@ -493,7 +730,8 @@ namespace MOLDARIZip
 			}
 
 			// Stored entries are copied at their compressed size, as other readers do.
-			const int64 OutputBytes = Record.Method == MethodStored ? int64(Record.CompressedSize) : int64(Record.UncompressedSize);
+			const bool bStored = Record.Method == MethodStored;
+			const int64 OutputBytes = bStored ? int64(Record.CompressedSize) : int64(Record.UncompressedSize);
 			if (int64(Record.UncompressedSize) > Limits.MaxEntryBytes || OutputBytes > Limits.MaxEntryBytes
 				|| OutReport.BytesWritten + OutputBytes > Limits.MaxTotalBytes)
 			{
@@ -502,17 +740,26 @@ namespace MOLDARIZip
 				continue;
 			}
 
-			const uint8* Content = EntryData;
 			bool bIntact = false;
-			if (Record.Method == MethodStored)
+			if (bStored || OutputBytes <= int64(Record.CompressedSize) * MaxDeflateRatio)
 			{
-				bIntact = Crc32Of(EntryData, OutputBytes) == Record.Crc;
-			}
-			else if (OutputBytes <= int64(Record.CompressedSize) * MaxDeflateRatio)
-			{
-				Inflated.SetNumUninitialized(static_cast<int32>(OutputBytes), EAllowShrinking::No);
-				bIntact = InflateEntry(EntryData, Record.CompressedSize, Inflated.GetData(), Record.UncompressedSize, Record.Crc);
-				Content = Inflated.GetData();
+				FEntryOutput Output(Sink, Entry.TargetPath, OutputBytes <= (bStored ? InputPieceBytes : OutputPieceBytes));
+				if (bStored)
+				{
+					bIntact = CopyStored(Source, DataStart, OutputBytes, Record.Crc, InputScratch, Output);
+				}
+				else
+				{
+					OutputPiece.SetNumUninitialized(static_cast<int32>(OutputPieceBytes), EAllowShrinking::No);
+					bIntact = InflateStream(Source, DataStart, Record.CompressedSize, Record.UncompressedSize, Record.Crc,
+						InputScratch, OutputPiece, Output);
+				}
+				if (bIntact && !Output.Finish())
+				{
+					UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Cannot write ZIP entry: %s"), *Entry.TargetPath);
+					AddOutcome(OutReport, Entry, EEntryOutcome::WriteFailed);
+					continue;
+				}
 			}
 			if (!bIntact)
 			{
@@ -520,17 +767,17 @@ namespace MOLDARIZip
 				AddOutcome(OutReport, Entry, EEntryOutcome::Corrupt);
 				continue;
 			}
-
-			if (!Sink.WriteEntry(Entry.TargetPath, Content, OutputBytes))
-			{
-				UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Cannot write ZIP entry: %s"), *Entry.TargetPath);
-				AddOutcome(OutReport, Entry, EEntryOutcome::WriteFailed);
-				continue;
-			}
 			OutReport.BytesWritten += OutputBytes;
 			AddOutcome(OutReport, Entry, EEntryOutcome::Written);
 		}
-		return true;
+		return EZipExtractResult::Extracted;
+	}
+
+	bool ExtractFromMemory(const uint8* Data, int64 Size, const FString& ExtractDir, IEntrySink& Sink,
+		FExtractReport& OutReport, const FExtractLimits& Limits)
+	{
+		FMemoryArchiveSource Source(Data, Size);
+		return ExtractFromSource(Source, ExtractDir, Sink, OutReport, Limits) == EZipExtractResult::Extracted;
 	}
 
 	// ---- On disk ----
@@ -568,20 +815,23 @@ namespace MOLDARIZip
 	EZipExtractResult ExtractZipArchiveInto(const FString& ArchivePath, const FString& ExtractDir, FExtractReport& OutReport)
 	{
 		OutReport = FExtractReport();
-		TArray<uint8> Archive;
-		if (!FFileHelper::LoadFileToArray(Archive, *ArchivePath, FILEREAD_Silent))
+		TUniquePtr<FArchive> Reader(IFileManager::Get().CreateFileReader(*ArchivePath, FILEREAD_Silent));
+		EZipExtractResult Result = EZipExtractResult::CannotRead;
+		if (Reader)
+		{
+			FFileArchiveSource Source(*Reader);
+			FFileSystemSink Sink(PartialEntryPath(ExtractDir));
+			Result = ExtractFromSource(Source, ExtractDir, Sink, OutReport);
+		}
+		if (Result == EZipExtractResult::CannotRead)
 		{
 			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Cannot read ZIP: %s"), *ArchivePath);
-			return EZipExtractResult::CannotRead;
 		}
-
-		FFileSystemSink Sink;
-		if (!ExtractFromMemory(Archive.GetData(), Archive.Num(), ExtractDir, Sink, OutReport))
+		else if (Result == EZipExtractResult::NoEndRecord)
 		{
 			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Invalid ZIP (no EOCD): %s"), *ArchivePath);
-			return EZipExtractResult::NoEndRecord;
 		}
-		return EZipExtractResult::Extracted;
+		return Result;
 	}
 }
 

@@ -19,7 +19,8 @@ namespace
 	constexpr EAutomationTestFlags ZipTestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
 	const TCHAR* const MemoryExtractDir = TEXT("/moldari/Saved/Temp/MOLDARI/Extract_7");
 
-	// Keeps what the reader hands over instead of touching the disk.
+	// Keeps what the reader hands over instead of touching the disk: the finished files, and
+	// what each entry went through (pieces, abandons).
 	class FRecordingSink : public IEntrySink
 	{
 	public:
@@ -29,14 +30,53 @@ namespace
 			TArray<uint8> Bytes;
 		};
 		TArray<FFile> Files;
+		FFile Current;
+		int32 Pieces = 0;
+		int64 LargestPiece = 0;
+		int32 Abandoned = 0;
+		int64 AbandonedBytes = 0;    // bytes an abandoned entry had received
+		int32 Whole = 0;             // entries that came whole
+		int32 FailWritesAfter = -1;  // >= 0: an entry's piece after that many fails, as a full disk would
+		int32 EntryPieces = 0;
 
 		virtual bool WriteEntry(const FString& TargetPath, const uint8* Data, int64 Num) override
 		{
+			++Whole;
 			FFile File;
 			File.Path = TargetPath;
 			File.Bytes.Append(Data, static_cast<int32>(Num));
-			Files.Add(File);
+			Files.Add(MoveTemp(File));
 			return true;
+		}
+
+		virtual bool BeginEntry(const FString& TargetPath) override
+		{
+			Current = FFile();
+			Current.Path = TargetPath;
+			EntryPieces = 0;
+			return true;
+		}
+		virtual bool WritePiece(const uint8* Data, int64 Num) override
+		{
+			if (FailWritesAfter >= 0 && EntryPieces >= FailWritesAfter)
+			{
+				return false;
+			}
+			++Pieces;
+			++EntryPieces;
+			LargestPiece = FMath::Max(LargestPiece, Num);
+			Current.Bytes.Append(Data, static_cast<int32>(Num));
+			return true;
+		}
+		virtual bool FinishEntry() override
+		{
+			Files.Add(MoveTemp(Current));
+			return true;
+		}
+		virtual void AbandonEntry() override
+		{
+			++Abandoned;
+			AbandonedBytes += Current.Bytes.Num();
 		}
 
 		const FFile* Find(const FString& Relative) const
@@ -494,6 +534,154 @@ bool FMOLDARIZipLimitsTest::RunTest(const FString& Parameters)
 	return true;
 }
 
+// Entries larger than the reader's pieces: each goes to the sink piece by piece as it is decoded,
+// and one that turns out bad part-way is abandoned, never finished.
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipStreamingTest, "MOLDARI.Zip.Streaming", ZipTestFlags)
+
+bool FMOLDARIZipStreamingTest::RunTest(const FString& Parameters)
+{
+	const TArray<uint8> Text = TextOfSize(static_cast<int32>(3 * OutputPieceBytes + 123));
+	TArray<uint8> Binary;
+	for (int32 Index = 0; Index < 2 * InputPieceBytes + 77; ++Index)
+	{
+		Binary.Add(static_cast<uint8>(Index * 131 + Index / 4099));
+	}
+
+	// Whole, in several pieces none larger than the reader's.
+	{
+		FZipTestWriter Writer;
+		Writer.AddDeflated("large.txt", Text);
+		Writer.AddStored("large.bin", Binary);
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestWritten(*this, Sink, TEXT("large.txt"), Text);
+		TestWritten(*this, Sink, TEXT("large.bin"), Binary);
+		TestEqual(TEXT("large entries are streamed"), Sink.Whole, 0);
+		TestTrue(TEXT("large entries come in several pieces"), Sink.Pieces >= 6);
+		TestTrue(TEXT("no piece is larger than the reader's"), Sink.LargestPiece <= FMath::Max(InputPieceBytes, OutputPieceBytes));
+		TestEqual(TEXT("large entries: bytes counted"), Report.BytesWritten, int64(Text.Num() + Binary.Num()));
+	}
+
+	// Bad part-way: the entry has gone to the sink in part and is then abandoned.
+	struct FDamage
+	{
+		const TCHAR* Case;
+		TFunction<void(FZipTestWriter&)> Add;
+	};
+	const FDamage Damages[] = {
+		{ TEXT("deflated, CRC wrong"), [&](FZipTestWriter& W) { W.Entry(W.AddDeflated("bad.bin", Text)).Crc ^= 0x10; } },
+		{ TEXT("stored, CRC wrong"), [&](FZipTestWriter& W) { W.Entry(W.AddStored("bad.bin", Binary)).Crc ^= 0x10; } },
+		{ TEXT("deflate stream broken late"), [&](FZipTestWriter& W)
+			{
+				FZipTestEntry& Entry = W.Entry(W.AddDeflated("bad.bin", Text));
+				for (int32 Index = Entry.Payload.Num() * 3 / 4; Index < Entry.Payload.Num(); Index += 7)
+				{
+					Entry.Payload[Index] ^= 0xA5;
+				}
+			} },
+		{ TEXT("deflate stream cut late"), [&](FZipTestWriter& W)
+			{
+				FZipTestEntry& Entry = W.Entry(W.AddDeflated("bad.bin", Text));
+				Entry.Payload.SetNum(Entry.Payload.Num() * 3 / 4);
+				Entry.CompressedSize = Entry.Payload.Num();
+			} },
+	};
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Corrupt ZIP entry skipped: bad.bin"), EAutomationExpectedErrorFlags::Contains, UE_ARRAY_COUNT(Damages));
+	for (const FDamage& Damage : Damages)
+	{
+		FZipTestWriter Writer;
+		Damage.Add(Writer);
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestOutcome(*this, Report, TEXT("bad.bin"), EEntryOutcome::Corrupt);
+		TestEqual(*FString::Printf(TEXT("%s: nothing finished"), Damage.Case), Sink.Files.Num(), 0);
+		TestEqual(*FString::Printf(TEXT("%s: abandoned"), Damage.Case), Sink.Abandoned, 1);
+		TestTrue(*FString::Printf(TEXT("%s: streamed before the damage showed"), Damage.Case), Sink.AbandonedBytes > 0);
+	}
+
+	// A stream that inflates far past its declared size (with that prefix's CRC) is stopped at
+	// the declared size: no more than that reaches the sink, from a cap-sized declaration too.
+	{
+		const int32 Declared = static_cast<int32>(OutputPieceBytes + 10);
+		TArray<uint8> Prefix = Text;
+		Prefix.SetNum(Declared);
+		FZipTestWriter Writer;
+		const int32 Index = Writer.AddDeflated("grows.bin", Text);
+		Writer.Entry(Index).UncompressedSize = Declared;
+		Writer.Entry(Index).Crc = Crc32(Prefix);
+		FExtractLimits Limits;
+		Limits.MaxEntryBytes = Declared;
+		Limits.MaxTotalBytes = Declared;
+		AddExpectedErrorPlain(TEXT("[MOLDARI] Corrupt ZIP entry skipped: grows.bin"), EAutomationExpectedErrorFlags::Contains, 1);
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink, Limits);
+		TestOutcome(*this, Report, TEXT("grows.bin"), EEntryOutcome::Corrupt);
+		TestEqual(TEXT("inflates past its size: abandoned"), Sink.Abandoned, 1);
+		TestTrue(TEXT("inflates past its size: at most the declared bytes handed on"),
+			Sink.AbandonedBytes > 0 && Sink.AbandonedBytes <= Declared);
+		TestEqual(TEXT("inflates past its size: nothing counted"), Report.BytesWritten, int64(0));
+	}
+
+	// A write that fails part-way: the entry is abandoned and cannot be written; one that is
+	// corrupt as well is still told corrupt, as when nothing was written before the check.
+	{
+		FZipTestWriter Writer;
+		Writer.AddDeflated("full.txt", Text);
+		Writer.Entry(Writer.AddDeflated("full-and-bad.txt", Text)).Crc ^= 1;
+		Writer.AddStored("after.txt", Bytes("after"));
+		AddExpectedErrorPlain(FString(TEXT("[MOLDARI] Cannot write ZIP entry: ")) + MemoryExtractDir + TEXT("/full.txt"), EAutomationExpectedErrorFlags::Contains, 1);
+		AddExpectedErrorPlain(TEXT("[MOLDARI] Corrupt ZIP entry skipped: full-and-bad.txt"), EAutomationExpectedErrorFlags::Contains, 1);
+		FRecordingSink Sink;
+		Sink.FailWritesAfter = 1;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestOutcome(*this, Report, TEXT("full.txt"), EEntryOutcome::WriteFailed);
+		TestOutcome(*this, Report, TEXT("full-and-bad.txt"), EEntryOutcome::Corrupt);
+		TestEqual(TEXT("failed writes: both abandoned"), Sink.Abandoned, 2);
+		TestWritten(*this, Sink, TEXT("after.txt"), Bytes("after"));
+		TestEqual(TEXT("failed writes: only the next entry finished"), Sink.Files.Num(), 1);
+	}
+
+	// Reads that fail (a disk error, a file cut short after it was opened): the entry whose data
+	// cannot be read is corrupt; an end that cannot be read is no archive read at all.
+	{
+		class FHoleSource : public IArchiveSource
+		{
+		public:
+			FHoleSource(const TArray<uint8>& InBytes, int64 InHole) : Bytes(InBytes), Hole(InHole) {}
+			virtual int64 Size() const override { return Bytes.Num(); }
+
+		protected:
+			virtual const uint8* ReadInBounds(int64 Offset, int64 Count, TArray<uint8>& Scratch) override
+			{
+				return Offset <= Hole && Hole < Offset + Count ? nullptr : Bytes.GetData() + Offset;
+			}
+
+		private:
+			const TArray<uint8>& Bytes;
+			int64 Hole;   // the one byte that cannot be read
+		};
+
+		FZipTestWriter Writer;
+		Writer.AddStored("first.txt", Bytes("first"));
+		const int32 Cut = Writer.AddDeflated("cut.txt", Text);
+		Writer.AddStored("filler.bin", Repeated('f', EndRecordSearchWindow));   // keeps the cut out of the end's window
+		const TArray<uint8> Archive = Writer.Build();
+		FHoleSource Source(Archive, Writer.DataOffsetOf(Cut) + 100);
+		AddExpectedErrorPlain(TEXT("[MOLDARI] Corrupt ZIP entry skipped: cut.txt"), EAutomationExpectedErrorFlags::Contains, 1);
+		FRecordingSink Sink;
+		FExtractReport Report;
+		TestTrue(TEXT("unreadable data: extracted"), ExtractFromSource(Source, MemoryExtractDir, Sink, Report) == EZipExtractResult::Extracted);
+		TestWritten(*this, Sink, TEXT("first.txt"), Bytes("first"));
+		TestOutcome(*this, Report, TEXT("cut.txt"), EEntryOutcome::Corrupt);
+		TestOutcome(*this, Report, TEXT("filler.bin"), EEntryOutcome::Written);
+
+		FHoleSource Unreadable(Archive, Archive.Num() - 1);
+		TestTrue(TEXT("unreadable end: cannot read"), ExtractFromSource(Unreadable, MemoryExtractDir, Sink, Report) == EZipExtractResult::CannotRead);
+		TestEqual(TEXT("unreadable end: nothing read"), Report.Entries.Num(), 0);
+	}
+	return true;
+}
+
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipOverlapTest, "MOLDARI.Zip.Overlap", ZipTestFlags)
 
 bool FMOLDARIZipOverlapTest::RunTest(const FString& Parameters)
@@ -639,6 +827,49 @@ bool FMOLDARIZipExtractTest::RunTest(const FString& Parameters)
 	FileManager.DeleteDirectory(*ExtractDir, false, true);
 	FileManager.DeleteDirectory(*SecondDir, false, true);
 	FileManager.DeleteDirectory(*Scratch, false, true);
+	return true;
+}
+
+// The file road in pieces: large entries reach the disk whole; an entry that fails part-way
+// leaves no file and no folder behind, and an earlier entry of the same name keeps its bytes.
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipExtractInPiecesTest, "MOLDARI.Zip.ExtractInPieces", ZipTestFlags)
+
+bool FMOLDARIZipExtractInPiecesTest::RunTest(const FString& Parameters)
+{
+	const FString Scratch = MakeScratchDir(TEXT("ExtractInPieces"));
+	const FString ExtractDir = Scratch / TEXT("Extract_1");
+	IFileManager::Get().MakeDirectory(*ExtractDir, true);
+
+	const TArray<uint8> Text = TextOfSize(static_cast<int32>(3 * OutputPieceBytes + 5));
+	const TArray<uint8> Stored = Repeated('s', static_cast<int32>(2 * InputPieceBytes + 3));
+	FZipTestWriter Writer;
+	Writer.AddDeflated("large.txt", Text);
+	Writer.AddStored("large.bin", Stored);
+	Writer.AddStored("dup.txt", Bytes("kept"));
+	Writer.Entry(Writer.AddDeflated("dup.txt", Text)).Crc ^= 1;
+	Writer.AddStored("a/b.txt", Bytes("b"));
+	Writer.AddDeflated("a", Text);   // a file where a folder is
+	Writer.Entry(Writer.AddStored("newdir/late.bin", Stored)).Crc ^= 1;   // last: nothing may stay after it
+	const FString ArchivePath = Scratch / TEXT("pieces.zip");
+	FFileHelper::SaveArrayToFile(Writer.Build(), *ArchivePath);
+
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Corrupt ZIP entry skipped: dup.txt"), EAutomationExpectedErrorFlags::Contains, 1);
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Corrupt ZIP entry skipped: newdir/late.bin"), EAutomationExpectedErrorFlags::Contains, 1);
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Cannot write ZIP entry: ") + ExtractDir + TEXT("/a"), EAutomationExpectedErrorFlags::Contains, 1);
+	FExtractReport Report;
+	TestTrue(TEXT("extracted"), ExtractZipArchiveInto(ArchivePath, ExtractDir, Report) == EZipExtractResult::Extracted);
+
+	TArray<uint8> Loaded;
+	TestTrue(TEXT("large deflated entry whole on disk"), FFileHelper::LoadFileToArray(Loaded, *(ExtractDir / TEXT("large.txt"))) && Loaded == Text);
+	TestTrue(TEXT("large stored entry whole on disk"), FFileHelper::LoadFileToArray(Loaded, *(ExtractDir / TEXT("large.bin"))) && Loaded == Stored);
+	TestTrue(TEXT("a corrupt later duplicate leaves the earlier file"), FFileHelper::LoadFileToArray(Loaded, *(ExtractDir / TEXT("dup.txt"))) && Loaded == Bytes("kept"));
+	TestFalse(TEXT("a corrupt entry makes no folder"), IFileManager::Get().DirectoryExists(*(ExtractDir / TEXT("newdir"))));
+	TestOutcome(*this, Report, TEXT("a"), EEntryOutcome::WriteFailed);
+	TestEqualSensitive(TEXT("files on disk"), FString::Join(FilesUnder(ExtractDir), TEXT(",")).Replace(*(ExtractDir + TEXT("/")), TEXT("")),
+		FString(TEXT("a/b.txt,dup.txt,large.bin,large.txt")));
+	TestEqual(TEXT("bytes counted"), Report.BytesWritten, int64(Text.Num() + Stored.Num() + 4 + 1));
+
+	IFileManager::Get().DeleteDirectory(*Scratch, false, true);
 	return true;
 }
 
