@@ -50,6 +50,9 @@ namespace
 			MOLDARIIntake::RemoveTempArchive(ArchivePath);
 			return; // the job ends failed with the reason the extraction gave
 		}
+		// Its files are out: the archive goes here, so the main thread never waits for a large
+		// file to be freed.
+		MOLDARIIntake::RemoveTempArchive(ArchivePath);
 		Job.KeepOpen();
 		ScheduleImport(ArchivePath, Name, Kind, JobId, ExtractDir);
 	}
