@@ -100,6 +100,7 @@ class Editor:
         self.proc = subprocess.Popen(cmd, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                      text=True, encoding="utf-8", errors="replace", bufsize=1, env=env)
         self.lines = []   # (epoch seconds from the stamp or None, text after the category)
+        self.arrivals = []   # epoch seconds each line was read here
         self.cond = threading.Condition()
         threading.Thread(target=self._read, daemon=True).start()
         if press:
@@ -111,6 +112,7 @@ class Editor:
             entry = (log_epoch(match), match.group(8)) if match else (None, line.rstrip("\r\n"))
             with self.cond:
                 self.lines.append(entry)
+                self.arrivals.append(time.time())
                 self.cond.notify_all()
         with self.cond:
             self.cond.notify_all()

@@ -10,11 +10,14 @@ rename that ends the store and the open that starts its extraction, the steps th
 stamp. The rest comes from the log's millisecond stamps:
 
   reply         POST sent -> queued reply read (client side)
-  download      HTTP thread connects -> the body arrived and was checked (the store makes the
-                archive's folder)
-  store         -> the archive renamed into Saved/Temp/MOLDARI (folder, file, one write)
-  hand-off      -> the main thread makes the extraction folder (core ticker)
-  extract       -> "Importing FBX" (folder, reading, extraction and the model search)
+  download      HTTP thread connects -> the body arrived and was checked; a build that writes
+                the body to disk as it arrives: -> the archive's file closed, whole
+  store         -> the archive renamed into Saved/Temp/MOLDARI (folder, file, one write); 0 for
+                a build that writes as it arrives
+  hand-off      -> the extraction folder is made (main thread's core ticker, or the archive
+                worker)
+  extract       -> "Importing FBX" (folder, reading, extraction, the model search and, for an
+                extraction off the main thread, the hand-off to it)
   FBX import    -> "ImportAssetsAutomated returned" (Assimp, the FBX's own textures included)
   textures      image importer spans after that line (the metadata's texture maps)
   material      the rest up to "Created PBR material"
@@ -30,6 +33,10 @@ decoded by netpbm (`jpegtopnm`, `pngtopnm`, `tgatopnm`, `bmptopnm`) to /dev/null
 Memory: a fresh editor imports one of the real archives with a 400 MB stored entry of random
 bytes added (made here, in the work folder); peak resident memory (VmHWM, reset with
 clear_refs once idle) minus the idle resident memory, and the ratio to the archive's size.
+Main thread: meanwhile a probe sends the console command `imports` every 10 ms and times each
+answer (console commands run on the editor's main thread): the longest wait, less the part of
+it the engine's own import call took, is the longest stretch the main thread spent on the
+import outside that call (an upper bound: it includes the console's own hand-off).
 Burst: a fresh editor gets 50 POST /import at once (the archives in turn, ten names); the time to
 the 50th done line and the peak memory above idle.
 
@@ -40,7 +47,6 @@ Prints a markdown section. Run it in a private network namespace (see run_all.py
 import argparse
 import json
 import os
-import random
 import shutil
 import socket
 import statistics
@@ -105,22 +111,29 @@ def split_steps(editor, mark, name, sent, reply_s, clock_events):
 
     connect = min((t for e, t, _ in clock_events if e == "connect" and t >= sent), default=None)
     renamed = min((t for e, t, d in clock_events if e == "rename" and d.endswith(f"/{name}.zip") and t >= sent), default=None)
+    # A build that writes the body to the archive as it arrives: the download ends when the file
+    # is closed, whole; there is no store after it.
+    closed = min((t for e, t, d in clock_events if e == "closed" and d.endswith(f"/{name}.zip") and t >= sent), default=None)
+    stored = renamed if renamed is not None else closed
     opened = min((t for e, t, d in clock_events if e == "open" and d.endswith(f"/{name}.zip") and t >= sent), default=None)
     # The extraction begins with its folder, made just before the archive is read.
-    extract_dirs = [t for e, t, d in clock_events if e == "mkdir" and "/Extract_" in d and renamed is not None and opened is not None and renamed <= t <= opened]
+    extract_dirs = [t for e, t, d in clock_events if e == "mkdir" and "/Extract_" in d and stored is not None and opened is not None and stored <= t <= opened]
     if extract_dirs:
         opened = extract_dirs[-1]
-    created = min((t for e, t, d in clock_events if e == "create" and f"/{name}.zip.tmp" in d and t >= sent), default=None)
-    # The store begins with the archive's own folder (made just before its file); the folder is
-    # told apart by being the last Archive_ folder made before the file.
-    folders = [t for e, t, d in clock_events if e == "mkdir" and "/Archive_" in d and connect is not None and connect <= t <= (created or 0)]
-    downloaded = folders[-1] if folders else created
+    if renamed is not None:
+        created = min((t for e, t, d in clock_events if e == "create" and f"/{name}.zip.tmp" in d and t >= sent), default=None)
+        # The store begins with the archive's own folder (made just before its file); the folder
+        # is told apart by being the last Archive_ folder made before the file.
+        folders = [t for e, t, d in clock_events if e == "mkdir" and "/Archive_" in d and connect is not None and connect <= t <= (created or 0)]
+        downloaded = folders[-1] if folders else created
+    else:
+        downloaded = closed
     fbx = first("[MOLDARI] Importing FBX: ", opened)
     returned = first("[MOLDARI] ImportAssetsAutomated returned ", fbx)
     material = first("[MOLDARI] Created PBR material: ", returned) or returned
     placed = first("[MOLDARI] Placed ", material) or material
     copied = first("[MOLDARI] Copied ", placed)
-    marks = [sent, sent + reply_s, connect, downloaded, renamed, opened, fbx, returned]
+    marks = [sent, sent + reply_s, connect, downloaded, stored, opened, fbx, returned]
     if any(m is None for m in marks + [copied]):
         raise RuntimeError(f"missing step marks for {name}: {marks + [copied]}")
     saved = [t for t, text in lines if text.startswith("[MOLDARI] Saved ") and " .uasset file(s)" in text and copied <= t <= done_at]
@@ -158,6 +171,9 @@ def peer_run(url, work):
         return time.perf_counter() - start, done.returncode == 0
 
     result = {"curl": timed(["curl", "-s", "-f", "-o", str(archive), url])[0]}
+    (out / "b").mkdir()
+    result["bsdtar"] = timed(["bsdtar", "-xf", str(archive), "-C", str(out / "b")])[0]
+    shutil.rmtree(out / "b", ignore_errors=True)
     result["unzip"] = timed(["unzip", "-q", "-o", str(archive), "-d", str(out / "x")])[0]
     files = [p for p in (out / "x").rglob("*") if p.is_file() and "__MACOSX" not in p.parts]
     fbx = sorted(p for p in files if p.suffix.lower() == ".fbx")
@@ -222,6 +238,48 @@ class PeakSampler:
         self.thread.join()
 
 
+class MainThreadProbe(threading.Thread):
+    """Sends `imports` to the editor's console every `interval` seconds; each answer's last line
+    ("N import job(s)") is matched to its command in order."""
+
+    ANSWER = " import job(s)"
+
+    def __init__(self, editor, interval=0.010):
+        super().__init__(daemon=True)
+        self.editor, self.interval = editor, interval
+        self.sent = []
+        self.halt = threading.Event()
+        self.start_line = editor.mark()
+
+    def run(self):
+        while not self.halt.is_set():
+            self.sent.append(time.time())
+            self.editor.command("imports")
+            self.halt.wait(self.interval)
+
+    def stop(self):
+        self.halt.set()
+        self.join()
+        # every command sent gets its answer
+        limit = time.monotonic() + 30
+        while len(self.answers()) < len(self.sent) and time.monotonic() < limit:
+            time.sleep(0.01)
+
+    def answers(self):
+        with self.editor.cond:
+            return [at for at, (_, text) in zip(self.editor.arrivals[self.start_line:], self.editor.lines[self.start_line:])
+                    if text.endswith(self.ANSWER)]
+
+    def waits(self, excluded=()):
+        """(sent, wait seconds) of each probe, less the time of the wait that fell in an excluded
+        window (the engine's own import call)."""
+        result = []
+        for sent, answered in zip(self.sent, self.answers()):
+            inside = sum(max(0.0, min(answered, end) - max(sent, begin)) for begin, end in excluded)
+            result.append((sent, answered - sent - inside))
+        return result
+
+
 def start_editor(work, tag, clock, binary=None):
     env = {"LD_PRELOAD": str(work / "step_clock.so"), "MOLDARI_STEP_CLOCK": str(clock),
            "MOLDARI_STEP_CLOCK_PORT": str(ARCHIVE_PORT)}
@@ -280,7 +338,8 @@ def main():
     archives = sorted((benchlib.TESTDATA / "archives").glob("*.zip"))
     samples = Path(args.samples)
     if samples.is_dir():
-        archives += sorted(samples.glob("*.zip"))
+        # the samples that import (not the one made to show a failure)
+        archives += [a for a in sorted(samples.glob("*.zip")) if any(n.lower().endswith(".fbx") for n in zipfile.ZipFile(a).namelist())]
     for archive in archives:
         (served / archive.name).symlink_to(archive)
     (served / "empty").write_bytes(b"")
@@ -295,7 +354,7 @@ def main():
         if "memory" not in skip and "profile" not in skip:
             figures["profile"] = profile_section(args, work, out)
         if args.baseline_editor and "memory" not in skip and "baseline" not in skip:
-            figures["baseline"] = baseline_section(args, work, out)
+            figures["baseline"] = baseline_section(args, work, archives, out)
         if "burst" not in skip:
             figures["burst"] = burst_section(args, work, archives, nginx, out)
     finally:
@@ -395,22 +454,28 @@ def memory_section(args, work, archives, served, nginx, out):
     steps = {k: statistics.median(r[4][k] for r in imports) for k in steps}
     peer = {k: statistics.median(p[k] for p in peers) for k in peers[0]}
     ours_dl = steps["download"] + steps["store"] + steps["extract"]
-    peer_dl = (peer["curl"] + peer["unzip"]) * 1000
+    peer_dl = (peer["curl"] + peer["bsdtar"]) * 1000
     above = (peak - idle) * 1024
     ratio = above / size
+    stretch = max(r[4]["main thread longest wait"] for r in imports)
     peak_sample = max(sampler.samples, key=lambda s: s[1]) if sampler.samples else (0, 0)
     out += ["## Memory of a 400 MB import", "",
             f"`{base.name}` plus a stored entry of {args.big_mib} MiB of random bytes: {size / MIB:.1f} MiB archive. "
             f"Idle editor {idle / 1024:.0f} MiB resident; peak during the import {peak / 1024:.0f} MiB (VmHWM); "
-            f"peak above idle {above / MIB:.0f} MiB = **{ratio:.2f}x the archive**, the higher of two imports (goal at most 1.2x: "
-            f"{'met' if ratio <= 1.2 else 'NOT met'}). "
+            f"peak above idle **{above / MIB:.0f} MiB** = {ratio:.2f}x the archive, the higher of two imports (goal at most 64 MiB: "
+            f"{'met' if above <= 64 * MIB else 'NOT met'}). "
             f"The sampled peak (every 5 ms) was {(peak_sample[1] - idle) / 1024:.0f} MiB above idle, "
             f"{(peak_sample[0] - sent) * 1000:.0f} ms after the POST.", "",
             "Steps (ms, medians of the two imports): " + ", ".join(f"{k} {v:.0f}" for k, v in steps.items() if k not in ("textures",)) + ".",
             "",
+            f"Main thread: the longest a console probe waited outside the engine's import call was **{stretch:.0f} ms** "
+            f"(the higher of the two imports; goal under 50 ms: {'met' if stretch < 50 else 'NOT met'}); the engine's import call itself took "
+            f"{steps['engine import call']:.0f} ms.",
+            "",
             f"Same archive, same run (peer, ours, ours, peer; medians): download+store+extract {ours_dl:.0f} ms against `curl -o` {peer['curl'] * 1000:.0f} ms + "
-            f"`unzip` {peer['unzip'] * 1000:.0f} ms = {peer_dl:.0f} ms: **{ours_dl / peer_dl:.2f}x** (goal at most 1.2x).", ""]
-    return {"archive_bytes": size, "idle_kib": idle, "peak_kib": peak, "ratio": ratio, "steps": steps,
+            f"`bsdtar -xf` {peer['bsdtar'] * 1000:.0f} ms = {peer_dl:.0f} ms: **{ours_dl / peer_dl:.2f}x** (goal at most 1.0x); "
+            f"`unzip` took {peer['unzip'] * 1000:.0f} ms.", ""]
+    return {"archive_bytes": size, "idle_kib": idle, "peak_kib": peak, "ratio": ratio, "steps": steps, "main_thread_ms": stretch,
             "peer_ms": {k: v * 1000 for k, v in peer.items()}, "download_extract_ratio": ours_dl / peer_dl}
 
 
@@ -423,12 +488,25 @@ def big_import(work, tag, binary=None):
         idle = idle_rss(editor.proc.pid)
         benchlib.reset_peak(editor.proc.pid)
         sampler = PeakSampler(editor.proc.pid)
+        probe = MainThreadProbe(editor)
+        probe.start()
+        time.sleep(0.2)
         mark = editor.mark()
         sent, reply_s = post_import(f"http://127.0.0.1:{ARCHIVE_PORT}/big.zip", "big")
         editor.wait_for("[MOLDARI] Done: big", start=mark, timeout=600)
+        time.sleep(0.2)
+        probe.stop()
         peak = benchlib.vm_hwm_kib(editor.proc.pid)
         sampler.stop()
         steps = split_steps(editor, mark, "big", sent, reply_s, read_clock(clock))
+        # the engine's own import call, by its log lines (stamps cut to the millisecond)
+        fbx = editor.find("[MOLDARI] Importing FBX: ", mark)[0][0]
+        returned = editor.find("[MOLDARI] ImportAssetsAutomated returned ", mark)[0][0] + 0.001
+        during = [w for t, w in probe.waits() if sent - 0.02 <= t]
+        outside = [w for t, w in probe.waits([(fbx, returned)]) if sent - 0.02 <= t]
+        steps["main thread longest wait"] = max(outside, default=0.0) * 1000
+        steps["main thread longest wait, engine import included"] = max(during, default=0.0) * 1000
+        steps["engine import call"] = (returned - fbx) * 1000
     finally:
         editor.stop()
         # Its 800 MB (Source copy and the model's assets) would otherwise stay for the whole run.
@@ -473,15 +551,38 @@ def profile_section(args, work, out):
     return {"rows": rows, "steps": steps}
 
 
-def baseline_section(args, work, out):
-    """The 400 MB import by an earlier build and by this one, in turns, same archive, same run."""
+def small_imports(work, tag, binary, archives):
+    """Each of `archives` imported once, in turn, in one fresh editor: total ms by archive name."""
+    clock = work / f"clock-{tag}.log"
+    clock.unlink(missing_ok=True)
+    editor = start_editor(work, tag, clock, binary)
+    totals = {}
+    try:
+        for archive in archives:
+            name = "s_" + archive.stem
+            mark = editor.mark()
+            sent, _ = post_import(f"http://127.0.0.1:{ARCHIVE_PORT}/{archive.name}", name)
+            done = editor.wait_for(f"[MOLDARI] Done: {name}", start=mark, timeout=120)[0][0]
+            totals[archive.name] = (done - sent) * 1000
+    finally:
+        editor.stop()
+        shutil.rmtree(editor.project, ignore_errors=True)
+    return totals
+
+
+def baseline_section(args, work, archives, out):
+    """The 400 MB import and the small sample archives by an earlier build and by this one, in
+    turns, same archives, same run."""
     rows = {"baseline": [], "this build": []}
+    small = {"baseline": [], "this build": []}
+    samples = [a for a in archives if a.parent == Path(args.samples)] or [a for a in archives if a.stat().st_size < 8 * MIB][:3]
     for _ in range(args.baseline_runs):
         for label, binary in (("baseline", args.baseline_editor), ("this build", None)):
             idle, peak, _, _, steps = big_import(work, "compare", binary)
             rows[label].append({**steps, "peak_above_idle_mib": (peak - idle) / 1024})
+            small[label].append(small_imports(work, "compare-small", binary, samples))
     size = (work / "big.zip").stat().st_size
-    keys = ["download", "store", "extract", "total", "peak_above_idle_mib"]
+    keys = ["download", "store", "extract", "total", "main thread longest wait", "peak_above_idle_mib"]
     out += ["## Before and after, 400 MB import", "",
             f"Baseline editor `{args.baseline_editor}` against this build, {args.baseline_runs} imports each in turns "
             "(medians; times in ms, memory in MiB above the idle process).", "",
@@ -491,6 +592,14 @@ def baseline_section(args, work, out):
         med = {k: statistics.median(r[k] for r in runs) for k in keys}
         result[label] = med
         out.append(f"| {label} | " + " | ".join(f"{med[k]:.0f}" for k in keys) + f" | {med['peak_above_idle_mib'] * MIB / size:.2f}x |")
+    out += ["", "The small sample archives, POST to done line (ms, medians of the same turns):", "",
+            "| archive | baseline | this build | this / baseline |", "|---|---|---|---|"]
+    result["small"] = {}
+    for archive in samples:
+        before = statistics.median(run[archive.name] for run in small["baseline"])
+        after = statistics.median(run[archive.name] for run in small["this build"])
+        result["small"][archive.name] = {"baseline": before, "this build": after}
+        out.append(f"| {archive.name} | {before:.0f} | {after:.0f} | {after / before:.2f}x |")
     out.append("")
     return result
 

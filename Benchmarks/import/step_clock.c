@@ -8,8 +8,9 @@
  *   rename   a file renamed into Saved/Temp/MOLDARI (the downloaded archive is stored)
  *   mkdir    a folder made directly under Saved/Temp/MOLDARI (an archive's own folder when the
  *            store begins, an extraction folder when the extraction begins)
- *   open     an archive opened for reading under Saved/Temp/MOLDARI (the import, on the
- *            main thread, starts extracting it)
+ *   open     an archive opened for reading under Saved/Temp/MOLDARI (its extraction starts)
+ *   closed   an archive written under Saved/Temp/MOLDARI closed (a download written to disk as it
+ *            arrived is whole)
  *
  * Lines "EVENT EPOCH_US DETAIL" are appended to the file named by MOLDARI_STEP_CLOCK; the port is
  * MOLDARI_STEP_CLOCK_PORT. Each line is one write() to an O_APPEND descriptor, so threads do
@@ -22,6 +23,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pthread.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -68,6 +70,45 @@ static int ends_with_archive(const char *path)
 	return (n > 4 && strcmp(path + n - 4, ".zip") == 0) || (n > 5 && strcmp(path + n - 5, ".usdz") == 0);
 }
 
+/* Archives written under the temporary folder, by descriptor, so their close can be noted. */
+#define MAX_WATCHED 64
+static int watched_fds[MAX_WATCHED];
+static char watched_paths[MAX_WATCHED][512];
+static int watched_count;
+static pthread_mutex_t watched_lock = PTHREAD_MUTEX_INITIALIZER;
+
+static void watch(int fd, const char *path)
+{
+	pthread_mutex_lock(&watched_lock);
+	if (fd >= 0 && watched_count < MAX_WATCHED) {
+		watched_fds[watched_count] = fd;
+		snprintf(watched_paths[watched_count], sizeof watched_paths[0], "%s", path);
+		watched_count++;
+	}
+	pthread_mutex_unlock(&watched_lock);
+}
+
+int close(int fd)
+{
+	static int (*real)(int);
+	if (!real) real = (int (*)(int))dlsym(RTLD_NEXT, "close");
+	char path[512] = "";
+	pthread_mutex_lock(&watched_lock);
+	for (int i = 0; i < watched_count; i++) {
+		if (watched_fds[i] == fd) {
+			memcpy(path, watched_paths[i], sizeof path);
+			watched_count--;
+			watched_fds[i] = watched_fds[watched_count];
+			memcpy(watched_paths[i], watched_paths[watched_count], sizeof watched_paths[0]);
+			break;
+		}
+	}
+	pthread_mutex_unlock(&watched_lock);
+	int result = real(fd);
+	if (path[0]) note("closed", path);
+	return result;
+}
+
 /* The file manager writes "<target>.tmp<number>" and renames it into place. */
 static int is_archive_temp(const char *path)
 {
@@ -105,11 +146,16 @@ int rename(const char *from, const char *to)
 			mode = va_arg(args, mode_t);                                                   \
 			va_end(args);                                                                  \
 		}                                                                                  \
+		int fd = real(path, flags, mode);                                                  \
 		if ((flags & O_ACCMODE) == O_RDONLY && is_temp_path(path) && ends_with_archive(path)) \
 			note("open", path);                                                            \
 		else if ((flags & O_CREAT) && is_temp_path(path) && is_archive_temp(path))         \
 			note("create", path);                                                          \
-		return real(path, flags, mode);                                                    \
+		else if ((flags & O_CREAT) && is_temp_path(path) && ends_with_archive(path)) {     \
+			note("create", path);                                                          \
+			watch(fd, path);                                                               \
+		}                                                                                  \
+		return fd;                                                                         \
 	}
 
 OPEN_WRAPPER(open)

@@ -7,6 +7,7 @@ import re
 import socket
 import subprocess
 import sys
+import threading
 import time
 import zipfile
 from pathlib import Path
@@ -59,6 +60,37 @@ def served_directory(directory: Path):
     finally:
         proc.kill()
         proc.wait(5)
+
+
+@contextlib.contextmanager
+def dribbling_server(announced: int, sent: bytes):
+    """An HTTP server that announces `announced` bytes, sends `sent` and then holds the
+    connection open until the block ends; yields its URL."""
+    listener = socket.create_server((HOST, 0))
+    listener.settimeout(0.2)
+    stop = threading.Event()
+    connections: list[socket.socket] = []
+
+    def serve():
+        while not stop.is_set():
+            try:
+                conn, _ = listener.accept()
+            except OSError:
+                continue
+            connections.append(conn)
+            conn.recv(65536)
+            conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % announced + sent)
+
+    thread = threading.Thread(target=serve, daemon=True)
+    thread.start()
+    try:
+        yield f"http://{HOST}:{listener.getsockname()[1]}/slow.zip"
+    finally:
+        stop.set()
+        thread.join(5)
+        for conn in connections:
+            conn.close()
+        listener.close()
 
 
 def archive_folders(editor, settle: float = 5.0) -> list[Path]:

@@ -17,7 +17,9 @@ from bridge_client import (
 )
 from import_client import (
     ARCHIVES,
+    archive_folders,
     assert_zip_import_complete,
+    dribbling_server,
     follow_job,
     free_port,
     import_json,
@@ -49,6 +51,17 @@ def test_queued_reply_for_chair_is_exact_bytes(listening):
     reply = post_import(import_json(f"http://{HOST}:{free_port()}/chair.zip", "chair"))
     body = b'{\n\t"status": "queued",\n\t"name": "chair"\n}'
     assert reply == b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 41\r\n\r\n" + body
+
+
+def test_the_first_bytes_decide_while_the_rest_is_still_coming(listening):
+    # a page that would take a long time to arrive is refused at its first bytes, not its last
+    start = listening.mark()
+    with dribbling_server(50_000_000, b"<!doctype html>" + bytes(1000)) as url:
+        assert post_import(import_json(url, "e2e_page")) == response_bytes("HTTP/1.1 200 OK", queued_body("e2e_page"))
+        listening.wait_for("[MOLDARI] Downloaded file is not a valid archive", start, 5)
+        job, _ = follow_job("e2e_page", 5)
+    assert (job["state"], job["reason"]) == ("failed", "Downloaded file is not a valid archive")
+    assert archive_folders(listening) == [], "the refused body was written somewhere"
 
 
 def test_unreachable_port_logs_failure_by_name_without_url(listening):

@@ -1,11 +1,8 @@
 """Import jobs as the page reads them: GET /imports and /imports/<id>, the life of a job for a
 success and for each road that fails, many at once, the cap, and who may read them."""
 
-import contextlib
 import json
 import signal
-import socket
-import threading
 import time
 import zipfile
 from concurrent.futures import ThreadPoolExecutor
@@ -23,6 +20,7 @@ from import_client import (
     all_jobs,
     archive_folders,
     follow_job,
+    dribbling_server,
     free_port,
     get_imports,
     import_json,
@@ -57,37 +55,6 @@ def broken_archives(tmp_root):
     write_zip(folder / "Empty.usdz", {"scene.usda": b"#usda 1.0\n"})
     (folder / "NotAnArchive.zip").write_bytes(b"<html>not found</html>\n")
     return folder
-
-
-@contextlib.contextmanager
-def dribbling_server(announced: int, sent: bytes):
-    """An HTTP server that announces `announced` bytes, sends `sent` and then holds the
-    connection open until the block ends; yields its URL."""
-    listener = socket.create_server((HOST, 0))
-    listener.settimeout(0.2)
-    stop = threading.Event()
-    connections: list[socket.socket] = []
-
-    def serve():
-        while not stop.is_set():
-            try:
-                conn, _ = listener.accept()
-            except OSError:
-                continue
-            connections.append(conn)
-            conn.recv(65536)
-            conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % announced + sent)
-
-    thread = threading.Thread(target=serve, daemon=True)
-    thread.start()
-    try:
-        yield f"http://{HOST}:{listener.getsockname()[1]}/slow.zip"
-    finally:
-        stop.set()
-        thread.join(5)
-        for conn in connections:
-            conn.close()
-        listener.close()
 
 
 def test_a_success_is_followed_to_done_with_what_it_made(listening):

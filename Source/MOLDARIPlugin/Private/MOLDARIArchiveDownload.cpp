@@ -1,99 +1,182 @@
-// Fetching an archive with the engine's HTTP module, bounding its size while it arrives,
-// checking its signature, storing it and scheduling the import on the main thread.
+// Fetching an archive with the engine's HTTP module: the body is written to the archive's file
+// as it arrives on the HTTP thread, its first four bytes decide whether it is an archive at all,
+// and the size bound holds on the stream; the whole body is never in memory.
 #include "MOLDARIArchiveDownload.h"
-#include "MOLDARIImport.h"
 #include "MOLDARIImportJobs.h"
 
-#include <atomic>
 #include <map>
 #include <mutex>
 
-#include "Containers/Ticker.h"
+#include "HAL/CriticalSection.h"
 #include "HAL/FileManager.h"
-#include "HAL/PlatformProcess.h"
 #include "HttpModule.h"
 #include "Interfaces/IHttpRequest.h"
 #include "Interfaces/IHttpResponse.h"
-#include "Misc/FileHelper.h"
-#include "Misc/Paths.h"
+#include "Misc/ScopeLock.h"
+#include "Serialization/Archive.h"
+#include "Templates/UniquePtr.h"
 
 namespace
 {
-	// Unique in this process; the process id keeps two editors apart.
-	std::atomic<uint32> NextArchiveFolder{ 0 };
-
-	// Imports handed to the core ticker that have not started yet, so that shutting the editor
-	// down can say which never ran and remove their archives. Scheduled from the HTTP or the
-	// listener thread, taken on the main thread.
-	struct FScheduledImport
+	// Why a download stopped before its end, when it did.
+	enum class EStop : uint8
 	{
-		FString ArchivePath;
-		FString Name;
-		int64 JobId = 0;
+		None,
+		NotAnArchive,
+		TooLarge,
+		CannotStore,
+		Abandoned,   // the module shut down: it cleaned up and reported
 	};
-	std::mutex ScheduledMutex;
-	std::map<uint64, FScheduledImport> ScheduledImports;
-	uint64 NextScheduledImport = 0;
-	bool bSchedulingClosed = false;
 
-	// Removes a stored archive with the folder of its own it sits in.
-	void RemoveTempArchive(const FString& ArchivePath)
+	// One download: touched on the HTTP thread (the stream, progress and completion) and, at
+	// shut-down, on the main thread; Lock guards all of it.
+	struct FDownload
 	{
-		const FString Folder = FPaths::GetPath(ArchivePath);
-		if (MOLDARIIntake::IsTempArchiveFolder(Folder))
+		FCriticalSection Lock;
+		FString Name;
+		FString Kind;
+		int64 JobId = 0;
+		FString ArchivePath;            // set with the writer
+		TUniquePtr<FArchive> Writer;    // opened at the first bytes
+		uint8 Head[4] = {};
+		int32 HeadBytes = 0;
+		int64 Received = 0;
+		EStop Stop = EStop::None;
+
+		void LogTooLarge(int64 Bytes)
 		{
-			IFileManager::Get().DeleteDirectory(*Folder, false, true);
+			const int32 Reported = static_cast<int32>(FMath::Min<int64>(Bytes, MAX_int32));
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download too large (%d bytes, limit %lld)"), Reported, static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
+			MOLDARIJobs::Fail(JobId, FString::Printf(TEXT("Download too large (%d bytes, limit %lld)"), Reported, static_cast<long long>(MOLDARIIntake::MaxDownloadBytes)));
 		}
-		else
+
+		// The stream: takes a piece, or refuses it (InOutLength changed), which ends the transfer.
+		void Receive(const uint8* Data, int64& InOutLength)
 		{
-			IFileManager::Get().Delete(*ArchivePath, false, false, true);
+			FScopeLock Guard(&Lock);
+			const int64 Length = InOutLength;
+			if (Stop != EStop::None)
+			{
+				InOutLength = 0;
+				return;
+			}
+			if (Received + Length > MOLDARIIntake::MaxDownloadBytes)
+			{
+				Stop = EStop::TooLarge;
+				LogTooLarge(Received + Length);
+				InOutLength = 0;
+				return;
+			}
+			for (int64 Index = 0; HeadBytes < 4 && Index < Length; ++Index)
+			{
+				Head[HeadBytes++] = Data[Index];
+			}
+			if (HeadBytes == 4 && !IsArchiveSignature(Head, 4))
+			{
+				Stop = EStop::NotAnArchive;
+				InOutLength = 0;
+				return;
+			}
+			if (!Writer)
+			{
+				if (MOLDARIIntake::MakeArchiveFolder(Name, Kind, ArchivePath))
+				{
+					Writer.Reset(IFileManager::Get().CreateFileWriter(*ArchivePath, FILEWRITE_Silent));
+				}
+				if (!Writer)
+				{
+					StopStoring();
+					InOutLength = 0;
+					return;
+				}
+			}
+			Writer->Serialize(const_cast<uint8*>(Data), Length);
+			if (Writer->IsError())
+			{
+				StopStoring();
+				InOutLength = 0;
+				return;
+			}
+			Received += Length;
 		}
-	}
+
+		// Lock held: the file cannot be written; nothing of it stays.
+		void StopStoring()
+		{
+			Stop = EStop::CannotStore;
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Cannot store archive: %s"), *ArchivePath);
+			MOLDARIJobs::Fail(JobId, TEXT("Cannot store archive"));
+			DiscardFile();
+		}
+
+		// Lock held.
+		void DiscardFile()
+		{
+			Writer.Reset();
+			if (!ArchivePath.IsEmpty())
+			{
+				MOLDARIIntake::RemoveTempArchive(ArchivePath);
+			}
+		}
+	};
 
 	// Downloads in flight, so that shutting the module down can cut them off. Added on the
 	// listener thread, removed on the HTTP thread at completion or on the main thread at shut-down.
-	struct FDownloadState
-	{
-		std::atomic<bool> bTooLarge{ false };   // cut off for its size; the completion has nothing to add
-		std::atomic<bool> bAbandoned{ false };  // cut off at shut-down; its delegates do nothing
-	};
-	struct FDownloadInFlight
+	struct FInFlight
 	{
 		TSharedRef<IHttpRequest, ESPMode::ThreadSafe> Request;
-		TSharedRef<FDownloadState, ESPMode::ThreadSafe> State;
-		FString Name;
-		int64 JobId = 0;
+		TSharedRef<FDownload, ESPMode::ThreadSafe> Download;
 	};
-	std::mutex DownloadsMutex;
-	std::map<uint64, FDownloadInFlight> Downloads;
-	uint64 NextDownload = 0;
+	std::mutex InFlightMutex;
+	std::map<uint64, FInFlight> InFlight;
+	uint64 NextInFlight = 0;
 
-	void ForgetDownload(uint64 Id)
+	void Forget(uint64 Id)
 	{
-		std::lock_guard<std::mutex> Lock(DownloadsMutex);
-		Downloads.erase(Id);
+		std::lock_guard<std::mutex> Lock(InFlightMutex);
+		InFlight.erase(Id);
 	}
 
-	void LogImportNotRun(const FString& Name)
+	// HTTP thread: the end of a transfer. True hands the stored archive on.
+	bool Finish(FDownload& Download, FHttpResponsePtr Response, bool bConnectedSuccessfully)
 	{
-		UE_LOG(LogTemp, Warning, TEXT("[MOLDARI] Import not run (editor shutting down): %s"), *Name);
+		FScopeLock Guard(&Download.Lock);
+		switch (Download.Stop)
+		{
+		case EStop::Abandoned:
+		case EStop::TooLarge:
+		case EStop::CannotStore:
+			Download.DiscardFile();
+			return false; // reported when it stopped
+		case EStop::NotAnArchive:
+			break;
+		case EStop::None:
+			if (!bConnectedSuccessfully || !Response.IsValid())
+			{
+				UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download failed: %s"), *Download.Name);
+				MOLDARIJobs::Fail(Download.JobId, TEXT("Download failed"));
+				Download.DiscardFile();
+				return false;
+			}
+			break;
+		}
+		if (Download.Stop == EStop::NotAnArchive || Download.HeadBytes < 4)
+		{
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Downloaded file is not a valid archive"));
+			MOLDARIJobs::Fail(Download.JobId, TEXT("Downloaded file is not a valid archive"));
+			Download.DiscardFile();
+			return false;
+		}
+		// The last bytes reach the disk before anything reads the file.
+		if (!Download.Writer->Close())
+		{
+			Download.StopStoring();
+			return false;
+		}
+		Download.Writer.Reset();
+		MOLDARIJobs::SetDownloading(Download.JobId, Download.Received, Download.Received);
+		return true;
 	}
-}
-
-FString MOLDARIIntake::GetTempDir()
-{
-	FString TempDir = FPaths::ProjectSavedDir();
-	TempDir.PathAppend(TEXT("Temp/MOLDARI"), 12);
-	return TempDir;
-}
-
-bool MOLDARIIntake::IsTempArchiveFolder(const FString& Folder)
-{
-	FString Parent = FPaths::GetPath(Folder);
-	FString TempDir = GetTempDir();
-	FPaths::NormalizeDirectoryName(Parent);
-	FPaths::NormalizeDirectoryName(TempDir);
-	return Parent == TempDir && FPaths::GetCleanFilename(Folder).StartsWith(MOLDARI_ARCHIVE_FOLDER_PREFIX, ESearchCase::CaseSensitive);
 }
 
 void StartArchiveDownload(const FString& Url, const FString& Name, const FString& Kind, int64 JobId)
@@ -101,194 +184,86 @@ void StartArchiveDownload(const FString& Url, const FString& Name, const FString
 	TSharedRef<IHttpRequest, ESPMode::ThreadSafe> Request = FHttpModule::Get().CreateRequest();
 	Request->SetVerb(TEXT("GET"));
 	Request->SetURL(Url);
-	// Progress and completion on the HTTP thread, so the size bound holds whatever the main
-	// thread is doing; the completion handler touches nothing shared.
+	// Every delegate on the HTTP thread: the size bound and the writes hold whatever the main
+	// thread is doing, and the main thread never waits for the disk.
 	Request->SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy::CompleteOnHttpThread);
-	TSharedRef<FDownloadState, ESPMode::ThreadSafe> State = MakeShared<FDownloadState, ESPMode::ThreadSafe>();
-	uint64 DownloadId = 0;
+	TSharedRef<FDownload, ESPMode::ThreadSafe> Download = MakeShared<FDownload, ESPMode::ThreadSafe>();
+	Download->Name = Name;
+	Download->Kind = Kind;
+	Download->JobId = JobId;
+	uint64 InFlightId = 0;
 	{
-		std::lock_guard<std::mutex> Lock(DownloadsMutex);
-		DownloadId = ++NextDownload;
-		Downloads.emplace(DownloadId, FDownloadInFlight{ Request, State, Name, JobId });
+		std::lock_guard<std::mutex> Lock(InFlightMutex);
+		InFlightId = ++NextInFlight;
+		InFlight.emplace(InFlightId, FInFlight{ Request, Download });
 	}
-	Request->OnRequestProgress64().BindLambda([State, JobId](FHttpRequestPtr InRequest, uint64 BytesSent, uint64 BytesReceived)
+
+	// Refusing a piece ends the transfer; a cancel from inside the stream is not allowed.
+	Request->SetResponseBodyReceiveStreamDelegateV2(FHttpRequestStreamDelegateV2::CreateLambda([Download](void* Ptr, int64& InOutLength)
 	{
-		if (State->bTooLarge.load() || State->bAbandoned.load() || !InRequest.IsValid())
+		Download->Receive(static_cast<const uint8*>(Ptr), InOutLength);
+	}));
+	// An announced length over the bound stops the transfer at its first report.
+	Request->OnRequestProgress64().BindLambda([Download](FHttpRequestPtr InRequest, uint64 BytesSent, uint64 BytesReceived)
+	{
+		// The length the server announced, if it did (-1: none).
+		const FHttpResponsePtr Response = InRequest.IsValid() ? InRequest->GetResponse() : nullptr;
+		const FString LengthHeader = Response.IsValid() ? Response->GetHeader(TEXT("Content-Length")) : FString();
+		const int64 Announced = LengthHeader.IsNumeric() ? FCString::Atoi64(*LengthHeader) : -1;
+		bool bCancel = false;
 		{
-			return;
+			FScopeLock Guard(&Download->Lock);
+			if (Download->Stop != EStop::None)
+			{
+				return;
+			}
+			if (Announced > MOLDARIIntake::MaxDownloadBytes)
+			{
+				Download->Stop = EStop::TooLarge;
+				Download->LogTooLarge(Announced);
+				bCancel = true;
+			}
 		}
-		const FHttpResponsePtr Response = InRequest->GetResponse();
-		const uint64 Announced = Response.IsValid() ? Response->GetContentLength() : 0;
-		const uint64 Limit = static_cast<uint64>(MOLDARIIntake::MaxDownloadBytes);
-		if (BytesReceived > Limit || Announced > Limit)
+		if (bCancel)
 		{
-			State->bTooLarge.store(true);
-			const uint64 Reported = FMath::Min<uint64>(FMath::Max(BytesReceived, Announced), static_cast<uint64>(MAX_int32));
-			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download too large (%d bytes, limit %lld)"), static_cast<int32>(Reported), static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
-			MOLDARIJobs::Fail(JobId, FString::Printf(TEXT("Download too large (%d bytes, limit %lld)"), static_cast<int32>(Reported),
-				static_cast<long long>(MOLDARIIntake::MaxDownloadBytes)));
 			InRequest->CancelRequest();
 			return;
 		}
-		MOLDARIJobs::SetDownloading(JobId, static_cast<int64>(BytesReceived), Announced > 0 ? static_cast<int64>(Announced) : -1);
+		MOLDARIJobs::SetDownloading(Download->JobId, static_cast<int64>(BytesReceived), Announced);
 	});
-	Request->OnProcessRequestComplete().BindLambda([Name, Kind, State, JobId, DownloadId](FHttpRequestPtr InRequest, FHttpResponsePtr Response, bool bConnectedSuccessfully)
+	Request->OnProcessRequestComplete().BindLambda([Download, InFlightId](FHttpRequestPtr InRequest, FHttpResponsePtr Response, bool bConnectedSuccessfully)
 	{
-		if (State->bAbandoned.load())
+		Forget(InFlightId);
+		if (Finish(*Download, Response, bConnectedSuccessfully))
 		{
-			return; // shut down: reported as not run
+			HandOffStoredArchive(Download->ArchivePath, Download->Name, Download->Kind, Download->JobId);
 		}
-		ForgetDownload(DownloadId);
-		if (State->bTooLarge.load())
-		{
-			return; // already reported
-		}
-		HandleDownloadComplete(InRequest, Response, bConnectedSuccessfully, Name, Kind, JobId);
 	});
 	Request->ProcessRequest();
 }
 
-void HandleDownloadComplete(FHttpRequestPtr Request, FHttpResponsePtr Response, bool bConnectedSuccessfully, const FString& Name, const FString& Kind,
-	int64 JobId)
-{
-	if (!bConnectedSuccessfully || !Response.IsValid())
-	{
-		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download failed: %s"), *Name);
-		MOLDARIJobs::Fail(JobId, TEXT("Download failed"));
-		return;
-	}
-	const TArray<uint8>& Content = Response->GetContent();
-	if (static_cast<int64>(Content.Num()) > MOLDARIIntake::MaxDownloadBytes)
-	{
-		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download too large (%d bytes, limit %lld)"), Content.Num(), static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
-		MOLDARIJobs::Fail(JobId, FString::Printf(TEXT("Download too large (%d bytes, limit %lld)"), Content.Num(), static_cast<long long>(MOLDARIIntake::MaxDownloadBytes)));
-		return;
-	}
-	if (!IsArchiveSignature(Content))
-	{
-		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Downloaded file is not a valid archive"));
-		MOLDARIJobs::Fail(JobId, TEXT("Downloaded file is not a valid archive"));
-		return;
-	}
-	MOLDARIJobs::SetDownloading(JobId, Content.Num(), Content.Num());
-	const FString ArchivePath = StoreTempArchive(Content, Name, Kind);
-	if (ArchivePath.IsEmpty())
-	{
-		// Already logged; an import of nothing, or of an older file, must not follow.
-		MOLDARIJobs::Fail(JobId, TEXT("Cannot store archive"));
-		return;
-	}
-	ScheduleImport(ArchivePath, Name, Kind, JobId);
-}
-
-bool IsArchiveSignature(const TArray<uint8>& Bytes)
-{
-	return Bytes.Num() >= 4 && Bytes[0] == 0x50 && Bytes[1] == 0x4B && Bytes[2] == 0x03 && Bytes[3] == 0x04;
-}
-
-FString StoreTempArchive(const TArray<uint8>& Bytes, const FString& Name, const FString& Kind)
-{
-	IFileManager& FileManager = IFileManager::Get();
-	const FString TempDir = MOLDARIIntake::GetTempDir();
-	FileManager.MakeDirectory(*TempDir, true);
-
-	// A folder of its own, so two imports of one name never share a file; the file keeps the
-	// name, which the USDZ road depends on.
-	FString Folder;
-	do
-	{
-		Folder = TempDir;
-		const FString Leaf = FString::Printf(TEXT("%s%u_%u"), MOLDARI_ARCHIVE_FOLDER_PREFIX, FPlatformProcess::GetCurrentProcessId(), NextArchiveFolder.fetch_add(1));
-		Folder.PathAppend(*Leaf, Leaf.Len());
-	} while (FileManager.DirectoryExists(*Folder));
-	FileManager.MakeDirectory(*Folder, true);
-
-	FString ArchivePath = Folder;
-	ArchivePath.PathAppend(*Name, Name.Len());
-	ArchivePath += Kind.Equals(TEXT("usdz"), ESearchCase::IgnoreCase) ? TEXT(".usdz") : TEXT(".zip");
-	// The write is whole or absent (a full disk, or a file where the folder should be): an
-	// archive that is not on disk is reported here, and no import is made of it.
-	if (!FFileHelper::SaveArrayToFile(Bytes, *ArchivePath, &FileManager, 0))
-	{
-		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Cannot store archive: %s"), *ArchivePath);
-		FileManager.DeleteDirectory(*Folder, false, true);
-		return FString();
-	}
-	return ArchivePath;
-}
-
-void ScheduleImport(const FString& ArchivePath, const FString& Name, const FString& Kind, int64 JobId)
-{
-	if (ArchivePath.IsEmpty())
-	{
-		return; // the store failed and said so
-	}
-	uint64 Id = 0;
-	{
-		std::lock_guard<std::mutex> Lock(ScheduledMutex);
-		if (!bSchedulingClosed)
-		{
-			Id = ++NextScheduledImport;
-			ScheduledImports.emplace(Id, FScheduledImport{ ArchivePath, Name, JobId });
-		}
-	}
-	if (Id == 0)
-	{
-		// Too late: the module is shutting down and its import code may be gone by the next tick.
-		LogImportNotRun(Name);
-		MOLDARIJobs::MarkNotRun(JobId);
-		RemoveTempArchive(ArchivePath);
-		return;
-	}
-	FTSTicker::GetCoreTicker().AddTicker(FTickerDelegate::CreateLambda([Id, ArchivePath, Name, Kind, JobId](float)
-	{
-		{
-			std::lock_guard<std::mutex> Lock(ScheduledMutex);
-			if (ScheduledImports.erase(Id) == 0)
-			{
-				return false; // dropped at shut-down, already reported
-			}
-		}
-		MOLDARIJobs::FJobScope Job(JobId);
-		ImportArchive(ArchivePath, Name, Kind);
-		return false;
-	}), 0.0f);
-}
-
-void CancelScheduledImports()
-{
-	std::map<uint64, FScheduledImport> NotRun;
-	{
-		std::lock_guard<std::mutex> Lock(ScheduledMutex);
-		bSchedulingClosed = true;
-		NotRun.swap(ScheduledImports);
-	}
-	for (const auto& Entry : NotRun)
-	{
-		LogImportNotRun(Entry.second.Name);
-		MOLDARIJobs::MarkNotRun(Entry.second.JobId);
-		RemoveTempArchive(Entry.second.ArchivePath);
-	}
-}
-
 void AbandonDownloads()
 {
-	std::map<uint64, FDownloadInFlight> Abandoned;
+	std::map<uint64, FInFlight> Abandoned;
 	{
-		std::lock_guard<std::mutex> Lock(DownloadsMutex);
-		Abandoned.swap(Downloads);
+		std::lock_guard<std::mutex> Lock(InFlightMutex);
+		Abandoned.swap(InFlight);
 	}
 	for (auto& Entry : Abandoned)
 	{
-		Entry.second.State->bAbandoned.store(true);
-		LogImportNotRun(Entry.second.Name);
-		MOLDARIJobs::MarkNotRun(Entry.second.JobId);
+		FDownload& Download = Entry.second.Download.Get();
+		{
+			FScopeLock Guard(&Download.Lock);
+			if (Download.Stop == EStop::None)
+			{
+				LogImportNotRun(Download.Name);
+				MOLDARIJobs::MarkNotRun(Download.JobId);
+			}
+			Download.Stop = EStop::Abandoned;
+		}
+		// Once the cancel returns, the stream is not called again: the file can go.
 		Entry.second.Request->CancelRequest();
+		FScopeLock Guard(&Download.Lock);
+		Download.DiscardFile();
 	}
-}
-
-void ReopenImportScheduling()
-{
-	std::lock_guard<std::mutex> Lock(ScheduledMutex);
-	bSchedulingClosed = false;
 }

@@ -12,12 +12,20 @@ class USkeletalMesh;
 // Content root of every import; a ZIP import lands in Root + "/" + Name.
 #define MOLDARI_IMPORT_ROOT TEXT("/Game/MOLDARIImports")
 
-// Imports the archive at ArchivePath (Kind "usdz", any case, or else a ZIP) and removes the
-// temporary files. Main thread only.
+// Any thread but the main one while imports run there (the archive worker): extracts a stored
+// ZIP archive into a fresh folder for its import. False when nothing can be imported: logged,
+// reported to the job, and the archive removed where it is unreadable as a ZIP.
+bool ExtractArchiveForImport(const FString& ArchivePath, FString& OutExtractDir);
+// Main thread: the engine's part of the import of an extracted ZIP archive; removes the
+// extracted folder and the archive.
+void ImportExtractedArchive(const FString& ArchivePath, const FString& ExtractDir, const FString& Name);
+// Main thread: both at once, for the archive at ArchivePath (Kind "usdz", any case, is imported
+// as it is), and removes the temporary files.
 void ImportArchive(const FString& ArchivePath, const FString& Name, const FString& Kind);
 
-// Copies every file under ExtractDir (except .fbm folders and files) into the project's
-// SourceArt/MOLDARIImports/<Name>/ folder, keeping the relative paths.
+// Keeps every file under ExtractDir (except .fbm folders and files) in the project's
+// SourceArt/MOLDARIImports/<Name>/ folder, keeping the relative paths. The files are moved out of
+// ExtractDir where they can be (the extraction folder is removed after the import), else copied.
 void CopySourceFiles(const FString& ExtractDir, const FString& Name);
 
 // Saves every dirty package under ContentPath (recursively).

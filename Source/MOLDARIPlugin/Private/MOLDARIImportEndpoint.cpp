@@ -5,8 +5,6 @@
 #include "MOLDARIImportJobs.h"
 #include "MOLDARIImportRequest.h"
 
-#include "HAL/FileManager.h"
-#include "Misc/FileHelper.h"
 #include "Misc/Paths.h"
 
 namespace
@@ -22,41 +20,6 @@ namespace
 		}
 		FPaths::NormalizeFilename(Path);
 		return Path;
-	}
-
-	enum class ELocalArchiveRead
-	{
-		Read,
-		Unreadable,
-		NotAnArchive,
-	};
-
-	// Reads a local archive on the listener thread. The size comes first, so that nothing
-	// which cannot be sized (folders, missing files) is opened, nothing too small to hold the
-	// signature (a pipe or a device reports 0) is read, and nothing larger than a download
-	// may be is held in memory.
-	ELocalArchiveRead ReadLocalArchive(const FString& Path, TArray<uint8>& Bytes)
-	{
-		const int64 Size = IFileManager::Get().FileSize(*Path);
-		if (Size < 0)
-		{
-			return ELocalArchiveRead::Unreadable;
-		}
-		if (Size < 4)
-		{
-			return ELocalArchiveRead::NotAnArchive;
-		}
-		if (Size > MOLDARIIntake::MaxDownloadBytes)
-		{
-			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Local file too large (%lld bytes, limit %lld)"), Size, MOLDARIIntake::MaxDownloadBytes);
-			return ELocalArchiveRead::Unreadable;
-		}
-		if (!FFileHelper::LoadFileToArray(Bytes, *Path) || Bytes.Num() > MOLDARIIntake::MaxDownloadBytes)
-		{
-			Bytes.Empty();
-			return ELocalArchiveRead::Unreadable;
-		}
-		return IsArchiveSignature(Bytes) ? ELocalArchiveRead::Read : ELocalArchiveRead::NotAnArchive;
 	}
 }
 
@@ -79,31 +42,28 @@ void FMOLDARIServer::HandleImport(FSocket* Socket, const FString& Body, const FS
 
 	if (Request.bLocalFile)
 	{
-		// A local archive is read and stored before the reply, so the client learns whether
-		// it could be read; the import follows on the main thread as for a download.
-		TArray<uint8> Bytes;
-		switch (ReadLocalArchive(LocalPathOf(Url), Bytes))
+		// A local archive is copied before the reply, so the client learns whether it could be
+		// read; extraction and import follow as for a download.
+		FString ArchivePath;
+		switch (StoreLocalArchive(LocalPathOf(Url), Name, Kind, ArchivePath))
 		{
-		case ELocalArchiveRead::Unreadable:
+		case ELocalArchiveStore::Unreadable:
 			SendResponse(Socket, 500, TEXT("{\"error\":\"failed to read local file\"}"), Origin);
 			return;
-		case ELocalArchiveRead::NotAnArchive:
+		case ELocalArchiveStore::NotAnArchive:
 			SendResponse(Socket, 500, TEXT("{\"error\":\"not a valid archive\"}"), Origin);
 			return;
-		case ELocalArchiveRead::Read:
-			break;
-		}
-		const FString ArchivePath = StoreTempArchive(Bytes, Name, Kind);
-		if (ArchivePath.IsEmpty())
-		{
+		case ELocalArchiveStore::CannotStore:
 			// Nothing will be imported (a full disk, an unwritable temporary folder): say so.
 			SendResponse(Socket, 500, TEXT("{\"error\":\"failed to store archive\"}"), Origin);
 			return;
+		case ELocalArchiveStore::Stored:
+			break;
 		}
 		// Queued: the page can follow it at GET /imports from here on.
 		const int64 JobId = MOLDARIJobs::AddJob(Name, Kind, MOLDARIIntake::UrlForLog(Url));
 		SendResponse(Socket, 200, ReplyText, Origin);
-		ScheduleImport(ArchivePath, Name, Kind, JobId);
+		HandOffStoredArchive(ArchivePath, Name, Kind, JobId);
 		return;
 	}
 

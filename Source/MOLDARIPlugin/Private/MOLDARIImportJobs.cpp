@@ -344,7 +344,7 @@ MOLDARIJobs::FJobScope::FJobScope(int64 InId)
 	CurrentJob = Id;
 	Update(Id, [](FImportJob& Job)
 	{
-		if (!HasEnded(Job))
+		if (Job.State == EJobState::Queued || Job.State == EJobState::Downloading)
 		{
 			Job.State = EJobState::Importing;
 			Job.Started = FDateTime::UtcNow();
@@ -355,6 +355,10 @@ MOLDARIJobs::FJobScope::FJobScope(int64 InId)
 MOLDARIJobs::FJobScope::~FJobScope()
 {
 	CurrentJob = PreviousId;
+	if (bKeepOpen)
+	{
+		return;
+	}
 	TOptional<FImportJob> Ended;
 	Update(Id, [&Ended](FImportJob& Job)
 	{

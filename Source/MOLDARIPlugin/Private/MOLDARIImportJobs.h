@@ -84,10 +84,12 @@ namespace MOLDARIJobs
 	FString JobsDocument(const TArray<FImportJob>& Jobs);
 	FString JobDocument(const FImportJob& Job);
 
-	// The main-thread work of one job. While it lives, the import steps below report to that job,
-	// and the warnings the import logs on this thread are kept with it. At its end the job is
-	// done, unless a failure was reported; either way the editor shows a notification. Without a
-	// scope (an import run on its own, as the tests do) the reports go nowhere.
+	// A part of the import work of one job on this thread (the extraction on the worker thread,
+	// the engine's part on the main thread). The first part starts the job's import. While it
+	// lives, the import steps below report to that job, and the warnings the import logs on this
+	// thread are kept with it. At its end the job is done, unless a failure was reported or the
+	// work goes on elsewhere (KeepOpen); when it ends, the editor shows a notification. Without
+	// a scope (an import run on its own, as the tests do) the reports go nowhere.
 	class FJobScope
 	{
 	public:
@@ -96,9 +98,13 @@ namespace MOLDARIJobs
 		FJobScope(const FJobScope&) = delete;
 		FJobScope& operator=(const FJobScope&) = delete;
 
+		// The job goes on in another scope: this one's end does not end it.
+		void KeepOpen() { bKeepOpen = true; }
+
 	private:
 		int64 Id;
 		int64 PreviousId;
+		bool bKeepOpen = false;
 	};
 
 	// Reports of the job whose scope is open on this thread.

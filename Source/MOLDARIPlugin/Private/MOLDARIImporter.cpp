@@ -134,28 +134,16 @@ namespace
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Done (USDZ): %s"), *UniqueName);
 	}
 
-	void ImportZip(const FString& ArchivePath, const FString& Name, const FString& DestPath)
+	// The engine's part of a ZIP import, on the main thread: the model of the extracted folder,
+	// its material, the actors, the source copies and the saved assets. The extracted folder and
+	// the archive are removed at the end.
+	void ImportExtractedZip(const FString& ArchivePath, const FString& ExtractDir, const FString& Name, const FString& DestPath)
 	{
 		// One progress frame per stage, as the job's steps.
-		FScopedSlowTask SlowTask(6.0f, FText::FromString(FString::Printf(TEXT("Importing %s"), *Name)));
+		FScopedSlowTask SlowTask(5.0f, FText::FromString(FString::Printf(TEXT("Importing %s"), *Name)));
 		SlowTask.MakeDialog();
 		MOLDARIJobs::ReportContentPath(DestPath);
 		IFileManager& FileManager = IFileManager::Get();
-
-		EnterStep(SlowTask, MOLDARIJobs::EImportStep::Extracting, TEXT("Extracting the archive"));
-		FString ExtractDir;
-		const EZipExtractResult Extracted = ExtractZipArchive(ArchivePath, ExtractDir);
-		if (Extracted == EZipExtractResult::CannotRead)
-		{
-			MOLDARIJobs::ReportFailure(TEXT("Cannot read ZIP"));
-			return;
-		}
-		if (Extracted == EZipExtractResult::NoEndRecord)
-		{
-			MOLDARIJobs::ReportFailure(TEXT("Invalid ZIP (no EOCD)"));
-			FileManager.Delete(*ArchivePath, false, false, false);
-			return;
-		}
 
 		TArray<FString> Models;
 		FileManager.FindFilesRecursive(Models, *ExtractDir, TEXT("*.fbx"), true, false, true);
@@ -230,6 +218,40 @@ namespace
 		FileManager.Delete(*ArchivePath, false, false, false);
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Done: %s"), *Name);
 	}
+
+	// A stored archive sits in a folder of its own under TempDir: it goes with the archive.
+	void RemoveArchiveFolder(const FString& ArchivePath)
+	{
+		const FString ArchiveFolder = FPaths::GetPath(ArchivePath);
+		if (MOLDARIIntake::IsTempArchiveFolder(ArchiveFolder))
+		{
+			IFileManager::Get().DeleteDirectory(*ArchiveFolder, false, true);
+		}
+	}
+}
+
+bool ExtractArchiveForImport(const FString& ArchivePath, FString& OutExtractDir)
+{
+	MOLDARIJobs::EnterStep(MOLDARIJobs::EImportStep::Extracting);
+	const EZipExtractResult Extracted = ExtractZipArchive(ArchivePath, OutExtractDir);
+	if (Extracted == EZipExtractResult::CannotRead)
+	{
+		MOLDARIJobs::ReportFailure(TEXT("Cannot read ZIP"));
+		return false;
+	}
+	if (Extracted == EZipExtractResult::NoEndRecord)
+	{
+		MOLDARIJobs::ReportFailure(TEXT("Invalid ZIP (no EOCD)"));
+		IFileManager::Get().Delete(*ArchivePath, false, false, false);
+		return false;
+	}
+	return true;
+}
+
+void ImportExtractedArchive(const FString& ArchivePath, const FString& ExtractDir, const FString& Name)
+{
+	ImportExtractedZip(ArchivePath, ExtractDir, Name, FString(MOLDARI_IMPORT_ROOT) + TEXT("/") + Name);
+	RemoveArchiveFolder(ArchivePath);
 }
 
 MOLDARIImport::FOnImportStep& MOLDARIImport::OnImportStep()
@@ -265,19 +287,17 @@ bool MOLDARIImport::IsMacResourceFork(const FString& ExtractDir, const FString& 
 
 void ImportArchive(const FString& ArchivePath, const FString& Name, const FString& Kind)
 {
-	const FString DestPath = FString(MOLDARI_IMPORT_ROOT) + TEXT("/") + Name;
 	if (FCString::Stricmp(*Kind, TEXT("usdz")) == 0)
 	{
 		ImportUsdz(ArchivePath, Name, MOLDARIImport::MaxFolderCandidates);
+		RemoveArchiveFolder(ArchivePath);
+		return;
 	}
-	else
+	FString ExtractDir;
+	if (!ExtractArchiveForImport(ArchivePath, ExtractDir))
 	{
-		ImportZip(ArchivePath, Name, DestPath);
+		RemoveArchiveFolder(ArchivePath);
+		return;
 	}
-	// A downloaded archive sits in a folder of its own under TempDir: it goes with the archive.
-	const FString ArchiveFolder = FPaths::GetPath(ArchivePath);
-	if (MOLDARIIntake::IsTempArchiveFolder(ArchiveFolder))
-	{
-		IFileManager::Get().DeleteDirectory(*ArchiveFolder, false, true);
-	}
+	ImportExtractedArchive(ArchivePath, ExtractDir, Name);
 }

@@ -1,6 +1,7 @@
 #include "MOLDARIPlugin.h"
 
 #include "MOLDARIArchiveDownload.h"
+#include "MOLDARIArchiveWorker.h"
 #include "MOLDARIImportJobs.h"
 #include "MOLDARIImportNotifications.h"
 #include "MOLDARIServer.h"
@@ -59,6 +60,7 @@ void FMOLDARIPluginModule::StartupModule()
 {
 	ModuleInstance = this;
 	ReopenImportScheduling();
+	MOLDARIArchiveWorker::Start();
 	// The server thread and the HTTP thread use these modules; the first use of each must happen
 	// on the game thread, where loading a module is allowed.
 	FModuleManager::LoadModuleChecked<FHttpModule>(TEXT("HTTP"));
@@ -86,6 +88,9 @@ void FMOLDARIPluginModule::ShutdownModule()
 	// Downloads still running and imports still waiting for a tick would never run (or run in an
 	// unloaded module): say so, cut them off and remove their archives.
 	AbandonDownloads();
+	// The extraction running now ends first (its archive is on disk whole); the ones waiting
+	// never start.
+	MOLDARIArchiveWorker::Stop();
 	CancelScheduledImports();
 	// A job caught between the two (its archive being stored) ends the same way.
 	MOLDARIJobs::MarkUnfinishedNotRun();

@@ -36,6 +36,14 @@ void CopySourceFiles(const FString& ExtractDir, const FString& Name)
 		FString Destination = SourceDir;
 		Destination.PathAppend(*Relative, Relative.Len());
 		FileManager.MakeDirectory(*FPaths::GetPath(Destination), true);
+		// The extraction folder goes right after this: its files are moved, which costs nothing
+		// however large they are. Where the project's folders lie on another file system than the
+		// temporary folder, the move fails at once and the file is copied.
+		if (FileManager.Move(*Destination, *File, true, false, false, true))
+		{
+			++Copied;
+			continue;
+		}
 		if (FileManager.Copy(*Destination, *File, true, false, false, nullptr, FILEREAD_None, FILEWRITE_None) != COPY_OK)
 		{
 			// A copy cut short (a full disk) must not stay behind looking like the source file.

@@ -60,4 +60,37 @@ bool FMOLDARIStoreTempArchiveTest::RunTest(const FString& Parameters)
 	return true;
 }
 
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIStoreLocalArchiveTest, "MOLDARI.Import.Download.StoreLocalArchive", MOLDARITestFlags)
+bool FMOLDARIStoreLocalArchiveTest::RunTest(const FString& Parameters)
+{
+	const FString Dir = FPaths::ConvertRelativePathToFull(FPaths::ProjectSavedDir()) / TEXT("Temp/MOLDARITests/LocalStore");
+	IFileManager::Get().MakeDirectory(*Dir, true);
+	// Larger than the copy's pieces, and not a whole number of them: every byte in its place.
+	TArray<uint8> Big;
+	Big.SetNumUninitialized(2 * 1024 * 1024 + 12345);
+	for (int32 Index = 0; Index < Big.Num(); ++Index)
+	{
+		Big[Index] = static_cast<uint8>((static_cast<uint32>(Index) * 7919u) >> 3);
+	}
+	Big[0] = 0x50; Big[1] = 0x4B; Big[2] = 0x03; Big[3] = 0x04;
+	FFileHelper::SaveArrayToFile(Big, *(Dir / TEXT("big.zip")));
+	FFileHelper::SaveArrayToFile(TArray<uint8>({ 0x50, 0x4B, 0x03 }), *(Dir / TEXT("short.zip")));
+	FFileHelper::SaveStringToFile(TEXT("<html>not here</html>"), *(Dir / TEXT("page.zip")));
+
+	FString Stored;
+	TestTrue(TEXT("stored"), StoreLocalArchive(Dir / TEXT("big.zip"), TEXT("local"), TEXT("zip"), Stored) == ELocalArchiveStore::Stored);
+	TArray<uint8> Copy;
+	TestTrue(TEXT("the copy is the file"), FFileHelper::LoadFileToArray(Copy, *Stored) && Copy == Big);
+	TestTrue(TEXT("in a folder of its own"), MOLDARIIntake::IsTempArchiveFolder(FPaths::GetPath(Stored)));
+	MOLDARIIntake::RemoveTempArchive(Stored);
+
+	FString Unused;
+	TestTrue(TEXT("too short for a signature"), StoreLocalArchive(Dir / TEXT("short.zip"), TEXT("local"), TEXT("zip"), Unused) == ELocalArchiveStore::NotAnArchive);
+	TestTrue(TEXT("no signature"), StoreLocalArchive(Dir / TEXT("page.zip"), TEXT("local"), TEXT("zip"), Unused) == ELocalArchiveStore::NotAnArchive);
+	TestTrue(TEXT("a folder"), StoreLocalArchive(Dir, TEXT("local"), TEXT("zip"), Unused) == ELocalArchiveStore::Unreadable);
+	TestTrue(TEXT("missing"), StoreLocalArchive(Dir / TEXT("missing.zip"), TEXT("local"), TEXT("zip"), Unused) == ELocalArchiveStore::Unreadable);
+	IFileManager::Get().DeleteDirectory(*Dir, false, true);
+	return true;
+}
+
 #endif

@@ -3,13 +3,19 @@
 #include "Misc/AutomationTest.h"
 
 #include "MOLDARIArchiveDownload.h"
+#include "MOLDARIArchiveWorker.h"
 #include "MOLDARIImport.h"
 #include "MOLDARIImportJobs.h"
 
 #include "Containers/Ticker.h"
 #include "HAL/FileManager.h"
+#include "HAL/PlatformProcess.h"
+#include "HAL/PlatformTime.h"
 #include "Misc/FileHelper.h"
 #include "Misc/Paths.h"
+
+#include <atomic>
+#include <thread>
 
 #if WITH_DEV_AUTOMATION_TESTS
 
@@ -96,6 +102,43 @@ bool FMOLDARIScheduledAtShutDownTest::RunTest(const FString& Parameters)
 	FTSTicker::GetCoreTicker().Tick(0.0f);
 	TestFalse(TEXT("the import ran and removed its archive"), FPaths::FileExists(After));
 	IFileManager::Get().DeleteDirectory(*FPaths::GetPath(After), false, true);
+	return true;
+}
+
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIArchiveWorkerTest, "MOLDARI.Import.Download.ArchiveWorker", MOLDARITestFlags)
+bool FMOLDARIArchiveWorkerTest::RunTest(const FString& Parameters)
+{
+	// Work runs off the game thread, in order.
+	std::atomic<int32> Ran{ 0 };
+	std::atomic<bool> bOffGameThread{ true };
+	std::atomic<bool> bRelease{ false };
+	std::atomic<int32> Dropped{ 0 };
+	MOLDARIArchiveWorker::Enqueue([&]() { bOffGameThread = bOffGameThread && !IsInGameThread(); Ran = Ran * 10 + 1; }, nullptr);
+	MOLDARIArchiveWorker::Enqueue([&]() { Ran = Ran * 10 + 2; while (!bRelease) { FPlatformProcess::Sleep(0.001f); } }, nullptr);
+	// Queued behind the running one when the module shuts down: dropped, and said so.
+	MOLDARIArchiveWorker::Enqueue([&]() { Ran = Ran * 10 + 3; }, [&]() { ++Dropped; });
+	const double Deadline = FPlatformTime::Seconds() + 5.0;
+	while (Ran != 12 && FPlatformTime::Seconds() < Deadline)
+	{
+		FPlatformProcess::Sleep(0.001f);
+	}
+	TestEqual(TEXT("in order, off the game thread"), Ran.load(), 12);
+	TestTrue(TEXT("not on the game thread"), bOffGameThread.load());
+	std::thread Releaser([&]() { FPlatformProcess::Sleep(0.2f); bRelease = true; });
+	MOLDARIArchiveWorker::Stop(); // waits for the running work
+	Releaser.join();
+	TestEqual(TEXT("the running work ended, the waiting one never ran"), Ran.load(), 12);
+	TestEqual(TEXT("the waiting one was dropped"), Dropped.load(), 1);
+	TestFalse(TEXT("nothing is taken after shut-down"), MOLDARIArchiveWorker::Enqueue([&]() { ++Ran; }, nullptr));
+
+	// A stored ZIP handed off then is not run, and its folder goes.
+	const FString Late = StoreTempArchive(JunkArchive, TEXT("handed"), TEXT("zip"));
+	const int64 Job = MOLDARIJobs::AddJob(TEXT("handed"), TEXT("zip"), TEXT("http://127.0.0.1/handed.zip"));
+	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Import not run (editor shutting down): handed"), EAutomationExpectedErrorFlags::Exact, 1);
+	HandOffStoredArchive(Late, TEXT("handed"), TEXT("zip"), Job);
+	TestFalse(TEXT("its folder removed"), FPaths::DirectoryExists(FPaths::GetPath(Late)));
+	TestTrue(TEXT("its job never ran"), MOLDARIJobs::FindJob(Job)->State == MOLDARIJobs::EJobState::NotRun);
+	MOLDARIArchiveWorker::Start();
 	return true;
 }
 

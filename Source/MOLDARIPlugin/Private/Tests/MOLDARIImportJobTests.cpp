@@ -108,10 +108,11 @@ bool FMOLDARIJobSuccessTest::RunTest(const FString& Parameters)
 	FShown Shown(TEXT("JobCube"));
 	const MOLDARIJobs::FImportJob Job = RunJob(Archive, TEXT("JobCube"));
 
-	// One frame of a six-frame slow task per stage, in order, each with its message.
-	const TArray<EImportStep> Expected = { EImportStep::Extracting, EImportStep::ImportingModel, EImportStep::BuildingMaterial,
+	// One frame of a five-frame slow task per stage of the main thread's part (the extraction
+	// is not on it), in order, each with its message.
+	const TArray<EImportStep> Expected = { EImportStep::ImportingModel, EImportStep::BuildingMaterial,
 		EImportStep::Placing, EImportStep::CopyingSources, EImportStep::Saving };
-	const TArray<FString> Messages = { TEXT("Extracting the archive"), TEXT("Importing the model"), TEXT("Building the material"),
+	const TArray<FString> Messages = { TEXT("Importing the model"), TEXT("Building the material"),
 		TEXT("Placing in the level"), TEXT("Copying the source files"), TEXT("Saving") };
 	if (TestEqual(TEXT("one step per stage"), Shown.Steps.Num(), Expected.Num()))
 	{
@@ -120,7 +121,7 @@ bool FMOLDARIJobSuccessTest::RunTest(const FString& Parameters)
 			TestTrue(FString::Printf(TEXT("step %d"), Index), Shown.Steps[Index].Step == Expected[Index]);
 			TestEqualSensitive(FString::Printf(TEXT("message %d"), Index), Shown.Steps[Index].Message, Messages[Index]);
 			TestEqual(FString::Printf(TEXT("work done before step %d"), Index), Shown.Steps[Index].CompletedWork, static_cast<float>(Index));
-			TestEqual(TEXT("six frames"), Shown.Steps[Index].TotalWork, 6.0f);
+			TestEqual(TEXT("five frames"), Shown.Steps[Index].TotalWork, 5.0f);
 		}
 	}
 
@@ -155,7 +156,7 @@ bool FMOLDARIJobFailureTest::RunTest(const FString& Parameters)
 		AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] No .fbx found in ZIP"), EAutomationExpectedErrorFlags::Exact, 1);
 		FShown Shown(TEXT("JobNoModel"));
 		const MOLDARIJobs::FImportJob Job = RunJob(Archive, TEXT("JobNoModel"));
-		TestTrue(TEXT("no model: extracting only"), Shown.Steps.Num() == 1 && Shown.Steps[0].Step == EImportStep::Extracting);
+		TestEqual(TEXT("no model: ends before the first stage"), Shown.Steps.Num(), 0);
 		TestTrue(TEXT("no model: failed"), Job.State == EJobState::Failed);
 		TestEqualSensitive(TEXT("no model: reason"), Job.Reason, FString(TEXT("No .fbx found in ZIP")));
 		if (TestEqual(TEXT("no model: one notification"), Shown.Notifications.Num(), 1))
@@ -183,7 +184,7 @@ bool FMOLDARIJobFailureTest::RunTest(const FString& Parameters)
 			ImportArchive(Archive, TEXT("JobNoMesh"), TEXT("zip"));
 		}
 		const MOLDARIJobs::FImportJob Job = MOLDARIJobs::FindJob(Id).Get(MOLDARIJobs::FImportJob());
-		TestEqual(TEXT("no mesh: six steps"), Shown.Steps.Num(), 6);
+		TestEqual(TEXT("no mesh: every stage"), Shown.Steps.Num(), 5);
 		TestTrue(TEXT("no mesh: the done line"), Log.Contains(TEXT("[MOLDARI] Done: JobNoMesh")));
 		TestTrue(TEXT("no mesh: failed"), Job.State == EJobState::Failed);
 		TestEqualSensitive(TEXT("no mesh: reason"), Job.Reason, FString(TEXT("No mesh asset found after import")));
