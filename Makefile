@@ -137,8 +137,23 @@ BENCH_PACKAGES := nginx netpbm curl unzip assimp-utils iproute2
 deps-bench: deps-test
 	$(call apt_install,$(BENCH_PACKAGES))
 
-bench: build deps-bench
-	$(if $(SUDO),unshare -rn,unshare -n) sh -c 'ip link set lo up && HEADLESS_EDITOR=$(abspath $(EDITOR)) $(PYTHON) Benchmarks/run_all.py'
+# The build the 400 MB import is compared with, in the same run: the last one that held a whole
+# archive in memory and extracted it on the main thread. It is built once from that revision into
+# $(BUILD_DIR)-baseline (ccache shares the objects with this build); BENCH_BASELINE= (empty) skips it.
+BENCH_BASELINE ?= 0579d0ec222b
+BASELINE_DIR := $(abspath $(BUILD_DIR)-baseline)
+.PHONY: bench-baseline
+bench-baseline: deps-build
+	@if [ -n "$(BENCH_BASELINE)" ] && [ "$$(cat $(BASELINE_DIR)/rev 2>/dev/null)" != "$(BENCH_BASELINE)" ]; then \
+	  rm -rf $(BASELINE_DIR) && mkdir -p $(BASELINE_DIR)/src && \
+	  git archive $(BENCH_BASELINE) | tar -x -C $(BASELINE_DIR)/src && echo $(BENCH_BASELINE) > $(BASELINE_DIR)/rev; fi
+	@if [ -n "$(BENCH_BASELINE)" ]; then \
+	  cmake -S $(BASELINE_DIR)/src -B $(BASELINE_DIR)/build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null && \
+	  cmake --build $(BASELINE_DIR)/build -j$(JOBS) --target headless-editor MOLDARIPlugin; fi
+
+bench: build deps-bench bench-baseline
+	$(if $(SUDO),unshare -rn,unshare -n) sh -c 'ip link set lo up && HEADLESS_EDITOR=$(abspath $(EDITOR)) \
+	  $(if $(BENCH_BASELINE),MOLDARI_BASELINE_EDITOR=$(BASELINE_DIR)/build/bin/headless-editor) $(PYTHON) Benchmarks/run_all.py'
 
 # make demo: the demo page of the web application on http://localhost:5173, offering the sample
 # asset archives (built first, into $(BUILD_DIR)/SampleArchives); run it beside `make run`.
