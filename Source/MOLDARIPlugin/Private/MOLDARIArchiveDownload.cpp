@@ -18,6 +18,9 @@
 
 namespace
 {
+	// The job's progress is told after each this many bytes.
+	constexpr int64 ProgressStepBytes = 1024 * 1024;
+
 	// Why a download stopped before its end, when it did.
 	enum class EStop : uint8
 	{
@@ -42,6 +45,10 @@ namespace
 		int32 HeadBytes = 0;
 		int64 Received = 0;
 		EStop Stop = EStop::None;
+		// The progress side: the length the server announced (-1: none; -2: not looked at yet),
+		// and what the job was last told.
+		int64 Announced = -2;
+		int64 Reported = 0;
 
 		void LogTooLarge(int64 Bytes)
 		{
@@ -203,26 +210,37 @@ void StartArchiveDownload(const FString& Url, const FString& Name, const FString
 	{
 		Download->Receive(static_cast<const uint8*>(Ptr), InOutLength);
 	}));
-	// An announced length over the bound stops the transfer at its first report.
+	// An announced length over the bound stops the transfer at its first report. The job hears
+	// of the progress every MiB: a report per piece would cost more than the piece.
 	Request->OnRequestProgress64().BindLambda([Download](FHttpRequestPtr InRequest, uint64 BytesSent, uint64 BytesReceived)
 	{
-		// The length the server announced, if it did (-1: none).
-		const FHttpResponsePtr Response = InRequest.IsValid() ? InRequest->GetResponse() : nullptr;
-		const FString LengthHeader = Response.IsValid() ? Response->GetHeader(TEXT("Content-Length")) : FString();
-		const int64 Announced = LengthHeader.IsNumeric() ? FCString::Atoi64(*LengthHeader) : -1;
 		bool bCancel = false;
+		int64 Announced = -1;
 		{
 			FScopeLock Guard(&Download->Lock);
 			if (Download->Stop != EStop::None)
 			{
 				return;
 			}
+			if (Download->Announced == -2)
+			{
+				const FHttpResponsePtr Response = InRequest.IsValid() ? InRequest->GetResponse() : nullptr;
+				const FString LengthHeader = Response.IsValid() ? Response->GetHeader(TEXT("Content-Length")) : FString();
+				Download->Announced = LengthHeader.IsNumeric() ? FCString::Atoi64(*LengthHeader) : -1;
+			}
+			Announced = Download->Announced;
 			if (Announced > MOLDARIIntake::MaxDownloadBytes)
 			{
 				Download->Stop = EStop::TooLarge;
 				Download->LogTooLarge(Announced);
 				bCancel = true;
 			}
+			else if (Download->Reported > 0 && static_cast<int64>(BytesReceived) - Download->Reported < ProgressStepBytes
+				&& static_cast<int64>(BytesReceived) != Announced)
+			{
+				return; // the first bytes, each MiB and the last byte are told
+			}
+			Download->Reported = static_cast<int64>(BytesReceived);
 		}
 		if (bCancel)
 		{

@@ -17,8 +17,8 @@ class USkeletalMesh;
 // reported to the job, and the archive removed where it is unreadable as a ZIP.
 bool ExtractArchiveForImport(const FString& ArchivePath, FString& OutExtractDir);
 // Main thread: the engine's part of the import of an extracted ZIP archive; removes the
-// extracted folder and the archive.
-void ImportExtractedArchive(const FString& ArchivePath, const FString& ExtractDir, const FString& Name);
+// extracted folder (not the archive).
+void ImportExtractedArchive(const FString& ExtractDir, const FString& Name);
 // Main thread: both at once, for the archive at ArchivePath (Kind "usdz", any case, is imported
 // as it is), and removes the temporary files.
 void ImportArchive(const FString& ArchivePath, const FString& Name, const FString& Kind);

@@ -50,11 +50,11 @@ namespace
 			MOLDARIIntake::RemoveTempArchive(ArchivePath);
 			return; // the job ends failed with the reason the extraction gave
 		}
-		// Its files are out: the archive goes here, so the main thread never waits for a large
-		// file to be freed.
-		MOLDARIIntake::RemoveTempArchive(ArchivePath);
 		Job.KeepOpen();
 		ScheduleImport(ArchivePath, Name, Kind, JobId, ExtractDir);
+		// Its files are out: the archive goes here, while the main thread imports, so that thread
+		// never waits for a large file to be freed.
+		MOLDARIIntake::RemoveTempArchive(ArchivePath);
 	}
 }
 
@@ -116,7 +116,7 @@ void ScheduleImport(const FString& ArchivePath, const FString& Name, const FStri
 		}
 		else
 		{
-			ImportExtractedArchive(ArchivePath, ExtractDir, Name);
+			ImportExtractedArchive(ExtractDir, Name);
 		}
 		return false;
 	}), 0.0f);

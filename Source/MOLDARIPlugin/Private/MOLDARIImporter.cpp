@@ -135,9 +135,9 @@ namespace
 	}
 
 	// The engine's part of a ZIP import, on the main thread: the model of the extracted folder,
-	// its material, the actors, the source copies and the saved assets. The extracted folder and
-	// the archive are removed at the end.
-	void ImportExtractedZip(const FString& ArchivePath, const FString& ExtractDir, const FString& Name, const FString& DestPath)
+	// its material, the actors, the source copies and the saved assets. The extracted folder is
+	// removed at the end (the archive is its caller's).
+	void ImportExtractedZip(const FString& ExtractDir, const FString& Name, const FString& DestPath)
 	{
 		// One progress frame per stage, as the job's steps.
 		FScopedSlowTask SlowTask(5.0f, FText::FromString(FString::Printf(TEXT("Importing %s"), *Name)));
@@ -154,7 +154,6 @@ namespace
 			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] No .fbx found in ZIP"));
 			MOLDARIJobs::ReportFailure(TEXT("No .fbx found in ZIP"));
 			FileManager.DeleteDirectory(*ExtractDir, false, true);
-			FileManager.Delete(*ArchivePath, false, false, false);
 			return;
 		}
 		const FString& Model = Models[0];
@@ -215,7 +214,6 @@ namespace
 		EnterStep(SlowTask, MOLDARIJobs::EImportStep::Saving, TEXT("Saving"));
 		SaveImportedPackages(DestPath);
 		FileManager.DeleteDirectory(*ExtractDir, false, true);
-		FileManager.Delete(*ArchivePath, false, false, false);
 		UE_LOG(LogTemp, Log, TEXT("[MOLDARI] Done: %s"), *Name);
 	}
 
@@ -248,10 +246,9 @@ bool ExtractArchiveForImport(const FString& ArchivePath, FString& OutExtractDir)
 	return true;
 }
 
-void ImportExtractedArchive(const FString& ArchivePath, const FString& ExtractDir, const FString& Name)
+void ImportExtractedArchive(const FString& ExtractDir, const FString& Name)
 {
-	ImportExtractedZip(ArchivePath, ExtractDir, Name, FString(MOLDARI_IMPORT_ROOT) + TEXT("/") + Name);
-	RemoveArchiveFolder(ArchivePath);
+	ImportExtractedZip(ExtractDir, Name, FString(MOLDARI_IMPORT_ROOT) + TEXT("/") + Name);
 }
 
 MOLDARIImport::FOnImportStep& MOLDARIImport::OnImportStep()
@@ -299,5 +296,7 @@ void ImportArchive(const FString& ArchivePath, const FString& Name, const FStrin
 		RemoveArchiveFolder(ArchivePath);
 		return;
 	}
-	ImportExtractedArchive(ArchivePath, ExtractDir, Name);
+	ImportExtractedArchive(ExtractDir, Name);
+	IFileManager::Get().Delete(*ArchivePath, false, false, false);
+	RemoveArchiveFolder(ArchivePath);
 }
