@@ -49,7 +49,7 @@ def main():
         sys.exit("run me in a private network namespace: unshare -n sh -c 'ip link set lo up && Benchmarks/run_all.py'")
     # Twenty thousand connections closed by the server leave the client's ports free, but a wider
     # range and reuse keep the run independent of how fast TIME_WAIT drains (this namespace only).
-    for key, value in (("net/ipv4/ip_local_port_range", "1024 65535"), ("net/ipv4/tcp_tw_reuse", "1")):
+    for key, value in (("net/ipv4/ip_local_port_range", "10000 65535"), ("net/ipv4/tcp_tw_reuse", "1")):
         try:
             Path("/proc/sys", key).write_text(value)
         except OSError:

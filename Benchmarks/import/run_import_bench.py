@@ -90,6 +90,8 @@ def fresh_copy(model, work):
 
 def editor_run(editor, work, commands):
     project = Path(tempfile.mkdtemp(prefix="project-", dir=work))
+    # The engine imports USD files only with its USD Importer plugin, which is off by default.
+    (project / f"{project.name}.uproject").write_text('{"FileVersion": 3, "Plugins": [{"Name": "USDImporter", "Enabled": true}]}')
     try:
         return timed([str(editor), "--project", str(project)], "\n".join(commands) + "\n")
     finally:
