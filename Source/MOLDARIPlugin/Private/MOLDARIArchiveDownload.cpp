@@ -88,7 +88,9 @@ namespace
 			{
 				if (MOLDARIIntake::MakeArchiveFolder(Name, Kind, ArchivePath))
 				{
-					Writer.Reset(IFileManager::Get().CreateFileWriter(*ArchivePath, FILEWRITE_Silent));
+					// The file is new in a new folder: opened to append, so it is not truncated,
+					// which on ext4 would make its close wait for the write-back of every byte.
+					Writer.Reset(IFileManager::Get().CreateFileWriter(*ArchivePath, FILEWRITE_Silent | FILEWRITE_Append));
 				}
 				if (!Writer)
 				{

@@ -136,7 +136,8 @@ ELocalArchiveStore StoreLocalArchive(const FString& SourcePath, const FString& N
 	TUniquePtr<FArchive> Writer;
 	if (MOLDARIIntake::MakeArchiveFolder(Name, Kind, OutArchivePath))
 	{
-		Writer.Reset(FileManager.CreateFileWriter(*OutArchivePath, FILEWRITE_Silent));
+		// New in a new folder: appended to, not truncated (see the download's writer).
+		Writer.Reset(FileManager.CreateFileWriter(*OutArchivePath, FILEWRITE_Silent | FILEWRITE_Append));
 	}
 	bool bWritten = Writer.IsValid();
 	int64 Copied = 0;

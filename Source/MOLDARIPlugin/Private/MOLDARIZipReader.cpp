@@ -387,7 +387,10 @@ namespace MOLDARIZip
 	{
 		AbandonEntry();
 		TargetPath = InTargetPath;
-		Writer = TUniquePtr<FArchive>(IFileManager::Get().CreateFileWriter(*PartialPath, 0));
+		// A fresh file opened to append: a truncated one would make its close wait, on ext4, for
+		// the write-back of the whole entry.
+		IFileManager::Get().Delete(*PartialPath, false, false, true);
+		Writer = TUniquePtr<FArchive>(IFileManager::Get().CreateFileWriter(*PartialPath, FILEWRITE_Append));
 		return Writer != nullptr;
 	}
 
