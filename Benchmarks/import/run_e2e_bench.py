@@ -459,13 +459,19 @@ def memory_section(args, work, archives, served, nginx, out):
     ratio = above / size
     stretch = max(r[4]["main thread longest wait"] for r in imports)
     peak_sample = max(sampler.samples, key=lambda s: s[1]) if sampler.samples else (0, 0)
+    # The curve: resident memory above idle at 16 even points from the POST to the done line.
+    during = [(t, kib) for t, kib in sampler.samples if t >= sent]
+    curve = [during[min(len(during) - 1, i * len(during) // 16)] for i in range(16)] if during else []
+    curve_text = ", ".join(f"{(kib - idle) / 1024:.0f}" for _, kib in curve)
+    curve_step = (during[-1][0] - during[0][0]) / 16 * 1000 if len(during) > 1 else 0
     out += ["## Memory of a 400 MB import", "",
             f"`{base.name}` plus a stored entry of {args.big_mib} MiB of random bytes: {size / MIB:.1f} MiB archive. "
             f"Idle editor {idle / 1024:.0f} MiB resident; peak during the import {peak / 1024:.0f} MiB (VmHWM); "
             f"peak above idle **{above / MIB:.0f} MiB** = {ratio:.2f}x the archive, the higher of two imports (goal at most 64 MiB: "
             f"{'met' if above <= 64 * MIB else 'NOT met'}). "
             f"The sampled peak (every 5 ms) was {(peak_sample[1] - idle) / 1024:.0f} MiB above idle, "
-            f"{(peak_sample[0] - sent) * 1000:.0f} ms after the POST.", "",
+            f"{(peak_sample[0] - sent) * 1000:.0f} ms after the POST. Resident memory above idle through that import, "
+            f"every {curve_step:.0f} ms from the POST (MiB): {curve_text}.", "",
             "Steps (ms, medians of the two imports): " + ", ".join(f"{k} {v:.0f}" for k, v in steps.items() if k not in ("textures",)) + ".",
             "",
             f"Main thread: the longest a console probe waited outside the engine's import call was **{stretch:.0f} ms** "
