@@ -14,24 +14,13 @@
 #include "CoreMinimal.h"
 #include "HAL/FileManager.h"
 #include "HeadlessString.h"
+#include "ScratchDir.h"
 #include "LogCapture.h"
 
 namespace
 {
-	FString ToFString(const std::string& Text) { return UE::HeadlessEditor::FromUtf8(Text.data(), Text.size()); }
 	uint8 PatternByte(size_t Index) { return static_cast<uint8>((Index * 131u + Index / 251u) & 0xFFu); }
 
-	struct FScratchDir
-	{
-		std::string Path;
-		FScratchDir()
-		{
-			char Template[] = "/tmp/he-filearchive-XXXXXX";
-			Path = mkdtemp(Template);
-		}
-		~FScratchDir() { IFileManager::Get().DeleteDirectory(*ToFString(Path), false, true); }
-		FString Join(const char* Name) const { return ToFString(Path + "/" + Name); }
-	};
 
 	int64 DiskSize(const FString& Path)
 	{
@@ -76,7 +65,7 @@ namespace
 
 TEST(FileArchiveTest, AWriterBuffersMakesItsFoldersAndAReaderReadsItAllBack)
 {
-	FScratchDir Dir;
+	FScratchDir Dir("he-filearchive");
 	const FString Path = Dir.Join("a/b/archive.bin");
 	std::vector<uint8> Expected;
 	FArchive* Writer = IFileManager::Get().CreateFileWriter(*Path);
@@ -202,7 +191,7 @@ TEST(FileArchiveTest, AFullDiskIsAStickyWriteErrorAndCloseFails)
 	// A disk that fills up part way through a file: this test again, in a child process with a
 	// 256 KiB tmpfs in user and mount namespaces of its own (no root needed where the kernel lets
 	// users make namespaces).
-	FScratchDir Dir;
+	FScratchDir Dir("he-filearchive");
 	std::string Output;
 	const std::string Mount = "unshare -Urm sh -c 'mount -t tmpfs -o size=256k tmpfs \"$0\"";
 	if (RunShell(Mount + "' " + Dir.Path, Output) != 0)

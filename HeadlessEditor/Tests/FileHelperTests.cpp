@@ -15,23 +15,12 @@
 #include "HAL/FileManager.h"
 #include "Misc/FileHelper.h"
 #include "HeadlessString.h"
+#include "ScratchDir.h"
 #include "LogCapture.h"
 
 namespace
 {
-	FString ToFString(const std::string& Text) { return UE::HeadlessEditor::FromUtf8(Text.data(), Text.size()); }
 
-	struct FScratchDir
-	{
-		std::string Path;
-		FScratchDir()
-		{
-			char Template[] = "/tmp/he-filehelper-XXXXXX";
-			Path = mkdtemp(Template);
-		}
-		~FScratchDir() { IFileManager::Get().DeleteDirectory(*ToFString(Path), false, true); }
-		FString Join(const char* Name) const { return ToFString(Path + "/" + Name); }
-	};
 
 	// Runs the load on a thread of its own so that a load that blocks fails the test instead of
 	// hanging the run (the blocked thread is then left behind, owning its own state).
@@ -54,7 +43,7 @@ namespace
 
 TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
 {
-	FScratchDir Dir;
+	FScratchDir Dir("he-filehelper");
 	TArray<uint8> Written;
 	// Several write pieces and a partial last one; the pattern does not repeat at a piece's length.
 	const int32 Size = 3 * 256 * 1024 + 70001;
@@ -78,7 +67,7 @@ TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
 
 TEST(FileHelperTest, AFileThatCannotBeReadIsAWarningUnlessSilent)
 {
-	FScratchDir Dir;
+	FScratchDir Dir("he-filehelper");
 	TestLog::FCapture Log(TEXT("LogStreaming"));
 	const FString Missing = Dir.Join("missing.bin");
 	TArray<uint8> Bytes;

@@ -15,42 +15,29 @@
 #include "HAL/PlatformTime.h"
 #include "Misc/FileHelper.h"
 #include "HeadlessString.h"
+#include "ScratchDir.h"
 #include "LogCapture.h"
 
 namespace
 {
-	FString Str(const std::string& Text) { return UE::HeadlessEditor::FromUtf8(Text.data(), Text.size()); }
-
-	struct FScratchDir
-	{
-		std::string Path;
-		FScratchDir()
-		{
-			char Template[] = "/tmp/he-filemanager-XXXXXX";
-			Path = mkdtemp(Template);
-		}
-		~FScratchDir() { IFileManager::Get().DeleteDirectory(*Str(Path), false, true); }
-		FString Join(const std::string& Relative) const { return Str(Path + "/" + Relative); }
-		void Write(const std::string& Relative) const { ASSERT_TRUE(FFileHelper::SaveStringToFile(TEXT("x"), *Join(Relative))); }
-	};
-
+	void WriteFile(const FScratchDir& Dir, const std::string& Relative) { ASSERT_TRUE(FFileHelper::SaveStringToFile(TEXT("x"), *Dir.Join(Relative))); }
 	int32 IndexOf(const TArray<FString>& Found, const FString& Path) { return Found.IndexOfByKey(Path); }
 }
 
 TEST(FileManagerTest, FindFilesRecursiveListsEachFolderLevelBeforeTheNext)
 {
-	FScratchDir Dir;
+	FScratchDir Dir("he-filemanager");
 	// Deep folders first, so that creation order does not give the answer away.
-	Dir.Write("a/b/c/deep.fbx");
-	Dir.Write("a/b/mid.FBX");
-	Dir.Write("a/top.fbx");
-	Dir.Write("z/other.Fbx");
-	Dir.Write("readme.txt");
-	Dir.Write("root.fbx");
-	Dir.Write("[x].fbx");
+	WriteFile(Dir, "a/b/c/deep.fbx");
+	WriteFile(Dir, "a/b/mid.FBX");
+	WriteFile(Dir, "a/top.fbx");
+	WriteFile(Dir, "z/other.Fbx");
+	WriteFile(Dir, "readme.txt");
+	WriteFile(Dir, "root.fbx");
+	WriteFile(Dir, "[x].fbx");
 
 	TArray<FString> Found;
-	IFileManager::Get().FindFilesRecursive(Found, *Str(Dir.Path), TEXT("*.fbx"), true, false);
+	IFileManager::Get().FindFilesRecursive(Found, *ToFString(Dir.Path), TEXT("*.fbx"), true, false);
 	ASSERT_EQ(Found.Num(), 6) << UE::HeadlessEditor::ToUtf8(FString::Join(Found, TEXT(", ")));
 	const int32 Root = IndexOf(Found, Dir.Join("root.fbx"));
 	const int32 Bracket = IndexOf(Found, Dir.Join("[x].fbx"));
@@ -64,29 +51,29 @@ TEST(FileManagerTest, FindFilesRecursiveListsEachFolderLevelBeforeTheNext)
 	EXPECT_LT(Mid, Deep);
 
 	// '?' is one character; '[' is an ordinary character; folders are listed when asked for.
-	IFileManager::Get().FindFilesRecursive(Found, *Str(Dir.Path), TEXT("[x].FB?"), true, false);
+	IFileManager::Get().FindFilesRecursive(Found, *ToFString(Dir.Path), TEXT("[x].FB?"), true, false);
 	EXPECT_EQ(Found.Num(), 1);
-	IFileManager::Get().FindFilesRecursive(Found, *Str(Dir.Path), TEXT("*"), false, true);
+	IFileManager::Get().FindFilesRecursive(Found, *ToFString(Dir.Path), TEXT("*"), false, true);
 	EXPECT_EQ(Found.Num(), 4);   // a, z, a/b, a/b/c
 	EXPECT_LT(std::max(IndexOf(Found, Dir.Join("a")), IndexOf(Found, Dir.Join("z"))), IndexOf(Found, Dir.Join("a/b")));
 }
 
 TEST(FileManagerTest, DeleteTreatsAFolderAsMissingAndWarnsOnlyWhenTheFileIsRequired)
 {
-	FScratchDir Dir;
-	Dir.Write("file.txt");
+	FScratchDir Dir("he-filemanager");
+	WriteFile(Dir, "file.txt");
 	IFileManager& FileManager = IFileManager::Get();
 	TestLog::FCapture Log(TEXT("LogFileManager"));
 
 	EXPECT_TRUE(FileManager.Delete(*Dir.Join("file.txt"), true));
 	EXPECT_FALSE(FileManager.FileExists(*Dir.Join("file.txt")));
 	EXPECT_TRUE(FileManager.Delete(*Dir.Join("file.txt")));
-	EXPECT_TRUE(FileManager.Delete(*Str(Dir.Path)));
-	EXPECT_TRUE(FileManager.DirectoryExists(*Str(Dir.Path))) << "Delete never removes a folder";
+	EXPECT_TRUE(FileManager.Delete(*ToFString(Dir.Path)));
+	EXPECT_TRUE(FileManager.DirectoryExists(*ToFString(Dir.Path))) << "Delete never removes a folder";
 	EXPECT_TRUE(Log.Take().empty());
 
 	EXPECT_FALSE(FileManager.Delete(*Dir.Join("file.txt"), true));
-	EXPECT_FALSE(FileManager.Delete(*Str(Dir.Path), true));
+	EXPECT_FALSE(FileManager.Delete(*ToFString(Dir.Path), true));
 	EXPECT_EQ(Log.Count(ELogVerbosity::Warning, "because it doesn't exist."), 2);
 	EXPECT_FALSE(FileManager.Delete(*Dir.Join("file.txt"), true, false, true));   // quiet
 	EXPECT_EQ(Log.Take().size(), 2u);
@@ -94,9 +81,9 @@ TEST(FileManagerTest, DeleteTreatsAFolderAsMissingAndWarnsOnlyWhenTheFileIsRequi
 
 TEST(FileManagerTest, MoveMakesTheFolderAndReplacesAsARenameDoes)
 {
-	FScratchDir Dir;
-	Dir.Write("from.txt");
-	Dir.Write("to.txt");
+	FScratchDir Dir("he-filemanager");
+	WriteFile(Dir, "from.txt");
+	WriteFile(Dir, "to.txt");
 	IFileManager& FileManager = IFileManager::Get();
 	TestLog::FCapture Log(TEXT("LogFileManager"));
 	EXPECT_TRUE(FileManager.Move(*Dir.Join("new/folder/moved.txt"), *Dir.Join("from.txt")));
@@ -115,12 +102,12 @@ TEST(FileManagerTest, MoveMakesTheFolderAndReplacesAsARenameDoes)
 
 TEST(FileManagerTest, AFailedMoveIsRetriedWithWarningsAndEndsWithAnError)
 {
-	FScratchDir Dir;
+	FScratchDir Dir("he-filemanager");
 	IFileManager& FileManager = IFileManager::Get();
 	TestLog::FCapture Log(TEXT("LogFileManager"));
 
 	// The source turns up while the move is being retried: it succeeds, after warnings.
-	std::thread Late([&Dir] { std::this_thread::sleep_for(std::chrono::milliseconds(700)); Dir.Write("late.txt"); });
+	std::thread Late([&Dir] { std::this_thread::sleep_for(std::chrono::milliseconds(700)); WriteFile(Dir, "late.txt"); });
 	EXPECT_TRUE(FileManager.Move(*Dir.Join("moved.txt"), *Dir.Join("late.txt")));
 	Late.join();
 	EXPECT_TRUE(FileManager.FileExists(*Dir.Join("moved.txt")));
