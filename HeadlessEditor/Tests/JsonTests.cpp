@@ -8,9 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <mutex>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "CoreMinimal.h"
@@ -23,6 +21,7 @@
 #include "Serialization/JsonSerializer.h"
 #include "Serialization/JsonWriter.h"
 #include "HeadlessString.h"
+#include "LogCapture.h"
 
 namespace
 {
@@ -79,37 +78,6 @@ namespace
 	std::string NestedArrays(int32 Depth) { return Repeat("[", Depth) + Repeat("]", Depth); }
 	std::string NestedObjects(int32 Depth) { return Repeat("{\"a\":", Depth - 1) + "{}" + Repeat("}", Depth - 1); }
 
-	// LogJson lines written while it lives.
-	class FJsonLogCapture
-	{
-	public:
-		struct FLine { ELogVerbosity::Type Verbosity; std::string Message; };
-
-		FJsonLogCapture()
-		{
-			Handle = UE::HeadlessEditor::AddLogListener([this](const UE::HeadlessEditor::FLogLine& Line)
-			{
-				if (Line.Category == FName(TEXT("LogJson")))
-				{
-					std::lock_guard<std::mutex> Lock(Mutex);
-					Lines.push_back({ Line.Verbosity, UE::HeadlessEditor::ToUtf8(Line.Message) });
-				}
-			});
-		}
-		~FJsonLogCapture() { UE::HeadlessEditor::RemoveLogListener(Handle); }
-
-		std::vector<FLine> Take()
-		{
-			std::lock_guard<std::mutex> Lock(Mutex);
-			return std::exchange(Lines, {});
-		}
-
-	private:
-		int32 Handle = 0;
-		std::mutex Mutex;
-		std::vector<FLine> Lines;
-	};
-
 	// Runs Body on a thread with a small stack (1 MiB, an eighth of the default): anything that
 	// recursed per nesting level through 100,000 levels would overflow it.
 	void RunOnSmallStack(std::function<void()> Body)
@@ -126,32 +94,6 @@ namespace
 }
 
 // --- Writer: exact bytes ----------------------------------------------------------------------
-
-TEST(JsonWriter, StatusDocumentIsTheEngineLayoutByteForByte)
-{
-	const TSharedRef<FJsonObject> Status = MakeShared<FJsonObject>();
-	Status->SetStringField(TEXT("dcc"), TEXT("unreal"));
-	Status->SetStringField(TEXT("version"), FString::Printf(TEXT("%d.%d"), 5, 5));
-	Status->SetStringField(TEXT("status"), TEXT("running"));
-
-	const FString Body = WritePretty(Status);
-	EXPECT_EQ(Utf8(Body), "{\n\t\"dcc\": \"unreal\",\n\t\"version\": \"5.5\",\n\t\"status\": \"running\"\n}");
-	EXPECT_EQ(Body.Len(), 61);   // LF line ends on Linux; 65 bytes with the CR LF of Windows
-}
-
-TEST(JsonWriter, QueuedReplyForChairHasTheEngineLayout)
-{
-	const TSharedRef<FJsonObject> Reply = MakeShared<FJsonObject>();
-	Reply->SetStringField(TEXT("status"), TEXT("queued"));
-	const FString Name(TEXT("chair"));
-	Reply->SetStringField(TEXT("name"), Name);
-
-	FString Body;
-	const TSharedRef<TJsonWriter<TCHAR, TPrettyJsonPrintPolicy<TCHAR>>> Writer = TJsonWriterFactory<TCHAR, TPrettyJsonPrintPolicy<TCHAR>>::Create(&Body, 0);
-	ASSERT_TRUE(FJsonSerializer::Serialize(Reply, Writer));
-	EXPECT_EQ(Utf8(Body), "{\n\t\"status\": \"queued\",\n\t\"name\": \"chair\"\n}");
-	EXPECT_EQ(Body.Len(), 41);   // 44 with CR LF
-}
 
 TEST(JsonWriter, EmptyObjectAndInitialIndent)
 {
@@ -566,7 +508,7 @@ TEST(JsonValue, NumberConversionsRoundAndCheckRange)
 
 TEST(JsonValue, AsObjectOnAnythingElseGivesTheSharedEmptyObjectAndLogs)
 {
-	FJsonLogCapture Log;
+	TestLog::FCapture Log(TEXT("LogJson"));
 	const TSharedPtr<FJsonObject>& FromString = FJsonValueString(TEXT("x")).AsObject();
 	ASSERT_TRUE(FromString.IsValid());
 	EXPECT_EQ(FromString->Values.Num(), 0);
@@ -575,7 +517,7 @@ TEST(JsonValue, AsObjectOnAnythingElseGivesTheSharedEmptyObjectAndLogs)
 	FJsonValueNull().AsObject();
 	FJsonValueArray(FJsonArray{}).AsObject();
 	FJsonValueBoolean(true).AsArray();
-	const std::vector<FJsonLogCapture::FLine> Lines = Log.Take();
+	const std::vector<TestLog::FCapture::FLine> Lines = Log.Take();
 	ASSERT_EQ(Lines.size(), 5u);
 	EXPECT_EQ(Lines[0].Verbosity, ELogVerbosity::Error);
 	EXPECT_EQ(Lines[0].Message, "Json Value of type 'String' used as a 'Object'.");
@@ -593,7 +535,7 @@ TEST(JsonValue, AsObjectOnAnythingElseGivesTheSharedEmptyObjectAndLogs)
 
 TEST(JsonObject, MetadataMaterialsAreReadTheWayTheImporterReadsThem)
 {
-	FJsonLogCapture Log;
+	TestLog::FCapture Log(TEXT("LogJson"));
 	const TSharedPtr<FJsonObject> Root = ReadObject(
 		"{\"materials\": [{\"name\": \"Body\", \"baseColorTexture\": \"tex/base.png\", \"normalTexture\": 7}, {\"name\": \"Other\"}], \"extra\": 1}");
 	ASSERT_TRUE(Root.IsValid());
@@ -620,7 +562,7 @@ TEST(JsonObject, MetadataMaterialsAreReadTheWayTheImporterReadsThem)
 
 TEST(JsonObject, GettersOfMissingOrMistypedFieldsWarnAndGiveDefaults)
 {
-	FJsonLogCapture Log;
+	TestLog::FCapture Log(TEXT("LogJson"));
 	const TSharedPtr<FJsonObject> Object = ReadObject("{\"n\": 3, \"s\": \"x\"}");
 	ASSERT_TRUE(Object.IsValid());
 	EXPECT_TRUE(Object->GetArrayField(TEXT("missing")).IsEmpty());
@@ -628,11 +570,11 @@ TEST(JsonObject, GettersOfMissingOrMistypedFieldsWarnAndGiveDefaults)
 	EXPECT_EQ(Object->GetIntegerField(TEXT("n")), 3);
 	TArray<FString> Strings;
 	EXPECT_FALSE(Object->TryGetStringArrayField(TEXT("s"), Strings));
-	const std::vector<FJsonLogCapture::FLine> Lines = Log.Take();
+	const std::vector<TestLog::FCapture::FLine> Lines = Log.Take();
 	ASSERT_EQ(Lines.size(), 4u);
 	EXPECT_EQ(Lines[0].Message, "Field missing was not found.");
 	EXPECT_EQ(Lines[2].Message, "Field n is of the wrong type.");
-	for (const FJsonLogCapture::FLine& Line : Lines)
+	for (const TestLog::FCapture::FLine& Line : Lines)
 	{
 		EXPECT_EQ(Line.Verbosity, ELogVerbosity::Warning) << Line.Message;
 	}
