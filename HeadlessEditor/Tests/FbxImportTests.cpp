@@ -477,7 +477,7 @@ using FFbxAssetImport = FAssetImportTest;
 
 TEST_F(FFbxAssetImport, EachMeshNodeBecomesAStaticMeshNamedAfterIt)
 {
-	const fs::path File = CopyModel(Model("assimp-spider.fbx"), Files.Path);
+	const fs::path File = CopyModel(Model("assimp-spider.fbx"), Files);
 	const FAssimpInfo Info = RunAssimpInfo(File);
 	ASSERT_EQ(Info.MeshNodes.size(), 19u);
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Spider"));
@@ -521,7 +521,7 @@ TEST_F(FFbxAssetImport, NodesOfOneNameGiveOneMeshAndCollisionNodesFoldIntoTheirO
 {
 	// Two nodes are called Куб1: the first one (under Cube2, one cube) is made, the second is not,
 	// and nothing gets a numbered name.
-	const fs::path File = CopyModel(Model("assimp-cubes_with_names.fbx"), Files.Path);
+	const fs::path File = CopyModel(Model("assimp-cubes_with_names.fbx"), Files);
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Cubes"));
 	EXPECT_EQ(NamesOf<UStaticMesh>(Result), (std::vector<std::string>{ "Cube2", "Cube3", "Куб1" }));
 	UStaticMesh* Kub = Find<UStaticMesh>(Result, "Куб1");
@@ -535,7 +535,7 @@ TEST_F(FFbxAssetImport, NodesOfOneNameGiveOneMeshAndCollisionNodesFoldIntoTheirO
 
 	// "UCX_<Node>" and "UCX_<Node>_<n>" are collision of that node, not meshes of their own; a
 	// collision prefix without such a node is an ordinary mesh.
-	const fs::path Collision = CubesVariant(Files.Path, "collision.fbx", {
+	const fs::path Collision = CubesVariant(Files, "collision.fbx", {
 		{ "\"Model::Cube3\"", "\"Model::UCX_Cube2\"" },
 		{ "2359439411456, \"Model::Куб1\"", "2359439411456, \"Model::UCX_Cube2_01\"" },
 		{ "2359439416096, \"Model::Куб1\"", "2359439416096, \"Model::UCX_Nothing\"" } });
@@ -545,7 +545,7 @@ TEST_F(FFbxAssetImport, NodesOfOneNameGiveOneMeshAndCollisionNodesFoldIntoTheirO
 	EXPECT_TRUE(Logged("2 collision node(s) of Cube2 folded into it"));
 
 	// With the last one matching too, the file yields one mesh, which takes the file's name.
-	const fs::path OneMesh = CubesVariant(Files.Path, "one mesh.fbx", {
+	const fs::path OneMesh = CubesVariant(Files, "one mesh.fbx", {
 		{ "\"Model::Cube3\"", "\"Model::UCX_Cube2\"" },
 		{ "2359439411456, \"Model::Куб1\"", "2359439411456, \"Model::UCX_Cube2_01\"" },
 		{ "2359439416096, \"Model::Куб1\"", "2359439416096, \"Model::UBX_Cube2_02\"" } });
@@ -556,23 +556,23 @@ TEST_F(FFbxAssetImport, NodesOfOneNameGiveOneMeshAndCollisionNodesFoldIntoTheirO
 TEST_F(FFbxAssetImport, AFileWithOneMeshNamesItAfterTheFile)
 {
 	// Static: the node (Cube) gives way to the file's base name, cleaned like any object name.
-	fs::create_directories(Files.Path / "named");
-	const fs::path Embedded = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files.Path / "named");
-	const fs::path Renamed = Files.Path / "named" / "My Model.v2 (final).fbx";
+	fs::create_directories(Files / "named");
+	const fs::path Embedded = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files / "named");
+	const fs::path Renamed = Files / "named" / "My Model.v2 (final).fbx";
 	fs::rename(Embedded, Renamed);
 	const std::vector<UObject*> Result = ToVector(Import(Renamed, "/Game/Fbx/Named"));
 	EXPECT_EQ(NamesOf<UStaticMesh>(Result), (std::vector<std::string>{ "My_Model_v2__final_" }));
 	EXPECT_EQ(Find<UStaticMesh>(Result, "Cube"), nullptr);
 
 	// Skeletal: the mesh and "<mesh>_Skeleton" take the file's name; the joints keep theirs.
-	const fs::path Sausage = CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Files.Path);
+	const fs::path Sausage = CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Files);
 	const std::vector<UObject*> Skinned = ToVector(Import(Sausage, "/Game/Fbx/Sausage"));
 	EXPECT_EQ(NamesOf<USkeletalMesh>(Skinned), (std::vector<std::string>{ "ufbx-maya_game_sausage_7500_binary" }));
 	EXPECT_EQ(NamesOf<USkeleton>(Skinned), (std::vector<std::string>{ "ufbx-maya_game_sausage_7500_binary_Skeleton" }));
 	EXPECT_TRUE(NamesOf<UStaticMesh>(Skinned).empty());
 
 	// A name in Greek, Katakana and an emoji survives the path conversions.
-	const fs::path Unicode = CopyModel(Model("ufbx-synthetic_a\u03b2\u30ab\U0001F602_7500_ascii.fbx"), Files.Path);
+	const fs::path Unicode = CopyModel(Model("ufbx-synthetic_a\u03b2\u30ab\U0001F602_7500_ascii.fbx"), Files);
 	ASSERT_TRUE(fs::exists(Unicode));
 	const std::vector<UObject*> Wide = ToVector(Import(Unicode, "/Game/Fbx/Unicode"));
 	EXPECT_EQ(NamesOf<UStaticMesh>(Wide), (std::vector<std::string>{ "ufbx-synthetic_a\u03b2\u30ab\U0001F602_7500_ascii" }));
@@ -581,7 +581,7 @@ TEST_F(FFbxAssetImport, AFileWithOneMeshNamesItAfterTheFile)
 TEST_F(FFbxAssetImport, SlotsAreNamedAfterTheCleanedMaterialWithSectionSuffixesForRepeats)
 {
 	// One node with the same material in two slots: "<material>_Section1", holding that material.
-	const fs::path Repeated = CubesVariant(Files.Path, "repeated.fbx", CubeWithARepeatedMaterial);
+	const fs::path Repeated = CubesVariant(Files, "repeated.fbx", CubeWithARepeatedMaterial);
 	const std::vector<UObject*> Result = ToVector(Import(Repeated, "/Game/Fbx/Repeated"));
 	UStaticMesh* Cube2 = Find<UStaticMesh>(Result, "Cube2");
 	ASSERT_NE(Cube2, nullptr);
@@ -597,7 +597,7 @@ TEST_F(FFbxAssetImport, SlotsAreNamedAfterTheCleanedMaterialWithSectionSuffixesF
 	EXPECT_EQ(NamesOf<UMaterial>(Result).size(), 2u) << "one asset per material, however often it is used";
 
 	// The material's name is cleaned for the slot as for the asset: "Material.001".
-	const fs::path Dotted = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files.Path);
+	const fs::path Dotted = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files);
 	const std::vector<UObject*> Embedded = ToVector(Import(Dotted, "/Game/Fbx/Dotted"));
 	UStaticMesh* Mesh = Find<UStaticMesh>(Embedded, "ufbx-blender_293_embedded_textures_7400_binary");
 	ASSERT_NE(Mesh, nullptr);
@@ -605,7 +605,7 @@ TEST_F(FFbxAssetImport, SlotsAreNamedAfterTheCleanedMaterialWithSectionSuffixesF
 	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), Find<UMaterial>(Embedded, "Material_001"));
 
 	// Geometry without any material: the engine's generated slot name, no material asset.
-	const fs::path Plain = CopyModel(Model("assimp-boxWithUncompressedCTypeArray.FBX"), Files.Path);
+	const fs::path Plain = CopyModel(Model("assimp-boxWithUncompressedCTypeArray.FBX"), Files);
 	const std::vector<UObject*> Bare = ToVector(Import(Plain, "/Game/Fbx/Plain"));
 	ASSERT_EQ(Bare.size(), 1u);
 	UStaticMesh* Box = Find<UStaticMesh>(Bare, "assimp-boxWithUncompressedCTypeArray");
@@ -616,7 +616,7 @@ TEST_F(FFbxAssetImport, SlotsAreNamedAfterTheCleanedMaterialWithSectionSuffixesF
 
 TEST_F(FFbxAssetImport, SkinnedModelGivesSkeletalMeshAndSkeleton)
 {
-	const fs::path File = CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Files.Path);
+	const fs::path File = CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Files);
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Sausage"));
 	USkeletalMesh* Mesh = Find<USkeletalMesh>(Result, "ufbx-maya_game_sausage_7500_binary");
 	USkeleton* Skeleton = Find<USkeleton>(Result, "ufbx-maya_game_sausage_7500_binary_Skeleton");
@@ -634,7 +634,7 @@ TEST_F(FFbxAssetImport, SkinnedModelGivesSkeletalMeshAndSkeleton)
 	EXPECT_EQ(Result.size(), 3u);
 
 	// A second skinned import into the same folder uses the skeleton already there when it fits.
-	const fs::path Copy = Files.Path / "sausage2.fbx";
+	const fs::path Copy = Files / "sausage2.fbx";
 	fs::copy_file(File, Copy);
 	const std::vector<UObject*> Again = ToVector(Import(Copy, "/Game/Fbx/Sausage"));
 	USkeletalMesh* Second = Find<USkeletalMesh>(Again, "sausage2");
@@ -644,7 +644,7 @@ TEST_F(FFbxAssetImport, SkinnedModelGivesSkeletalMeshAndSkeleton)
 
 	// The animated Blender model: skeletal too; its animation and physics asset are named in the
 	// log as not made.
-	const fs::path Animated = CopyModel(Model("assimp-animation_with_skeleton.fbx"), Files.Path);
+	const fs::path Animated = CopyModel(Model("assimp-animation_with_skeleton.fbx"), Files);
 	const std::vector<UObject*> Blender = ToVector(Import(Animated, "/Game/Fbx/Animated"));
 	EXPECT_NE(Find<USkeletalMesh>(Blender, "assimp-animation_with_skeleton"), nullptr);
 	EXPECT_NE(Find<USkeleton>(Blender, "assimp-animation_with_skeleton_Skeleton"), nullptr);
@@ -654,9 +654,9 @@ TEST_F(FFbxAssetImport, SkinnedModelGivesSkeletalMeshAndSkeleton)
 
 TEST_F(FFbxAssetImport, EmbeddedTexturesAreUnpackedBesideTheFbxThenImported)
 {
-	const fs::path File = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files.Path);
+	const fs::path File = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files);
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Embedded"));
-	const fs::path Fbm = Files.Path / "ufbx-blender_293_embedded_textures_7400_binary.fbm";
+	const fs::path Fbm = Files / "ufbx-blender_293_embedded_textures_7400_binary.fbm";
 	ASSERT_TRUE(fs::is_directory(Fbm));
 	for (const char* Name : { "checkerboard_diffuse", "checkerboard_emissive", "checkerboard_roughness", "checkerboard_weight", "checkerboard_metallic" })
 	{
@@ -676,7 +676,7 @@ TEST_F(FFbxAssetImport, UnreadableFilesImportNothingAndSayWhy)
 	for (const char* Name : { "assimp-transparentTest.fbx", "ufbx-maya_cube_6100_binary.fbx" })
 	{
 		SCOPED_TRACE(Name);
-		const fs::path File = CopyModel(Model(Name), Files.Path);
+		const fs::path File = CopyModel(Model(Name), Files);
 		const FAssimpInfo Info = RunAssimpInfo(File);
 		ASSERT_FALSE(Info.Error.empty());
 		EXPECT_TRUE(Import(File, "/Game/Fbx/Broken").IsEmpty());
@@ -687,7 +687,7 @@ TEST_F(FFbxAssetImport, UnreadableFilesImportNothingAndSayWhy)
 
 TEST_F(FFbxAssetImport, ExistingAssetsAreLeftAloneUnlessReplacingAndMaterialsAreReused)
 {
-	const fs::path File = CopyModel(Model("assimp-spider.fbx"), Files.Path);
+	const fs::path File = CopyModel(Model("assimp-spider.fbx"), Files);
 	const std::vector<UObject*> First = ToVector(Import(File, "/Game/Fbx/Again"));
 	ASSERT_EQ(First.size(), 27u);
 	UStaticMesh* Head = Find<UStaticMesh>(First, "Kopf");
@@ -717,11 +717,11 @@ TEST_F(FFbxAssetImport, ExistingAssetsAreLeftAloneUnlessReplacingAndMaterialsAre
 TEST_F(FFbxAssetImport, AnAssetOfAnotherClassWithANodesNameFailsThatNodeAlone)
 {
 	// A texture called Cube3 is in the destination before the model with a node Cube3 comes.
-	WriteFile(Files.Path / "Cube3.png", ReadFile(TestDataDir() / "fbx/textures/checkerboard_normal.png"));
-	const std::vector<UObject*> Texture = ToVector(Import(Files.Path / "Cube3.png", "/Game/Fbx/Clash"));
+	WriteFile(Files / "Cube3.png", ReadFile(TestDataDir() / "fbx/textures/checkerboard_normal.png"));
+	const std::vector<UObject*> Texture = ToVector(Import(Files / "Cube3.png", "/Game/Fbx/Clash"));
 	ASSERT_EQ(Texture.size(), 1u);
 
-	const fs::path File = CopyModel(Model("assimp-cubes_with_names.fbx"), Files.Path);
+	const fs::path File = CopyModel(Model("assimp-cubes_with_names.fbx"), Files);
 	for (bool bReplace : { false, true })
 	{
 		SCOPED_TRACE(bReplace ? "replacing" : "not replacing");
@@ -733,10 +733,10 @@ TEST_F(FFbxAssetImport, AnAssetOfAnotherClassWithANodesNameFailsThatNodeAlone)
 
 	// Within one import: textures come before the meshes that use them, so a single-mesh file
 	// named like one of its textures keeps the texture and loses the mesh.
-	fs::create_directories(Files.Path / "clash");
-	CopyModel(Model("ufbx-max_pbr_metal_rough_material_7700_ascii.fbx"), Files.Path / "clash");
-	const fs::path Named = Files.Path / "clash" / "checkerboard_diffuse.fbx";
-	fs::rename(Files.Path / "clash" / "ufbx-max_pbr_metal_rough_material_7700_ascii.fbx", Named);
+	fs::create_directories(Files / "clash");
+	CopyModel(Model("ufbx-max_pbr_metal_rough_material_7700_ascii.fbx"), Files / "clash");
+	const fs::path Named = Files / "clash" / "checkerboard_diffuse.fbx";
+	fs::rename(Files / "clash" / "ufbx-max_pbr_metal_rough_material_7700_ascii.fbx", Named);
 	const std::vector<UObject*> Result = ToVector(Import(Named, "/Game/Fbx/SameFile"));
 	EXPECT_TRUE(NamesOf<UStaticMesh>(Result).empty());
 	UTexture2D* Diffuse = Find<UTexture2D>(Result, "checkerboard_diffuse");
@@ -749,7 +749,7 @@ TEST_F(FFbxAssetImport, AnAssetOfAnotherClassWithANodesNameFailsThatNodeAlone)
 
 TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
 {
-	const fs::path File = CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Files.Path);
+	const fs::path File = CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Files);
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Saved"));
 	ASSERT_EQ(Result.size(), 3u);
 	for (UObject* Asset : Result)

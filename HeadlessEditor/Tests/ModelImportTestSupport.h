@@ -105,55 +105,20 @@ namespace ModelImportTest
 	}
 
 	// A scratch project for imports, with the log captured and helpers around the asset tools.
-	class FAssetImportTest : public ::testing::Test
+	class FAssetImportTest : public AssetTest::FProjectTest
 	{
 	protected:
-		FScratchDir Project;
-		FScratchDir Files;
-		std::mutex LogMutex;
-		std::vector<std::string> Log;
-		int32 LogHandle = 0;
-
-		void SetUp() override
-		{
-			UE::HeadlessEditor::SetProjectDir(UE::HeadlessEditor::FromUtf8(Project.Path.string().data(), Project.Path.string().size()));
-			fs::create_directories(Project.Path / "Content");
-			fs::create_directories(Project.Path / "Saved");
-			FAssetToolsModule::GetModule();
-			LogHandle = UE::HeadlessEditor::AddLogListener([this](const UE::HeadlessEditor::FLogLine& Line) {
-				std::lock_guard<std::mutex> Lock(LogMutex);
-				Log.push_back(UE::HeadlessEditor::ToUtf8(Line.Formatted));
-			});
-		}
-		void TearDown() override
-		{
-			UE::HeadlessEditor::RemoveLogListener(LogHandle);
-			Restart();
-		}
-
-		// What a new run of the program would have: nothing in memory, nothing known of the disk.
-		static void Restart()
-		{
-			UE::HeadlessEditor::UnloadAllPackages();
-			UE::HeadlessEditor::ResetAssetRegistry();
-		}
-
-		static FString Str(const std::string& Utf8) { return UE::HeadlessEditor::FromUtf8(Utf8.data(), Utf8.size()); }
-
+		using FProjectTest::Import;
 		TArray<UObject*> Import(const fs::path& File, const char* Destination, bool bReplaceExisting = false)
 		{
-			UAutomatedAssetImportData* Data = NewObject<UAutomatedAssetImportData>();
-			Data->Filenames.Add(Str(File.string()));
-			Data->DestinationPath = Str(Destination);
-			Data->bReplaceExisting = bReplaceExisting;
-			return FAssetToolsModule::GetModule().Get().ImportAssetsAutomated(Data);
+			return Import(std::vector<fs::path>{ File }, AssetTest::Str(std::string(Destination)), bReplaceExisting);
 		}
 
 		// "Name Class" of each asset directly in (or under) a content path, in the registry's order.
 		std::vector<std::string> AssetsIn(const char* Path, bool bRecursive = false)
 		{
 			TArray<FAssetData> Assets;
-			FAssetRegistryModule::GetRegistry().GetAssetsByPath(FName(Str(Path)), Assets, bRecursive);
+			FAssetRegistryModule::GetRegistry().GetAssetsByPath(FName(AssetTest::Str(std::string(Path))), Assets, bRecursive);
 			std::vector<std::string> Out;
 			for (const FAssetData& Asset : Assets)
 			{
@@ -172,12 +137,6 @@ namespace ModelImportTest
 				if (Object && Object->IsA<T>() && UE::HeadlessEditor::ToUtf8(FPackageName::GetShortName(Object->GetOutermost()->GetName())) == Name) { return static_cast<T*>(Object); }
 			}
 			return nullptr;
-		}
-
-		bool Logged(const std::string& Text)
-		{
-			std::lock_guard<std::mutex> Lock(LogMutex);
-			return std::any_of(Log.begin(), Log.end(), [&](const std::string& Line) { return Line.find(Text) != std::string::npos; });
 		}
 	};
 

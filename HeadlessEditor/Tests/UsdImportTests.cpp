@@ -391,7 +391,7 @@ TEST_F(FUsdAssetImport, BinaryPackageGivesItsImagesAndSaysWhatItLeavesOut)
 	EXPECT_TRUE(AssetsIn("/Game/Usd/RoughnessTest").empty()) << "nothing directly in the file's folder";
 	EXPECT_TRUE(Logged("binary USD layer RoughnessTest.usdc (crate 0.8.0) is not read by HeadlessEditor"));
 	// The images were unpacked into a temporary folder that is gone again.
-	EXPECT_FALSE(fs::exists(Project.Path / "Saved/Temp/HeadlessImport") && !fs::is_empty(Project.Path / "Saved/Temp/HeadlessImport"));
+	EXPECT_FALSE(fs::exists(Project / "Saved/Temp/HeadlessImport") && !fs::is_empty(Project / "Saved/Temp/HeadlessImport"));
 }
 
 TEST_F(FUsdAssetImport, PackageWithNothingReadableImportsNothingAndSaysSo)
@@ -410,7 +410,7 @@ TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
 {
 	const std::string Png = ReadFile(TestDataDir() / "fbx/textures/checkerboard_diffuse.png");
 	ASSERT_FALSE(Png.empty());
-	const fs::path File = Files.Path / "Sample.usdz";
+	const fs::path File = Files / "Sample.usdz";
 	WriteFile(File, MakeStoredZip({ { "Sample.usda", SampleLayer }, { "0/red.png", Png }, { "notes.txt", "not an image" } }));
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/UsdText"));
 
@@ -455,42 +455,42 @@ TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
 
 TEST_F(FUsdAssetImport, LooseTextLayerTakesTheImagesItsMaterialsName)
 {
-	WriteFile(Files.Path / "Loose.usda", SampleLayer);
-	WriteFile(Files.Path / "0/red.png", ReadFile(TestDataDir() / "fbx/textures/checkerboard_diffuse.png"));
-	const std::vector<UObject*> Result = ToVector(Import(Files.Path / "Loose.usda", "/Game/UsdLoose"));
+	WriteFile(Files / "Loose.usda", SampleLayer);
+	WriteFile(Files / "0/red.png", ReadFile(TestDataDir() / "fbx/textures/checkerboard_diffuse.png"));
+	const std::vector<UObject*> Result = ToVector(Import(Files / "Loose.usda", "/Game/UsdLoose"));
 	EXPECT_NE(Find<UStaticMesh>(Result, "Loose"), nullptr);
 	EXPECT_NE(Find<UTexture2D>(Result, "red"), nullptr);
 	EXPECT_EQ(AssetsIn("/Game/UsdLoose/Loose", true).size(), 4u);
 
 	// A binary layer on its own: nothing readable, said plainly.
-	fs::copy_file(TestDataDir() / "usdz/AnimatedTriangle.usdz", Files.Path / "copy.zip");
+	fs::copy_file(TestDataDir() / "usdz/AnimatedTriangle.usdz", Files / "copy.zip");
 	Usd::FUsdzPackage Package;
 	std::string Error;
-	ASSERT_TRUE(Package.Open((Files.Path / "copy.zip").string(), Error));
+	ASSERT_TRUE(Package.Open((Files / "copy.zip").string(), Error));
 	std::vector<uint8_t> Crate;
 	ASSERT_TRUE(Package.ReadEntry(Package.GetEntries()[0], Crate, Error));
-	WriteFile(Files.Path / "Triangle.usdc", std::string(Crate.begin(), Crate.end()));
-	EXPECT_TRUE(Import(Files.Path / "Triangle.usdc", "/Game/UsdLoose").IsEmpty());
+	WriteFile(Files / "Triangle.usdc", std::string(Crate.begin(), Crate.end()));
+	EXPECT_TRUE(Import(Files / "Triangle.usdc", "/Game/UsdLoose").IsEmpty());
 	EXPECT_TRUE(Logged("binary USD layer Triangle.usdc (crate 0.8.0) is not read"));
 }
 
 TEST_F(FUsdAssetImport, HostilePackagesStayInsideTheirFolder)
 {
 	const std::string Png = ReadFile(TestDataDir() / "fbx/textures/checkerboard_normal.png");
-	const fs::path File = Files.Path / "inside" / "Evil.usdz";
+	const fs::path File = Files / "inside" / "Evil.usdz";
 	WriteFile(File, MakeStoredZip({ { "Evil.usda", "#usda 1.0\n" }, { "../../escape.png", Png }, { "ok.png", Png } }));
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/UsdEvil"));
 	EXPECT_NE(Find<UTexture2D>(Result, "ok"), nullptr);
 	EXPECT_EQ(Find<UTexture2D>(Result, "escape"), nullptr);
 	EXPECT_TRUE(Logged("entry '../../escape.png' skipped"));
-	EXPECT_FALSE(fs::exists(Project.Path / "Saved/escape.png"));
-	EXPECT_FALSE(fs::exists(Project.Path / "escape.png"));
+	EXPECT_FALSE(fs::exists(Project / "Saved/escape.png"));
+	EXPECT_FALSE(fs::exists(Project / "escape.png"));
 
 	// Garbage under a USDZ name, and a text layer that does not parse.
-	WriteFile(Files.Path / "Garbage.usdz", "not a zip at all");
-	EXPECT_TRUE(Import(Files.Path / "Garbage.usdz", "/Game/UsdEvil").IsEmpty());
+	WriteFile(Files / "Garbage.usdz", "not a zip at all");
+	EXPECT_TRUE(Import(Files / "Garbage.usdz", "/Game/UsdEvil").IsEmpty());
 	EXPECT_TRUE(Logged("not a readable USDZ package"));
-	WriteFile(Files.Path / "Broken.usda", "#usda 1.0\ndef Mesh \"M\" {\n");
-	EXPECT_TRUE(Import(Files.Path / "Broken.usda", "/Game/UsdEvil").IsEmpty());
+	WriteFile(Files / "Broken.usda", "#usda 1.0\ndef Mesh \"M\" {\n");
+	EXPECT_TRUE(Import(Files / "Broken.usda", "/Game/UsdEvil").IsEmpty());
 	EXPECT_TRUE(Logged("text layer Broken.usda cannot be read: line"));
 }
