@@ -264,6 +264,31 @@ bool FMOLDARIMaterialSkipTest::RunTest(const FString& Parameters)
 	return true;
 }
 
+IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIMaterialMetadataCapTest, "MOLDARI.Import.Material.MetadataSizeCap", ImportTestFlags)
+bool FMOLDARIMaterialMetadataCapTest::RunTest(const FString& Parameters)
+{
+	// The archive's own metadata.json padded with spaces: at the cap it is read, one byte over it
+	// is passed over with a warning, as if missing.
+	for (const int64 Size : { MOLDARIImport::MaxMetadataBytes, MOLDARIImport::MaxMetadataBytes + 1 })
+	{
+		const bool bFits = Size == MOLDARIImport::MaxMetadataBytes;
+		const FString Name = bFits ? TEXT("MatMetaAtCap") : TEXT("MatMetaOverCap");
+		const FImportedModel Model = ImportArchiveModel(TEXT("embedded_cube_stored.zip"), Name, [Size](const FString& Dir) {
+			TArray<uint8> Bytes;
+			FFileHelper::LoadFileToArray(Bytes, *(Dir / TEXT("metadata.json")));
+			while (Bytes.Num() < Size) { Bytes.Add(' '); }
+			FFileHelper::SaveArrayToFile(Bytes, *(Dir / TEXT("metadata.json")));
+		});
+		if (!TestNotNull(*Name, Model.StaticMesh)) { continue; }
+		FLogCapture Log;
+		CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, Name);
+		TestEqual(Name + TEXT(": material built"), FindBuiltMaterial(Model.DestPath, Name) != nullptr, bFits);
+		TestEqual(Name + TEXT(": warned"), Log.Has(FString::Printf(TEXT("[MOLDARI] metadata.json too large (%lld bytes, limit %lld) — skipping PBR materials"),
+			Size, MOLDARIImport::MaxMetadataBytes), ELogVerbosity::Warning), !bFits);
+	}
+	return true;
+}
+
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIMaterialTexturePathsTest, "MOLDARI.Import.Material.TexturePaths", ImportTestFlags)
 bool FMOLDARIMaterialTexturePathsTest::RunTest(const FString& Parameters)
 {
