@@ -38,19 +38,18 @@ namespace
 		return Out;
 	}
 
-	// Every slot points at a live material, and every sampled texture of it is live.
+	// Every slot points at a live material whose graph (its own, or its parent's for an instance)
+	// is live and samples only live textures: the clean-up deleted nothing still in use.
 	void TestNoDanglingSlots(FAutomationTestBase& Test, const FImportedModel& Model)
 	{
 		for (UMaterialInterface* Material : SlotMaterials(Model))
 		{
-			Test.TestTrue(TEXT("slot material alive"), IsValid(Material));
-			if (const UMaterial* Graph = IsValid(Material) ? Cast<UMaterial>(Material) : nullptr)
+			UMaterial* Graph = IsValid(Material) ? Material->GetMaterial() : nullptr;
+			if (!Test.TestTrue(TEXT("slot material and its graph alive"), IsValid(Graph))) { continue; }
+			for (const TObjectPtr<UMaterialExpression>& Node : Graph->GetExpressions())
 			{
-				for (const TObjectPtr<UMaterialExpression>& Node : Graph->GetExpressions())
-				{
-					const UMaterialExpressionTextureBase* Sample = Cast<UMaterialExpressionTextureBase>(Node.Get());
-					Test.TestTrue(TEXT("sampled texture alive"), !Sample || !Sample->Texture || IsValid(Sample->Texture.Get()));
-				}
+				const UMaterialExpressionTextureBase* Sample = Cast<UMaterialExpressionTextureBase>(Node.Get());
+				Test.TestTrue(TEXT("sampled texture alive"), !Sample || !Sample->Texture || IsValid(Sample->Texture.Get()));
 			}
 		}
 	}
