@@ -32,7 +32,7 @@ BENCHMARKS = [
      [PY, str(HERE / "import/run_e2e_bench.py"), "--work", "/tmp", "--runs", "3", "--skip", "burst,baseline,profile"], True),
     ("zip", "ZIP extraction against unzip, bsdtar and Python's zipfile (Benchmarks/zip/run_zip_bench.py)",
      [PY, str(HERE / "zip/run_zip_bench.py"), "--runs", "3"], False),
-    ("archive", "ImportArchive on the test archives, by step (Benchmarks/import/run_archive_bench.py)",
+    ("archive", "Imports of the test archives by file:// URL, by step (Benchmarks/import/run_archive_bench.py)",
      [PY, str(HERE / "import/run_archive_bench.py")], True),
     ("import", "Model import against assimp info (Benchmarks/import/run_import_bench.py)",
      [PY, str(HERE / "import/run_import_bench.py"), "--runs", "5"], False),

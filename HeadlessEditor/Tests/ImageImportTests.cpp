@@ -245,7 +245,6 @@ TEST_F(ImageImportTest, HostileJpegsAndPngsAreRefusedWithoutEndingTheProcess)
 		{ "garbage.jpg", Garbage, "not a readable image" },
 		{ "badtable.jpg", BadTable, "Failed to import" },
 		{ "zero.jpg", Zero, "Failed to import" },
-		{ "wide.jpg", GreyJpeg(77, 20000, 8), "is outside 1 to 16384 pixels a side" },
 		{ "badzlib.png", BadZlib, "the image data is damaged" },
 		{ "nopalette.png", PngFromRaw(1, 1, 8, 3, 0, {}, { 0, 0 }), "Failed to import" },
 	};
@@ -263,6 +262,36 @@ TEST_F(ImageImportTest, HostileJpegsAndPngsAreRefusedWithoutEndingTheProcess)
 	WriteBytes(Files / "deep.png", Deep);
 	EXPECT_EQ(Import({ Files / "deep.png" }, TEXT("/Game/Hostile"), false).Num(), 0);
 	EXPECT_TRUE(Logged("more than the 256 MiB"));
+}
+
+TEST_F(ImageImportTest, SidesUpTo16384PixelsImportAndOneMoreIsRefused)
+{
+	// One pixel thin, so the cap is reached without a large image: a JPEG as wide as the cap
+	// (libjpeg) and a PNG as tall (stb_image), each also one pixel past it.
+	auto TallPng = [](uint32 Height) {
+		std::vector<uint8> Raw;
+		for (uint32 Row = 0; Row < Height; ++Row) { Raw.insert(Raw.end(), { 0, 77 }); }
+		return PngFromRaw(1, Height, 8, 0, 0, {}, Raw);
+	};
+	const std::vector<std::tuple<const char*, std::vector<uint8>, int32, int32>> Cases = {
+		{ "wide.jpg", GreyJpeg(77, 16384, 1), 16384, 1 },
+		{ "wider.jpg", GreyJpeg(77, 16385, 1), 0, 0 },
+		{ "tall.png", TallPng(16384), 1, 16384 },
+		{ "taller.png", TallPng(16385), 0, 0 },
+	};
+	for (const auto& [Name, Bytes, Width, Height] : Cases)
+	{
+		WriteBytes(Files / Name, Bytes);
+		ClearLog();
+		UTexture2D* Texture = OnlyTexture(Import({ Files / Name }, TEXT("/Game/Sides"), false));
+		EXPECT_EQ(Texture != nullptr, Width > 0) << Name;
+		EXPECT_EQ(Logged("is outside 1 to 16384 pixels a side"), Width == 0) << Name;
+		if (Texture)
+		{
+			EXPECT_EQ(Texture->GetSizeX(), Width) << Name;
+			EXPECT_EQ(Texture->GetSizeY(), Height) << Name;
+		}
+	}
 }
 
 TEST_F(ImageImportTest, ReplaceExistingOffSkipsAndOnReplacesInPlace)

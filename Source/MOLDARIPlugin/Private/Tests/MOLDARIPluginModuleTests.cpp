@@ -80,15 +80,20 @@ bool FMOLDARIToggleEntryTest::RunTest(const FString& Parameters)
 	}
 	TestTrue(TEXT("a toggle button"), Entry->UserInterfaceActionType == EUserInterfaceActionType::ToggleButton);
 	TestEqualSensitive(TEXT("label"), Entry->Label.Get().ToString(), FString(TEXT("MOLDARI")));
-	TestEqualSensitive(TEXT("label key"), FTextInspector::GetKey(Entry->Label.Get()).Get(FString()), FString(TEXT("ToolbarLabel")));
-	TestEqualSensitive(TEXT("tooltip"), Entry->ToolTip.Get().ToString(), FString(TEXT("Toggle MOLDARI Server On/Off")));
-	TestEqualSensitive(TEXT("tooltip namespace"), FTextInspector::GetNamespace(Entry->ToolTip.Get()).Get(FString()), FString(TEXT("MOLDARI")));
+	TestTrue(TEXT("tooltip says what it toggles"), Entry->ToolTip.Get().ToString().Contains(TEXT("MOLDARI Server")));
+	// Both icon names lead to the module's own images, not the style's default brush.
 	const FSlateIcon Icon = Entry->Icon.Get();
-	TestEqualSensitive(TEXT("icon style set"), Icon.GetStyleSetName().ToString(), FString(TEXT("MOLDARIStyle")));
-	TestEqualSensitive(TEXT("icon"), Icon.GetStyleName().ToString(), FString(TEXT("MOLDARI.ToolbarIcon")));
-	TestEqualSensitive(TEXT("small icon"), Icon.GetSmallStyleName().ToString(), FString(TEXT("MOLDARI.ToolbarIcon.Small")));
+	const ISlateStyle* Style = FSlateStyleRegistry::FindSlateStyle(Icon.GetStyleSetName());
+	if (TestNotNull(TEXT("icon style set registered"), Style))
+	{
+		for (const FName Name : { Icon.GetStyleName(), Icon.GetSmallStyleName() })
+		{
+			const FSlateBrush* Brush = Style->GetBrush(Name);
+			TestTrue(*(Name.ToString() + TEXT(" is a plugin image")), Brush != Style->GetDefaultBrush()
+				&& Brush->GetResourceName().ToString().StartsWith(IPluginManager::Get().FindPlugin(TEXT("MOLDARIPlugin"))->GetBaseDir() / TEXT("Resources/")));
+		}
+	}
 	TestTrue(TEXT("always executable"), FMOLDARIPluginModule::MakeToggleAction().CanExecute());
-	TestFalse(TEXT("off after start-up"), IsChecked(*Entry));
 	return true;
 }
 

@@ -434,9 +434,8 @@ bool FMOLDARIZipContentTest::RunTest(const FString& Parameters)
 	Writer.AddRaw("garbage.bin", 8, Repeated(0xFF, 64), 0, 100);
 	Writer.Entry(Writer.AddStored("badcrc-stored.txt", Binary)).Crc ^= 1;
 	Writer.Entry(Writer.AddDeflated("badcrc-deflated.txt", Text)).Crc ^= 0x80000000;
-	Writer.Entry(Writer.AddDeflated("ratio.bin", Small)).UncompressedSize = static_cast<uint32>(RawDeflate(Small).Num() * MaxDeflateRatio + 1);
 	const TCHAR* CorruptNames[] = { TEXT("short-stream.bin"), TEXT("long-stream.bin"), TEXT("unterminated.bin"), TEXT("cut-stream.bin"), TEXT("garbage.bin"),
-		TEXT("badcrc-stored.txt"), TEXT("badcrc-deflated.txt"), TEXT("ratio.bin") };
+		TEXT("badcrc-stored.txt"), TEXT("badcrc-deflated.txt") };
 
 	for (const TCHAR* Name : UnsupportedNames)
 	{
@@ -488,6 +487,23 @@ bool FMOLDARIZipLimitsTest::RunTest(const FString& Parameters)
 		TestOutcome(*this, Report, TEXT("at-cap.bin"), EEntryOutcome::Corrupt);
 		TestOutcome(*this, Report, TEXT("over-cap.bin"), EEntryOutcome::TooLarge);
 		TestOutcome(*this, Report, TEXT("stored-over-cap.bin"), EEntryOutcome::TooLarge);
+	}
+
+	// A declared size no deflate stream of that length can reach is refused before inflating;
+	// at the ratio it is inflated (and found short). Both streams hold 1 MiB of zeros.
+	{
+		FZipTestWriter Writer;
+		const int32 AtRatio = Writer.AddDeflated("at-ratio.bin", Repeated(0, 1 << 20));
+		const int32 OverRatio = Writer.AddDeflated("over-ratio.bin", Repeated(0, 1 << 20));
+		Writer.Entry(AtRatio).UncompressedSize = static_cast<uint32>(Writer.Entry(AtRatio).CompressedSize * MaxDeflateRatio);
+		Writer.Entry(OverRatio).UncompressedSize = static_cast<uint32>(Writer.Entry(OverRatio).CompressedSize * MaxDeflateRatio + 1);
+		AddExpectedErrorPlain(TEXT("[MOLDARI] Corrupt ZIP entry skipped: "), EAutomationExpectedErrorFlags::Contains, 2);
+		FRecordingSink Sink;
+		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		TestOutcome(*this, Report, TEXT("at-ratio.bin"), EEntryOutcome::Corrupt);
+		TestOutcome(*this, Report, TEXT("over-ratio.bin"), EEntryOutcome::Corrupt);
+		TestEqual(TEXT("only the entry at the ratio was inflated"), Sink.AbandonedBytes, int64(1 << 20));
+		TestEqual(TEXT("and abandoned"), Sink.Abandoned, 1);
 	}
 
 	// Per-entry and per-archive caps from both sides, with small limits.
@@ -717,12 +733,18 @@ bool FMOLDARIZipOverlapTest::RunTest(const FString& Parameters)
 		TestEqual(TEXT("shared data: bytes written"), Report.BytesWritten, int64(1 << 20));
 	}
 
-	// A local header hidden inside another entry's data (the overlapping-file bomb).
+	// An entry whose local header lies in the tail of the previous entry's data, its own data
+	// after it: only the claim of the header shows the overlap.
 	{
 		FZipTestWriter Writer;
-		const int32 Outer = Writer.AddStored("outer.bin", Repeated(0, 200));
-		const int32 Inner = Writer.AddStored("inner.bin", Repeated(0, 20));
-		Writer.Entry(Inner).LocalHeaderOffset = Writer.DataOffsetOf(Outer) + 10;
+		const TArray<uint8> OuterBytes = Repeated(0, 200);
+		const int32 Outer = Writer.AddStored("outer.bin", OuterBytes);
+		Writer.AddStored("inner.bin", Repeated(0, 20));
+		const int64 InnerHeader = Writer.DataOffsetOf(Outer) + OuterBytes.Num();
+		TArray<uint8> Stretched = OuterBytes;
+		Stretched.Append(Writer.Build().GetData() + InnerHeader, 10);
+		Writer.Entry(Outer).CompressedSize = Stretched.Num();
+		Writer.Entry(Outer).Crc = Crc32(Stretched);
 		AddExpectedErrorPlain(TEXT("[MOLDARI] Overlapping ZIP entry skipped: inner.bin"), EAutomationExpectedErrorFlags::Contains, 1);
 		FRecordingSink Sink;
 		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
