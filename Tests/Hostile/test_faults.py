@@ -1,17 +1,15 @@
-"""Faults around an import: a temporary folder that cannot be written, a full disk (a small tmpfs
-mounted over part of the project in a private mount namespace), a download server that dies
-mid-transfer, and the editor shut down with a download in flight or an import scheduled.
+"""Faults around an import: a temporary folder that cannot be written, a full disk (folders of
+the project made small disks by an LD_PRELOAD shim), a download server that dies mid-transfer,
+and the editor shut down with a download in flight or an import scheduled.
 Each must end in a log line, without a crash, and leave nothing half-written that looks good.
 
-Every test starts its own editor (they stop it, or mount over its project)."""
+Every test starts its own editor (they stop it, or give it small disks)."""
 
 import http.server
-import os
 import random
 import signal
 import socket
 import subprocess
-import tempfile
 import threading
 import time
 from pathlib import Path
@@ -19,58 +17,42 @@ from pathlib import Path
 import pytest
 
 from archives import RawZip, zipfile_archive
-from bridge_client import EDITOR_BIN, HOST, LISTENING, REPO_ROOT, Editor, as_editor_path, wait_port_free
+from bridge_client import HOST, LISTENING, STOPPED, REPO_ROOT, Editor, as_editor_path, wait_port_free
 from conftest import MIB, post_import, queued, response_bytes
 
 CUBE_FBX = REPO_ROOT.parent / "shared" / "testdata" / "fbx" / "ufbx-blender_suzanne_multimaterial_7400_binary.fbx"
 
 
-def can_mount_tmpfs() -> bool:
-    """A tmpfs can be mounted in a private mount namespace (root, and not a container that forbids it)."""
-    if os.geteuid() != 0:
-        return False
-    with tempfile.TemporaryDirectory() as folder:
-        probe = subprocess.run(["unshare", "-m", "--propagation", "private", "mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder],
-                               capture_output=True)
-    return probe.returncode == 0
+SHIM_SOURCE = Path(__file__).with_name("disk_faults.c")
 
 
-class MountedEditor(Editor):
-    """An editor whose project has tmpfs mounts of the given sizes over some of its folders,
-    visible only inside the editor's own mount namespace (read back through /proc/PID/root)."""
-
-    def __init__(self, project: Path, mounts: dict[str, str]):
-        self.project = Path(project)
-        script = "set -e; "
-        for relative, size in mounts.items():
-            target = self.project / relative
-            target.mkdir(parents=True, exist_ok=True)
-            script += f"mount -t tmpfs -o size={size} tmpfs '{target}'; "
-        script += 'exec "$@"'
-        cmd = ["unshare", "-m", "--propagation", "private", "sh", "-c", script, "sh",
-               str(EDITOR_BIN), "--project", str(self.project), "--plugin", str(REPO_ROOT), "--press", "MOLDARIToggle"]
-        self.proc = subprocess.Popen(cmd, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                     text=True, encoding="utf-8", errors="replace", bufsize=1)
-        self.lines = []
-        self._cond = threading.Condition()
-        self._reader = threading.Thread(target=self._read, daemon=True)
-        self._reader.start()
-
-    def inside(self, relative: str) -> Path:
-        """A project path as the editor sees it."""
-        return Path(f"/proc/{self.proc.pid}/root") / str(self.project / relative).lstrip("/")
+@pytest.fixture(scope="session")
+def disk_faults(tmp_root) -> Path:
+    """The LD_PRELOAD shim that gives folders a disk's size and holds writes (disk_faults.c)."""
+    lib = tmp_root / "libdisk_faults.so"
+    subprocess.run(["cc", "-shared", "-fPIC", "-O2", "-o", str(lib), str(SHIM_SOURCE), "-ldl"], check=True)
+    return lib
 
 
 @pytest.fixture
-def make_editor(tmp_path, archive_server):
+def make_editor(tmp_path, archive_server, disk_faults, monkeypatch):
     editors = []
 
-    def make(mounts: dict[str, str] | None = None) -> Editor:
+    def make(full: dict[str, int] | None = None, hold: tuple[str, Path] | None = None) -> Editor:
+        """An editor whose project folders in `full` are disks of that many bytes, and whose
+        writes to a file named like hold[0] wait for the file hold[1]."""
         assert wait_port_free(10.0), "port 5325 is held"
-        if mounts and not can_mount_tmpfs():
-            pytest.skip("cannot mount a tmpfs in a private mount namespace (needs root and CAP_SYS_ADMIN)")
-        project = tmp_path / f"FaultProject{len(editors)}"
-        ed = MountedEditor(project, mounts) if mounts else Editor(project)
+        project = (tmp_path / f"FaultProject{len(editors)}").resolve()
+        with monkeypatch.context() as env:
+            if full or hold:
+                env.setenv("LD_PRELOAD", str(disk_faults))
+            if full:
+                for relative in full:
+                    (project / relative).mkdir(parents=True, exist_ok=True)
+                env.setenv("DISK_FAULTS_FULL", ";".join(f"{project / relative}={size}" for relative, size in full.items()))
+            if hold:
+                env.setenv("DISK_FAULTS_HOLD", f"{hold[0]}={hold[1]}")
+            ed = Editor(project)
         editors.append(ed)
         ed.wait_for(LISTENING, timeout=30)
         return ed
@@ -99,6 +81,13 @@ def temp_entries(root: Path, settle: float = 5.0) -> list[str]:
         if not left or time.monotonic() >= limit:
             return left
         time.sleep(0.05)
+
+
+def wait_until(condition, timeout: float, failure: str) -> None:
+    limit = time.monotonic() + timeout
+    while not condition():
+        assert time.monotonic() < limit, failure
+        time.sleep(0.02)
 
 
 def no_partial_files(root: Path) -> list[str]:
@@ -143,7 +132,7 @@ def test_usdz_that_cannot_be_stored_is_not_reported_done(make_editor, archive_se
 
 
 def test_disk_full_for_the_archive(make_editor, archive_server, cube):
-    ed = make_editor({"Saved/Temp": "1m"})
+    ed = make_editor({"Saved/Temp": MIB})
     # 3 MiB that do not compress: larger than the whole temporary file system
     data = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(1).randbytes(3 * MIB)})
     url = archive_server.put("fault_full_archive.zip", data)
@@ -152,13 +141,12 @@ def test_disk_full_for_the_archive(make_editor, archive_server, cube):
     ed.wait_for("[MOLDARI] Cannot store archive: ", start, 30)
     time.sleep(1.0)
     assert not ed.find("[MOLDARI] Done", start)
-    inside = ed.inside("")
-    assert temp_entries(inside) == [], "a partial archive or its folder was left behind"
-    assert no_partial_files(inside / "Saved") == []
+    assert temp_entries(ed.project) == [], "a partial archive or its folder was left behind"
+    assert no_partial_files(ed.project / "Saved") == []
 
 
 def test_disk_full_while_extracting(make_editor, archive_server, cube):
-    ed = make_editor({"Saved/Temp": "3m"})
+    ed = make_editor({"Saved/Temp": 3 * MIB})
     # the archive fits (about 1.5 MiB), its extraction does not: the model first, then noise
     z = RawZip()
     z.entry(b"model.fbx", cube)
@@ -171,16 +159,16 @@ def test_disk_full_while_extracting(make_editor, archive_server, cube):
     refused = ed.find("[MOLDARI] Cannot write ZIP entry: ", start)
     assert refused, "entries that could not be written were not reported"
     # what was copied as source is whole: every noise file there has its full size
-    source = ed.inside("SourceArt/MOLDARIImports/fault_full_extract")
+    source = (ed.project / "SourceArt/MOLDARIImports/fault_full_extract")
     for copied in source.glob("noise*.bin"):
         assert copied.stat().st_size == 256 * 1024, f"{copied.name} is truncated"
     assert len(list(source.glob("noise*.bin"))) + len(refused) == 6
-    assert temp_entries(ed.inside("")) == []
-    assert no_partial_files(ed.inside("Saved")) == []
+    assert temp_entries(ed.project) == []
+    assert no_partial_files((ed.project / "Saved")) == []
 
 
 def test_disk_full_mid_entry_leaves_no_partial_file(make_editor, archive_server, cube):
-    ed = make_editor({"Saved/Temp": "3m"})
+    ed = make_editor({"Saved/Temp": 3 * MIB})
     # 8 MiB of zeros fill the disk part-way through their entry; the entry after them fits only
     # if nothing of the refused one stayed behind, and nothing of the last one may stay either
     z = RawZip()
@@ -196,17 +184,17 @@ def test_disk_full_mid_entry_leaves_no_partial_file(make_editor, archive_server,
     refused = ed.find("[MOLDARI] Cannot write ZIP entry: ", start)
     assert [line.text.rsplit("/", 1)[-1] for line in refused] == ["large.bin", "last.bin"], ed.output(start)[-3000:]
     # the source copies are what the extraction folder held: whole entries only
-    source = ed.inside("SourceArt/MOLDARIImports/fault_full_entry")
+    source = (ed.project / "SourceArt/MOLDARIImports/fault_full_entry")
     assert sorted(p.name for p in source.rglob("*") if p.is_file()) == ["after.bin", "model.fbx"]
     assert (source / "after.bin").read_bytes() == after
-    assert temp_entries(ed.inside("")) == []
+    assert temp_entries(ed.project) == []
 
 
-@pytest.mark.parametrize("content_size, saves_fail", [(None, False), ("48k", True)], ids=["copy-fails", "saves-fail-too"])
+@pytest.mark.parametrize("content_size, saves_fail", [(None, False), (48 * 1024, True)], ids=["copy-fails", "saves-fail-too"])
 def test_disk_full_for_the_project_content(make_editor, archive_server, cube, content_size, saves_fail):
     # the source copies' folder holds less than the noise; the content folder, when small, less
     # than the model's package
-    ed = make_editor({"SourceArt": "200k", **({"Content": content_size} if content_size else {})})
+    ed = make_editor({"SourceArt": 200 * 1024, **({"Content": content_size} if content_size else {})})
     data = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(2).randbytes(300 * 1024)}, compression=0)
     url = archive_server.put("fault_full_content.zip", data)
     start = ed.mark()
@@ -214,13 +202,13 @@ def test_disk_full_for_the_project_content(make_editor, archive_server, cube, co
     ed.wait_for("[MOLDARI] Done: fault_full_content", start, 60)
     output = ed.output(start)
     assert "[MOLDARI] Failed to copy source file: noise.bin" in output, output[-3000:]
-    content = ed.inside("Content")
+    content = (ed.project / "Content")
     # nothing truncated: every package on disk loads back, every source copy is whole or absent
     assert no_partial_files(content) == []
-    noise = ed.inside("SourceArt/MOLDARIImports/fault_full_content/noise.bin")
+    noise = (ed.project / "SourceArt/MOLDARIImports/fault_full_content/noise.bin")
     assert not noise.exists() or noise.stat().st_size == 300 * 1024
     for package in content.rglob("*.uasset"):
-        saved = f"[MOLDARI] Saved: {as_editor_path(ed.project / package.relative_to(ed.inside('')))}"
+        saved = f"[MOLDARI] Saved: {as_editor_path(ed.project / package.relative_to((ed.project / '')))}"
         assert saved in output, f"{package} is on disk without its saved line"
     # the model's package alone is about 76 KiB
     assert bool(ed.find("[MOLDARI] Failed to save: ", start)) == saves_fail, output[-3000:]
@@ -320,29 +308,27 @@ def test_shutdown_with_a_download_in_flight(make_editor, cube, how):
         server.close()
 
 
-def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube):
-    ed = make_editor()
-    # a first import whose extraction keeps the archive worker busy for a few seconds ...
-    slow = RawZip()
-    for index in range(12000):
-        slow.entry(b"e%05d" % index, b"", 0)
-    slow_url = archive_server.put("fault_busy.zip", slow.bytes())
-    quick_url = archive_server.put("fault_waiting.zip", zipfile_archive({"model.fbx": cube}))
+def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube, tmp_path):
+    # the first import's extraction waits, in a write of its entry, until the test opens the gate
+    gate = tmp_path / "gate"
+    ed = make_editor(hold=("/held.bin", gate))
+    busy_url = archive_server.put("fault_busy.zip", zipfile_archive({"model.fbx": cube, "held.bin": b"x" * 1000}))
+    waiting_url = archive_server.put("fault_waiting.zip", zipfile_archive({"model.fbx": cube}))
     start = ed.mark()
-    assert post_import(slow_url, "fault_busy") == queued("fault_busy")
-    temp = ed.project / "Saved" / "Temp" / "MOLDARI"
-    limit = time.monotonic() + 20
-    while not list(temp.glob("Extract_*")) and time.monotonic() < limit:
-        time.sleep(0.02)
-    assert list(temp.glob("Extract_*")), "the first import never began"
-    # ... while the second is downloaded, stored and queued behind it
-    assert post_import(quick_url, "fault_waiting") == queued("fault_waiting")
-    limit = time.monotonic() + 20
-    while not list(temp.glob("Archive_*/fault_waiting.zip")) and time.monotonic() < limit:
-        time.sleep(0.02)
-    assert list(temp.glob("Archive_*/fault_waiting.zip")), "the second archive was not stored"
-    assert not ed.find("[MOLDARI] No .fbx found in ZIP", start), "the first import ended too soon for this test"
-    assert ed.terminate(signal.SIGTERM, timeout=120) == 0
+    try:
+        assert post_import(busy_url, "fault_busy") == queued("fault_busy")
+        wait_until(lambda: Path(f"{gate}.held").exists(), 20, "the first extraction never began")
+        # ... so the second is downloaded, stored and queued behind it
+        assert post_import(waiting_url, "fault_waiting") == queued("fault_waiting")
+        temp = ed.project / "Saved" / "Temp" / "MOLDARI"
+        wait_until(lambda: list(temp.glob("Archive_*/fault_waiting.zip")), 20, "the second archive was not stored")
+        ed.proc.send_signal(signal.SIGTERM)
+        # the server stops before the archive worker: its queue is being dropped
+        ed.wait_for(STOPPED, start, 10)
+    finally:
+        gate.touch()
+    assert ed.proc.wait(30) == 0
+    ed._reader.join(5)
     output = ed.output(start)
     # the extraction under way ends (its files are whole, then removed); neither import runs
     for name in ("fault_busy", "fault_waiting"):
