@@ -190,6 +190,15 @@ class ValidPacer:
         self._pacer.start()
         return self
 
+    def answered_after(self, moment: float, timeout: float) -> None:
+        """Waits (at most `timeout`) until a request begun after `moment` has its right answer."""
+        limit = time.monotonic() + timeout
+        while time.monotonic() < limit:
+            with self._lock:
+                if any(r.started > moment and r.correct for r in self.results):
+                    return
+            time.sleep(0.05)
+
     def stop_and_join(self) -> list[ValidResult]:
         self._stop.set()
         self._pacer.join()
@@ -278,8 +287,9 @@ def run_slow_phase(count: int, hold: float, pacer_interval: float) -> dict:
         client.sock.close()
     hostile_end = time.monotonic()
     selector.close()
-    # valid requests go on a while after the hostile ones have left: the queue must drain
-    time.sleep(min(5.0, hold / 2))
+    # valid requests go on after the hostile ones have left, until one begun since is answered:
+    # the queue has drained (the ones still waiting are judged by their deadlines all the same)
+    pacer.answered_after(hostile_end, min(5.0, hold / 2))
     valid = pacer.stop_and_join()
     return {
         "phase_start": phase_start,
