@@ -251,7 +251,7 @@ class DyingServer:
         self.requested = threading.Event()
         self.release = threading.Event()
         self.server = http.server.ThreadingHTTPServer((HOST, 0), Handler)
-        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread = threading.Thread(target=self.server.serve_forever, args=(0.05,), daemon=True)
         self.thread.start()
         self.url = f"http://{HOST}:{self.server.server_port}/archive.zip"
 
