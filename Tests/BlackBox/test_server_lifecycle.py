@@ -38,7 +38,7 @@ def test_startup_logs_in_engine_layout(listening):
         listening.wait_for(text, timeout=5)
     # the log thread writes the file some time after standard output, as the engine's does
     limit = time.monotonic() + 5
-    while LISTENING not in (in_file := [m.group(2) for m in map(LOG_LINE.match, listening.log_file_lines()) if m]):
+    while LISTENING not in [m.group(2) for m in map(LOG_LINE.match, listening.log_file_lines()) if m]:
         assert time.monotonic() < limit, "the log file lacks the listening line in the engine's layout"
         time.sleep(0.05)
     assert listening.toggle_checked() is True

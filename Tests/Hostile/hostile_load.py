@@ -37,7 +37,6 @@ import re
 import selectors
 import signal
 import socket
-import struct
 import sys
 import tempfile
 import threading
@@ -46,7 +45,7 @@ from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "BlackBox"))
-from bridge_client import HOST, PORT, STATUS_BODY, read_until_close, start_editor, wait_port_free  # noqa: E402
+from bridge_client import HOST, PORT, STATUS_BODY, read_until_close, reset_close, start_editor, vm_hwm_kib, wait_port_free  # noqa: E402
 
 STATUS_REPLY = (
     b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: %d\r\n\r\n" % len(STATUS_BODY) + STATUS_BODY
@@ -61,52 +60,6 @@ RETRANSMIT_FLOOR = 3.0
 KNOWN_STATUSES = {200, 400, 403, 404, 413, 431}
 RESPONSE = re.compile(rb"^HTTP/1\.1 (\d{3})[^\r\n]*\r\n((?:[^\r\n]+\r\n)*)\r\n", re.S)
 KIB, MIB = 1024, 1024 * 1024
-
-
-# --------------------------------------------------------------------------- memory and life
-
-
-class Watch:
-    """Samples the editor's VmRSS and VmHWM every 50 ms and notices if it dies."""
-
-    def __init__(self, pid: int):
-        self.pid = pid
-        self.samples: list[tuple[float, int, int]] = []
-        self.died_at: float | None = None
-        self._stop = threading.Event()
-        self._thread = threading.Thread(target=self._run, daemon=True)
-
-    def read(self) -> tuple[int, int] | None:
-        try:
-            text = Path(f"/proc/{self.pid}/status").read_text()
-        except OSError:
-            return None
-        fields = dict(line.split(":", 1) for line in text.splitlines() if ":" in line)
-        if fields.get("State", "").strip().startswith("Z"):
-            return None
-        return int(fields["VmRSS"].split()[0]), int(fields["VmHWM"].split()[0])
-
-    def _run(self) -> None:
-        while not self._stop.wait(0.05):
-            got = self.read()
-            if got is None:
-                self.died_at = time.monotonic()
-                return
-            self.samples.append((time.monotonic(), *got))
-
-    def start(self) -> "Watch":
-        self._thread.start()
-        return self
-
-    def stop(self) -> None:
-        self._stop.set()
-        self._thread.join(2)
-
-    def peak_hwm(self) -> int:
-        return max((s[2] for s in self.samples), default=0)
-
-    def peak_rss(self) -> int:
-        return max((s[1] for s in self.samples), default=0)
 
 
 # --------------------------------------------------------------------------- valid requests
@@ -282,9 +235,7 @@ def run_slow_phase(count: int, hold: float, pacer_interval: float) -> dict:
                 selector.unregister(client.sock)
             except (KeyError, ValueError):
                 pass
-        if index % 4 == 3:
-            client.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-        client.sock.close()
+        (reset_close if index % 4 == 3 else socket.socket.close)(client.sock)
     hostile_end = time.monotonic()
     selector.close()
     # valid requests go on after the hostile ones have left, until one begun since is answered:
@@ -390,11 +341,6 @@ def check_response(data: bytes) -> tuple[int | None, str]:
     return status, ""
 
 
-def rst_close(sock: socket.socket) -> None:
-    sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-    sock.close()
-
-
 def one_malformed(kind: str, payload: bytes, mode: int, rng: random.Random) -> MalformedResult:
     started = time.monotonic()
     sock = None
@@ -404,20 +350,20 @@ def one_malformed(kind: str, payload: bytes, mode: int, rng: random.Random) -> M
         if mode == FIN_MID_REQUEST or mode == RST_MID_REQUEST:
             sock.sendall(payload[: rng.randint(0, max(0, len(payload) - 1))])
             if mode == RST_MID_REQUEST:
-                rst_close(sock)
+                reset_close(sock)
             else:
                 sock.close()
             sock = None
             return MalformedResult(kind, mode, time.monotonic() - started)
         if mode == RST_AFTER_REQUEST:
             sock.sendall(STATUS_REQUEST)
-            rst_close(sock)
+            reset_close(sock)
             sock = None
             return MalformedResult(kind, mode, time.monotonic() - started)
         if mode == RST_MID_RESPONSE:
             sock.sendall(STATUS_REQUEST)
             sock.recv(7)  # the first bytes of the status line, then leave
-            rst_close(sock)
+            reset_close(sock)
             sock = None
             return MalformedResult(kind, mode, time.monotonic() - started)
         try:
@@ -545,11 +491,8 @@ def main() -> int:
             if valid_status_request(time.monotonic() + 5).data != STATUS_REPLY:
                 failures.append("warm-up: /status did not answer")
                 break
-        watch = Watch(editor.proc.pid).start()
-        time.sleep(0.3)
-        baseline = watch.read()
-        assert baseline is not None, "the editor died before the run"
-        report["baseline_rss_kib"], report["baseline_hwm_kib"] = baseline
+        # the peak resident size (VmHWM) never falls: its growth over the run is the bound's measure
+        report["baseline_hwm_kib"] = vm_hwm_kib(editor.proc.pid)
 
         slow = run_slow_phase(slow_count, hold, pacer_interval=0.5)
         report["slow"] = {
@@ -600,14 +543,12 @@ def main() -> int:
         if len(problems) > 10:
             failures.append(f"malformed: {len(problems) - 10} more problems")
 
-        watch.stop()
-        if watch.died_at is not None or editor.proc.poll() is not None:
+        if editor.proc.poll() is not None:
             failures.append("the editor died during the run:\n" + editor.output()[-3000:])
-        report["peak_rss_kib"] = watch.peak_rss()
-        report["peak_hwm_kib"] = watch.peak_hwm()
-        report["rss_growth_kib"] = watch.peak_hwm() - report["baseline_hwm_kib"]
-        if report["rss_growth_kib"] > rss_growth_limit_kib:
-            failures.append(f"peak resident memory grew by {report['rss_growth_kib']} KiB (limit {rss_growth_limit_kib} KiB)")
+        else:
+            report["rss_growth_kib"] = vm_hwm_kib(editor.proc.pid) - report["baseline_hwm_kib"]
+            if report["rss_growth_kib"] > rss_growth_limit_kib:
+                failures.append(f"peak resident memory grew by {report['rss_growth_kib']} KiB (limit {rss_growth_limit_kib} KiB)")
         final = valid_status_request(time.monotonic() + QUEUE_AHEAD * HOLD_MAX)
         if not final.correct:
             failures.append(f"after the run /status answered {final.data[:80]!r}")
