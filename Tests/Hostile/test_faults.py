@@ -5,7 +5,7 @@ Each must end in a log line, without a crash, and leave nothing half-written tha
 
 Every test starts its own editor (they stop it, or give it small disks)."""
 
-import http.server
+import contextlib
 import random
 import signal
 import socket
@@ -17,8 +17,9 @@ from pathlib import Path
 import pytest
 
 from archives import RawZip, zipfile_archive
-from bridge_client import HOST, LISTENING, STOPPED, REPO_ROOT, Editor, as_editor_path, wait_port_free
-from conftest import MIB, post_import, queued, response_bytes
+from bridge_client import HOST, LISTENING, STOPPED, REPO_ROOT, Editor, as_editor_path, reset_close, wait_port_free
+from conftest import MIB, post_import, queued, response_bytes, temp_folder
+from import_client import dribbling_server
 
 CUBE_FBX = REPO_ROOT.parent / "shared" / "testdata" / "fbx" / "ufbx-blender_suzanne_multimaterial_7400_binary.fbx"
 
@@ -69,12 +70,12 @@ def cube() -> bytes:
     return CUBE_FBX.read_bytes()
 
 
-def temp_entries(root: Path, settle: float = 5.0) -> list[str]:
+def temp_entries(ed, settle: float = 5.0) -> list[str]:
     """The files left in the temporary folder once they are gone or `settle` seconds have passed
     (the archive's folder goes just after the last line). An extraction folder that an archive
     without an end record leaves empty is not counted: it holds nothing that could be taken
     for an archive or a model."""
-    folder = root / "Saved" / "Temp" / "MOLDARI"
+    folder = temp_folder(ed)
     limit = time.monotonic() + settle
     while True:
         left = sorted(str(p.relative_to(folder)) for p in folder.rglob("*") if not p.is_dir()) if folder.is_dir() else []
@@ -100,7 +101,7 @@ def no_partial_files(root: Path) -> list[str]:
 
 def block_temp_folder(ed) -> Path:
     """A file where the temporary folder should be: no archive can be stored."""
-    blocker = ed.project / "Saved" / "Temp" / "MOLDARI"
+    blocker = temp_folder(ed)
     blocker.parent.mkdir(parents=True, exist_ok=True)
     blocker.write_bytes(b"not a folder")
     return blocker
@@ -143,7 +144,7 @@ def test_disk_full_for_the_archive(make_editor, archive_server, cube):
     start = ed.mark()
     assert post_import(url, "fault_full_archive") == queued("fault_full_archive")
     ed.wait_for("[MOLDARI] Cannot store archive: ", start, 30)
-    assert temp_entries(ed.project) == [], "a partial archive or its folder was left behind"
+    assert temp_entries(ed) == [], "a partial archive or its folder was left behind"
     assert no_partial_files(ed.project / "Saved") == []
     import_next(ed, archive_server, cube, start)
     assert not ed.find("[MOLDARI] Cannot read ZIP", start) and not ed.find("[MOLDARI] Done: fault_full_archive", start)
@@ -163,12 +164,12 @@ def test_disk_full_while_extracting(make_editor, archive_server, cube):
     refused = ed.find("[MOLDARI] Cannot write ZIP entry: ", start)
     assert refused, "entries that could not be written were not reported"
     # what was copied as source is whole: every noise file there has its full size
-    source = (ed.project / "SourceArt/MOLDARIImports/fault_full_extract")
+    source = ed.project / "SourceArt/MOLDARIImports/fault_full_extract"
     for copied in source.glob("noise*.bin"):
         assert copied.stat().st_size == 256 * 1024, f"{copied.name} is truncated"
     assert len(list(source.glob("noise*.bin"))) + len(refused) == 6
-    assert temp_entries(ed.project) == []
-    assert no_partial_files((ed.project / "Saved")) == []
+    assert temp_entries(ed) == []
+    assert no_partial_files(ed.project / "Saved") == []
 
 
 def test_disk_full_mid_entry_leaves_no_partial_file(make_editor, archive_server, cube):
@@ -188,10 +189,10 @@ def test_disk_full_mid_entry_leaves_no_partial_file(make_editor, archive_server,
     refused = ed.find("[MOLDARI] Cannot write ZIP entry: ", start)
     assert [line.text.rsplit("/", 1)[-1] for line in refused] == ["large.bin", "last.bin"], ed.output(start)[-3000:]
     # the source copies are what the extraction folder held: whole entries only
-    source = (ed.project / "SourceArt/MOLDARIImports/fault_full_entry")
+    source = ed.project / "SourceArt/MOLDARIImports/fault_full_entry"
     assert sorted(p.name for p in source.rglob("*") if p.is_file()) == ["after.bin", "model.fbx"]
     assert (source / "after.bin").read_bytes() == after
-    assert temp_entries(ed.project) == []
+    assert temp_entries(ed) == []
 
 
 @pytest.mark.parametrize("content_size, saves_fail", [(None, False), (48 * 1024, True)], ids=["copy-fails", "saves-fail-too"])
@@ -206,13 +207,13 @@ def test_disk_full_for_the_project_content(make_editor, archive_server, cube, co
     ed.wait_for("[MOLDARI] Done: fault_full_content", start, 60)
     output = ed.output(start)
     assert "[MOLDARI] Failed to copy source file: noise.bin" in output, output[-3000:]
-    content = (ed.project / "Content")
+    content = ed.project / "Content"
     # nothing truncated: every package on disk loads back, every source copy is whole or absent
     assert no_partial_files(content) == []
-    noise = (ed.project / "SourceArt/MOLDARIImports/fault_full_content/noise.bin")
+    noise = ed.project / "SourceArt/MOLDARIImports/fault_full_content/noise.bin"
     assert not noise.exists() or noise.stat().st_size == 300 * 1024
     for package in content.rglob("*.uasset"):
-        saved = f"[MOLDARI] Saved: {as_editor_path(ed.project / package.relative_to((ed.project / '')))}"
+        saved = f"[MOLDARI] Saved: {as_editor_path(package)}"
         assert saved in output, f"{package} is on disk without its saved line"
     # the model's package alone is about 76 KiB
     assert bool(ed.find("[MOLDARI] Failed to save: ", start)) == saves_fail, output[-3000:]
@@ -221,44 +222,25 @@ def test_disk_full_for_the_project_content(make_editor, archive_server, cube, co
 # --------------------------------------------------------------------------- dying download server
 
 
-class DyingServer:
-    """Serves a body that stops early: `announced` bytes promised (or none, close-delimited),
-    `sent` bytes written, then the connection closed (FIN) or reset (RST)."""
+@contextlib.contextmanager
+def dying_server(body: bytes, announced: bool, reset: bool):
+    """Serves half of `body`, its length announced or not (close-delimited), then closes the
+    connection (FIN) or resets it (RST); yields its URL."""
+    listener = socket.create_server((HOST, 0))
 
-    def __init__(self, body: bytes, announced: int | None, sent: int, reset: bool, pause_after: float = 0.0):
-        outer = self
+    def serve():
+        with contextlib.suppress(OSError):
+            conn, _ = listener.accept()
+            conn.recv(65536)
+            length = b"Content-Length: %d\r\n" % len(body) if announced else b""
+            conn.sendall(b"HTTP/1.0 200 OK\r\n" + length + b"\r\n" + body[: len(body) // 2])
+            (reset_close if reset else socket.socket.close)(conn)
 
-        class Handler(http.server.BaseHTTPRequestHandler):
-            protocol_version = "HTTP/1.0"
-
-            def log_message(self, *args):
-                pass
-
-            def do_GET(self):
-                outer.requested.set()
-                self.send_response(200)
-                if announced is not None:
-                    self.send_header("Content-Length", str(announced))
-                self.end_headers()
-                self.wfile.write(body[:sent])
-                self.wfile.flush()
-                if pause_after:
-                    outer.release.wait(pause_after)
-                if reset:
-                    self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\1\0\0\0\0\0\0\0")
-                self.connection.close()
-
-        self.requested = threading.Event()
-        self.release = threading.Event()
-        self.server = http.server.ThreadingHTTPServer((HOST, 0), Handler)
-        self.thread = threading.Thread(target=self.server.serve_forever, args=(0.05,), daemon=True)
-        self.thread.start()
-        self.url = f"http://{HOST}:{self.server.server_port}/archive.zip"
-
-    def close(self) -> None:
-        self.release.set()
-        self.server.shutdown()
-        self.server.server_close()
+    threading.Thread(target=serve, daemon=True).start()
+    try:
+        yield f"http://{HOST}:{listener.getsockname()[1]}/archive.zip"
+    finally:
+        listener.close()
 
 
 @pytest.mark.parametrize(
@@ -274,44 +256,36 @@ class DyingServer:
 def test_download_server_dies_mid_transfer(make_editor, archive_server, cube, announced, reset, expected):
     ed = make_editor()
     body = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(3).randbytes(2 * MIB)}, compression=0)
-    server = DyingServer(body, len(body) if announced else None, len(body) // 2, reset)
-    try:
+    with dying_server(body, announced, reset) as url:
         start = ed.mark()
-        assert post_import(server.url, "fault_dying") == queued("fault_dying")
+        assert post_import(url, "fault_dying") == queued("fault_dying")
         ed.wait_for(expected, start, 30)
-        assert temp_entries(ed.project) == []
-        import_next(ed, archive_server, cube, start)
-        assert len(ed.find("[MOLDARI] Importing FBX", start)) == 1, "the cut archive was imported"
-        assert not (ed.project / "Content" / "MOLDARIImports" / "fault_dying").exists()
-    finally:
-        server.close()
+    assert temp_entries(ed) == []
+    import_next(ed, archive_server, cube, start)
+    assert len(ed.find("[MOLDARI] Importing FBX", start)) == 1, "the cut archive was imported"
+    assert not (ed.project / "Content" / "MOLDARIImports" / "fault_dying").exists()
 
 
 # --------------------------------------------------------------------------- shut-down
 
 
 @pytest.mark.parametrize("how", ["quit", "sigterm"])
-def test_shutdown_with_a_download_in_flight(make_editor, cube, how):
+def test_shutdown_with_a_download_in_flight(make_editor, how):
     ed = make_editor()
-    body = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(4).randbytes(MIB)}, compression=0)
-    server = DyingServer(body, len(body), len(body) // 3, reset=False, pause_after=30)
-    try:
+    # the server sends the first bytes, then holds the connection open until the block ends
+    with dribbling_server(MIB, b"PK\x03\x04" + bytes(64 * 1024)) as url:
         start = ed.mark()
-        assert post_import(server.url, "fault_inflight") == queued("fault_inflight")
-        assert server.requested.wait(10), "the download never started"
-        stored = ed.project / "Saved" / "Temp" / "MOLDARI"
+        assert post_import(url, "fault_inflight") == queued("fault_inflight")
+        stored = temp_folder(ed)
         wait_until(lambda: any(f.stat().st_size for f in stored.glob("Archive_*/fault_inflight.zip")), 10,
                    "no byte of the download reached the disk")
         began = time.monotonic()
-        rc = ed.quit() if how == "quit" else ed.terminate(signal.SIGTERM)
-        assert rc == 0
+        assert (ed.quit() if how == "quit" else ed.terminate(signal.SIGTERM)) == 0
         assert time.monotonic() - began < 5, "shut-down waited for the download"
-        # cut off, not failed: its import never runs, and nothing of it stays
-        assert ed.find("[MOLDARI] Import not run (editor shutting down): fault_inflight", start), ed.output(start)[-2000:]
-        assert not ed.find("[MOLDARI] Download failed: fault_inflight", start)
-        assert temp_entries(ed.project) == []
-    finally:
-        server.close()
+    # cut off, not failed: its import never runs, and nothing of it stays
+    assert ed.find("[MOLDARI] Import not run (editor shutting down): fault_inflight", start), ed.output(start)[-2000:]
+    assert not ed.find("[MOLDARI] Download failed: fault_inflight", start)
+    assert temp_entries(ed) == []
 
 
 def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube, tmp_path):
@@ -326,7 +300,7 @@ def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube, tm
         wait_until(lambda: Path(f"{gate}.held").exists(), 20, "the first extraction never began")
         # ... so the second is downloaded, stored and queued behind it
         assert post_import(waiting_url, "fault_waiting") == queued("fault_waiting")
-        temp = ed.project / "Saved" / "Temp" / "MOLDARI"
+        temp = temp_folder(ed)
         wait_until(lambda: list(temp.glob("Archive_*/fault_waiting.zip")), 20, "the second archive was not stored")
         ed.proc.send_signal(signal.SIGTERM)
         # the server stops before the archive worker: its queue is being dropped
@@ -340,7 +314,7 @@ def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube, tm
     for name in ("fault_busy", "fault_waiting"):
         assert f"[MOLDARI] Import not run (editor shutting down): {name}" in output, output[-2000:]
         assert f"[MOLDARI] Done: {name}" not in output
-    assert temp_entries(ed.project) == [], "an archive or an extraction folder was left behind"
+    assert temp_entries(ed) == [], "an archive or an extraction folder was left behind"
 
 
 @pytest.mark.parametrize("fault", ["blocked", "full"])
@@ -353,7 +327,7 @@ def test_local_archive_that_cannot_be_stored_gets_500(make_editor, archive_serve
     reply = post_import(f"file://{archive}", "fault_local")
     assert reply == response_bytes("HTTP/1.1 500 Internal Server Error", b'{"error":"failed to store archive"}')
     ed.wait_for("[MOLDARI] Cannot store archive: ", start, 5)
-    assert temp_entries(ed.project) == [], "a partial copy of the archive was left behind"
+    assert temp_entries(ed) == [], "a partial copy of the archive was left behind"
     if blocker:
         blocker.unlink()
     import_next(ed, archive_server, cube, start)
