@@ -136,14 +136,12 @@ ssize_t pwrite(int fd, const void* buf, size_t count, off_t offset)
 	REAL(pwrite);
 	GUARDED(fd, offset, count, real_pwrite(fd, buf, n, offset));
 }
-ssize_t pwrite64(int, const void*, size_t, off_t) __attribute__((alias("pwrite"))); // large-file builds call these
 
 ssize_t sendfile(int out_fd, int in_fd, off_t* offset, size_t count)
 {
 	REAL(sendfile);
 	GUARDED(out_fd, -1, count, real_sendfile(out_fd, in_fd, offset, n));
 }
-ssize_t sendfile64(int, int, off_t*, size_t) __attribute__((alias("sendfile")));
 
 // A vector's first `keep` bytes.
 static int cut(const struct iovec* iov, int iovcnt, size_t keep, struct iovec* out)
@@ -185,14 +183,12 @@ int ftruncate(int fd, off_t length)
 	REAL(ftruncate);
 	return refuses_growth(fd, length) ? -1 : real_ftruncate(fd, length);
 }
-int ftruncate64(int, off_t) __attribute__((alias("ftruncate")));
 
 int fallocate(int fd, int mode, off_t offset, off_t len)
 {
 	REAL(fallocate);
 	return refuses_growth(fd, offset + len) ? -1 : real_fallocate(fd, mode, offset, len);
 }
-int fallocate64(int, int, off_t, off_t) __attribute__((alias("fallocate")));
 
 // The disk a path names, by its folder's real path (the editor renames by relative paths with "..").
 static int disk_of_name(const char* name)
