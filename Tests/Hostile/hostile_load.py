@@ -46,14 +46,12 @@ from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "BlackBox"))
-from bridge_client import HOST, PORT, STATUS_BODY, read_until_close, reset_close, start_editor, vm_hwm_kib, wait_port_free  # noqa: E402
+from bridge_client import (HOST, PORT, REQUEST_DEADLINE, STATUS_BODY, read_until_close, reset_close, response_bytes,  # noqa: E402
+                           start_editor, vm_hwm_kib, wait_port_free)
 
-STATUS_REPLY = (
-    b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: %d\r\n\r\n" % len(STATUS_BODY) + STATUS_BODY
-)
+STATUS_REPLY = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
 STATUS_REQUEST = b"GET /status HTTP/1.1\r\nHost: localhost:5325\r\n\r\n"
 
-REQUEST_DEADLINE = 5.0
 DISCARD_AFTER_REFUSAL = 1.0
 HOLD_MAX = REQUEST_DEADLINE + DISCARD_AFTER_REFUSAL + 0.5
 QUEUE_AHEAD = 9
