@@ -35,24 +35,16 @@ static long long pages(long long bytes) { return (bytes + PAGE - 1) / PAGE * PAG
 
 __attribute__((constructor)) static void configure(void)
 {
-	const char* p = getenv("DISK_FAULTS_FULL");
-	while (p && *p && disk_count < 8)
+	char* list = strdup(getenv("DISK_FAULTS_FULL") ? getenv("DISK_FAULTS_FULL") : "");
+	char* rest = NULL;
+	for (char* item = strtok_r(list, ";", &rest); item && disk_count < 8; item = strtok_r(NULL, ";", &rest))
 	{
-		const char* eq = strchr(p, '=');
-		if (!eq || eq - p >= PATH_MAX) break;
-		memcpy(disks[disk_count].path, p, (size_t)(eq - p));
-		disks[disk_count].len = (size_t)(eq - p);
-		disks[disk_count++].budget = atoll(eq + 1);
-		p = strchr(eq, ';');
-		p = p ? p + 1 : NULL;
+		if (sscanf(item, "%4095[^=]=%lld", disks[disk_count].path, &disks[disk_count].budget) != 2) continue;
+		disks[disk_count].len = strlen(disks[disk_count].path);
+		disk_count++;
 	}
-	const char* hold = getenv("DISK_FAULTS_HOLD");
-	const char* eq = hold ? strchr(hold, '=') : NULL;
-	if (eq && eq - hold < (long)sizeof(hold_text))
-	{
-		snprintf(hold_text, sizeof(hold_text), "%.*s", (int)(eq - hold), hold);
-		snprintf(hold_gate, sizeof(hold_gate), "%s", eq + 1);
-	}
+	free(list);
+	if (getenv("DISK_FAULTS_HOLD")) sscanf(getenv("DISK_FAULTS_HOLD"), "%255[^=]=%4095s", hold_text, hold_gate);
 }
 
 static int disk_of_path(const char* path)
