@@ -2,10 +2,12 @@
 //
 // DISK_FAULTS_FULL="/abs/folder=BYTES;...": each folder is a disk of its own of BYTES (files
 // counted in 4 KiB pages, as tmpfs does; what is deleted or truncated is free again). A write that
-// would pass the budget is cut short and the next one fails with ENOSPC; growth by ftruncate or
-// fallocate past it fails whole; a rename across a disk's edge fails with EXDEV, as one across
-// file systems does (the caller then copies). DISK_FAULTS_HOLD="TEXT=GATE": a write to a file
-// whose path holds TEXT creates GATE.held, then waits until GATE exists.
+// would pass the budget is cut short and the next one fails with ENOSPC; growth by ftruncate past
+// it fails whole; a rename across a disk's edge fails with EXDEV, as one across file systems does
+// (the caller then copies). Only the calls the editor and its libraries make are wrapped (write,
+// writev, sendfile, ftruncate, rename): one they start to make instead fails these tests loudly.
+// DISK_FAULTS_HOLD="TEXT=GATE": a write to a file whose path holds TEXT creates GATE.held, then
+// waits until GATE exists.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -123,12 +125,6 @@ ssize_t write(int fd, const void* buf, size_t count)
 	GUARDED(fd, -1, count, real_write(fd, buf, n));
 }
 
-ssize_t pwrite(int fd, const void* buf, size_t count, off_t offset)
-{
-	REAL(pwrite);
-	GUARDED(fd, offset, count, real_pwrite(fd, buf, n, offset));
-}
-
 ssize_t sendfile(int out_fd, int in_fd, off_t* offset, size_t count)
 {
 	REAL(sendfile);
@@ -174,12 +170,6 @@ int ftruncate(int fd, off_t length)
 {
 	REAL(ftruncate);
 	return refuses_growth(fd, length) ? -1 : real_ftruncate(fd, length);
-}
-
-int fallocate(int fd, int mode, off_t offset, off_t len)
-{
-	REAL(fallocate);
-	return refuses_growth(fd, offset + len) ? -1 : real_fallocate(fd, mode, offset, len);
 }
 
 // The disk a path names, by its folder's real path (the editor renames by relative paths with "..").
