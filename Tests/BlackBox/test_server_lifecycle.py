@@ -1,48 +1,34 @@
-"""The server's life in the editor: toggle, port conflicts, shut-down, address, speed, resilience."""
+"""The server's life in the editor: toggle, port conflicts, shut-down, address, speed. Clients that
+leave early are among the hostile ones of Tests/Hostile/hostile_load.py."""
 
 import statistics
 import time
 from pathlib import Path
 
-from bridge_client import (
-    ALREADY_RUNNING,
-    BIND_FAILED,
-    LAUNCHED,
-    LISTENING,
-    LOG_LINE,
-    PORT,
-    REQUEST_DEADLINE,
-    STARTED,
-    STATUS_BODY,
-    STOPPED,
-    connect,
-    get_status,
-    port_accepts,
-    read_until_close,
-    reset_close,
-    response_bytes,
-    start_editor,
-    start_server,
-    stop_server,
-)
+from bridge_client import (ALREADY_RUNNING, BIND_FAILED, LAUNCHED, LISTENING, LOG_LINE, PORT, STARTED, STATUS_BODY, STOPPED,
+                           get_status, port_accepts, response_bytes, start_editor, start_server, stop_server)
 
 STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
-IDLE_STOP_LIMIT = 0.2  # the accept loop waits at most 0.05 s; the rest is console round trip
+# The accept loop waits at most 0.05 s; the rest is the console's round trip. A median leaves room
+# for a stall of a loaded runner; a stop that waits for a request deadline shows in the maximum.
+IDLE_STOP_MEDIAN = 0.12
+IDLE_STOP_MAX = 1.0
 
 
 def test_startup_logs_in_engine_layout(listening):
     for text in (LAUNCHED, STARTED, LISTENING):
         listening.wait_for(text, timeout=5)
-    in_file = [m.group(2) for m in map(LOG_LINE.match, listening.log_file_lines()) if m]
-    assert LISTENING in in_file, "the log file lacks the listening line in the engine's layout"
+    # the log thread writes the file some time after standard output, as the engine's does
+    limit = time.monotonic() + 5
+    while LISTENING not in [m.group(2) for m in map(LOG_LINE.match, listening.log_file_lines()) if m]:
+        assert time.monotonic() < limit, "the log file lacks the listening line in the engine's layout"
+        time.sleep(0.05)
     assert listening.toggle_checked() is True
 
 
 def test_toggle_stops_and_restarts_server(listening):
-    time.sleep(0.3)  # let the accept loop sit idle
     start = listening.mark()
-    elapsed = stop_server(listening)
-    assert elapsed < IDLE_STOP_LIMIT, f"idle stop took {elapsed:.3f}s"
+    stop_server(listening)
     stops = listening.find(STOPPED, start)
     assert len(stops) == 2
     assert all(LOG_LINE.match(e.text) and LOG_LINE.match(e.text).group(1) is None for e in stops)
@@ -58,12 +44,13 @@ def test_toggle_stops_and_restarts_server(listening):
 
 
 def test_idle_stop_is_quick_every_time(listening):
+    # idle times that are no multiples of one another meet a loop that waits longer at any phase
     timings = []
-    for _ in range(3):
-        time.sleep(0.2)
+    for idle in (0.07, 0.16, 0.29, 0.43):
+        time.sleep(idle)
         timings.append(stop_server(listening))
         start_server(listening)
-    assert max(timings) < IDLE_STOP_LIMIT, f"idle stops took {timings}"
+    assert statistics.median(timings) < IDLE_STOP_MEDIAN and max(timings) < IDLE_STOP_MAX, f"idle stops took {timings}"
 
 
 def test_second_editor_cannot_take_the_port(listening, tmp_root):
@@ -142,24 +129,3 @@ def test_requests_are_answered_without_polling_delay(listening):
         timings.append(reply.elapsed)
     # an accept loop that polls and sleeps 50 ms would put the median near 25 ms
     assert statistics.median(timings) < 0.015, f"round trips: {[round(t, 4) for t in timings]}"
-
-
-def test_clients_that_leave_early_do_not_hurt_the_next_one(listening):
-    # complete requests whose clients reset at once: the replies go to closed sockets
-    for _ in range(20):
-        sock = connect()
-        sock.sendall(b"GET /status HTTP/1.1\r\nOrigin: http://localhost:5173\r\n\r\n")
-        reset_close(sock)
-    # a short-bodied POST whose client resets: its reply falls due at the deadline, long after
-    sock = connect()
-    sock.sendall(b"POST /import HTTP/1.1\r\nContent-Length: 50\r\n\r\n" + b"x" * 20)
-    reset_close(sock)
-    nxt = connect()
-    started = time.monotonic()
-    try:
-        nxt.sendall(b"GET /status HTTP/1.1\r\n\r\n")
-        reply = read_until_close(nxt, started, REQUEST_DEADLINE + 3)
-    finally:
-        nxt.close()
-    assert listening.proc.poll() is None, "the editor died writing to a closed client"
-    assert reply.data == STATUS_200

@@ -2,10 +2,8 @@
 watchers for the editor's memory, the project's disk use and the bridge's answers."""
 
 import os
-import re
 import shutil
 import signal
-import subprocess
 import sys
 import tempfile
 import threading
@@ -15,16 +13,9 @@ from pathlib import Path
 import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "BlackBox"))
-from bridge_client import (  # noqa: E402
-    EDITOR_BIN,
-    HOST,
-    STATUS_BODY,
-    exchange,
-    queued_body,
-    response_bytes,
-    start_editor,
-    wait_port_free,
-)
+import import_client  # noqa: E402
+from bridge_client import EDITOR_BIN, STATUS_BODY, exchange, queued_body, response_bytes, start_editor, wait_port_free  # noqa: E402
+from import_client import import_json, served_directory  # noqa: E402
 
 STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
 MIB = 1024 * 1024
@@ -61,43 +52,26 @@ def bridge(editor):
 
 
 class ArchiveServer:
-    """python3 -m http.server on an ephemeral loopback port over a folder of built archives."""
+    """A loopback file server over a folder of built archives."""
 
-    def __init__(self, folder: Path):
-        self.folder = folder
-        self.proc = subprocess.Popen(
-            [sys.executable, "-u", "-m", "http.server", "0", "--bind", HOST, "--directory", str(folder)],
-            stdout=subprocess.PIPE,
-            stderr=subprocess.DEVNULL,
-            text=True,
-        )
-        line = self.proc.stdout.readline()
-        m = re.search(r"port (\d+)", line)
-        assert m, f"http.server did not report its port: {line!r}"
-        self.base = f"http://{HOST}:{m.group(1)}"
+    def __init__(self, folder: Path, base: str):
+        self.folder, self.base = folder, base
 
     def put(self, file_name: str, data: bytes) -> str:
         (self.folder / file_name).write_bytes(data)
         return f"{self.base}/{file_name}"
-
-    def close(self) -> None:
-        self.proc.kill()
-        self.proc.wait(5)
 
 
 @pytest.fixture(scope="session")
 def archive_server(tmp_root):
     folder = tmp_root / "served"
     folder.mkdir()
-    server = ArchiveServer(folder)
-    yield server
-    server.close()
+    with served_directory(folder) as base:
+        yield ArchiveServer(folder, base)
 
 
 def post_import(url: str, name: str) -> bytes:
-    body = b'{"url":"%s","name":"%s"}' % (url.encode(), name.encode())
-    head = b"POST /import HTTP/1.1\r\nHost: localhost:5325\r\nContent-Type: application/json\r\nContent-Length: %d\r\n\r\n" % len(body)
-    return exchange(head + body, timeout=4).data
+    return import_client.post_import(import_json(url, name))
 
 
 def queued(name: str) -> bytes:
@@ -183,7 +157,6 @@ class Watch:
             _, self.hwm = memory_kib(self.editor.proc.pid)
         else:
             self.hwm = -1
-        self.disk_after, _ = disk_use(self.project)
 
     @property
     def memory_growth_mib(self) -> float:

@@ -37,7 +37,7 @@ import re
 import selectors
 import signal
 import socket
-import struct
+import statistics
 import sys
 import tempfile
 import threading
@@ -46,14 +46,12 @@ from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "BlackBox"))
-from bridge_client import HOST, PORT, STATUS_BODY, read_until_close, start_editor, wait_port_free  # noqa: E402
+from bridge_client import (HOST, PORT, REQUEST_DEADLINE, STATUS_BODY, read_until_close, reset_close, response_bytes,  # noqa: E402
+                           start_editor, vm_hwm_kib, wait_port_free)
 
-STATUS_REPLY = (
-    b"HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: %d\r\n\r\n" % len(STATUS_BODY) + STATUS_BODY
-)
+STATUS_REPLY = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
 STATUS_REQUEST = b"GET /status HTTP/1.1\r\nHost: localhost:5325\r\n\r\n"
 
-REQUEST_DEADLINE = 5.0
 DISCARD_AFTER_REFUSAL = 1.0
 HOLD_MAX = REQUEST_DEADLINE + DISCARD_AFTER_REFUSAL + 0.5
 QUEUE_AHEAD = 9
@@ -61,52 +59,6 @@ RETRANSMIT_FLOOR = 3.0
 KNOWN_STATUSES = {200, 400, 403, 404, 413, 431}
 RESPONSE = re.compile(rb"^HTTP/1\.1 (\d{3})[^\r\n]*\r\n((?:[^\r\n]+\r\n)*)\r\n", re.S)
 KIB, MIB = 1024, 1024 * 1024
-
-
-# --------------------------------------------------------------------------- memory and life
-
-
-class Watch:
-    """Samples the editor's VmRSS and VmHWM every 50 ms and notices if it dies."""
-
-    def __init__(self, pid: int):
-        self.pid = pid
-        self.samples: list[tuple[float, int, int]] = []
-        self.died_at: float | None = None
-        self._stop = threading.Event()
-        self._thread = threading.Thread(target=self._run, daemon=True)
-
-    def read(self) -> tuple[int, int] | None:
-        try:
-            text = Path(f"/proc/{self.pid}/status").read_text()
-        except OSError:
-            return None
-        fields = dict(line.split(":", 1) for line in text.splitlines() if ":" in line)
-        if fields.get("State", "").strip().startswith("Z"):
-            return None
-        return int(fields["VmRSS"].split()[0]), int(fields["VmHWM"].split()[0])
-
-    def _run(self) -> None:
-        while not self._stop.wait(0.05):
-            got = self.read()
-            if got is None:
-                self.died_at = time.monotonic()
-                return
-            self.samples.append((time.monotonic(), *got))
-
-    def start(self) -> "Watch":
-        self._thread.start()
-        return self
-
-    def stop(self) -> None:
-        self._stop.set()
-        self._thread.join(2)
-
-    def peak_hwm(self) -> int:
-        return max((s[2] for s in self.samples), default=0)
-
-    def peak_rss(self) -> int:
-        return max((s[1] for s in self.samples), default=0)
 
 
 # --------------------------------------------------------------------------- valid requests
@@ -189,6 +141,15 @@ class ValidPacer:
     def start(self) -> "ValidPacer":
         self._pacer.start()
         return self
+
+    def answered_after(self, moment: float, timeout: float) -> None:
+        """Waits (at most `timeout`) until a request begun after `moment` has its right answer."""
+        limit = time.monotonic() + timeout
+        while time.monotonic() < limit:
+            with self._lock:
+                if any(r.started > moment and r.correct for r in self.results):
+                    return
+            time.sleep(0.05)
 
     def stop_and_join(self) -> list[ValidResult]:
         self._stop.set()
@@ -273,13 +234,12 @@ def run_slow_phase(count: int, hold: float, pacer_interval: float) -> dict:
                 selector.unregister(client.sock)
             except (KeyError, ValueError):
                 pass
-        if index % 4 == 3:
-            client.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-        client.sock.close()
+        (reset_close if index % 4 == 3 else socket.socket.close)(client.sock)
     hostile_end = time.monotonic()
     selector.close()
-    # valid requests go on a while after the hostile ones have left: the queue must drain
-    time.sleep(min(5.0, hold / 2))
+    # valid requests go on after the hostile ones have left, until one begun since is answered:
+    # the queue has drained (the ones still waiting are judged by their deadlines all the same)
+    pacer.answered_after(hostile_end, min(5.0, hold / 2))
     valid = pacer.stop_and_join()
     return {
         "phase_start": phase_start,
@@ -380,11 +340,6 @@ def check_response(data: bytes) -> tuple[int | None, str]:
     return status, ""
 
 
-def rst_close(sock: socket.socket) -> None:
-    sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-    sock.close()
-
-
 def one_malformed(kind: str, payload: bytes, mode: int, rng: random.Random) -> MalformedResult:
     started = time.monotonic()
     sock = None
@@ -394,20 +349,20 @@ def one_malformed(kind: str, payload: bytes, mode: int, rng: random.Random) -> M
         if mode == FIN_MID_REQUEST or mode == RST_MID_REQUEST:
             sock.sendall(payload[: rng.randint(0, max(0, len(payload) - 1))])
             if mode == RST_MID_REQUEST:
-                rst_close(sock)
+                reset_close(sock)
             else:
                 sock.close()
             sock = None
             return MalformedResult(kind, mode, time.monotonic() - started)
         if mode == RST_AFTER_REQUEST:
             sock.sendall(STATUS_REQUEST)
-            rst_close(sock)
+            reset_close(sock)
             sock = None
             return MalformedResult(kind, mode, time.monotonic() - started)
         if mode == RST_MID_RESPONSE:
             sock.sendall(STATUS_REQUEST)
             sock.recv(7)  # the first bytes of the status line, then leave
-            rst_close(sock)
+            reset_close(sock)
             sock = None
             return MalformedResult(kind, mode, time.monotonic() - started)
         try:
@@ -479,13 +434,6 @@ def run_malformed_phase(total: int, workers: int, seed: int, budget: float, pace
 # --------------------------------------------------------------------------- report
 
 
-def percentile(values: list[float], fraction: float) -> float:
-    if not values:
-        return float("nan")
-    ordered = sorted(values)
-    return ordered[min(len(ordered) - 1, int(round(fraction * (len(ordered) - 1))))]
-
-
 def judge_valid(name: str, valid: list[ValidResult], hostile_end: float, failures: list[str]) -> dict:
     waits = [r.wait for r in valid if r.wait is not None]
     for r in valid:
@@ -499,8 +447,7 @@ def judge_valid(name: str, valid: list[ValidResult], hostile_end: float, failure
     return {
         "valid_requests": len(valid),
         "valid_answered": sum(1 for r in valid if r.correct),
-        "valid_wait_p50_s": round(percentile(waits, 0.50), 4),
-        "valid_wait_p99_s": round(percentile(waits, 0.99), 4),
+        "valid_wait_median_s": round(statistics.median(waits), 4) if waits else None,
         "valid_wait_max_s": round(max(waits, default=float("nan")), 4),
         "valid_served_wait_max_s": round(max((r.answered - r.connected for r in valid if r.answered and r.connected), default=float("nan")), 4),
         "valid_connect_attempts_max": max((r.connect_attempts for r in valid), default=0),
@@ -535,11 +482,8 @@ def main() -> int:
             if valid_status_request(time.monotonic() + 5).data != STATUS_REPLY:
                 failures.append("warm-up: /status did not answer")
                 break
-        watch = Watch(editor.proc.pid).start()
-        time.sleep(0.3)
-        baseline = watch.read()
-        assert baseline is not None, "the editor died before the run"
-        report["baseline_rss_kib"], report["baseline_hwm_kib"] = baseline
+        # the peak resident size (VmHWM) never falls: its growth over the run is the bound's measure
+        report["baseline_hwm_kib"] = vm_hwm_kib(editor.proc.pid)
 
         slow = run_slow_phase(slow_count, hold, pacer_interval=0.5)
         report["slow"] = {
@@ -577,8 +521,7 @@ def main() -> int:
             "elapsed_s": round(bad["elapsed"], 2),
             "answers_by_status": dict(sorted(by_status.items())),
             "by_mode": {MODE_NAMES[m]: sum(1 for r in results if r.mode == m) for m in range(5)},
-            "held_p50_s": round(percentile([r.held for r in polite], 0.5), 4),
-            "held_p99_s": round(percentile([r.held for r in polite], 0.99), 4),
+            "held_median_s": round(statistics.median(r.held for r in polite), 4) if polite else None,
             "held_max_s": round(max((r.held for r in polite), default=float("nan")), 4),
             "held_5s_or_more": len(waited),  # queueing included: the kernel hands over, not the server
             **judge_valid("malformed", bad["valid"], bad["hostile_end"], failures),
@@ -590,14 +533,12 @@ def main() -> int:
         if len(problems) > 10:
             failures.append(f"malformed: {len(problems) - 10} more problems")
 
-        watch.stop()
-        if watch.died_at is not None or editor.proc.poll() is not None:
+        if editor.proc.poll() is not None:
             failures.append("the editor died during the run:\n" + editor.output()[-3000:])
-        report["peak_rss_kib"] = watch.peak_rss()
-        report["peak_hwm_kib"] = watch.peak_hwm()
-        report["rss_growth_kib"] = watch.peak_hwm() - report["baseline_hwm_kib"]
-        if report["rss_growth_kib"] > rss_growth_limit_kib:
-            failures.append(f"peak resident memory grew by {report['rss_growth_kib']} KiB (limit {rss_growth_limit_kib} KiB)")
+        else:
+            report["rss_growth_kib"] = vm_hwm_kib(editor.proc.pid) - report["baseline_hwm_kib"]
+            if report["rss_growth_kib"] > rss_growth_limit_kib:
+                failures.append(f"peak resident memory grew by {report['rss_growth_kib']} KiB (limit {rss_growth_limit_kib} KiB)")
         final = valid_status_request(time.monotonic() + QUEUE_AHEAD * HOLD_MAX)
         if not final.correct:
             failures.append(f"after the run /status answered {final.data[:80]!r}")

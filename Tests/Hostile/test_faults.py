@@ -1,17 +1,15 @@
-"""Faults around an import: a temporary folder that cannot be written, a full disk (a small tmpfs
-mounted over part of the project in a private mount namespace), a download server that dies
-mid-transfer, and the editor shut down with a download in flight or an import scheduled.
+"""Faults around an import: a temporary folder that cannot be written, a full disk (folders of
+the project made small disks by an LD_PRELOAD shim), a download server that dies mid-transfer,
+and the editor shut down with a download in flight or an import scheduled.
 Each must end in a log line, without a crash, and leave nothing half-written that looks good.
 
-Every test starts its own editor (they stop it, or mount over its project)."""
+Every test starts its own editor (they stop it, or give it small disks)."""
 
-import http.server
-import os
+import contextlib
 import random
 import signal
 import socket
 import subprocess
-import tempfile
 import threading
 import time
 from pathlib import Path
@@ -19,58 +17,43 @@ from pathlib import Path
 import pytest
 
 from archives import RawZip, zipfile_archive
-from bridge_client import EDITOR_BIN, HOST, LISTENING, REPO_ROOT, Editor, as_editor_path, wait_port_free
-from conftest import MIB, post_import, queued, response_bytes
+from bridge_client import HOST, LISTENING, STOPPED, REPO_ROOT, Editor, as_editor_path, reset_close, wait_port_free
+from conftest import MIB, post_import, queued, response_bytes, temp_folder
+from import_client import dribbling_server
 
 CUBE_FBX = REPO_ROOT.parent / "shared" / "testdata" / "fbx" / "ufbx-blender_suzanne_multimaterial_7400_binary.fbx"
 
 
-def can_mount_tmpfs() -> bool:
-    """A tmpfs can be mounted in a private mount namespace (root, and not a container that forbids it)."""
-    if os.geteuid() != 0:
-        return False
-    with tempfile.TemporaryDirectory() as folder:
-        probe = subprocess.run(["unshare", "-m", "--propagation", "private", "mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", folder],
-                               capture_output=True)
-    return probe.returncode == 0
+SHIM_SOURCE = Path(__file__).with_name("disk_faults.c")
 
 
-class MountedEditor(Editor):
-    """An editor whose project has tmpfs mounts of the given sizes over some of its folders,
-    visible only inside the editor's own mount namespace (read back through /proc/PID/root)."""
-
-    def __init__(self, project: Path, mounts: dict[str, str]):
-        self.project = Path(project)
-        script = "set -e; "
-        for relative, size in mounts.items():
-            target = self.project / relative
-            target.mkdir(parents=True, exist_ok=True)
-            script += f"mount -t tmpfs -o size={size} tmpfs '{target}'; "
-        script += 'exec "$@"'
-        cmd = ["unshare", "-m", "--propagation", "private", "sh", "-c", script, "sh",
-               str(EDITOR_BIN), "--project", str(self.project), "--plugin", str(REPO_ROOT), "--press", "MOLDARIToggle"]
-        self.proc = subprocess.Popen(cmd, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                     text=True, encoding="utf-8", errors="replace", bufsize=1)
-        self.lines = []
-        self._cond = threading.Condition()
-        self._reader = threading.Thread(target=self._read, daemon=True)
-        self._reader.start()
-
-    def inside(self, relative: str) -> Path:
-        """A project path as the editor sees it."""
-        return Path(f"/proc/{self.proc.pid}/root") / str(self.project / relative).lstrip("/")
+@pytest.fixture(scope="session")
+def disk_faults(tmp_root) -> Path:
+    """The LD_PRELOAD shim that gives folders a disk's size and holds writes (disk_faults.c)."""
+    lib = tmp_root / "libdisk_faults.so"
+    subprocess.run(["cc", "-shared", "-fPIC", "-O2", "-o", str(lib), str(SHIM_SOURCE), "-ldl"], check=True)
+    return lib
 
 
 @pytest.fixture
-def make_editor(tmp_path, archive_server):
+def make_editor(tmp_path, archive_server, disk_faults, monkeypatch):
     editors = []
 
-    def make(mounts: dict[str, str] | None = None) -> Editor:
+    def make(full: dict[str, int] | None = None, hold: tuple[str, Path] | None = None) -> Editor:
+        """An editor whose project folders in `full` are disks of that many bytes, and whose
+        writes to a file named like hold[0] wait for the file hold[1]."""
         assert wait_port_free(10.0), "port 5325 is held"
-        if mounts and not can_mount_tmpfs():
-            pytest.skip("cannot mount a tmpfs in a private mount namespace (needs root and CAP_SYS_ADMIN)")
-        project = tmp_path / f"FaultProject{len(editors)}"
-        ed = MountedEditor(project, mounts) if mounts else Editor(project)
+        project = (tmp_path / f"FaultProject{len(editors)}").resolve()
+        with monkeypatch.context() as env:
+            if full or hold:
+                env.setenv("LD_PRELOAD", str(disk_faults))
+            if full:
+                for relative in full:
+                    (project / relative).mkdir(parents=True, exist_ok=True)
+                env.setenv("DISK_FAULTS_FULL", ";".join(f"{project / relative}={size}" for relative, size in full.items()))
+            if hold:
+                env.setenv("DISK_FAULTS_HOLD", f"{hold[0]}={hold[1]}")
+            ed = Editor(project)
         editors.append(ed)
         ed.wait_for(LISTENING, timeout=30)
         return ed
@@ -87,18 +70,25 @@ def cube() -> bytes:
     return CUBE_FBX.read_bytes()
 
 
-def temp_entries(root: Path, settle: float = 5.0) -> list[str]:
+def temp_entries(ed, settle: float = 5.0) -> list[str]:
     """The files left in the temporary folder once they are gone or `settle` seconds have passed
     (the archive's folder goes just after the last line). An extraction folder that an archive
     without an end record leaves empty is not counted: it holds nothing that could be taken
     for an archive or a model."""
-    folder = root / "Saved" / "Temp" / "MOLDARI"
+    folder = temp_folder(ed)
     limit = time.monotonic() + settle
     while True:
         left = sorted(str(p.relative_to(folder)) for p in folder.rglob("*") if not p.is_dir()) if folder.is_dir() else []
         if not left or time.monotonic() >= limit:
             return left
         time.sleep(0.05)
+
+
+def wait_until(condition, timeout: float, failure: str) -> None:
+    limit = time.monotonic() + timeout
+    while not condition():
+        assert time.monotonic() < limit, failure
+        time.sleep(0.02)
 
 
 def no_partial_files(root: Path) -> list[str]:
@@ -109,104 +99,92 @@ def no_partial_files(root: Path) -> list[str]:
 # --------------------------------------------------------------------------- temporary folder
 
 
-def test_temporary_folder_that_is_a_file(make_editor, archive_server, cube):
-    ed = make_editor()
-    blocker = ed.project / "Saved" / "Temp" / "MOLDARI"
+def block_temp_folder(ed) -> Path:
+    """A file where the temporary folder should be: no archive can be stored."""
+    blocker = temp_folder(ed)
     blocker.parent.mkdir(parents=True, exist_ok=True)
     blocker.write_bytes(b"not a folder")
-    url = archive_server.put("fault_tempfile.zip", zipfile_archive({"model.fbx": cube}))
-    start = ed.mark()
-    assert post_import(url, "fault_tempfile") == queued("fault_tempfile")
-    line = ed.wait_for("[MOLDARI] Cannot store archive: ", start, 30)[0].text
-    assert "fault_tempfile.zip" in line
-    time.sleep(1.0)
-    assert not ed.find("[MOLDARI] Done", start), "an import that stored nothing reported itself done"
-    assert not ed.find("[MOLDARI] Cannot read ZIP", start), "the import ran although nothing was stored"
-    assert blocker.read_bytes() == b"not a folder"
-    assert ed.proc.poll() is None
+    return blocker
 
 
-def test_usdz_that_cannot_be_stored_is_not_reported_done(make_editor, archive_server, cube):
+def import_next(ed, archive_server, cube, start: int) -> None:
+    """A good import after the fault, waited for to its end: whatever the faulty import had set
+    going on the download, archive-worker or main thread has shown in the log by then."""
+    url = archive_server.put("fault_next.zip", zipfile_archive({"model.fbx": cube}))
+    assert post_import(url, "fault_next") == queued("fault_next")
+    ed.wait_for("[MOLDARI] Done: fault_next", start, 60)
+
+
+@pytest.mark.parametrize("file_name, entries, ran", [
+    ("fault_blocked.zip", {"model.fbx": b"-"}, ["[MOLDARI] Done: fault_blocked", "[MOLDARI] Cannot read ZIP"]),
+    ("fault_blocked.usdz", {"model.usda": b"#usda 1.0\n"}, ["[MOLDARI] Importing USDZ", "[MOLDARI] Done (USDZ)"]),
+], ids=["zip", "usdz"])
+def test_archive_that_cannot_be_stored_is_not_imported(make_editor, archive_server, cube, file_name, entries, ran):
     ed = make_editor()
-    blocker = ed.project / "Saved" / "Temp" / "MOLDARI"
-    blocker.parent.mkdir(parents=True, exist_ok=True)
-    blocker.write_bytes(b"")
-    url = archive_server.put("fault_tempfile.usdz", zipfile_archive({"model.usda": b"#usda 1.0\n"}))
+    blocker = block_temp_folder(ed)
+    url = archive_server.put(file_name, zipfile_archive(entries))
     start = ed.mark()
-    assert post_import(url, "fault_usdz") == queued("fault_usdz")
-    ed.wait_for("[MOLDARI] Cannot store archive: ", start, 30)
-    time.sleep(1.0)
-    assert not ed.find("[MOLDARI] Done (USDZ)", start)
+    assert post_import(url, "fault_blocked") == queued("fault_blocked")
+    assert file_name in ed.wait_for("[MOLDARI] Cannot store archive: ", start, 30)[0].text
+    assert blocker.read_bytes() == b"not a folder"
+    blocker.unlink()
+    import_next(ed, archive_server, cube, start)
+    for text in ran:
+        assert not ed.find(text, start), f"an import that stored nothing went on: {text}"
 
 
 # --------------------------------------------------------------------------- full disk
 
 
 def test_disk_full_for_the_archive(make_editor, archive_server, cube):
-    ed = make_editor({"Saved/Temp": "1m"})
+    ed = make_editor({"Saved/Temp": MIB})
     # 3 MiB that do not compress: larger than the whole temporary file system
     data = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(1).randbytes(3 * MIB)})
     url = archive_server.put("fault_full_archive.zip", data)
     start = ed.mark()
     assert post_import(url, "fault_full_archive") == queued("fault_full_archive")
     ed.wait_for("[MOLDARI] Cannot store archive: ", start, 30)
-    time.sleep(1.0)
-    assert not ed.find("[MOLDARI] Done", start)
-    inside = ed.inside("")
-    assert temp_entries(inside) == [], "a partial archive or its folder was left behind"
-    assert no_partial_files(inside / "Saved") == []
+    assert temp_entries(ed) == [], "a partial archive or its folder was left behind"
+    assert no_partial_files(ed.project / "Saved") == []
+    import_next(ed, archive_server, cube, start)
+    assert not ed.find("[MOLDARI] Cannot read ZIP", start) and not ed.find("[MOLDARI] Done: fault_full_archive", start)
 
 
 def test_disk_full_while_extracting(make_editor, archive_server, cube):
-    ed = make_editor({"Saved/Temp": "3m"})
-    # the archive fits (about 1.5 MiB), its extraction does not: the model first, then noise
-    z = RawZip()
-    z.entry(b"model.fbx", cube)
-    for index in range(6):
-        z.entry(b"noise%d.bin" % index, random.Random(index).randbytes(256 * 1024), 0)
-    url = archive_server.put("fault_full_extract.zip", z.bytes())
-    start = ed.mark()
-    assert post_import(url, "fault_full_extract") == queued("fault_full_extract")
-    ed.wait_for("[MOLDARI] Done: fault_full_extract", start, 60)
-    refused = ed.find("[MOLDARI] Cannot write ZIP entry: ", start)
-    assert refused, "entries that could not be written were not reported"
-    # what was copied as source is whole: every noise file there has its full size
-    source = ed.inside("SourceArt/MOLDARIImports/fault_full_extract")
-    for copied in source.glob("noise*.bin"):
-        assert copied.stat().st_size == 256 * 1024, f"{copied.name} is truncated"
-    assert len(list(source.glob("noise*.bin"))) + len(refused) == 6
-    assert temp_entries(ed.inside("")) == []
-    assert no_partial_files(ed.inside("Saved")) == []
-
-
-def test_disk_full_mid_entry_leaves_no_partial_file(make_editor, archive_server, cube):
-    ed = make_editor({"Saved/Temp": "3m"})
-    # 8 MiB of zeros fill the disk part-way through their entry; the entry after them fits only
-    # if nothing of the refused one stayed behind, and nothing of the last one may stay either
+    ed = make_editor({"Saved/Temp": 3 * MIB})
+    # The archive fits (about 1.8 MiB), its extraction does not. 8 MiB of zeros fill the disk
+    # part-way through their entry (written in pieces); the entry after them fits only if nothing
+    # of the refused one stayed behind; then entries small enough to be written whole, of which
+    # the disk takes some; the last 8 MiB are refused again.
     z = RawZip()
     z.entry(b"model.fbx", cube)
     z.zeros(b"large.bin", 8 * MIB)
     after = random.Random(3).randbytes(768 * 1024)
     z.entry(b"after.bin", after, 0)
+    for index in range(4):
+        z.entry(b"noise%d.bin" % index, random.Random(index).randbytes(256 * 1024), 0)
     z.zeros(b"last.bin", 8 * MIB)
-    url = archive_server.put("fault_full_entry.zip", z.bytes())
+    url = archive_server.put("fault_full_extract.zip", z.bytes())
     start = ed.mark()
-    assert post_import(url, "fault_full_entry") == queued("fault_full_entry")
-    ed.wait_for("[MOLDARI] Done: fault_full_entry", start, 60)
-    refused = ed.find("[MOLDARI] Cannot write ZIP entry: ", start)
-    assert [line.text.rsplit("/", 1)[-1] for line in refused] == ["large.bin", "last.bin"], ed.output(start)[-3000:]
+    assert post_import(url, "fault_full_extract") == queued("fault_full_extract")
+    ed.wait_for("[MOLDARI] Done: fault_full_extract", start, 60)
+    # the disk is a byte budget, so which entries fit is exact
+    refused = [line.text.rsplit("/", 1)[-1] for line in ed.find("[MOLDARI] Cannot write ZIP entry: ", start)]
+    assert refused == ["large.bin", "noise1.bin", "noise2.bin", "noise3.bin", "last.bin"], ed.output(start)[-3000:]
     # the source copies are what the extraction folder held: whole entries only
-    source = ed.inside("SourceArt/MOLDARIImports/fault_full_entry")
-    assert sorted(p.name for p in source.rglob("*") if p.is_file()) == ["after.bin", "model.fbx"]
+    source = ed.project / "SourceArt/MOLDARIImports/fault_full_extract"
+    assert sorted(p.name for p in source.rglob("*") if p.is_file()) == ["after.bin", "model.fbx", "noise0.bin"]
     assert (source / "after.bin").read_bytes() == after
-    assert temp_entries(ed.inside("")) == []
+    assert (source / "noise0.bin").read_bytes() == random.Random(0).randbytes(256 * 1024)
+    assert temp_entries(ed) == []
+    assert no_partial_files(ed.project / "Saved") == []
 
 
-@pytest.mark.parametrize("content_size, saves_fail", [(None, False), ("48k", True)], ids=["copy-fails", "saves-fail-too"])
+@pytest.mark.parametrize("content_size, saves_fail", [(None, False), (48 * 1024, True)], ids=["copy-fails", "saves-fail-too"])
 def test_disk_full_for_the_project_content(make_editor, archive_server, cube, content_size, saves_fail):
     # the source copies' folder holds less than the noise; the content folder, when small, less
     # than the model's package
-    ed = make_editor({"SourceArt": "200k", **({"Content": content_size} if content_size else {})})
+    ed = make_editor({"SourceArt": 200 * 1024, **({"Content": content_size} if content_size else {})})
     data = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(2).randbytes(300 * 1024)}, compression=0)
     url = archive_server.put("fault_full_content.zip", data)
     start = ed.mark()
@@ -214,13 +192,13 @@ def test_disk_full_for_the_project_content(make_editor, archive_server, cube, co
     ed.wait_for("[MOLDARI] Done: fault_full_content", start, 60)
     output = ed.output(start)
     assert "[MOLDARI] Failed to copy source file: noise.bin" in output, output[-3000:]
-    content = ed.inside("Content")
+    content = ed.project / "Content"
     # nothing truncated: every package on disk loads back, every source copy is whole or absent
     assert no_partial_files(content) == []
-    noise = ed.inside("SourceArt/MOLDARIImports/fault_full_content/noise.bin")
+    noise = ed.project / "SourceArt/MOLDARIImports/fault_full_content/noise.bin"
     assert not noise.exists() or noise.stat().st_size == 300 * 1024
     for package in content.rglob("*.uasset"):
-        saved = f"[MOLDARI] Saved: {as_editor_path(ed.project / package.relative_to(ed.inside('')))}"
+        saved = f"[MOLDARI] Saved: {as_editor_path(package)}"
         assert saved in output, f"{package} is on disk without its saved line"
     # the model's package alone is about 76 KiB
     assert bool(ed.find("[MOLDARI] Failed to save: ", start)) == saves_fail, output[-3000:]
@@ -229,44 +207,25 @@ def test_disk_full_for_the_project_content(make_editor, archive_server, cube, co
 # --------------------------------------------------------------------------- dying download server
 
 
-class DyingServer:
-    """Serves a body that stops early: `announced` bytes promised (or none, close-delimited),
-    `sent` bytes written, then the connection closed (FIN) or reset (RST)."""
+@contextlib.contextmanager
+def dying_server(body: bytes, announced: bool, reset: bool):
+    """Serves half of `body`, its length announced or not (close-delimited), then closes the
+    connection (FIN) or resets it (RST); yields its URL."""
+    listener = socket.create_server((HOST, 0))
 
-    def __init__(self, body: bytes, announced: int | None, sent: int, reset: bool, pause_after: float = 0.0):
-        outer = self
+    def serve():
+        with contextlib.suppress(OSError):
+            conn, _ = listener.accept()
+            conn.recv(65536)
+            length = b"Content-Length: %d\r\n" % len(body) if announced else b""
+            conn.sendall(b"HTTP/1.0 200 OK\r\n" + length + b"\r\n" + body[: len(body) // 2])
+            (reset_close if reset else socket.socket.close)(conn)
 
-        class Handler(http.server.BaseHTTPRequestHandler):
-            protocol_version = "HTTP/1.0"
-
-            def log_message(self, *args):
-                pass
-
-            def do_GET(self):
-                outer.requested.set()
-                self.send_response(200)
-                if announced is not None:
-                    self.send_header("Content-Length", str(announced))
-                self.end_headers()
-                self.wfile.write(body[:sent])
-                self.wfile.flush()
-                if pause_after:
-                    outer.release.wait(pause_after)
-                if reset:
-                    self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b"\1\0\0\0\0\0\0\0")
-                self.connection.close()
-
-        self.requested = threading.Event()
-        self.release = threading.Event()
-        self.server = http.server.ThreadingHTTPServer((HOST, 0), Handler)
-        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
-        self.thread.start()
-        self.url = f"http://{HOST}:{self.server.server_port}/archive.zip"
-
-    def close(self) -> None:
-        self.release.set()
-        self.server.shutdown()
-        self.server.server_close()
+    threading.Thread(target=serve, daemon=True).start()
+    try:
+        yield f"http://{HOST}:{listener.getsockname()[1]}/archive.zip"
+    finally:
+        listener.close()
 
 
 @pytest.mark.parametrize(
@@ -279,88 +238,82 @@ class DyingServer:
     ],
     ids=["length-fin", "length-rst", "close-delimited"],
 )
-def test_download_server_dies_mid_transfer(make_editor, cube, announced, reset, expected):
+def test_download_server_dies_mid_transfer(make_editor, archive_server, cube, announced, reset, expected):
     ed = make_editor()
     body = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(3).randbytes(2 * MIB)}, compression=0)
-    server = DyingServer(body, len(body) if announced else None, len(body) // 2, reset)
-    try:
+    with dying_server(body, announced, reset) as url:
         start = ed.mark()
-        assert post_import(server.url, "fault_dying") == queued("fault_dying")
+        assert post_import(url, "fault_dying") == queued("fault_dying")
         ed.wait_for(expected, start, 30)
-        time.sleep(0.5)
-        assert not ed.find("[MOLDARI] Importing FBX", start)
-        assert temp_entries(ed.project) == []
-        assert not (ed.project / "Content" / "MOLDARIImports" / "fault_dying").exists()
-    finally:
-        server.close()
+    assert temp_entries(ed) == []
+    import_next(ed, archive_server, cube, start)
+    assert len(ed.find("[MOLDARI] Importing FBX", start)) == 1, "the cut archive was imported"
+    assert not (ed.project / "Content" / "MOLDARIImports" / "fault_dying").exists()
 
 
 # --------------------------------------------------------------------------- shut-down
 
 
 @pytest.mark.parametrize("how", ["quit", "sigterm"])
-def test_shutdown_with_a_download_in_flight(make_editor, cube, how):
+def test_shutdown_with_a_download_in_flight(make_editor, how):
     ed = make_editor()
-    body = zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(4).randbytes(MIB)}, compression=0)
-    server = DyingServer(body, len(body), len(body) // 3, reset=False, pause_after=30)
-    try:
+    # the server sends the first bytes, then holds the connection open until the block ends
+    with dribbling_server(MIB, b"PK\x03\x04" + bytes(64 * 1024)) as url:
         start = ed.mark()
-        assert post_import(server.url, "fault_inflight") == queued("fault_inflight")
-        assert server.requested.wait(10), "the download never started"
-        time.sleep(0.3)
+        assert post_import(url, "fault_inflight") == queued("fault_inflight")
+        stored = temp_folder(ed)
+        wait_until(lambda: any(f.stat().st_size for f in stored.glob("Archive_*/fault_inflight.zip")), 10,
+                   "no byte of the download reached the disk")
         began = time.monotonic()
-        rc = ed.quit() if how == "quit" else ed.terminate(signal.SIGTERM)
-        assert rc == 0
+        assert (ed.quit() if how == "quit" else ed.terminate(signal.SIGTERM)) == 0
         assert time.monotonic() - began < 5, "shut-down waited for the download"
-        # cut off, not failed: its import never runs, and nothing of it stays
-        assert ed.find("[MOLDARI] Import not run (editor shutting down): fault_inflight", start), ed.output(start)[-2000:]
-        assert not ed.find("[MOLDARI] Download failed: fault_inflight", start)
-        assert temp_entries(ed.project) == []
-    finally:
-        server.close()
+    # cut off, not failed: its import never runs, and nothing of it stays
+    assert ed.find("[MOLDARI] Import not run (editor shutting down): fault_inflight", start), ed.output(start)[-2000:]
+    assert not ed.find("[MOLDARI] Download failed: fault_inflight", start)
+    assert temp_entries(ed) == []
 
 
-def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube):
-    ed = make_editor()
-    # a first import whose extraction keeps the archive worker busy for a few seconds ...
-    slow = RawZip()
-    for index in range(12000):
-        slow.entry(b"e%05d" % index, b"", 0)
-    slow_url = archive_server.put("fault_busy.zip", slow.bytes())
-    quick_url = archive_server.put("fault_waiting.zip", zipfile_archive({"model.fbx": cube}))
+def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube, tmp_path):
+    # the first import's extraction waits, in a write of its entry, until the test opens the gate
+    gate = tmp_path / "gate"
+    ed = make_editor(hold=("/held.bin", gate))
+    busy_url = archive_server.put("fault_busy.zip", zipfile_archive({"model.fbx": cube, "held.bin": b"x" * 1000}))
+    waiting_url = archive_server.put("fault_waiting.zip", zipfile_archive({"model.fbx": cube}))
     start = ed.mark()
-    assert post_import(slow_url, "fault_busy") == queued("fault_busy")
-    temp = ed.project / "Saved" / "Temp" / "MOLDARI"
-    limit = time.monotonic() + 20
-    while not list(temp.glob("Extract_*")) and time.monotonic() < limit:
-        time.sleep(0.02)
-    assert list(temp.glob("Extract_*")), "the first import never began"
-    # ... while the second is downloaded, stored and queued behind it
-    assert post_import(quick_url, "fault_waiting") == queued("fault_waiting")
-    limit = time.monotonic() + 20
-    while not list(temp.glob("Archive_*/fault_waiting.zip")) and time.monotonic() < limit:
-        time.sleep(0.02)
-    assert list(temp.glob("Archive_*/fault_waiting.zip")), "the second archive was not stored"
-    assert not ed.find("[MOLDARI] No .fbx found in ZIP", start), "the first import ended too soon for this test"
-    assert ed.terminate(signal.SIGTERM, timeout=120) == 0
+    try:
+        assert post_import(busy_url, "fault_busy") == queued("fault_busy")
+        wait_until(lambda: Path(f"{gate}.held").exists(), 20, "the first extraction never began")
+        # ... so the second is downloaded, stored and queued behind it
+        assert post_import(waiting_url, "fault_waiting") == queued("fault_waiting")
+        temp = temp_folder(ed)
+        wait_until(lambda: list(temp.glob("Archive_*/fault_waiting.zip")), 20, "the second archive was not stored")
+        ed.proc.send_signal(signal.SIGTERM)
+        # the server stops before the archive worker: its queue is being dropped
+        ed.wait_for(STOPPED, start, 10)
+    finally:
+        gate.touch()
+    assert ed.proc.wait(30) == 0
+    ed._reader.join(5)
     output = ed.output(start)
     # the extraction under way ends (its files are whole, then removed); neither import runs
     for name in ("fault_busy", "fault_waiting"):
         assert f"[MOLDARI] Import not run (editor shutting down): {name}" in output, output[-2000:]
         assert f"[MOLDARI] Done: {name}" not in output
-    assert temp_entries(ed.project) == [], "an archive or an extraction folder was left behind"
+    assert temp_entries(ed) == [], "an archive or an extraction folder was left behind"
 
 
-def test_local_archive_that_cannot_be_stored_gets_500(make_editor, tmp_path, cube):
-    ed = make_editor()
-    blocker = ed.project / "Saved" / "Temp" / "MOLDARI"
-    blocker.parent.mkdir(parents=True, exist_ok=True)
-    blocker.write_bytes(b"")
+@pytest.mark.parametrize("fault", ["blocked", "full"])
+def test_local_archive_that_cannot_be_stored_gets_500(make_editor, archive_server, tmp_path, cube, fault):
+    ed = make_editor({"Saved/Temp": MIB} if fault == "full" else None)
+    blocker = block_temp_folder(ed) if fault == "blocked" else None
     archive = tmp_path / "local.zip"
-    archive.write_bytes(zipfile_archive({"model.fbx": cube}))
+    archive.write_bytes(zipfile_archive({"model.fbx": cube, "noise.bin": random.Random(5).randbytes(2 * MIB)}))
     start = ed.mark()
     reply = post_import(f"file://{archive}", "fault_local")
     assert reply == response_bytes("HTTP/1.1 500 Internal Server Error", b'{"error":"failed to store archive"}')
     ed.wait_for("[MOLDARI] Cannot store archive: ", start, 5)
-    time.sleep(0.5)
-    assert not ed.find("[MOLDARI] Cannot read ZIP", start) and not ed.find("[MOLDARI] Done", start)
+    assert temp_entries(ed) == [], "a partial copy of the archive was left behind"
+    if blocker:
+        blocker.unlink()
+    import_next(ed, archive_server, cube, start)
+    assert not ed.find("[MOLDARI] Cannot read ZIP", start) and not ed.find("[MOLDARI] Done: fault_local", start)
