@@ -141,3 +141,39 @@ def test_413_applies_to_any_route():
     req = b"GET /status HTTP/1.1\r\nContent-Length: 1048577\r\n\r\n"
     reply = exchange(req, timeout=4)
     assert reply.data == TOO_LARGE_413 and reply.elapsed < PROMPT
+
+
+# ---------------------------------------------------------------- a client that sends on
+
+
+@pytest.mark.parametrize("first, expected", [
+    (post_head(str(4 * MIB)), TOO_LARGE_413),
+    (b"GET /status HTTP/1.1\r\nX-Pad: " + b"p" * (64 * KIB + 100), HEADER_TOO_LARGE_431),
+], ids=["413", "431"])
+def test_client_still_sending_gets_the_refusal_and_no_reset(first, expected):
+    """A client may send its whole request before it reads. Closing with its bytes unread resets
+    the connection, and a reset can take the answer with it (Windows drops what the client has
+    not read yet): the server reads and drops what follows before it closes."""
+    import threading
+
+    sock = connect()
+    started = time.monotonic()
+    failures = []
+
+    def send_on():
+        try:
+            sock.sendall(first)
+            for _ in range(64):
+                sock.sendall(b"z" * (64 * KIB))
+        except OSError as error:
+            failures.append(error)
+
+    sender = threading.Thread(target=send_on, daemon=True)
+    sender.start()
+    try:
+        reply = read_until_close(sock, started, 4)
+        sender.join(5)
+    finally:
+        sock.close()
+    assert reply.data == expected
+    assert not reply.reset and not failures, f"the connection was reset: {failures}"
