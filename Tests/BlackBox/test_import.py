@@ -22,6 +22,7 @@ from import_client import (
     import_json,
     post_import,
     served_directory,
+    temp_leftovers,
 )
 
 pytestmark = pytest.mark.usefixtures("listening")
@@ -152,4 +153,4 @@ def test_download_limit_is_inclusive(listening, big_body_server, path, refused):
     assert len(listening.find("[MOLDARI] Download", start)) == refused, listening.output(start)
     # the body is written as it comes, never held
     assert vm_hwm_kib(listening.proc.pid) < 256 * 1024
-    assert archive_folders(listening) == []
+    assert temp_leftovers(listening) == []
