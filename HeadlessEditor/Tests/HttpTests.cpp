@@ -44,6 +44,7 @@ namespace
 	//   /hop/K/N      302 to /hop/K-1/N, and /hop/0/N to /bytes/N: K + 1 redirects
 	//   /slow/N       200 announcing N bytes, sent in 64 KiB pieces with short pauses
 	//   /announce/N   200 announcing N bytes, 1 KiB of them, then silence
+	//   /silent/N     200 announcing N bytes, none of them, then silence
 	//   /echo         200 with the request's head as the body
 	//   /unannounced/N  200 with N pattern bytes, no Content-Length: the body ends when the server closes
 	class FTestHttpServer
@@ -183,6 +184,10 @@ namespace
 			else if (std::sscanf(Path.c_str(), "/announce/%llu", &A) == 1)
 			{
 				if (SendHead(Fd, "200 OK", A) && SendPattern(Fd, 1024, false) && WaitForClientClose(Fd)) { bSlowClientGone = true; }
+			}
+			else if (std::sscanf(Path.c_str(), "/silent/%llu", &A) == 1)
+			{
+				if (SendHead(Fd, "200 OK", A) && WaitForClientClose(Fd)) { bSlowClientGone = true; }
 			}
 			else if (std::sscanf(Path.c_str(), "/unannounced/%llu", &A) == 1)
 			{
@@ -850,6 +855,60 @@ TEST(HttpStreamTest, AStreamedBodyArrivesWholeInOrderOnTheHttpThreadAndIsNotKept
 		EXPECT_EQ(Stream.CallsOffHttpThread.load(), 0);
 		ASSERT_TRUE(Completion.Response.IsValid());
 		EXPECT_EQ(Completion.Response->GetContentLength(), Size);
+	}
+}
+
+TEST(HttpTest, HeadersReachTheCallerBeforeTheBodyAndProgressOnlyWhenACountMoves)
+{
+	FTestHttpServer Server;
+	{
+		// On the HTTP thread each header is told from inside the transfer, so a length judged too
+		// large can be cancelled there, with no body byte and no progress report ever coming.
+		FHttpRequestRef Request = MakeGet(Server.Url("/silent/600000000"));
+		Request->SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy::CompleteOnHttpThread);
+		FStreamRecord Stream;
+		Request->SetResponseBodyReceiveStreamDelegateV2(Stream.Delegate());
+		std::atomic<int32> Reports{ 0 };
+		std::atomic<bool> bOffHttpThread{ false };
+		FString Announced;
+		const std::thread::id TestThread = std::this_thread::get_id();
+		Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr, uint64, uint64) { ++Reports; });
+		Request->OnHeaderReceived().BindLambda([&](FHttpRequestPtr Self, const FString& Name, const FString& Value) {
+			bOffHttpThread = bOffHttpThread || std::this_thread::get_id() == TestThread;
+			if (Name == TEXT("content-length")) { Announced = Value; Self->CancelRequest(); }
+		});
+		FCompletion Completion;
+		Completion.Bind(Request);
+		const double Start = FPlatformTime::Seconds();
+		ASSERT_TRUE(Request->ProcessRequest());
+		ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+		EXPECT_LT(FPlatformTime::Seconds() - Start, 2.0);
+		EXPECT_EQ(Announced, TEXT("600000000"));
+		EXPECT_FALSE(bOffHttpThread.load());
+		EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Cancelled);
+		EXPECT_EQ(Reports.load(), 0);
+		EXPECT_EQ(Stream.Calls.load(), 0);
+		EXPECT_TRUE(PumpUntil([&]() { return Server.bSlowClientGone.load(); }, 5.0));
+	}
+	for (const bool bStream : { false, true })
+	{
+		// On the game thread the headers come before the completion; a redirect's are not told.
+		// An empty body moves no count, so there is no progress report at all, stream or not.
+		FHttpRequestRef Request = MakeGet(Server.Url("/hop/1/0"));
+		FStreamRecord Stream;
+		if (bStream) { Request->SetResponseBodyReceiveStreamDelegateV2(Stream.Delegate()); }
+		std::vector<std::string> Seen;
+		int32 Reports = 0;
+		FCompletion Completion;
+		Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr, uint64, uint64) { ++Reports; });
+		Request->OnHeaderReceived().BindLambda([&](FHttpRequestPtr, const FString& Name, const FString& Value) {
+			Seen.push_back(Completion.Done() ? "late" : UE::HeadlessEditor::ToUtf8(Name + TEXT("=") + Value));
+		});
+		ASSERT_TRUE(Completion.RunToEnd(Request));
+		PumpUntilTickerIdle();
+		EXPECT_EQ(Seen, (std::vector<std::string>{ "Content-Length=0", "Connection=close", "Content-Type=application/octet-stream" })) << "stream " << bStream;
+		EXPECT_EQ(Reports, 0) << "stream " << bStream;
+		EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
 	}
 }
 

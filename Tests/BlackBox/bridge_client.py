@@ -3,6 +3,7 @@
 Everything here talks to 127.0.0.1 only and every wait is bounded.
 """
 
+import json
 import os
 import re
 import signal
@@ -34,10 +35,11 @@ ALREADY_RUNNING = "[MOLDARI] Server already running"
 
 REQUEST_DEADLINE = 5.0
 
-# The engine's pretty JSON ends its lines with the platform's terminator: LF on Linux (CR LF on
-# Windows, where the status document is 65 bytes instead of 61).
+# What the black-box, browser and automation tests share (the status document, the origins).
+CASES = json.loads((REPO_ROOT / "Tests" / "bridge_cases.json").read_text())
+# The engine's pretty JSON ends its lines with the platform's terminator: LF on Linux.
 LINE_END = b"\n"
-STATUS_BODY = LINE_END.join([b"{", b'\t"dcc": "unreal",', b'\t"version": "5.5",', b'\t"status": "running"', b"}"])
+STATUS_BODY = LINE_END.join(line.encode() for line in CASES["statusDocumentLines"])
 NOT_FOUND_BODY = b'{"error":"not found"}'
 TOO_LARGE_BODY = b'{"error":"request too large"}'
 HEADER_TOO_LARGE_BODY = b'{"error":"request header too large"}'
@@ -45,7 +47,7 @@ INVALID_JSON_BODY = b'{"error":"invalid JSON"}'
 MISSING_URL_BODY = b'{"error":"missing field: url"}'
 SCHEME_BODY = b'{"error":"unsupported URL scheme"}'
 ORIGIN_NOT_ALLOWED_BODY = b'{"error":"origin not allowed"}'
-ALLOWED_ORIGINS = ("https://app.moldari.com", "https://rc.moldari.com", "http://localhost:5173")
+ALLOWED_ORIGINS = tuple(CASES["allowedOrigins"])
 
 
 def cors_block(origin: str) -> bytes:

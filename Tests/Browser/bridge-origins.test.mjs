@@ -11,10 +11,8 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
-import { EDITOR_BIN, startBridgeEditor, stopProcess, portAccepts, launchChromium } from './support.mjs';
+import { EDITOR_BIN, STATUS_BODY, startBridgeEditor, stopProcess, portAccepts, launchChromium } from './support.mjs';
 
-// The engine's pretty JSON ends its lines with the platform's terminator (LF on Linux).
-const STATUS_BODY = '{\n\t"dcc": "unreal",\n\t"version": "5.5",\n\t"status": "running"\n}';
 const QUEUED_BODY = '{\n\t"status": "queued",\n\t"name": "Chair"\n}';
 
 const PAGE = `<!doctype html>

@@ -2,6 +2,7 @@
 // for their output, and the headless Chromium they drive. Loopback only.
 
 import { spawn } from 'node:child_process';
+import fs from 'node:fs';
 import net from 'node:net';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -10,6 +11,9 @@ import { chromium } from 'playwright-core';
 export const REPO_ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 export const EDITOR_BIN = process.env.HEADLESS_EDITOR || path.join(REPO_ROOT, 'build', 'bin', 'headless-editor');
 export const LISTENING = '[MOLDARI] Listening on http://localhost:5325';
+// The status document as the black-box and automation tests know it, with Linux's line ends.
+const CASES = JSON.parse(fs.readFileSync(path.join(REPO_ROOT, 'Tests', 'bridge_cases.json'), 'utf8'));
+export const STATUS_BODY = CASES.statusDocumentLines.join('\n');
 
 // A child process whose standard output and error are collected as text.
 export function startProcess(command, args) {

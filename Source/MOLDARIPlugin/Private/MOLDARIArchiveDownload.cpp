@@ -45,16 +45,15 @@ namespace
 		int32 HeadBytes = 0;
 		int64 Received = 0;
 		EStop Stop = EStop::None;
-		// The progress side: the length the server announced (-1: none; -2: not looked at yet),
-		// and what the job was last told.
-		int64 Announced = -2;
+		// The length the server announced (-1: none), and what the job was last told.
+		int64 Announced = -1;
 		int64 Reported = 0;
 
 		void LogTooLarge(int64 Bytes)
 		{
-			const int32 Reported = static_cast<int32>(FMath::Min<int64>(Bytes, MAX_int32));
-			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download too large (%d bytes, limit %lld)"), Reported, static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
-			MOLDARIJobs::Fail(JobId, FString::Printf(TEXT("Download too large (%d bytes, limit %lld)"), Reported, static_cast<long long>(MOLDARIIntake::MaxDownloadBytes)));
+			const int32 Shown = static_cast<int32>(FMath::Min<int64>(Bytes, MAX_int32));
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download too large (%d bytes, limit %lld)"), Shown, static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
+			MOLDARIJobs::Fail(JobId, FString::Printf(TEXT("Download too large (%d bytes, limit %lld)"), Shown, static_cast<long long>(MOLDARIIntake::MaxDownloadBytes)));
 		}
 
 		// The stream: takes a piece, or refuses it (InOutLength changed), which ends the transfer.
@@ -212,11 +211,30 @@ void StartArchiveDownload(const FString& Url, const FString& Name, const FString
 	{
 		Download->Receive(static_cast<const uint8*>(Ptr), InOutLength);
 	}));
-	// An announced length over the bound stops the transfer at its first report. The job hears
-	// of the progress every MiB: a report per piece would cost more than the piece.
+	// An announced length over the bound ends the transfer at its header, before any body byte:
+	// progress has no report until a body byte arrives, and a server may send none. Unlike a
+	// cancel from inside the stream, a cancel here is safe: it only marks the request.
+	Request->OnHeaderReceived().BindLambda([Download](FHttpRequestPtr InRequest, const FString& HeaderName, const FString& HeaderValue)
+	{
+		if (HeaderName != TEXT("Content-Length"))
+		{
+			return;
+		}
+		{
+			FScopeLock Guard(&Download->Lock);
+			Download->Announced = HeaderValue.IsNumeric() ? FCString::Atoi64(*HeaderValue) : -1;
+			if (Download->Stop != EStop::None || Download->Announced <= MOLDARIIntake::MaxDownloadBytes)
+			{
+				return;
+			}
+			Download->Stop = EStop::TooLarge;
+			Download->LogTooLarge(Download->Announced);
+		}
+		InRequest->CancelRequest();
+	});
+	// The job hears of the progress every MiB: a report per piece would cost more than the piece.
 	Request->OnRequestProgress64().BindLambda([Download](FHttpRequestPtr InRequest, uint64 BytesSent, uint64 BytesReceived)
 	{
-		bool bCancel = false;
 		int64 Announced = -1;
 		{
 			FScopeLock Guard(&Download->Lock);
@@ -224,30 +242,13 @@ void StartArchiveDownload(const FString& Url, const FString& Name, const FString
 			{
 				return;
 			}
-			if (Download->Announced == -2)
-			{
-				const FHttpResponsePtr Response = InRequest.IsValid() ? InRequest->GetResponse() : nullptr;
-				const FString LengthHeader = Response.IsValid() ? Response->GetHeader(TEXT("Content-Length")) : FString();
-				Download->Announced = LengthHeader.IsNumeric() ? FCString::Atoi64(*LengthHeader) : -1;
-			}
 			Announced = Download->Announced;
-			if (Announced > MOLDARIIntake::MaxDownloadBytes)
-			{
-				Download->Stop = EStop::TooLarge;
-				Download->LogTooLarge(Announced);
-				bCancel = true;
-			}
-			else if (Download->Reported > 0 && static_cast<int64>(BytesReceived) - Download->Reported < ProgressStepBytes
+			if (Download->Reported > 0 && static_cast<int64>(BytesReceived) - Download->Reported < ProgressStepBytes
 				&& static_cast<int64>(BytesReceived) != Announced)
 			{
 				return; // the first bytes, each MiB and the last byte are told
 			}
 			Download->Reported = static_cast<int64>(BytesReceived);
-		}
-		if (bCancel)
-		{
-			InRequest->CancelRequest();
-			return;
 		}
 		MOLDARIJobs::SetDownloading(Download->JobId, static_cast<int64>(BytesReceived), Announced);
 	});

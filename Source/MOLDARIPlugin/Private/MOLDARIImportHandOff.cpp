@@ -47,6 +47,11 @@ namespace
 		FString ExtractDir;
 		if (!ExtractArchiveForImport(ArchivePath, ExtractDir))
 		{
+			// An archive that cannot be read as a ZIP leaves its extraction folder empty: it goes too.
+			if (!ExtractDir.IsEmpty())
+			{
+				IFileManager::Get().DeleteDirectory(*ExtractDir, false, true);
+			}
 			MOLDARIIntake::RemoveTempArchive(ArchivePath);
 			return; // the job ends failed with the reason the extraction gave
 		}

@@ -105,6 +105,7 @@ namespace UE::HeadlessEditor
 		virtual bool SetResponseBodyReceiveStream(TSharedRef<FArchive> Stream) override;
 		virtual FHttpRequestCompleteDelegate& OnProcessRequestComplete() override { return CompleteDelegate; }
 		virtual FHttpRequestProgressDelegate64& OnRequestProgress64() override { return ProgressDelegate; }
+		virtual FHttpRequestHeaderReceivedDelegate& OnHeaderReceived() override { return HeaderDelegate; }
 		virtual void SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy InThreadPolicy) override { ThreadPolicy = InThreadPolicy; }
 		virtual EHttpRequestDelegateThreadPolicy GetDelegateThreadPolicy() const override { return ThreadPolicy.load(); }
 		virtual const FHttpResponsePtr GetResponse() const override;
@@ -131,6 +132,7 @@ namespace UE::HeadlessEditor
 		// stream any more or the stream has an error after it.
 		bool PassReceivedDataToStream(void* Data, int64 Length);
 		void ReportProgress();
+		void ReportHeader(const std::string& Line);
 		void DeliverProgress(uint64 RunId);
 		void Deliver(TFunction<void()> Event);
 		bool IsRedirectToFollow(int32 Code) const;
@@ -148,6 +150,7 @@ namespace UE::HeadlessEditor
 		std::atomic<EHttpRequestDelegateThreadPolicy> ThreadPolicy{ EHttpRequestDelegateThreadPolicy::CompleteOnGameThread };
 		FHttpRequestCompleteDelegate CompleteDelegate;   // bound before ProcessRequest
 		FHttpRequestProgressDelegate64 ProgressDelegate;
+		FHttpRequestHeaderReceivedDelegate HeaderDelegate;
 
 		// The response stream: set from any thread, used on the HTTP thread under StreamMutex,
 		// which is recursive because a cancel may come from inside the stream's own call.

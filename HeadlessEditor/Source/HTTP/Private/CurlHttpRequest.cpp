@@ -443,15 +443,35 @@ namespace UE::HeadlessEditor
 			const int32 Code = Out.GetResponseCode();
 			if (Code >= 100 && Code < 200) { return Bytes; }
 			if (Request.IsRedirectToFollow(Code)) { ++Request.RedirectsSoFar; return Bytes; }
+			// No progress report here: as in the engine, progress is told only when a count moves.
 			Request.bHeadersFinal = true;
-			// This report is the stand-in's own (the engine reports only when a count moves); with
-			// a response stream, progress is the engine's: body bytes only.
-			if (!Request.bInitializedWithValidStream.load()) { Request.ReportProgress(); }
 			return Bytes;
 		}
 		const size_t Colon = Trimmed.find(':');
 		if (Colon != std::string::npos) { Out.AddHeaderLine(Trim(Trimmed.substr(0, Colon)), Trim(Trimmed.substr(Colon + 1))); }
+		// The engine tells the caller of every header but those of a 3xx block, followed or not.
+		const int32 Code = Out.GetResponseCode();
+		if (Code < 300 || Code >= 400) { Request.ReportHeader(Line); }
 		return Bytes;
+	}
+
+	void FCurlHttpRequest::ReportHeader(const std::string& Line)
+	{
+		if (!HeaderDelegate.IsBound()) { return; }
+		// As the engine splits a line: CR and LF dropped, the name as sent, the value without its
+		// leading blanks; a line with no name or no value is not told.
+		std::string Text;
+		for (const char Char : Line) { if (Char != '\r' && Char != '\n') { Text += Char; } }
+		const size_t Colon = Text.find(':');
+		if (Colon == std::string::npos || Colon == 0) { return; }
+		const size_t ValueStart = Text.find_first_not_of(" \t", Colon + 1);
+		if (ValueStart == std::string::npos) { return; }
+		const FString Name(ANSI_TO_TCHAR(Text.substr(0, Colon).c_str()));
+		const FString Value(ANSI_TO_TCHAR(Text.substr(ValueStart).c_str()));
+		TSharedPtr<FCurlHttpRequest> Self = StaticCastSharedRef<FCurlHttpRequest>(AsShared());
+		// On the HTTP thread, inside curl's header callback; otherwise queued for the game thread,
+		// ahead of the progress and completion that follow.
+		Deliver([Self, Name, Value]() { Self->HeaderDelegate.ExecuteIfBound(Self, Name, Value); });
 	}
 
 	size_t FCurlHttpRequest::OnWrite(char* Data, size_t Size, size_t Count, void* UserData)
@@ -520,8 +540,7 @@ namespace UE::HeadlessEditor
 		if (RunId != CurrentRunId.load()) { return; }
 		const uint64 Sent = BytesSent.load();
 		const uint64 Received = BytesReceived.load();
-		const bool bFirstAfterHeaders = LastReportedSent == 0 && LastReportedReceived == 0 && Received == 0 && Sent == 0;
-		if (!bFirstAfterHeaders && Sent == LastReportedSent && Received == LastReportedReceived) { return; }
+		if (Sent == LastReportedSent && Received == LastReportedReceived) { return; }
 		LastReportedSent = Sent;
 		LastReportedReceived = Received;
 		TSharedPtr<FCurlHttpRequest> Self = StaticCastSharedRef<FCurlHttpRequest>(AsShared());
@@ -568,6 +587,7 @@ namespace UE::HeadlessEditor
 	{
 		CompleteDelegate.Unbind();
 		ProgressDelegate.Unbind();
+		HeaderDelegate.Unbind();
 	}
 
 	void FCurlHttpRequest::Deliver(TFunction<void()> Event)

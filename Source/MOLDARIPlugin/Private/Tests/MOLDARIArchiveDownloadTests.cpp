@@ -8,6 +8,7 @@
 #include "HAL/FileManager.h"
 #include "Misc/FileHelper.h"
 #include "Misc/Paths.h"
+#include "Templates/UniquePtr.h"
 
 #if WITH_DEV_AUTOMATION_TESTS
 
@@ -89,6 +90,25 @@ bool FMOLDARIStoreLocalArchiveTest::RunTest(const FString& Parameters)
 	TestTrue(TEXT("no signature"), StoreLocalArchive(Dir / TEXT("page.zip"), TEXT("local"), TEXT("zip"), Unused) == ELocalArchiveStore::NotAnArchive);
 	TestTrue(TEXT("a folder"), StoreLocalArchive(Dir, TEXT("local"), TEXT("zip"), Unused) == ELocalArchiveStore::Unreadable);
 	TestTrue(TEXT("missing"), StoreLocalArchive(Dir / TEXT("missing.zip"), TEXT("local"), TEXT("zip"), Unused) == ELocalArchiveStore::Unreadable);
+
+	// The size bound is inclusive. Files of the bound's size are mostly a hole, so they cost
+	// little disk where the file system has holes.
+	auto MakeSignedFile = [](const FString& Path, int64 Size)
+	{
+		TUniquePtr<FArchive> Writer(IFileManager::Get().CreateFileWriter(*Path));
+		uint8 Bytes[4] = { 0x50, 0x4B, 0x03, 0x04 };
+		Writer->Serialize(Bytes, 4);
+		Writer->Seek(Size - 1);
+		Writer->Serialize(Bytes, 1);
+		return Writer->Close();
+	};
+	TestTrue(TEXT("files of the bound's size made"), MakeSignedFile(Dir / TEXT("limit.zip"), MOLDARIIntake::MaxDownloadBytes)
+		&& MakeSignedFile(Dir / TEXT("over.zip"), MOLDARIIntake::MaxDownloadBytes + 1));
+	TestTrue(TEXT("exactly the bound is stored"), StoreLocalArchive(Dir / TEXT("limit.zip"), TEXT("local"), TEXT("zip"), Stored) == ELocalArchiveStore::Stored);
+	TestEqual(TEXT("whole"), IFileManager::Get().FileSize(*Stored), MOLDARIIntake::MaxDownloadBytes);
+	MOLDARIIntake::RemoveTempArchive(Stored);
+	AddExpectedErrorPlain(TEXT("[MOLDARI] Local file too large (524288001 bytes, limit 524288000)"), EAutomationExpectedErrorFlags::Contains, 1);
+	TestTrue(TEXT("one byte more is refused"), StoreLocalArchive(Dir / TEXT("over.zip"), TEXT("local"), TEXT("zip"), Unused) == ELocalArchiveStore::Unreadable);
 	IFileManager::Get().DeleteDirectory(*Dir, false, true);
 	return true;
 }

@@ -43,6 +43,12 @@ bool FMOLDARIRequestHeadTest::RunTest(const FString& Parameters)
 
 	MOLDARIHttp::FRequestHead Query;
 	TestTrue(TEXT("query kept in the path"), MOLDARIHttp::ParseRequestHead(TEXT("GET  /status?x=1\r\n\r\n"), Query) && Query.Path == TEXT("/status?x=1"));
+	MOLDARIHttp::FRequestHead Spaced;
+	TestTrue(TEXT("runs of spaces, any version"), MOLDARIHttp::ParseRequestHead(TEXT("GET   /status   HTTP/9.9\r\n\r\n"), Spaced) && Spaced.Path == TEXT("/status"));
+
+	MOLDARIHttp::FRequestHead Origins;
+	TestTrue(TEXT("two origins"), MOLDARIHttp::ParseRequestHead(TEXT("GET / HTTP/1.1\r\nOrigin: http://localhost:5173\r\nORIGIN:\thttps://rc.moldari.com\t\r\n\r\n"), Origins));
+	TestEqualSensitive(TEXT("last origin counts, tabs trimmed"), Origins.Origin, FString(TEXT("https://rc.moldari.com")));
 
 	MOLDARIHttp::FRequestHead Bad;
 	TestFalse(TEXT("one word"), MOLDARIHttp::ParseRequestHead(TEXT("GET\r\nHost: x\r\n\r\n"), Bad));
@@ -58,10 +64,13 @@ bool FMOLDARIContentLengthTest::RunTest(const FString& Parameters)
 	TestEqual(TEXT("negative"), MOLDARIHttp::ParseContentLength(TEXT("-5")), static_cast<int64>(-5));
 	TestEqual(TEXT("no digits"), MOLDARIHttp::ParseContentLength(TEXT("abc")), static_cast<int64>(0));
 	TestEqual(TEXT("digits then junk"), MOLDARIHttp::ParseContentLength(TEXT("12abc")), static_cast<int64>(12));
-	// Beyond 32 bits a value must read as too large, never wrap to something small.
-	TestTrue(TEXT("2^32 is too large"), MOLDARIHttp::ParseContentLength(TEXT("4294967296")) > MOLDARIHttp::MaxBodyBytes);
-	TestTrue(TEXT("2^32 + 5 is too large"), MOLDARIHttp::ParseContentLength(TEXT("4294967301")) > MOLDARIHttp::MaxBodyBytes);
-	TestTrue(TEXT("40 digits saturate"), MOLDARIHttp::ParseContentLength(TEXT("9999999999999999999999999999999999999999")) > MOLDARIHttp::MaxBodyBytes);
+	// Beyond 32 (and 64) bits a value must read as too large, never wrap to something small.
+	for (const TCHAR* TooLarge : { TEXT("1048577"), TEXT("+2000000"), TEXT("2147483647"), TEXT("2147483648"), TEXT("4294967295"), TEXT("4294967296"),
+			 TEXT("4294967297"), TEXT("18446744073709551617"), TEXT("9999999999999999999999999999999999999999") })
+	{
+		TestTrue(FString::Printf(TEXT("%s is too large"), TooLarge), MOLDARIHttp::ParseContentLength(TooLarge) > MOLDARIHttp::MaxBodyBytes);
+	}
+	TestEqual(TEXT("the limit itself"), MOLDARIHttp::ParseContentLength(TEXT("1048576")), MOLDARIHttp::MaxBodyBytes);
 	TestTrue(TEXT("huge negative stays negative"), MOLDARIHttp::ParseContentLength(TEXT("-99999999999999999999")) < 0);
 	return true;
 }
@@ -70,7 +79,10 @@ IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIRouteTest, "MOLDARI.Http.Route", MOLDAR
 bool FMOLDARIRouteTest::RunTest(const FString& Parameters)
 {
 	using MOLDARIHttp::ERoute;
-	TestTrue(TEXT("OPTIONS any path"), MOLDARIHttp::RouteRequest(TEXT("options"), TEXT("/anything/at/all")) == ERoute::Preflight);
+	for (const TCHAR* Path : { TEXT("/anything/at/all"), TEXT("*"), TEXT("x"), TEXT("/no/such/thing?q=1") })
+	{
+		TestTrue(FString::Printf(TEXT("OPTIONS %s"), Path), MOLDARIHttp::RouteRequest(TEXT("options"), Path) == ERoute::Preflight);
+	}
 	TestTrue(TEXT("GET /status"), MOLDARIHttp::RouteRequest(TEXT("GET"), TEXT("/status")) == ERoute::Status);
 	TestTrue(TEXT("get /STATUS"), MOLDARIHttp::RouteRequest(TEXT("get"), TEXT("/STATUS")) == ERoute::Status);
 	TestTrue(TEXT("POST /import"), MOLDARIHttp::RouteRequest(TEXT("Post"), TEXT("/IMPORT")) == ERoute::Import);
@@ -78,6 +90,10 @@ bool FMOLDARIRouteTest::RunTest(const FString& Parameters)
 	TestTrue(TEXT("trailing slash"), MOLDARIHttp::RouteRequest(TEXT("GET"), TEXT("/status/")) == ERoute::NotFound);
 	TestTrue(TEXT("POST /status"), MOLDARIHttp::RouteRequest(TEXT("POST"), TEXT("/status")) == ERoute::NotFound);
 	TestTrue(TEXT("GET /import"), MOLDARIHttp::RouteRequest(TEXT("GET"), TEXT("/import")) == ERoute::NotFound);
+	TestTrue(TEXT("GET /Status2"), MOLDARIHttp::RouteRequest(TEXT("GET"), TEXT("/Status2")) == ERoute::NotFound);
+	TestTrue(TEXT("GET /"), MOLDARIHttp::RouteRequest(TEXT("GET"), TEXT("/")) == ERoute::NotFound);
+	TestTrue(TEXT("PUT /status"), MOLDARIHttp::RouteRequest(TEXT("PUT"), TEXT("/status")) == ERoute::NotFound);
+	TestTrue(TEXT("DELETE /import"), MOLDARIHttp::RouteRequest(TEXT("DELETE"), TEXT("/import")) == ERoute::NotFound);
 	return true;
 }
 

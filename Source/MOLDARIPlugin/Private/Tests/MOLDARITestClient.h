@@ -1,10 +1,16 @@
 #pragma once
 
 #include "CoreMinimal.h"
+#include "Dom/JsonObject.h"
 #include "HAL/PlatformProcess.h"
 #include "HAL/PlatformTime.h"
+#include "Interfaces/IPluginManager.h"
 #include "IPAddress.h"
+#include "Misc/FileHelper.h"
+#include "Misc/Paths.h"
 #include "Misc/Timespan.h"
+#include "Serialization/JsonReader.h"
+#include "Serialization/JsonSerializer.h"
 #include "SocketSubsystem.h"
 #include "Sockets.h"
 
@@ -147,9 +153,33 @@ namespace MOLDARITest
 		return Text + TEXT("}");
 	}
 
+	// The cases the black-box, browser and automation tests share: Tests/bridge_cases.json in
+	// the plugin's folder. Empty when it cannot be read, so every test that needs it fails.
+	inline TArray<FString> SharedCases(const TCHAR* Field)
+	{
+		static const TSharedPtr<FJsonObject> Cases = []()
+		{
+			const TSharedPtr<IPlugin> Plugin = IPluginManager::Get().FindPlugin(TEXT("MOLDARIPlugin"));
+			FString Text;
+			TSharedPtr<FJsonObject> Object;
+			if (Plugin.IsValid() && FFileHelper::LoadFileToString(Text, *(Plugin->GetBaseDir() / TEXT("Tests/bridge_cases.json"))))
+			{
+				FJsonSerializer::Deserialize(TJsonReaderFactory<>::Create(Text), Object);
+			}
+			return Object;
+		}();
+		TArray<FString> Values;
+		if (Cases.IsValid())
+		{
+			Cases->TryGetStringArrayField(Field, Values);
+		}
+		return Values;
+	}
+
+	// The status document with this platform's line ends.
 	inline FString StatusDocument()
 	{
-		return PrettyJson({ { TEXT("dcc"), TEXT("unreal") }, { TEXT("version"), TEXT("5.5") }, { TEXT("status"), TEXT("running") } });
+		return FString::Join(SharedCases(TEXT("statusDocumentLines")), LINE_TERMINATOR);
 	}
 
 	inline FString QueuedReply(const FString& Name)

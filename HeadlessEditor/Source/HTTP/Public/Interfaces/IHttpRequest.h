@@ -13,6 +13,9 @@
 using FHttpRequestCompleteDelegate = TTSDelegate<void(FHttpRequestPtr /*Request*/, FHttpResponsePtr /*Response*/, bool /*bConnectedSuccessfully*/)>;
 // Running totals of the current transfer; BytesReceived counts body bytes of the final response.
 using FHttpRequestProgressDelegate64 = TTSDelegate<void(FHttpRequestPtr /*Request*/, uint64 /*BytesSent*/, uint64 /*BytesReceived*/)>;
+// One header line of a response (not of a redirect), as it arrives: the name as sent, the value
+// without its leading blanks.
+using FHttpRequestHeaderReceivedDelegate = TTSDelegate<void(FHttpRequestPtr /*Request*/, const FString& /*HeaderName*/, const FString& /*NewHeaderValue*/)>;
 
 // Takes Length bytes of a response body at Ptr; false refuses them, which fails the request.
 using FHttpRequestStreamDelegate = TTSDelegate<bool(void* /*Ptr*/, int64 /*Length*/)>;
@@ -82,6 +85,7 @@ public:
 
 	virtual FHttpRequestCompleteDelegate& OnProcessRequestComplete() = 0;
 	virtual FHttpRequestProgressDelegate64& OnRequestProgress64() = 0;
+	virtual FHttpRequestHeaderReceivedDelegate& OnHeaderReceived() = 0;
 	virtual void SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy InThreadPolicy) = 0;
 	virtual EHttpRequestDelegateThreadPolicy GetDelegateThreadPolicy() const = 0;
 
