@@ -71,14 +71,12 @@ def cube() -> bytes:
 
 
 def temp_entries(ed, settle: float = 5.0) -> list[str]:
-    """The files left in the temporary folder once they are gone or `settle` seconds have passed
-    (the archive's folder goes just after the last line). An extraction folder that an archive
-    without an end record leaves empty is not counted: it holds nothing that could be taken
-    for an archive or a model."""
+    """What is left in the temporary folder once it is empty or `settle` seconds have passed
+    (the archive's folder goes just after the last line)."""
     folder = temp_folder(ed)
     limit = time.monotonic() + settle
     while True:
-        left = sorted(str(p.relative_to(folder)) for p in folder.rglob("*") if not p.is_dir()) if folder.is_dir() else []
+        left = sorted(str(p.relative_to(folder)) for p in folder.rglob("*")) if folder.is_dir() else []
         if not left or time.monotonic() >= limit:
             return left
         time.sleep(0.05)
