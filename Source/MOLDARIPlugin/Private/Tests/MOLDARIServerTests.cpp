@@ -65,11 +65,8 @@ bool FMOLDARIServerLifecycleTest::RunTest(const FString& Parameters)
 	FMOLDARIServer::StartServer(TestPort + 1);
 	TestTrue(TEXT("the first server keeps serving"), MOLDARITest::WaitUntilServing(TestPort, 2.0));
 
-	// An idle stop is seen within one accept wait.
-	const double Start = FPlatformTime::Seconds();
+	// How quickly an idle stop is seen is timed over several stops by the black-box tests.
 	FMOLDARIServer::StopServer();
-	const double Elapsed = FPlatformTime::Seconds() - Start;
-	TestTrue(FString::Printf(TEXT("idle stop took %.3f s"), Elapsed), Elapsed < 0.2);
 	TestFalse(TEXT("gone after stop"), FMOLDARIServer::IsServerRunning());
 	TestTrue(TEXT("nothing answers after stop"), MOLDARITest::Connect(TestPort) == nullptr);
 	return true;
