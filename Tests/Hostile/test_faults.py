@@ -76,7 +76,10 @@ def temp_entries(ed, settle: float = 5.0) -> list[str]:
     folder = temp_folder(ed)
     limit = time.monotonic() + settle
     while True:
-        left = sorted(str(p.relative_to(folder)) for p in folder.rglob("*")) if folder.is_dir() else []
+        try:
+            left = sorted(str(p.relative_to(folder)) for p in folder.rglob("*")) if folder.is_dir() else []
+        except FileNotFoundError:   # a folder went while it was listed: look again
+            left = ["(changing)"]
         if not left or time.monotonic() >= limit:
             return left
         time.sleep(0.05)
