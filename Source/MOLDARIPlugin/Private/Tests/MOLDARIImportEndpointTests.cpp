@@ -19,17 +19,6 @@ namespace
 	// Nothing listens on port 1 of the loopback address: a download there fails at once.
 	const TCHAR* const RefusedBase = TEXT("http://127.0.0.1:1/");
 
-	struct FScopedServer
-	{
-		bool bServing;
-		FScopedServer()
-		{
-			FMOLDARIServer::StartServer(TestPort);
-			bServing = MOLDARITest::WaitUntilServing(TestPort, 5.0);
-		}
-		~FScopedServer() { FMOLDARIServer::StopServer(); }
-	};
-
 	FString PostImport(const FString& Body, const FString& Origin = FString())
 	{
 		FTCHARToUTF8 Utf8(*Body);
@@ -85,7 +74,7 @@ bool FMOLDARIImportNameRulesTest::RunTest(const FString& Parameters)
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportRepliesTest, "MOLDARI.Import.Endpoint.Replies", MOLDARITestFlags)
 bool FMOLDARIImportRepliesTest::RunTest(const FString& Parameters)
 {
-	FScopedServer Server;
+	const MOLDARITest::FScopedServer Server(TestPort);
 	TestTrue(TEXT("serving"), Server.bServing);
 	MOLDARIImportTest::FLogCapture Log;
 
@@ -134,7 +123,7 @@ bool FMOLDARIImportRepliesTest::RunTest(const FString& Parameters)
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIImportQueuedTest, "MOLDARI.Import.Endpoint.Queued", MOLDARITestFlags)
 bool FMOLDARIImportQueuedTest::RunTest(const FString& Parameters)
 {
-	FScopedServer Server;
+	const MOLDARITest::FScopedServer Server(TestPort);
 	TestTrue(TEXT("serving"), Server.bServing);
 	MOLDARIImportTest::FLogCapture Log;
 	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Download failed: chair"), EAutomationExpectedErrorFlags::Exact, 2);

@@ -17,18 +17,6 @@ namespace
 	const TCHAR* const CorsBlock = TEXT("Access-Control-Allow-Methods: GET, POST, OPTIONS\r\nAccess-Control-Allow-Headers: Content-Type\r\n")
 		TEXT("Access-Control-Allow-Private-Network: true\r\nAccess-Control-Max-Age: 86400\r\n");
 
-	// Starts a server on the test port for the scope of one test.
-	struct FScopedServer
-	{
-		bool bServing;
-		FScopedServer()
-		{
-			FMOLDARIServer::StartServer(TestPort);
-			bServing = MOLDARITest::WaitUntilServing(TestPort, 5.0);
-		}
-		~FScopedServer() { FMOLDARIServer::StopServer(); }
-	};
-
 	// SendResponse on its own: one accepted loopback connection, read back by the client side.
 	FString CaptureResponse(int32 StatusCode, const FString& Body, const FString& Origin)
 	{
@@ -95,7 +83,7 @@ bool FMOLDARIServerPortTakenTest::RunTest(const FString& Parameters)
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerStatusTest, "MOLDARI.Server.Status", MOLDARITestFlags)
 bool FMOLDARIServerStatusTest::RunTest(const FString& Parameters)
 {
-	FScopedServer Server;
+	const MOLDARITest::FScopedServer Server(TestPort);
 	TestTrue(TEXT("serving"), Server.bServing);
 
 	const FString Expected = MOLDARITest::Response(TEXT("HTTP/1.1 200 OK"), MOLDARITest::StatusDocument());
@@ -112,7 +100,7 @@ bool FMOLDARIServerStatusTest::RunTest(const FString& Parameters)
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerCorsTest, "MOLDARI.Server.Cors", MOLDARITestFlags)
 bool FMOLDARIServerCorsTest::RunTest(const FString& Parameters)
 {
-	FScopedServer Server;
+	const MOLDARITest::FScopedServer Server(TestPort);
 	TestTrue(TEXT("serving"), Server.bServing);
 
 	TestEqualSensitive(TEXT("pre-flight from the dev origin"),

@@ -14,6 +14,8 @@
 #include "SocketSubsystem.h"
 #include "Sockets.h"
 
+#include "MOLDARIServer.h"
+
 // A loopback client for the automation tests, over the engine's own sockets so the tests run
 // the same in the editor and in the headless host.
 namespace MOLDARITest
@@ -120,6 +122,14 @@ namespace MOLDARITest
 		}
 		return false;
 	}
+
+	// A bridge server on the port for one test's scope.
+	struct FScopedServer
+	{
+		const bool bServing;
+		explicit FScopedServer(int32 Port) : bServing((FMOLDARIServer::StartServer(Port), WaitUntilServing(Port, 5.0))) {}
+		~FScopedServer() { FMOLDARIServer::StopServer(); }
+	};
 
 	// Listens on the port so that the server cannot: null when the port could not be taken.
 	inline FSocket* HoldPort(int32 Port)
