@@ -15,8 +15,8 @@
 #include "Materials/Material.h"
 #include "Misc/PackageName.h"
 #include "UObject/Package.h"
-#include "UObject/SavePackage.h"
 
+#include "EditingTestSupport.h"
 #include "FbxSceneReader.h"
 #include "ModelImportTestSupport.h"
 #include "EngineHost.h"
@@ -513,8 +513,8 @@ TEST_F(FFbxAssetImport, EachMeshNodeBecomesAStaticMeshNamedAfterIt)
 	EXPECT_EQ(NamesOf<UTexture2D>(Result), (std::vector<std::string>{ "SpiderTex", "drkwood2", "engineflare1", "wal67ar_small" }));
 	for (UObject* Texture : Result) { if (UTexture2D* T = Cast<UTexture2D>(Texture)) { EXPECT_GT(T->GetSizeX(), 0); } }
 	EXPECT_EQ(Result.size(), 27u);
-	EXPECT_EQ(AssetsIn("/Game/Fbx/Spider").size(), Result.size());
-	EXPECT_EQ(AssetsIn("/Game/Fbx/Spider", true).size(), Result.size()) << "no sub-folders";
+	EXPECT_EQ(Listed(TEXT("/Game/Fbx/Spider"), false).size(), Result.size());
+	EXPECT_EQ(Listed(TEXT("/Game/Fbx/Spider"), true).size(), Result.size()) << "no sub-folders";
 }
 
 TEST_F(FFbxAssetImport, NodesOfOneNameGiveOneMeshAndCollisionNodesFoldIntoTheirOwner)
@@ -531,7 +531,7 @@ TEST_F(FFbxAssetImport, NodesOfOneNameGiveOneMeshAndCollisionNodesFoldIntoTheirO
 	EXPECT_EQ(SlotNames(Find<UStaticMesh>(Result, "Cube3")), (std::vector<std::string>{ "Mat_Red" }));
 	EXPECT_TRUE(Logged("a second StaticMesh named Куб1 is not made"));
 	EXPECT_EQ(NamesOf<UMaterial>(Result), (std::vector<std::string>{ "Mat_Green", "Mat_Red" }));
-	EXPECT_EQ(AssetsIn("/Game/Fbx/Cubes").size(), 5u);
+	EXPECT_EQ(Listed(TEXT("/Game/Fbx/Cubes"), false).size(), 5u);
 
 	// "UCX_<Node>" and "UCX_<Node>_<n>" are collision of that node, not meshes of their own; a
 	// collision prefix without such a node is an ordinary mesh.
@@ -668,7 +668,7 @@ TEST_F(FFbxAssetImport, EmbeddedTexturesAreUnpackedBesideTheFbxThenImported)
 		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FHeadlessAssets::SourceFilePath(*Texture)), fs::weakly_canonical(Fbm / (std::string(Name) + ".png")).string());
 		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetOutermost()->GetName()), std::string("/Game/Fbx/Embedded/") + Name);
 	}
-	EXPECT_EQ(AssetsIn("/Game/Fbx/Embedded").size(), 7u);
+	EXPECT_EQ(Listed(TEXT("/Game/Fbx/Embedded"), false).size(), 7u);
 }
 
 TEST_F(FFbxAssetImport, UnreadableFilesImportNothingAndSayWhy)
@@ -682,7 +682,7 @@ TEST_F(FFbxAssetImport, UnreadableFilesImportNothingAndSayWhy)
 		EXPECT_TRUE(Import(File, "/Game/Fbx/Broken").IsEmpty());
 		EXPECT_TRUE(Logged(Info.Error)) << Info.Error;
 	}
-	EXPECT_TRUE(AssetsIn("/Game/Fbx/Broken", true).empty());
+	EXPECT_TRUE(Listed(TEXT("/Game/Fbx/Broken"), true).empty());
 }
 
 TEST_F(FFbxAssetImport, ExistingAssetsAreLeftAloneUnlessReplacingAndMaterialsAreReused)
@@ -698,7 +698,7 @@ TEST_F(FFbxAssetImport, ExistingAssetsAreLeftAloneUnlessReplacingAndMaterialsAre
 	// Not replacing: every asset exists, so nothing is made, returned, or numbered.
 	EXPECT_TRUE(Import(File, "/Game/Fbx/Again", false).IsEmpty());
 	EXPECT_EQ(Head->GetStaticMaterials()[0].MaterialInterface.Get(), nullptr) << "left as it was";
-	EXPECT_EQ(AssetsIn("/Game/Fbx/Again").size(), 27u);
+	EXPECT_EQ(Listed(TEXT("/Game/Fbx/Again"), false).size(), 27u);
 	EXPECT_TRUE(Logged("/Game/Fbx/Again/Kopf.Kopf is left as it is: it already exists and bReplaceExisting is false"));
 
 	// Replacing: meshes and textures are made again in place; the materials already in the folder
@@ -711,7 +711,7 @@ TEST_F(FFbxAssetImport, ExistingAssetsAreLeftAloneUnlessReplacingAndMaterialsAre
 	const FStaticMaterial& Slot = Head->GetStaticMaterials()[0];
 	ASSERT_NE(Slot.MaterialInterface.Get(), nullptr);
 	EXPECT_EQ(Slot.MaterialInterface.Get(), Find<UMaterial>(First, UE::HeadlessEditor::ToUtf8(Slot.MaterialSlotName.ToString()))) << "the first import's material";
-	EXPECT_EQ(AssetsIn("/Game/Fbx/Again").size(), 27u);
+	EXPECT_EQ(Listed(TEXT("/Game/Fbx/Again"), false).size(), 27u);
 }
 
 TEST_F(FFbxAssetImport, AnAssetOfAnotherClassWithANodesNameFailsThatNodeAlone)
@@ -752,14 +752,7 @@ TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
 	const fs::path File = CopyModel(Model("ufbx-maya_game_sausage_7500_binary.fbx"), Files);
 	const std::vector<UObject*> Result = ToVector(Import(File, "/Game/Fbx/Saved"));
 	ASSERT_EQ(Result.size(), 3u);
-	for (UObject* Asset : Result)
-	{
-		FString Filename;
-		ASSERT_TRUE(FPackageName::TryConvertLongPackageNameToFilename(Asset->GetOutermost()->GetName(), Filename, FPackageName::GetAssetPackageExtension()));
-		FSavePackageArgs Args;
-		Args.TopLevelFlags = RF_Public | RF_Standalone;
-		ASSERT_TRUE(UPackage::SavePackage(Asset->GetOutermost(), Asset, *Filename, Args)) << UE::HeadlessEditor::ToUtf8(Filename);
-	}
+	for (UObject* Asset : Result) { ASSERT_TRUE(EditingTest::Save(Asset)) << UE::HeadlessEditor::ToUtf8(Asset->GetPathName()); }
 	USkeletalMesh* Mesh = Find<USkeletalMesh>(Result, "ufbx-maya_game_sausage_7500_binary");
 	ASSERT_NE(Mesh, nullptr);
 	const FHeadlessMeshData MeshData = FHeadlessAssets::MeshData(*Mesh);
@@ -767,10 +760,9 @@ TEST_F(FFbxAssetImport, ImportedAssetsSaveAndLoadBackEqualAfterARestart)
 
 	Restart();
 	FAssetRegistryModule::GetRegistry().ScanPathsSynchronous({ TEXT("/Game/Fbx/Saved") }, true);
-	std::vector<std::string> Listed = AssetsIn("/Game/Fbx/Saved");
-	std::sort(Listed.begin(), Listed.end());
-	EXPECT_EQ(Listed, (std::vector<std::string>{ "lambert1 /Script/Engine.Material", "ufbx-maya_game_sausage_7500_binary /Script/Engine.SkeletalMesh",
-		"ufbx-maya_game_sausage_7500_binary_Skeleton /Script/Engine.Skeleton" }));
+	EXPECT_EQ(Listed(TEXT("/Game/Fbx/Saved"), false), (std::vector<std::string>{ "/Game/Fbx/Saved/lambert1.lambert1 Material",
+		"/Game/Fbx/Saved/ufbx-maya_game_sausage_7500_binary.ufbx-maya_game_sausage_7500_binary SkeletalMesh",
+		"/Game/Fbx/Saved/ufbx-maya_game_sausage_7500_binary_Skeleton.ufbx-maya_game_sausage_7500_binary_Skeleton Skeleton" }));
 	USkeletalMesh* Loaded = LoadObject<USkeletalMesh>(nullptr, TEXT("/Game/Fbx/Saved/ufbx-maya_game_sausage_7500_binary.ufbx-maya_game_sausage_7500_binary"));
 	ASSERT_NE(Loaded, nullptr);
 	EXPECT_TRUE(FHeadlessAssets::MeshData(*Loaded) == MeshData);

@@ -194,11 +194,11 @@ TEST(FileArchiveTest, AFullDiskIsAStickyWriteErrorAndCloseFails)
 	std::string Output;
 	const std::string Source = __FILE__;
 	const std::string Shim = Source.substr(0, Source.rfind("/HeadlessEditor/")) + "/Tests/Hostile/disk_faults.c";
-	ASSERT_EQ(RunShell("cc -shared -fPIC -o " + Dir.Path + "/shim.so " + Shim + " -ldl", Output), 0) << Output;
+	ASSERT_EQ(RunShell("cc -shared -fPIC -o " + Dir.Path.string() + "/shim.so " + Shim + " -ldl", Output), 0) << Output;
 	char Self[4096] = {};
 	ASSERT_GT(readlink("/proc/self/exe", Self, sizeof(Self) - 1), 0);
-	const std::string Disk = Dir.Path + "/disk";
-	const int Status = RunShell("mkdir " + Disk + " && LD_PRELOAD=" + Dir.Path + "/shim.so DISK_FAULTS_FULL=" + Disk + "=262144 HE_TEST_FULL_DISK="
+	const std::string Disk = Dir.Path.string() + "/disk";
+	const int Status = RunShell("mkdir " + Disk + " && LD_PRELOAD=" + Dir.Path.string() + "/shim.so DISK_FAULTS_FULL=" + Disk + "=262144 HE_TEST_FULL_DISK="
 		+ Disk + " " + Self + " --gtest_filter=FileArchiveTest.AFullDiskIsAStickyWriteErrorAndCloseFails", Output);
 	EXPECT_EQ(Status, 0) << Output;
 	EXPECT_NE(Output.find("[  PASSED  ] 1 test."), std::string::npos) << Output;

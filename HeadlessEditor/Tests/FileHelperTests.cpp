@@ -56,7 +56,7 @@ TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
 	EXPECT_TRUE(LoadWithin(Dir.Join("data.bin"), Bytes, bFinished));
 	EXPECT_EQ(Bytes, Written);
 
-	const std::string Pipe = Dir.Path + "/pipe";
+	const std::string Pipe = Dir.Path.string() + "/pipe";
 	ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
 	for (const FString& Path : { Dir.Join("pipe"), FString(TEXT("/dev/zero")), ToFString(Dir.Path), Dir.Join("missing.bin") })
 	{
@@ -79,7 +79,7 @@ TEST(FileHelperTest, AFileThatCannotBeReadIsAWarningUnlessSilent)
 	ASSERT_EQ(Lines.size(), 2u);
 	EXPECT_EQ(Lines[0].Verbosity, ELogVerbosity::Warning);
 	EXPECT_EQ(Lines[0].Message, "Failed to read file '" + UE::HeadlessEditor::ToUtf8(Missing) + "' error.");
-	EXPECT_EQ(Lines[1].Message, "Failed to read file '" + Dir.Path + "' error.");
+	EXPECT_EQ(Lines[1].Message, "Failed to read file '" + Dir.Path.string() + "' error.");
 
 	// FILEREAD_Silent keeps it quiet; the engine's LoadFileToString with a file name says nothing.
 	EXPECT_FALSE(FFileHelper::LoadFileToArray(Bytes, *Missing, FILEREAD_Silent));

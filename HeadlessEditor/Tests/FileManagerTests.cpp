@@ -111,7 +111,7 @@ TEST(FileManagerTest, AFailedMoveIsRetriedWithWarningsAndEndsWithAnError)
 	EXPECT_TRUE(FileManager.Move(*Dir.Join("moved.txt"), *Dir.Join("late.txt")));
 	Late.join();
 	EXPECT_TRUE(FileManager.FileExists(*Dir.Join("moved.txt")));
-	EXPECT_GE(Log.Count(ELogVerbosity::Warning, "MoveFile was unable to move '" + Dir.Path + "/late.txt' to '" + Dir.Path + "/moved.txt'"), 1);
+	EXPECT_GE(Log.Count(ELogVerbosity::Warning, "MoveFile was unable to move '" + Dir.Path.string() + "/late.txt' to '" + Dir.Path.string() + "/moved.txt'"), 1);
 	EXPECT_EQ(Log.Count(ELogVerbosity::Warning, "MoveFile recovered during retry!"), 1);
 	EXPECT_EQ(Log.Count(ELogVerbosity::Error), 0);
 	Log.Take();
@@ -121,5 +121,5 @@ TEST(FileManagerTest, AFailedMoveIsRetriedWithWarningsAndEndsWithAnError)
 	EXPECT_FALSE(FileManager.Move(*Dir.Join("never.txt"), *Dir.Join("missing.txt")));
 	EXPECT_GE(FPlatformTime::Seconds() - Start, 4.9);
 	EXPECT_EQ(Log.Count(ELogVerbosity::Warning, "retrying in .5s..."), 10);
-	EXPECT_EQ(Log.Count(ELogVerbosity::Error, "Error moving file '" + Dir.Path + "/missing.txt' to '" + Dir.Path + "/never.txt'."), 1);
+	EXPECT_EQ(Log.Count(ELogVerbosity::Error, "Error moving file '" + Dir.Path.string() + "/missing.txt' to '" + Dir.Path.string() + "/never.txt'."), 1);
 }

@@ -1,55 +1,20 @@
-// Helpers of the model importer tests: the shared test models, scratch folders, and running
-// Debian's assimp tool for the reference answers.
+// Helpers of the model importer tests: the shared test models, and running Debian's assimp tool
+// for the reference answers.
 #pragma once
 
 #include "AssetTestSupport.h"
-
-#include <gtest/gtest.h>
+#include "ScratchDir.h"
 
 #include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <string>
-#include <unistd.h>
 
-#include <mutex>
-
-#include "CoreMinimal.h"
-#include "AssetRegistry/AssetRegistryModule.h"
-#include "AssetToolsModule.h"
-#include "AutomatedAssetImportData.h"
 #include "Misc/PackageName.h"
-#include "UObject/Object.h"
-
-#include "AssetRegistryHost.h"
-#include "HeadlessEditorHost.h"
-#include "UObjectHost.h"
-#include "HeadlessString.h"
 
 namespace ModelImportTest
 {
 	namespace fs = std::filesystem;
 
-	inline fs::path TestDataDir() { return AssetTest::TestDataDir(); }
-
-	// A fresh folder under /tmp, removed with its contents at the end of the test.
-	struct FScratchDir
-	{
-		fs::path Path;
-		FScratchDir()
-		{
-			std::string Template = (fs::temp_directory_path() / "model-import-XXXXXX").string();
-			Path = mkdtemp(Template.data());
-		}
-		~FScratchDir()
-		{
-			std::error_code Ec;
-			fs::remove_all(Path, Ec);
-		}
-	};
+	using AssetTest::TestDataDir;
 
 	// The shared models are read-only: the importer writes .fbm folders beside the FBX, so tests
 	// work on copies (with the textures folder next to them, as in the shared folder).
@@ -112,19 +77,6 @@ namespace ModelImportTest
 		TArray<UObject*> Import(const fs::path& File, const char* Destination, bool bReplaceExisting = false)
 		{
 			return Import(std::vector<fs::path>{ File }, AssetTest::Str(std::string(Destination)), bReplaceExisting);
-		}
-
-		// "Name Class" of each asset directly in (or under) a content path, in the registry's order.
-		std::vector<std::string> AssetsIn(const char* Path, bool bRecursive = false)
-		{
-			TArray<FAssetData> Assets;
-			FAssetRegistryModule::GetRegistry().GetAssetsByPath(FName(AssetTest::Str(std::string(Path))), Assets, bRecursive);
-			std::vector<std::string> Out;
-			for (const FAssetData& Asset : Assets)
-			{
-				Out.push_back(UE::HeadlessEditor::ToUtf8(Asset.AssetName.ToString()) + " " + UE::HeadlessEditor::ToUtf8(Asset.AssetClassPath.ToString()));
-			}
-			return Out;
 		}
 
 		// The object of class T whose asset is called Name, read from its package's path: an

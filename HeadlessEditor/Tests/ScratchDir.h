@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "CoreMinimal.h"
@@ -15,9 +16,9 @@ inline FString ToFString(const std::string& Text)
 
 struct FScratchDir
 {
-	std::string Path;
+	std::filesystem::path Path;
 
-	explicit FScratchDir(const std::string& Prefix)
+	explicit FScratchDir(const std::string& Prefix = "he-scratch")
 	{
 		std::string Template = "/tmp/" + Prefix + "-XXXXXX";
 		Path = mkdtemp(Template.data());
@@ -26,5 +27,5 @@ struct FScratchDir
 	FScratchDir(const FScratchDir&) = delete;
 	FScratchDir& operator=(const FScratchDir&) = delete;
 
-	FString Join(const std::string& Relative) const { return ToFString(Path + "/" + Relative); }
+	FString Join(const std::string& Relative) const { return ToFString((Path / Relative).string()); }
 };
