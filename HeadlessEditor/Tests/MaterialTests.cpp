@@ -3,10 +3,6 @@
 // and the graph survives a save and a restart.
 #include "EditingTestSupport.h"
 
-#include "Factories/MaterialFactoryNew.h"
-#include "MaterialEditingLibrary.h"
-#include "Materials/Material.h"
-#include "Materials/MaterialExpressionTextureSample.h"
 #include "Engine/StaticMesh.h"
 #include "ObjectTools.h"
 
@@ -22,44 +18,6 @@ namespace
 	class MaterialTest : public FProjectTest
 	{
 	protected:
-		UMaterial* NewMaterial(const TCHAR* PackageName)
-		{
-			UPackage* Package = CreatePackage(PackageName);
-			Package->FullyLoad();
-			UMaterialFactoryNew* Factory = NewObject<UMaterialFactoryNew>(GetTransientPackage());
-			UObject* Made = Factory->FactoryCreateNew(UMaterial::StaticClass(), Package, FName(FPackageName::GetShortName(PackageName)),
-				RF_Public | RF_Standalone | RF_Transactional, nullptr, GWarn);
-			return Cast<UMaterial>(Made);
-		}
-
-		static UMaterialExpressionTextureSample* AddSample(UMaterial* Material, UTexture* Texture, int32 X, int32 Y)
-		{
-			auto* Node = Cast<UMaterialExpressionTextureSample>(UMaterialEditingLibrary::CreateMaterialExpression(Material, UMaterialExpressionTextureSample::StaticClass(), X, Y));
-			if (Node) { Node->Texture = Texture; }
-			return Node;
-		}
-
-		// The plugin's graph: base colour, normal, and packed metallic/roughness.
-		UMaterial* BuildPbr(const TCHAR* Folder)
-		{
-			const FString F(Folder);
-			UTexture2D* Base = MakeTexture(*(F + TEXT("/Textures/T_Base")), TC_Default, true);
-			UTexture2D* Normal = MakeTexture(*(F + TEXT("/Textures/T_Normal")), TC_Normalmap, true);
-			UTexture2D* Masks = MakeTexture(*(F + TEXT("/Textures/T_MR")), TC_Masks, false);
-			UMaterial* Material = NewMaterial(*(F + TEXT("/M_Pbr")));
-			if (!Material) { return nullptr; }
-			auto* BaseNode = AddSample(Material, Base, -400, -200);
-			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(BaseNode, TEXT("RGB"), MP_BaseColor));
-			auto* NormalNode = AddSample(Material, Normal, -400, 100);
-			NormalNode->SamplerType = SAMPLERTYPE_Normal;
-			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(NormalNode, TEXT("RGB"), MP_Normal));
-			auto* MaskNode = AddSample(Material, Masks, -400, 300);
-			MaskNode->SamplerType = SAMPLERTYPE_Masks;
-			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(MaskNode, TEXT("G"), MP_Roughness));
-			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(MaskNode, TEXT("B"), MP_Metallic));
-			return Material;
-		}
-
 		int32 LoggedMaterialErrors()
 		{
 			std::lock_guard<std::mutex> Lock(LogMutex);
