@@ -1,7 +1,7 @@
 // The image importer through ImportAssetsAutomated: PNG, JPEG, TGA and BMP become textures with
 // the right size, format and pixels; existing assets are skipped or replaced as asked; damaged
 // images and bad requests import nothing.
-#include "AssetTestSupport.h"
+#include "EditingTestSupport.h"
 
 #include "Engine/Texture2D.h"
 #include "Misc/PackageName.h"
@@ -90,6 +90,12 @@ namespace
 	{
 		return Objects.Num() == 1 ? Cast<UTexture2D>(Objects[0]) : nullptr;
 	}
+
+	std::vector<uint8> Pixels(UTexture2D* Texture)
+	{
+		const TArray<uint8>& Data = FHeadlessAssets::SourceData(Texture->Source);
+		return std::vector<uint8>(Data.begin(), Data.end());
+	}
 }
 
 class ImageImportTest : public FProjectTest {};
@@ -123,7 +129,7 @@ TEST_F(ImageImportTest, SharedTexturesImportWithTheirSizesAndDefaults)
 	EXPECT_EQ(Listed(TEXT("/Game/Textures"), false).size(), Files.size());
 }
 
-TEST_F(ImageImportTest, PixelsOfEveryFormatArriveExactly)
+TEST_F(ImageImportTest, PixelsOfEveryFormatAndPngKindArriveExactly)
 {
 	// 2x2: red, green / blue, half-transparent white.
 	const std::vector<uint8> Rgba = { 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 128 };
@@ -140,33 +146,7 @@ TEST_F(ImageImportTest, PixelsOfEveryFormatArriveExactly)
 	WriteBytes(Files / "rgba_tga.tga", MakeTga(2, 2, Rgba));
 	WriteBytes(Files / "grey.png", MakePng(3, 1, 0, 8, { 0, 100, 255 }));
 	WriteBytes(Files / "deep.png", MakePng(1, 1, 6, 16, { 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFF }));
-
-	UTexture2D* Png = OnlyTexture(Import({ Files / "rgba.png" }, TEXT("/Game/Px"), false));
-	ASSERT_NE(Png, nullptr);
-	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Png->Source).begin(), FHeadlessAssets::SourceData(Png->Source).end()), ExpectedBgra);
-
-	UTexture2D* Bmp = OnlyTexture(Import({ Files / "rgb.bmp" }, TEXT("/Game/Px"), false));
-	ASSERT_NE(Bmp, nullptr);
-	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Bmp->Source).begin(), FHeadlessAssets::SourceData(Bmp->Source).end()), ExpectedOpaque) << "BMP rows are stored bottom-up";
-
-	UTexture2D* Tga = OnlyTexture(Import({ Files / "rgba_tga.tga" }, TEXT("/Game/Px"), false));
-	ASSERT_NE(Tga, nullptr);
-	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Tga->Source).begin(), FHeadlessAssets::SourceData(Tga->Source).end()), ExpectedBgra);
-
-	UTexture2D* Grey = OnlyTexture(Import({ Files / "grey.png" }, TEXT("/Game/Px"), false));
-	ASSERT_NE(Grey, nullptr);
-	EXPECT_EQ(Grey->Source.GetFormat(), TSF_G8);
-	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Grey->Source).begin(), FHeadlessAssets::SourceData(Grey->Source).end()), std::vector<uint8>({ 0, 100, 255 }));
-
-	UTexture2D* Deep = OnlyTexture(Import({ Files / "deep.png" }, TEXT("/Game/Px"), false));
-	ASSERT_NE(Deep, nullptr);
-	EXPECT_EQ(Deep->Source.GetFormat(), TSF_RGBA16);
-	// Little-endian 16-bit R, G, B, A.
-	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Deep->Source).begin(), FHeadlessAssets::SourceData(Deep->Source).end()), std::vector<uint8>({ 0x34, 0x12, 0x78, 0x56, 0xBC, 0x9A, 0xFF, 0xFF }));
-}
-
-TEST_F(ImageImportTest, PngPalettesTransparencyLowDepthsAndInterlacingDecodeExactly)
-{
+	WriteBytes(Files / "greyjpeg.jpg", GreyJpeg(77));
 	// Palette of two colours, the first half-transparent (tRNS): BGRA8 with the alpha applied.
 	WriteBytes(Files / "pal.png", PngFromRaw(2, 1, 8, 3, 0, { { "PLTE", { 10, 20, 30, 40, 50, 60 } }, { "tRNS", { 128 } } }, { 0, 1, 0 }));
 	// RGB whose transparent colour (tRNS) is the second pixel's: that pixel gets alpha 0.
@@ -184,8 +164,13 @@ TEST_F(ImageImportTest, PngPalettesTransparencyLowDepthsAndInterlacingDecodeExac
 	// The second row Up-filtered against the first (filters are undone).
 	WriteBytes(Files / "filtered.png", PngFromRaw(2, 2, 8, 0, 0, {}, { 0, 100, 150, 2, 5, 250 }));
 
-	const auto Pixels = [](UTexture2D* Texture) { return std::vector<uint8>(FHeadlessAssets::SourceData(Texture->Source).begin(), FHeadlessAssets::SourceData(Texture->Source).end()); };
 	const std::vector<std::tuple<const char*, ETextureSourceFormat, std::vector<uint8>>> Cases = {
+		{ "rgba.png", TSF_BGRA8, ExpectedBgra },
+		{ "rgb.bmp", TSF_BGRA8, ExpectedOpaque },   // BMP rows are stored bottom-up
+		{ "rgba_tga.tga", TSF_BGRA8, ExpectedBgra },
+		{ "grey.png", TSF_G8, { 0, 100, 255 } },
+		{ "deep.png", TSF_RGBA16, { 0x34, 0x12, 0x78, 0x56, 0xBC, 0x9A, 0xFF, 0xFF } },   // little-endian 16-bit R, G, B, A
+		{ "greyjpeg.jpg", TSF_G8, std::vector<uint8>(64, 77) },
 		{ "pal.png", TSF_BGRA8, { 60, 50, 40, 255, 30, 20, 10, 128 } },
 		{ "rgbkey.png", TSF_BGRA8, { 3, 2, 1, 255, 6, 5, 4, 0 } },
 		{ "greyalpha.png", TSF_BGRA8, { 10, 10, 10, 200, 20, 20, 20, 100 } },
@@ -197,21 +182,15 @@ TEST_F(ImageImportTest, PngPalettesTransparencyLowDepthsAndInterlacingDecodeExac
 	};
 	for (const auto& [Name, Format, Expected] : Cases)
 	{
-		UTexture2D* Texture = OnlyTexture(Import({ Files / Name }, TEXT("/Game/PngKinds"), false));
+		UTexture2D* Texture = OnlyTexture(Import({ Files / Name }, TEXT("/Game/Pixels"), false));
 		ASSERT_NE(Texture, nullptr) << Name;
 		EXPECT_EQ(Texture->Source.GetFormat(), Format) << Name;
 		EXPECT_EQ(Pixels(Texture), Expected) << Name;
 	}
 }
 
-TEST_F(ImageImportTest, JpegGreyStaysOneChannelAndColourArrivesAsBgra)
+TEST_F(ImageImportTest, ColourJpegArrivesAsBgraWithinTheLossySteps)
 {
-	WriteBytes(Files / "grey.jpg", GreyJpeg(77));
-	UTexture2D* Grey = OnlyTexture(Import({ Files / "grey.jpg" }, TEXT("/Game/Jpeg"), false));
-	ASSERT_NE(Grey, nullptr);
-	EXPECT_EQ(Grey->Source.GetFormat(), TSF_G8);
-	EXPECT_EQ(std::vector<uint8>(FHeadlessAssets::SourceData(Grey->Source).begin(), FHeadlessAssets::SourceData(Grey->Source).end()), std::vector<uint8>(64, 77));
-
 	WriteBytes(Files / "colour.jpeg", ColourJpeg);
 	UTexture2D* Colour = OnlyTexture(Import({ Files / "colour.jpeg" }, TEXT("/Game/Jpeg"), false));
 	ASSERT_NE(Colour, nullptr);
@@ -315,9 +294,7 @@ TEST_F(ImageImportTest, ReplaceExistingOffSkipsAndOnReplacesInPlace)
 	EXPECT_EQ(Listed(TEXT("/Game/Swap"), false).size(), 1u);
 
 	// The same holds for an asset that exists only on disk, from an earlier run.
-	FSavePackageArgs Args;
-	Args.TopLevelFlags = RF_Public | RF_Standalone;
-	ASSERT_TRUE(UPackage::SavePackage(First->GetOutermost(), First, *FPackageName::LongPackageNameToFilename(TEXT("/Game/Swap/T_Swap"), TEXT(".uasset")), Args));
+	ASSERT_TRUE(EditingTest::Save(First));
 	Restart();
 	EXPECT_EQ(Import({ Files / "a/T_Swap.png" }, TEXT("/Game/Swap"), false).Num(), 0);
 	UTexture2D* FromDisk = OnlyTexture(Import({ Files / "a/T_Swap.png" }, TEXT("/Game/Swap"), true));
