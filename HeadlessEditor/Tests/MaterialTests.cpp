@@ -207,7 +207,7 @@ TEST_F(MaterialTest, MissingOutputsAndMissingTexturesAreReported)
 	EXPECT_EQ(Material->GetExpressions().Num(), 2);
 }
 
-TEST_F(MaterialTest, TheGraphIsSavedAndLoadedBack)
+TEST_F(MaterialTest, TheGraphIsSavedAndLoadedBackAlsoAfterANodeIsDeleted)
 {
 	UMaterial* Material = BuildPbr(TEXT("/Game/Saved"));
 	ASSERT_NE(Material, nullptr);
@@ -232,6 +232,25 @@ TEST_F(MaterialTest, TheGraphIsSavedAndLoadedBack)
 	ASSERT_NE(Extra, nullptr);
 	for (int32 I = 0; I < 3; ++I) { EXPECT_NE(Extra->GetName(), Loaded->GetExpressions()[I]->GetName()); }
 	EXPECT_EQ(Loaded->GetExpressions().Num(), 4);
+
+	// A deleted node leaves the graph and its links, and stays gone after a save and a restart.
+	ASSERT_TRUE(ObjectTools::DeleteSingleObject(Extra, false));
+	Loaded->GetOutermost()->SetDirtyFlag(false);
+	ASSERT_TRUE(ObjectTools::DeleteSingleObject(Loaded->GetExpressions()[1], false));
+	EXPECT_FALSE(Loaded->GetExpressionInputForProperty(MP_Normal)->IsConnected());
+	EXPECT_TRUE(Loaded->GetExpressionInputForProperty(MP_BaseColor)->IsConnected());
+	EXPECT_TRUE(Loaded->GetOutermost()->IsDirty());
+	UMaterialEditingLibrary::RecompileMaterial(Loaded);
+	EXPECT_TRUE(FHeadlessMaterials::GetCompileErrors(*Loaded).IsEmpty());
+	ASSERT_TRUE(Save(Loaded));
+	Restart();
+	UMaterial* Cut = LoadObject<UMaterial>(nullptr, TEXT("/Game/Saved/M_Pbr.M_Pbr"));
+	ASSERT_NE(Cut, nullptr);
+	ASSERT_EQ(Cut->GetExpressions().Num(), 2);
+	EXPECT_NE(Cut->GetExpressions()[0], nullptr);
+	EXPECT_NE(Cut->GetExpressions()[1], nullptr);
+	EXPECT_FALSE(Cut->GetExpressionInputForProperty(MP_Normal)->IsConnected());
+	EXPECT_EQ(Cut->GetExpressionInputForProperty(MP_Metallic)->OutputIndex, 3);
 }
 
 TEST_F(MaterialTest, TheFactoryReplacesAMaterialOfTheSameNameInsteadOfAddingOne)
@@ -252,33 +271,6 @@ TEST_F(MaterialTest, TheFactoryReplacesAMaterialOfTheSameNameInsteadOfAddingOne)
 	// A class that is not a material.
 	UMaterialFactoryNew* Factory = NewObject<UMaterialFactoryNew>(GetTransientPackage());
 	EXPECT_EQ(Factory->FactoryCreateNew(UStaticMesh::StaticClass(), CreatePackage(TEXT("/Game/Again/X")), FName(TEXT("X")), RF_Public, nullptr, GWarn), nullptr);
-}
-
-TEST_F(MaterialTest, ADeletedNodeLeavesTheGraphAndItsLinks)
-{
-	UMaterial* Material = BuildPbr(TEXT("/Game/Cut"));
-	ASSERT_NE(Material, nullptr);
-	UMaterialExpression* Normal = Material->GetExpressions()[1];
-	ASSERT_TRUE(ObjectTools::DeleteSingleObject(Normal, false));
-	EXPECT_FALSE(Material->GetExpressionInputForProperty(MP_Normal)->IsConnected());
-	EXPECT_TRUE(Material->GetExpressionInputForProperty(MP_BaseColor)->IsConnected());
-	EXPECT_TRUE(Material->GetOutermost()->IsDirty());
-	UMaterialEditingLibrary::RecompileMaterial(Material);
-	EXPECT_TRUE(FHeadlessMaterials::GetCompileErrors(*Material).IsEmpty());
-
-	for (const TCHAR* Texture : { TEXT("/Game/Cut/Textures/T_Base.T_Base"), TEXT("/Game/Cut/Textures/T_Normal.T_Normal"), TEXT("/Game/Cut/Textures/T_MR.T_MR") })
-	{
-		ASSERT_TRUE(Save(FindObject<UTexture2D>(nullptr, Texture)));
-	}
-	ASSERT_TRUE(Save(Material));
-	Restart();
-	UMaterial* Loaded = LoadObject<UMaterial>(nullptr, TEXT("/Game/Cut/M_Pbr.M_Pbr"));
-	ASSERT_NE(Loaded, nullptr);
-	ASSERT_EQ(Loaded->GetExpressions().Num(), 2);
-	EXPECT_NE(Loaded->GetExpressions()[0], nullptr);
-	EXPECT_NE(Loaded->GetExpressions()[1], nullptr);
-	EXPECT_FALSE(Loaded->GetExpressionInputForProperty(MP_Normal)->IsConnected());
-	EXPECT_EQ(Loaded->GetExpressionInputForProperty(MP_Metallic)->OutputIndex, 3);
 }
 
 TEST_F(MaterialTest, TheConsolePrintsAGraphAndItsCompileResult)
