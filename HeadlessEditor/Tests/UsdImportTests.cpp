@@ -363,7 +363,7 @@ protected:
 	}
 };
 
-TEST_F(FUsdAssetImport, BinaryPackageGivesItsImagesAndSaysWhatItLeavesOut)
+TEST_F(FUsdAssetImport, BinaryPackagesGiveTheirImagesAndSayWhatTheyLeaveOut)
 {
 	const std::vector<UObject*> Result = ToVector(Import(TestDataDir() / "usdz/RoughnessTest.usdz", "/Game/Usd"));
 	ASSERT_EQ(Result.size(), 2u);
@@ -381,10 +381,8 @@ TEST_F(FUsdAssetImport, BinaryPackageGivesItsImagesAndSaysWhatItLeavesOut)
 	EXPECT_TRUE(Logged("binary USD layer RoughnessTest.usdc (crate 0.8.0) is not read by HeadlessEditor"));
 	// The images were unpacked into a temporary folder that is gone again.
 	EXPECT_FALSE(fs::exists(Project / "Saved/Temp/HeadlessImport") && !fs::is_empty(Project / "Saved/Temp/HeadlessImport"));
-}
 
-TEST_F(FUsdAssetImport, PackageWithNothingReadableImportsNothingAndSaysSo)
-{
+	// Packages with nothing readable import nothing and say so.
 	for (const char* Name : { "AnimatedTriangle", "BoxAnimated", "RiggedSimple" })
 	{
 		SCOPED_TRACE(Name);
