@@ -41,7 +41,8 @@ namespace
 	FAssimpInfo RunAssimpInfo(const fs::path& File)
 	{
 		FAssimpInfo Info;
-		const std::string Output = RunCommand("assimp info " + ShellQuote(File.string()) + " -r");
+		std::string Output;
+		RunShell("assimp info " + ShellQuote(File.string()) + " -r", Output);
 		std::istringstream Lines(Output);
 		std::string Line;
 		bool bInTextureRefs = false;
@@ -97,11 +98,6 @@ namespace
 	}
 
 	fs::path Model(const char* Name) { return TestDataDir() / "fbx" / Name; }
-
-	bool StartsWithPng(const fs::path& File)
-	{
-		return ReadFile(File).rfind("\x89PNG\r\n\x1a\n", 0) == 0;
-	}
 
 	// The ASCII model assimp-cubes_with_names.fbx (nodes Cube2 > Куб1 and Cube3 > Куб1; materials
 	// Mat_Green on the first two, Mat_Red on the others) written as Into/Name with edits: each
@@ -164,7 +160,8 @@ TEST(FbxSceneReader, EveryTestModelMatchesAssimpInfo)
 {
 	const std::vector<fs::path> Models = FbxModels();
 	ASSERT_GE(Models.size(), 13u) << "test models not found under " << TestDataDir();
-	ASSERT_NE(RunCommand("command -v assimp"), "") << "Debian's assimp-utils is needed for the reference answers";
+	std::string Found;
+	ASSERT_EQ(RunShell("command -v assimp", Found), 0) << "Debian's assimp-utils is needed for the reference answers";
 	int Loaded = 0;
 	for (const fs::path& Original : Models)
 	{
@@ -267,22 +264,6 @@ TEST(FbxSceneReader, ANodeIsOneMeshWithASectionPerSlot)
 		const float Length = std::sqrt(Mesh.Normals[I] * Mesh.Normals[I] + Mesh.Normals[I + 1] * Mesh.Normals[I + 1] + Mesh.Normals[I + 2] * Mesh.Normals[I + 2]);
 		ASSERT_NEAR(Length, 1.0f, 1e-3f);
 	}
-
-	// A node that uses one material again gets a "_Section<N>" slot for it, with its own section.
-	const fs::path Variant = CubesVariant(Scratch.Path, "repeated.fbx", CubeWithARepeatedMaterial);
-	Fbx::FSceneDescription Cubes;
-	ASSERT_TRUE(Fbx::ReadFbxScene(Variant.string(), Cubes, Error)) << Error;
-	ASSERT_EQ(Cubes.Meshes.size(), 4u);
-	const Fbx::FMeshDescription& Cube2 = Cubes.Meshes[0];
-	ASSERT_EQ(Cube2.Label, "Cube2");
-	EXPECT_EQ(Names(Cube2.Slots), (std::vector<std::string>{ "Mat_Green", "Mat_Red", "Mat_Green_Section1" }));
-	EXPECT_EQ(Cube2.Slots[0].MaterialIndex, Cube2.Slots[2].MaterialIndex);
-	ASSERT_EQ(Cube2.Mesh.Sections.size(), 3u);
-	EXPECT_EQ(Cube2.Mesh.Sections[0].NumTriangles, 6u);
-	EXPECT_EQ(Cube2.Mesh.Sections[1].NumTriangles, 4u);
-	EXPECT_EQ(Cube2.Mesh.Sections[2].NumTriangles, 2u);
-	// The other nodes use their one material once.
-	EXPECT_EQ(Names(Cubes.Meshes[1].Slots), (std::vector<std::string>{ "Mat_Green" }));
 }
 
 TEST(FbxSceneReader, SkinnedMeshHasAWeightedSkeleton)
@@ -404,7 +385,7 @@ TEST(FbxSceneReader, EmbeddedMediaAreWrittenIntoTheFbmFolderOnlyWhenItCanBeMade)
 	{
 		EXPECT_TRUE(Texture.bEmbedded);
 		EXPECT_EQ(fs::path(Texture.File), fs::weakly_canonical(Fbm / Fbx::RecordedFileName(Texture.RecordedPath)));
-		EXPECT_TRUE(StartsWithPng(Texture.File)) << Texture.File;
+		EXPECT_EQ(ReadFile(Texture.File).rfind("\x89PNG\r\n\x1a\n", 0), 0u) << Texture.File;
 	}
 	// Embedded bytes are the same images as the loose copies shipped beside the model.
 	EXPECT_EQ(ReadFile(Fbm / "checkerboard_diffuse.png"), ReadFile(TestDataDir() / "fbx/textures/checkerboard_diffuse.png"));
@@ -527,21 +508,18 @@ TEST_F(FFbxAssetImport, NodesOfOneNameGiveOneMeshAndCollisionNodesFoldIntoTheirO
 
 	// "UCX_<Node>" and "UCX_<Node>_<n>" are collision of that node, not meshes of their own; a
 	// collision prefix without such a node is an ordinary mesh.
-	const fs::path Collision = CubesVariant(Files, "collision.fbx", {
-		{ "\"Model::Cube3\"", "\"Model::UCX_Cube2\"" },
-		{ "2359439411456, \"Model::Куб1\"", "2359439411456, \"Model::UCX_Cube2_01\"" },
-		{ "2359439416096, \"Model::Куб1\"", "2359439416096, \"Model::UCX_Nothing\"" } });
-	const std::vector<UObject*> Folded = ToVector(Import(Collision, "/Game/Fbx/Collision"));
+	auto Collisions = [this](const char* Name, const std::string& Last) {
+		return CubesVariant(Files, Name, { { "\"Model::Cube3\"", "\"Model::UCX_Cube2\"" },
+			{ "2359439411456, \"Model::Куб1\"", "2359439411456, \"Model::UCX_Cube2_01\"" },
+			{ "2359439416096, \"Model::Куб1\"", "2359439416096, \"Model::" + Last + "\"" } });
+	};
+	const std::vector<UObject*> Folded = ToVector(Import(Collisions("collision.fbx", "UCX_Nothing"), "/Game/Fbx/Collision"));
 	ASSERT_EQ(NamesOf<UStaticMesh>(Folded), (std::vector<std::string>{ "Cube2", "UCX_Nothing" }));
 	EXPECT_EQ(Find<UStaticMesh>(Folded, "Cube2")->GetNumTriangles(), 12) << "the collision geometry is not drawn";
 	EXPECT_TRUE(Logged("2 collision node(s) of Cube2 folded into it"));
 
 	// With the last one matching too, the file yields one mesh, which takes the file's name.
-	const fs::path OneMesh = CubesVariant(Files, "one mesh.fbx", {
-		{ "\"Model::Cube3\"", "\"Model::UCX_Cube2\"" },
-		{ "2359439411456, \"Model::Куб1\"", "2359439411456, \"Model::UCX_Cube2_01\"" },
-		{ "2359439416096, \"Model::Куб1\"", "2359439416096, \"Model::UBX_Cube2_02\"" } });
-	const std::vector<UObject*> Single = ToVector(Import(OneMesh, "/Game/Fbx/OneMesh"));
+	const std::vector<UObject*> Single = ToVector(Import(Collisions("one mesh.fbx", "UBX_Cube2_02"), "/Game/Fbx/OneMesh"));
 	EXPECT_EQ(NamesOf<UStaticMesh>(Single), (std::vector<std::string>{ "one_mesh" }));
 }
 
@@ -576,9 +554,13 @@ TEST_F(FFbxAssetImport, SlotsAreNamedAfterTheCleanedMaterialWithSectionSuffixesF
 	EXPECT_EQ(Cube2->GetStaticMaterials()[0].MaterialInterface.Get(), Green);
 	EXPECT_EQ(Cube2->GetStaticMaterials()[1].MaterialInterface.Get(), Find<UMaterial>(Result, "Mat_Red"));
 	EXPECT_EQ(Cube2->GetStaticMaterials()[2].MaterialInterface.Get(), Green);
-	ASSERT_EQ(FHeadlessAssets::MeshData(*Cube2).Sections.Num(), 3);
-	EXPECT_EQ(FHeadlessAssets::MeshData(*Cube2).Sections[2].MaterialIndex, 2);
-	EXPECT_EQ(FHeadlessAssets::MeshData(*Cube2).Sections[2].NumTriangles, 2);
+	// Quads 0-2, 3-4 and 5, each section on its own slot.
+	const TArray<FHeadlessMeshSection>& Sections = FHeadlessAssets::MeshData(*Cube2).Sections;
+	ASSERT_EQ(Sections.Num(), 3);
+	for (int32 I = 0; I < 3; ++I) { EXPECT_EQ(Sections[I].MaterialIndex, I); }
+	EXPECT_EQ(Sections[0].NumTriangles, 6);
+	EXPECT_EQ(Sections[1].NumTriangles, 4);
+	EXPECT_EQ(Sections[2].NumTriangles, 2);
 	EXPECT_EQ(NamesOf<UMaterial>(Result).size(), 2u) << "one asset per material, however often it is used";
 
 	// The material's name is cleaned for the slot as for the asset: "Material.001".

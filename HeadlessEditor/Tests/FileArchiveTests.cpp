@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -26,18 +25,6 @@ namespace
 	{
 		struct stat Info;
 		return stat(UE::HeadlessEditor::ToUtf8(Path).c_str(), &Info) == 0 ? static_cast<int64>(Info.st_size) : -1;
-	}
-
-	// Runs a shell command; its exit status and what it printed.
-	int RunShell(const std::string& Command, std::string& Output)
-	{
-		Output.clear();
-		FILE* Pipe = popen((Command + " 2>&1").c_str(), "r");
-		if (!Pipe) { return -1; }
-		char Buffer[4096];
-		while (size_t Read = std::fread(Buffer, 1, sizeof(Buffer), Pipe)) { Output.append(Buffer, Read); }
-		const int Status = pclose(Pipe);
-		return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
 	}
 
 	// The disk-full case proper, run in a child process whose folder Disk holds 256 KiB.

@@ -1,11 +1,10 @@
-// Helpers of the model importer tests: the shared test models, and running Debian's assimp tool
-// for the reference answers.
+// Helpers of the model importer tests: copies of the shared test models, files as text, and a
+// scratch project with helpers around the asset tools.
 #pragma once
 
 #include "AssetTestSupport.h"
 #include "ScratchDir.h"
 
-#include <array>
 #include <sstream>
 
 #include "Misc/PackageName.h"
@@ -39,20 +38,6 @@ namespace ModelImportTest
 		std::string Out = "'";
 		for (char C : Text) { Out += C == '\'' ? std::string("'\\''") : std::string(1, C); }
 		return Out + "'";
-	}
-
-	// Standard output (and error) of a shell command.
-	inline std::string RunCommand(const std::string& Command)
-	{
-		std::string Output;
-		if (FILE* Pipe = popen((Command + " 2>&1").c_str(), "r"))
-		{
-			std::array<char, 4096> Buffer;
-			size_t Read;
-			while ((Read = fread(Buffer.data(), 1, Buffer.size(), Pipe)) > 0) { Output.append(Buffer.data(), Read); }
-			pclose(Pipe);
-		}
-		return Output;
 	}
 
 	inline std::string ReadFile(const fs::path& File)
