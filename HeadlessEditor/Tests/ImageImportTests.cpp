@@ -40,11 +40,6 @@ namespace
 		return { 0, 0 };
 	}
 
-	void PutBE32Into(std::vector<uint8>& Bytes, size_t At, uint32 V)
-	{
-		for (int I = 0; I < 4; ++I) { Bytes[At + I] = uint8(V >> (24 - 8 * I)); }
-	}
-
 	// A baseline greyscale JPEG, every pixel Value: one 8x8 block (the frame header may claim
 	// more), quantisation 1, a DC code of category 9 and an end-of-block code.
 	std::vector<uint8> GreyJpeg(uint8 Value, uint16 Width = 8, uint16 Height = 8)
@@ -226,6 +221,8 @@ TEST_F(ImageImportTest, HostileJpegsAndPngsAreRefusedWithoutEndingTheProcess)
 		{ "zero.jpg", Zero, "Failed to import" },
 		{ "badzlib.png", BadZlib, "the image data is damaged" },
 		{ "nopalette.png", PngFromRaw(1, 1, 8, 3, 0, {}, { 0, 0 }), "Failed to import" },
+		// A 16-bit colour image of 9000x9000 claims over 600 MiB: refused before any decoding.
+		{ "deep.png", PngFromRaw(9000, 9000, 16, 6, 0, {}, { 0 }), "more than the 256 MiB" },
 	};
 	for (const auto& [Name, Bytes, Message] : Cases)
 	{
@@ -235,12 +232,6 @@ TEST_F(ImageImportTest, HostileJpegsAndPngsAreRefusedWithoutEndingTheProcess)
 		EXPECT_TRUE(Logged(Message)) << Name;
 	}
 	EXPECT_TRUE(Listed(TEXT("/Game/Hostile"), true).empty());
-	// A 16-bit colour image of 9000x9000 claims over 600 MiB: refused before any decoding.
-	std::vector<uint8> Deep = PngFromRaw(9000, 9000, 16, 6, 0, {}, { 0 });
-	ClearLog();
-	WriteBytes(Files / "deep.png", Deep);
-	EXPECT_EQ(Import({ Files / "deep.png" }, TEXT("/Game/Hostile"), false).Num(), 0);
-	EXPECT_TRUE(Logged("more than the 256 MiB"));
 }
 
 TEST_F(ImageImportTest, SidesUpTo16384PixelsImportAndOneMoreIsRefused)
@@ -311,21 +302,14 @@ TEST_F(ImageImportTest, DamagedImagesAndBadRequestsImportNothing)
 	std::vector<uint8> Huge = MakePng(1, 1, 6, 8, { 1, 2, 3, 4 });
 	Huge[16] = 0x00; Huge[17] = 0x01; Huge[18] = 0x00; Huge[19] = 0x00;   // width 65536 (the CRC no longer fits either)
 	WriteBytes(Files / "huge.png", Huge);
-	// A small file that claims 9000x9000 pixels (header checksum made good): refused before decoding.
-	std::vector<uint8> Bomb = MakePng(1, 1, 6, 8, { 1, 2, 3, 4 });
-	Bomb[16] = 0; Bomb[17] = 0; Bomb[18] = 0x23; Bomb[19] = 0x28;
-	Bomb[20] = 0; Bomb[21] = 0; Bomb[22] = 0x23; Bomb[23] = 0x28;
-	PutBE32Into(Bomb, 29, Crc32(Bomb.data() + 12, 17));
-	WriteBytes(Files / "bomb.png", Bomb);
 	WriteBytes(Files / "model.xyz", { 1, 2, 3 });
 
-	for (const char* Name : { "cut.png", "noise.png", "empty.jpg", "huge.png", "bomb.png" })
+	for (const char* Name : { "cut.png", "noise.png", "empty.jpg", "huge.png" })
 	{
 		ClearLog();
 		EXPECT_EQ(Import({ Files / Name }, TEXT("/Game/Bad"), false).Num(), 0) << Name;
 		EXPECT_TRUE(Logged("Failed to import")) << Name;
 	}
-	EXPECT_TRUE(Logged("more than the 256 MiB"));
 	EXPECT_TRUE(Listed(TEXT("/Game/Bad"), true).empty());
 	EXPECT_EQ(UE::HeadlessEditor::FindPackage(TEXT("/Game/Bad/cut")), nullptr);
 
