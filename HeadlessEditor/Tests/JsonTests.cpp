@@ -95,7 +95,7 @@ namespace
 
 // --- Writer: exact bytes ----------------------------------------------------------------------
 
-TEST(JsonWriter, EmptyObjectAndInitialIndent)
+TEST(JsonWriter, LayoutOfEmptyIndentedAndNestedDocuments)
 {
 	EXPECT_EQ(Utf8(WritePretty(MakeShared<FJsonObject>())), "{\n}");
 	EXPECT_EQ(Utf8(WritePretty(MakeShared<FJsonObject>(), 2)), "{\n\t\t}");
@@ -105,10 +105,8 @@ TEST(JsonWriter, EmptyObjectAndInitialIndent)
 	Object->SetNumberField(TEXT("n"), 1);
 	EXPECT_EQ(Utf8(WritePretty(Object, 1)), "{\n\t\t\"a\": \"b\",\n\t\t\"n\": 1\n\t}");
 	EXPECT_EQ(Utf8(WritePretty(Object, 3)), "{\n\t\t\t\t\"a\": \"b\",\n\t\t\t\t\"n\": 1\n\t\t\t}");
-}
 
-TEST(JsonWriter, NestedObjectsAndArraysLayout)
-{
+	// Nested objects and arrays, pretty and condensed.
 	const TSharedRef<FJsonObject> Inner = MakeShared<FJsonObject>();
 	Inner->SetBoolField(TEXT("on"), true);
 	const TSharedRef<FJsonObject> Item = MakeShared<FJsonObject>();

@@ -31,7 +31,6 @@ namespace
 	{
 		const TConstArrayView<TObjectPtr<UMaterialExpression>> Nodes = Material->GetExpressions();
 		ASSERT_EQ(Nodes.Num(), 3);
-		const int32 X[] = { -400, -400, -400 };
 		const int32 Y[] = { -200, 100, 300 };
 		const EMaterialSamplerType Types[] = { SAMPLERTYPE_Color, SAMPLERTYPE_Normal, SAMPLERTYPE_Masks };
 		const TCHAR* Textures[] = { TEXT("/Textures/T_Base.T_Base"), TEXT("/Textures/T_Normal.T_Normal"), TEXT("/Textures/T_MR.T_MR") };
@@ -40,7 +39,7 @@ namespace
 			auto* Node = Cast<UMaterialExpressionTextureSample>(Nodes[I].Get());
 			ASSERT_NE(Node, nullptr) << I;
 			EXPECT_EQ(Node->GetOuter(), Material);
-			EXPECT_EQ(Node->MaterialExpressionEditorX, X[I]);
+			EXPECT_EQ(Node->MaterialExpressionEditorX, -400);
 			EXPECT_EQ(Node->MaterialExpressionEditorY, Y[I]);
 			EXPECT_EQ(Node->SamplerType.GetValue(), Types[I]);
 			ASSERT_NE(Node->Texture, nullptr);
