@@ -31,13 +31,6 @@ namespace EditingTest
 		return Texture;
 	}
 
-	inline FString FileOf(const UPackage* Package)
-	{
-		FString Filename;
-		FPackageName::TryConvertLongPackageNameToFilename(Package->GetName(), Filename, FPackageName::GetAssetPackageExtension());
-		return Filename;
-	}
-
 	// The world's live actors, as the engine's actor iterator visits them.
 	inline TArray<AActor*> LiveActors(const UWorld* World)
 	{
@@ -49,9 +42,11 @@ namespace EditingTest
 	inline bool Save(UObject* Asset)
 	{
 		UPackage* Package = Asset->GetOutermost();
+		FString Filename;
+		FPackageName::TryConvertLongPackageNameToFilename(Package->GetName(), Filename, FPackageName::GetAssetPackageExtension());
 		FSavePackageArgs Args;
 		Args.TopLevelFlags = RF_Public | RF_Standalone;
-		return UPackage::SavePackage(Package, Asset, *FileOf(Package), Args);
+		return UPackage::SavePackage(Package, Asset, *Filename, Args);
 	}
 
 	// A material as the editor's factory makes it, in a new package.

@@ -125,13 +125,6 @@ namespace
 		  "\tC: \"OO\",2359823921584,2359439406816\n\tC: \"OO\",2359823919504,2359439406816\n" },
 	};
 
-	std::vector<std::string> Names(const std::vector<Fbx::FMaterialSlot>& Slots)
-	{
-		std::vector<std::string> Out;
-		for (const Fbx::FMaterialSlot& Slot : Slots) { Out.push_back(Slot.Name); }
-		return Out;
-	}
-
 	std::vector<std::string> SlotNames(const UStaticMesh* Mesh)
 	{
 		std::vector<std::string> Out;
@@ -241,8 +234,13 @@ TEST(FbxSceneReader, ANodeIsOneMeshWithASectionPerSlot)
 	const Fbx::FMeshDescription& Suzanne = Scene.Meshes[0];
 	EXPECT_FALSE(Suzanne.bSkeletal);
 	EXPECT_EQ(Suzanne.Label, "Suzanne");
-	EXPECT_EQ(Names(Suzanne.Slots), (std::vector<std::string>{ "LeftEye", "RightEye", "Pupil", "Monkey", "Nose", "LeftEar", "RightEar" }));
-	for (size_t Slot = 0; Slot < Suzanne.Slots.size(); ++Slot) { EXPECT_EQ(Suzanne.Slots[Slot].MaterialIndex, int32_t(Slot)); }
+	std::vector<std::string> Slots;
+	for (size_t Slot = 0; Slot < Suzanne.Slots.size(); ++Slot)
+	{
+		Slots.push_back(Suzanne.Slots[Slot].Name);
+		EXPECT_EQ(Suzanne.Slots[Slot].MaterialIndex, int32_t(Slot));
+	}
+	EXPECT_EQ(Slots, (std::vector<std::string>{ "LeftEye", "RightEye", "Pupil", "Monkey", "Nose", "LeftEar", "RightEar" }));
 	const Fbx::FMeshBuffers& Mesh = Suzanne.Mesh;
 	EXPECT_TRUE(Mesh.InfluenceBones.empty());
 	ASSERT_EQ(Mesh.Sections.size(), 7u);
