@@ -41,7 +41,7 @@ namespace
 	}
 }
 
-TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
+TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSizeWithAWarning)
 {
 	FScratchDir Dir("he-filehelper");
 	TArray<uint8> Written;
@@ -63,14 +63,10 @@ TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
 		EXPECT_FALSE(LoadWithin(Path, Bytes, bFinished)) << UE::HeadlessEditor::ToUtf8(Path);
 		EXPECT_TRUE(bFinished) << "blocked on " << UE::HeadlessEditor::ToUtf8(Path);
 	}
-}
 
-TEST(FileHelperTest, AFileThatCannotBeReadIsAWarningUnlessSilent)
-{
-	FScratchDir Dir("he-filehelper");
+	// What cannot be read is a warning, unless silent.
 	TestLog::FCapture Log(TEXT("LogStreaming"));
 	const FString Missing = Dir.Join("missing.bin");
-	TArray<uint8> Bytes;
 	TArray64<uint8> Bytes64;
 
 	EXPECT_FALSE(FFileHelper::LoadFileToArray(Bytes, *Missing));
