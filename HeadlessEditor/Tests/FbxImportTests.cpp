@@ -560,6 +560,7 @@ TEST_F(FFbxAssetImport, SlotsAreNamedAfterTheCleanedMaterialWithSectionSuffixesF
 	EXPECT_EQ(Sections[1].NumTriangles, 4);
 	EXPECT_EQ(Sections[2].NumTriangles, 2);
 	EXPECT_EQ(NamesOf<UMaterial>(Result).size(), 2u) << "one asset per material, however often it is used";
+	EXPECT_EQ(SlotNames(Find<UStaticMesh>(Result, "Куб1")), (std::vector<std::string>{ "Mat_Green" })) << "the other nodes keep their one slot";
 
 	// The material's name is cleaned for the slot as for the asset: "Material.001".
 	const fs::path Dotted = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files);
