@@ -7,6 +7,7 @@
 #include <cmath>
 #include <regex>
 #include <set>
+#include <sstream>
 
 #include "Animation/Skeleton.h"
 #include "Engine/SkeletalMesh.h"
@@ -562,14 +563,6 @@ TEST_F(FFbxAssetImport, SlotsAreNamedAfterTheCleanedMaterialWithSectionSuffixesF
 	EXPECT_EQ(NamesOf<UMaterial>(Result).size(), 2u) << "one asset per material, however often it is used";
 	EXPECT_EQ(SlotNames(Find<UStaticMesh>(Result, "Куб1")), (std::vector<std::string>{ "Mat_Green" })) << "the other nodes keep their one slot";
 
-	// The material's name is cleaned for the slot as for the asset: "Material.001".
-	const fs::path Dotted = CopyModel(Model("ufbx-blender_293_embedded_textures_7400_binary.fbx"), Files);
-	const std::vector<UObject*> Embedded = ToVector(Import(Dotted, "/Game/Fbx/Dotted"));
-	UStaticMesh* Mesh = Find<UStaticMesh>(Embedded, "ufbx-blender_293_embedded_textures_7400_binary");
-	ASSERT_NE(Mesh, nullptr);
-	ASSERT_EQ(SlotNames(Mesh), (std::vector<std::string>{ "Material_001" }));
-	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), Find<UMaterial>(Embedded, "Material_001"));
-
 	// Geometry without any material: the engine's generated slot name, no material asset.
 	const fs::path Plain = CopyModel(Model("assimp-boxWithUncompressedCTypeArray.FBX"), Files);
 	const std::vector<UObject*> Bare = ToVector(Import(Plain, "/Game/Fbx/Plain"));
@@ -635,6 +628,12 @@ TEST_F(FFbxAssetImport, EmbeddedTexturesAreUnpackedBesideTheFbxThenImported)
 		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetOutermost()->GetName()), std::string("/Game/Fbx/Embedded/") + Name);
 	}
 	EXPECT_EQ(Listed(TEXT("/Game/Fbx/Embedded"), false).size(), 7u);
+
+	// The material's name is cleaned for the slot as for the asset: "Material.001".
+	UStaticMesh* Mesh = Find<UStaticMesh>(Result, "ufbx-blender_293_embedded_textures_7400_binary");
+	ASSERT_NE(Mesh, nullptr);
+	ASSERT_EQ(SlotNames(Mesh), (std::vector<std::string>{ "Material_001" }));
+	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), Find<UMaterial>(Result, "Material_001"));
 }
 
 TEST_F(FFbxAssetImport, UnreadableFilesImportNothingAndSayWhy)

@@ -5,8 +5,6 @@
 #include "AssetTestSupport.h"
 #include "ScratchDir.h"
 
-#include <sstream>
-
 #include "Misc/PackageName.h"
 
 namespace ModelImportTest
@@ -42,10 +40,8 @@ namespace ModelImportTest
 
 	inline std::string ReadFile(const fs::path& File)
 	{
-		std::ifstream In(File, std::ios::binary);
-		std::stringstream S;
-		S << In.rdbuf();
-		return S.str();
+		const std::vector<uint8> Bytes = AssetTest::ReadBytes(File);
+		return std::string(Bytes.begin(), Bytes.end());
 	}
 
 	inline void WriteFile(const fs::path& File, const std::string& Bytes)
