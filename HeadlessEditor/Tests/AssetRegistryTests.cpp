@@ -1,6 +1,6 @@
 // The asset registry: its documented order, paths recursive or not, in-memory and on-disk assets,
 // assets saved by an earlier run found after a scan and loaded on demand.
-#include "AssetTestSupport.h"
+#include "EditingTestSupport.h"
 
 #include "Engine/StaticMesh.h"
 #include "Engine/Texture2D.h"
@@ -11,25 +11,18 @@
 #include "HeadlessString.h"
 
 using namespace AssetTest;
+using EditingTest::Save;
 
 namespace
 {
+	// As an editor factory leaves a new asset: announced to the registry, its package dirty.
 	template <class T>
-	T* MakeAsset(const FString& PackageName)
+	T* MakeAsset(const TCHAR* PackageName)
 	{
-		UPackage* Package = CreatePackage(*PackageName);
-		T* Asset = NewObject<T>(Package, FName(FPackageName::GetShortName(PackageName)), RF_Public | RF_Standalone);
+		T* Asset = TestAssets::MakeAsset<T>(PackageName);
 		FAssetRegistryModule::AssetCreated(Asset);
 		Asset->MarkPackageDirty();
 		return Asset;
-	}
-
-	bool Save(UObject* Asset)
-	{
-		FSavePackageArgs Args;
-		Args.TopLevelFlags = RF_Public | RF_Standalone;
-		const FString Filename = FPackageName::LongPackageNameToFilename(Asset->GetOutermost()->GetName(), FPackageName::GetAssetPackageExtension());
-		return UPackage::SavePackage(Asset->GetOutermost(), Asset, *Filename, Args);
 	}
 }
 

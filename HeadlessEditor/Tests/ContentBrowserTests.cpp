@@ -13,18 +13,11 @@
 
 using namespace AssetTest;
 
-class ContentBrowserTest : public FProjectTest
-{
-protected:
-	void SetUp() override
-	{
-		FProjectTest::SetUp();
-		FHeadlessContentBrowser::Reset();
-	}
-};
+class ContentBrowserTest : public FProjectTest {};
 
-TEST_F(ContentBrowserTest, ASyncRecordsTheAssetsObjectPathsAndLogsThem)
+TEST_F(ContentBrowserTest, SyncsRecordTheAssetsObjectPathsAndAreLogged)
 {
+	FHeadlessContentBrowser::Reset();
 	TestLog::FCapture Log(TEXT("LogContentBrowser"));
 	FContentBrowserModule& Module = FModuleManager::LoadModuleChecked<FContentBrowserModule>(TEXT("ContentBrowser"));
 	EXPECT_EQ(&Module.Get(), &IContentBrowserSingleton::Get());
@@ -41,20 +34,18 @@ TEST_F(ContentBrowserTest, ASyncRecordsTheAssetsObjectPathsAndLogsThem)
 	EXPECT_TRUE(Sync.bFocusContentBrowser);
 	EXPECT_TRUE(Sync.InstanceName.IsNone());
 	EXPECT_EQ(Log.Count(ELogVerbosity::Display, "Content Browser: showing 2 asset(s): /Game/A/SM_Chair.SM_Chair, /Game/A/SM_Table.SM_Table"), 1);
-}
 
-TEST_F(ContentBrowserTest, ObjectsAreSyncedByPathSkippingNullAndAssetToolsAllowsLockedBrowsers)
-{
+	// Objects are synced by path, skipping null; IAssetTools allows locked browsers.
 	UStaticMesh* Mesh = NewObject<UStaticMesh>(CreatePackage(TEXT("/Game/Props/SM_Lamp")), FName(TEXT("SM_Lamp")), RF_Public | RF_Standalone);
 	IContentBrowserSingleton::Get().SyncBrowserToAssets(TArray<UObject*>{ nullptr, Mesh }, false, false);
-	FHeadlessContentBrowser::FSync Sync = FHeadlessContentBrowser::GetLastSync();
-	ASSERT_EQ(Sync.ObjectPaths.Num(), 1);
-	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Sync.ObjectPaths[0]), "/Game/Props/SM_Lamp.SM_Lamp");
-	EXPECT_FALSE(Sync.bFocusContentBrowser);
+	const FHeadlessContentBrowser::FSync ByObject = FHeadlessContentBrowser::GetLastSync();
+	ASSERT_EQ(ByObject.ObjectPaths.Num(), 1);
+	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(ByObject.ObjectPaths[0]), "/Game/Props/SM_Lamp.SM_Lamp");
+	EXPECT_FALSE(ByObject.bFocusContentBrowser);
 
 	IAssetTools::Get().SyncBrowserToAssets(TArray<UObject*>{ Mesh });
 	EXPECT_TRUE(FHeadlessContentBrowser::GetLastSync().bAllowLockedBrowsers);
 	IAssetTools::Get().SyncBrowserToAssets(TArray<FAssetData>{});
 	EXPECT_EQ(FHeadlessContentBrowser::GetLastSync().ObjectPaths.Num(), 0);
-	EXPECT_EQ(FHeadlessContentBrowser::GetNumSyncs(), 3);
+	EXPECT_EQ(FHeadlessContentBrowser::GetNumSyncs(), 4);
 }

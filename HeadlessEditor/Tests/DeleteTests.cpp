@@ -31,22 +31,21 @@ namespace
 		}
 
 		// A mesh whose one slot holds a material, both saved.
-		void MakeMeshWithMaterial(UStaticMesh*& OutMesh, UMaterial*& OutMaterial)
+		static std::pair<UStaticMesh*, UMaterial*> MakeMeshWithMaterial()
 		{
-			OutMaterial = MakeAsset<UMaterial>(TEXT("/Game/Del/M_Used"));
-			OutMesh = MakeAsset<UStaticMesh>(TEXT("/Game/Del/SM_User"));
-			OutMesh->SetStaticMaterials({ FStaticMaterial(OutMaterial, FName(TEXT("Body"))) });
-			ASSERT_TRUE(Save(OutMaterial));
-			ASSERT_TRUE(Save(OutMesh));
+			UMaterial* Material = MakeAsset<UMaterial>(TEXT("/Game/Del/M_Used"));
+			UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Del/SM_User"));
+			Mesh->SetStaticMaterials({ FStaticMaterial(Material, FName(TEXT("Body"))) });
+			EXPECT_TRUE(Save(Material));
+			EXPECT_TRUE(Save(Mesh));
+			return { Mesh, Material };
 		}
 	};
 }
 
 TEST_F(DeleteTest, TheReferenceCheckRefusesAnAssetInUse)
 {
-	UStaticMesh* Mesh = nullptr;
-	UMaterial* Material = nullptr;
-	MakeMeshWithMaterial(Mesh, Material);
+	const auto [Mesh, Material] = MakeMeshWithMaterial();
 	const fs::path MaterialFile = Project / "Content/Del/M_Used.uasset";
 	ASSERT_TRUE(fs::exists(MaterialFile));
 
@@ -70,9 +69,7 @@ TEST_F(DeleteTest, TheReferenceCheckRefusesAnAssetInUse)
 
 TEST_F(DeleteTest, AForcedDeleteLeavesNullReferencesThatAreSavedAsNull)
 {
-	UStaticMesh* Mesh = nullptr;
-	UMaterial* Material = nullptr;
-	MakeMeshWithMaterial(Mesh, Material);
+	const auto [Mesh, Material] = MakeMeshWithMaterial();
 	// A material node and a placed actor use assets too.
 	UTexture2D* Texture = MakeTexture(TEXT("/Game/Del/T_Used"), TC_Default, true);
 	auto* Node = Cast<UMaterialExpressionTextureSample>(UMaterialEditingLibrary::CreateMaterialExpression(Material, UMaterialExpressionTextureSample::StaticClass()));
@@ -105,9 +102,7 @@ TEST_F(DeleteTest, AForcedDeleteLeavesNullReferencesThatAreSavedAsNull)
 
 TEST_F(DeleteTest, ANullReferenceLoadsBackAsNull)
 {
-	UStaticMesh* Mesh = nullptr;
-	UMaterial* Material = nullptr;
-	MakeMeshWithMaterial(Mesh, Material);
+	const auto [Mesh, Material] = MakeMeshWithMaterial();
 	ASSERT_TRUE(ObjectTools::DeleteSingleObject(Material, false));
 	ASSERT_TRUE(Save(Mesh));
 	Restart();

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -26,18 +25,6 @@ namespace
 	{
 		struct stat Info;
 		return stat(UE::HeadlessEditor::ToUtf8(Path).c_str(), &Info) == 0 ? static_cast<int64>(Info.st_size) : -1;
-	}
-
-	// Runs a shell command; its exit status and what it printed.
-	int RunShell(const std::string& Command, std::string& Output)
-	{
-		Output.clear();
-		FILE* Pipe = popen((Command + " 2>&1").c_str(), "r");
-		if (!Pipe) { return -1; }
-		char Buffer[4096];
-		while (size_t Read = std::fread(Buffer, 1, sizeof(Buffer), Pipe)) { Output.append(Buffer, Read); }
-		const int Status = pclose(Pipe);
-		return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
 	}
 
 	// The disk-full case proper, run in a child process whose folder Disk holds 256 KiB.
@@ -194,11 +181,11 @@ TEST(FileArchiveTest, AFullDiskIsAStickyWriteErrorAndCloseFails)
 	std::string Output;
 	const std::string Source = __FILE__;
 	const std::string Shim = Source.substr(0, Source.rfind("/HeadlessEditor/")) + "/Tests/Hostile/disk_faults.c";
-	ASSERT_EQ(RunShell("cc -shared -fPIC -o " + Dir.Path + "/shim.so " + Shim + " -ldl", Output), 0) << Output;
+	ASSERT_EQ(RunShell("cc -shared -fPIC -o " + Dir.Path.string() + "/shim.so " + Shim + " -ldl", Output), 0) << Output;
 	char Self[4096] = {};
 	ASSERT_GT(readlink("/proc/self/exe", Self, sizeof(Self) - 1), 0);
-	const std::string Disk = Dir.Path + "/disk";
-	const int Status = RunShell("mkdir " + Disk + " && LD_PRELOAD=" + Dir.Path + "/shim.so DISK_FAULTS_FULL=" + Disk + "=262144 HE_TEST_FULL_DISK="
+	const std::string Disk = Dir.Path.string() + "/disk";
+	const int Status = RunShell("mkdir " + Disk + " && LD_PRELOAD=" + Dir.Path.string() + "/shim.so DISK_FAULTS_FULL=" + Disk + "=262144 HE_TEST_FULL_DISK="
 		+ Disk + " " + Self + " --gtest_filter=FileArchiveTest.AFullDiskIsAStickyWriteErrorAndCloseFails", Output);
 	EXPECT_EQ(Status, 0) << Output;
 	EXPECT_NE(Output.find("[  PASSED  ] 1 test."), std::string::npos) << Output;

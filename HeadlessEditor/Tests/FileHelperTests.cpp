@@ -41,7 +41,7 @@ namespace
 	}
 }
 
-TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
+TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSizeWithAWarning)
 {
 	FScratchDir Dir("he-filehelper");
 	TArray<uint8> Written;
@@ -56,21 +56,17 @@ TEST(FileHelperTest, LoadsARegularFileWholeAndRefusesWhatItCannotSize)
 	EXPECT_TRUE(LoadWithin(Dir.Join("data.bin"), Bytes, bFinished));
 	EXPECT_EQ(Bytes, Written);
 
-	const std::string Pipe = Dir.Path + "/pipe";
+	const std::string Pipe = Dir.Path.string() + "/pipe";
 	ASSERT_EQ(mkfifo(Pipe.c_str(), 0600), 0);
 	for (const FString& Path : { Dir.Join("pipe"), FString(TEXT("/dev/zero")), ToFString(Dir.Path), Dir.Join("missing.bin") })
 	{
 		EXPECT_FALSE(LoadWithin(Path, Bytes, bFinished)) << UE::HeadlessEditor::ToUtf8(Path);
 		EXPECT_TRUE(bFinished) << "blocked on " << UE::HeadlessEditor::ToUtf8(Path);
 	}
-}
 
-TEST(FileHelperTest, AFileThatCannotBeReadIsAWarningUnlessSilent)
-{
-	FScratchDir Dir("he-filehelper");
+	// What cannot be read is a warning, unless silent.
 	TestLog::FCapture Log(TEXT("LogStreaming"));
 	const FString Missing = Dir.Join("missing.bin");
-	TArray<uint8> Bytes;
 	TArray64<uint8> Bytes64;
 
 	EXPECT_FALSE(FFileHelper::LoadFileToArray(Bytes, *Missing));
@@ -79,7 +75,7 @@ TEST(FileHelperTest, AFileThatCannotBeReadIsAWarningUnlessSilent)
 	ASSERT_EQ(Lines.size(), 2u);
 	EXPECT_EQ(Lines[0].Verbosity, ELogVerbosity::Warning);
 	EXPECT_EQ(Lines[0].Message, "Failed to read file '" + UE::HeadlessEditor::ToUtf8(Missing) + "' error.");
-	EXPECT_EQ(Lines[1].Message, "Failed to read file '" + Dir.Path + "' error.");
+	EXPECT_EQ(Lines[1].Message, "Failed to read file '" + Dir.Path.string() + "' error.");
 
 	// FILEREAD_Silent keeps it quiet; the engine's LoadFileToString with a file name says nothing.
 	EXPECT_FALSE(FFileHelper::LoadFileToArray(Bytes, *Missing, FILEREAD_Silent));

@@ -10,10 +10,6 @@
 #include "Animation/SkeletalMeshActor.h"
 #include "Components/StaticMeshComponent.h"
 #include "Components/SkeletalMeshComponent.h"
-#include "Factories/MaterialFactoryNew.h"
-#include "MaterialEditingLibrary.h"
-#include "Materials/Material.h"
-#include "Materials/MaterialExpressionTextureSample.h"
 
 #include "EditorHost.h"
 #include "LevelGltfExporter.h"
@@ -59,27 +55,10 @@ TEST_F(GltfExportTest, TheLevelIsExportedAsGlbAndReadsBackWithItsMaterialAndText
 	UWorld* World = UE::HeadlessEditor::ResetEditorWorld();
 	UStaticMesh* Mesh = MakeAsset<UStaticMesh>(TEXT("/Game/Export/SM_Quad"));
 	FHeadlessAssets::MeshData(*Mesh) = MakeQuad();
-	UTexture2D* Base = MakeTexture(TEXT("/Game/Export/T_Base"), TC_Default, true);
-	const uint8 Red[4 * 4] = { 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255 };   // BGRA
-	Base->Source.Init(2, 2, 1, 1, TSF_BGRA8, Red);
-	UTexture2D* Normal = MakeTexture(TEXT("/Game/Export/T_Normal"), TC_Normalmap, true);
-	UTexture2D* Packed = MakeTexture(TEXT("/Game/Export/T_MR"), TC_Masks, false);
-	Packed->Source.Init(3, 1, 1, 1, TSF_G8, nullptr);
-
-	UMaterialFactoryNew* Factory = NewObject<UMaterialFactoryNew>(GetTransientPackage());
-	auto* Material = Cast<UMaterial>(Factory->FactoryCreateNew(UMaterial::StaticClass(), CreatePackage(TEXT("/Game/Export/M_Quad")), FName(TEXT("M_Quad")), RF_Public | RF_Standalone, nullptr, GWarn));
+	UMaterial* Material = BuildPbr(TEXT("/Game/Export"));
 	ASSERT_NE(Material, nullptr);
-	auto Add = [Material](UTexture* Texture, EMaterialSamplerType Type, const TCHAR* Output, EMaterialProperty Property) {
-		auto* Node = Cast<UMaterialExpressionTextureSample>(UMaterialEditingLibrary::CreateMaterialExpression(Material, UMaterialExpressionTextureSample::StaticClass(), -400, 0));
-		Node->Texture = Texture;
-		Node->SamplerType = Type;
-		UMaterialEditingLibrary::ConnectMaterialProperty(Node, Output, Property);
-		return Node;
-	};
-	Add(Base, SAMPLERTYPE_Color, TEXT("RGB"), MP_BaseColor);
-	Add(Normal, SAMPLERTYPE_Normal, TEXT("RGB"), MP_Normal);
-	auto* MR = Add(Packed, SAMPLERTYPE_Masks, TEXT("G"), MP_Roughness);
-	UMaterialEditingLibrary::ConnectMaterialProperty(MR, TEXT("B"), MP_Metallic);
+	// The packed map of another size than the base colour's, to tell their images apart.
+	FindObject<UTexture2D>(nullptr, TEXT("/Game/Export/Textures/T_MR.T_MR"))->Source.Init(3, 1, 1, 1, TSF_G8, nullptr);
 	Mesh->SetStaticMaterials({ FStaticMaterial(Material, FName(TEXT("Body"))) });
 
 	auto* Chair = CastChecked<AStaticMeshActor>(World->SpawnActor(AStaticMeshActor::StaticClass(), &FTransform::Identity));
@@ -109,7 +88,7 @@ TEST_F(GltfExportTest, TheLevelIsExportedAsGlbAndReadsBackWithItsMaterialAndText
 	ASSERT_LE(20u + JsonSize, Bytes.size());
 	const nlohmann::json Json = nlohmann::json::parse(Bytes.begin() + 20, Bytes.begin() + 20 + JsonSize);
 	const nlohmann::json* QuadJson = nullptr;
-	for (const nlohmann::json& M : Json["materials"]) { if (M.value("name", "") == "M_Quad") { QuadJson = &M; } }
+	for (const nlohmann::json& M : Json["materials"]) { if (M.value("name", "") == "M_Pbr") { QuadJson = &M; } }
 	ASSERT_NE(QuadJson, nullptr);
 	EXPECT_TRUE((*QuadJson)["pbrMetallicRoughness"].contains("baseColorTexture")) << QuadJson->dump();
 	EXPECT_TRUE((*QuadJson)["pbrMetallicRoughness"].contains("metallicRoughnessTexture")) << QuadJson->dump();
@@ -140,7 +119,7 @@ TEST_F(GltfExportTest, TheLevelIsExportedAsGlbAndReadsBackWithItsMaterialAndText
 	EXPECT_NEAR(Quad->mVertices[2].x, 100.0f, 1e-4f);
 	EXPECT_NEAR(Quad->mVertices[2].y, 100.0f, 1e-4f);
 	const aiMaterial* QuadMaterial = Scene->mMaterials[Quad->mMaterialIndex];
-	EXPECT_STREQ(QuadMaterial->GetName().C_Str(), "M_Quad");
+	EXPECT_STREQ(QuadMaterial->GetName().C_Str(), "M_Pbr");
 
 	ASSERT_EQ(Scene->mNumTextures, 3u);
 	const int32 BaseIndex = TextureIndexOf(QuadMaterial, aiTextureType_DIFFUSE) >= 0 ? TextureIndexOf(QuadMaterial, aiTextureType_DIFFUSE) : TextureIndexOf(QuadMaterial, aiTextureType_BASE_COLOR);

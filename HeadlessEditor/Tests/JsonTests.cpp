@@ -95,7 +95,7 @@ namespace
 
 // --- Writer: exact bytes ----------------------------------------------------------------------
 
-TEST(JsonWriter, EmptyObjectAndInitialIndent)
+TEST(JsonWriter, LayoutOfEmptyIndentedAndNestedDocuments)
 {
 	EXPECT_EQ(Utf8(WritePretty(MakeShared<FJsonObject>())), "{\n}");
 	EXPECT_EQ(Utf8(WritePretty(MakeShared<FJsonObject>(), 2)), "{\n\t\t}");
@@ -105,10 +105,8 @@ TEST(JsonWriter, EmptyObjectAndInitialIndent)
 	Object->SetNumberField(TEXT("n"), 1);
 	EXPECT_EQ(Utf8(WritePretty(Object, 1)), "{\n\t\t\"a\": \"b\",\n\t\t\"n\": 1\n\t}");
 	EXPECT_EQ(Utf8(WritePretty(Object, 3)), "{\n\t\t\t\t\"a\": \"b\",\n\t\t\t\t\"n\": 1\n\t\t\t}");
-}
 
-TEST(JsonWriter, NestedObjectsAndArraysLayout)
-{
+	// Nested objects and arrays, pretty and condensed.
 	const TSharedRef<FJsonObject> Inner = MakeShared<FJsonObject>();
 	Inner->SetBoolField(TEXT("on"), true);
 	const TSharedRef<FJsonObject> Item = MakeShared<FJsonObject>();
@@ -376,7 +374,7 @@ TEST(JsonReader, BadTextInTheStringNeverCrashes)
 
 // The engine's reader sets no nesting limit: a deep balanced text is read whole (its tree then
 // takes as much stack to free as it is deep, which is why callers bound the depth themselves).
-TEST(JsonLimits, NestingHasNoLimitAsInTheEngine)
+TEST(JsonLimits, NestingHasNoLimitAsInTheEngineAndUnfinishedDeepTextFails)
 {
 	RunOnSmallStack([]
 	{
@@ -391,14 +389,8 @@ TEST(JsonLimits, NestingHasNoLimitAsInTheEngine)
 		}
 		EXPECT_EQ(Levels, Depth);
 		EXPECT_TRUE(ReadObject(NestedObjects(Depth)).IsValid());
-	});
-}
 
-// An unfinished deep text fails, and what was read of it is freed without recursing.
-TEST(JsonLimits, UnfinishedDeepTextFailsWithoutExhaustingTheStack)
-{
-	RunOnSmallStack([]
-	{
+		// An unfinished deep text fails, and what was read of it is freed without recursing.
 		EXPECT_FALSE(ReadValue(Repeat("[", 100000)).IsValid());
 		EXPECT_FALSE(ReadObject(Repeat("{\"a\":", 100000)).IsValid());
 		EXPECT_FALSE(ReadObject("{\"a\":" + Repeat("[{\"b\":", 50000)).IsValid());
@@ -452,8 +444,9 @@ TEST(JsonObject, FieldNamesMatchRegardlessOfCase)
 	EXPECT_EQ(Object->Values.Num(), 1);
 }
 
-TEST(JsonObject, TryGetStringFieldAcceptsNumbersAndBooleans)
+TEST(JsonObject, TryGetStringFieldAcceptsNumbersAndBooleansAndNoTryGetLogs)
 {
+	TestLog::FCapture Log(TEXT("LogJson"));
 	const TSharedPtr<FJsonObject> Object = ReadObject(
 		"{\"s\": \"x\", \"i\": 5, \"neg\": -3, \"f\": 1.5, \"t\": true, \"b\": false, \"n\": null, \"a\": [\"x\"], \"o\": {}}");
 	ASSERT_TRUE(Object.IsValid());
@@ -470,6 +463,12 @@ TEST(JsonObject, TryGetStringFieldAcceptsNumbersAndBooleans)
 		EXPECT_FALSE(Object->TryGetStringField(Text(Key), Out)) << Key;
 		EXPECT_EQ(Utf8(Out), "kept") << Key;
 	}
+	// The array getter too: found ignoring case, refused for an object.
+	const FJsonArray* Array = nullptr;
+	EXPECT_FALSE(Object->TryGetArrayField(TEXT("o"), Array));
+	ASSERT_TRUE(Object->TryGetArrayField(TEXT("A"), Array));
+	EXPECT_EQ(Array->Num(), 1);
+	EXPECT_TRUE(Log.Take().empty());
 }
 
 TEST(JsonValue, NumberConversionsRoundAndCheckRange)
@@ -531,33 +530,6 @@ TEST(JsonValue, AsObjectOnAnythingElseGivesTheSharedEmptyObjectAndLogs)
 	const TSharedRef<FJsonObject> Own = MakeShared<FJsonObject>();
 	EXPECT_EQ(FJsonValueObject(Own).AsObject().Get(), &Own.Get());
 	EXPECT_TRUE(Log.Take().empty());
-}
-
-TEST(JsonObject, MetadataMaterialsAreReadTheWayTheImporterReadsThem)
-{
-	TestLog::FCapture Log(TEXT("LogJson"));
-	const TSharedPtr<FJsonObject> Root = ReadObject(
-		"{\"materials\": [{\"name\": \"Body\", \"baseColorTexture\": \"tex/base.png\", \"normalTexture\": 7}, {\"name\": \"Other\"}], \"extra\": 1}");
-	ASSERT_TRUE(Root.IsValid());
-	const FJsonArray* Materials = nullptr;
-	ASSERT_TRUE(Root->TryGetArrayField(TEXT("Materials"), Materials));
-	ASSERT_EQ(Materials->Num(), 2);
-	const TSharedPtr<FJsonObject>& Entry = (*Materials)[0]->AsObject();
-	FString Name, Base, Normal, Packed;
-	EXPECT_TRUE(Entry->TryGetStringField(TEXT("name"), Name));
-	EXPECT_TRUE(Entry->TryGetStringField(TEXT("baseColorTexture"), Base));
-	EXPECT_TRUE(Entry->TryGetStringField(TEXT("normalTexture"), Normal));
-	EXPECT_FALSE(Entry->TryGetStringField(TEXT("metallicRoughnessTexture"), Packed));
-	EXPECT_EQ(Utf8(Name + TEXT("|") + Base + TEXT("|") + Normal + TEXT("|") + Packed), "Body|tex/base.png|7|");
-	EXPECT_TRUE(Log.Take().empty());
-
-	// A "materials" field that is not an array is not one; an element that is not an object
-	// reads as an empty object, with the engine's error line.
-	EXPECT_FALSE(ReadObject("{\"materials\": {}}")->TryGetArrayField(TEXT("materials"), Materials));
-	const TSharedPtr<FJsonObject> NotObjects = ReadObject("{\"materials\": [42]}");
-	ASSERT_TRUE(NotObjects->TryGetArrayField(TEXT("materials"), Materials));
-	EXPECT_EQ((*Materials)[0]->AsObject()->Values.Num(), 0);
-	EXPECT_EQ(Log.Take().size(), 1u);
 }
 
 TEST(JsonObject, GettersOfMissingOrMistypedFieldsWarnAndGiveDefaults)

@@ -3,10 +3,6 @@
 // and the graph survives a save and a restart.
 #include "EditingTestSupport.h"
 
-#include "Factories/MaterialFactoryNew.h"
-#include "MaterialEditingLibrary.h"
-#include "Materials/Material.h"
-#include "Materials/MaterialExpressionTextureSample.h"
 #include "Engine/StaticMesh.h"
 #include "ObjectTools.h"
 
@@ -22,44 +18,6 @@ namespace
 	class MaterialTest : public FProjectTest
 	{
 	protected:
-		UMaterial* NewMaterial(const TCHAR* PackageName)
-		{
-			UPackage* Package = CreatePackage(PackageName);
-			Package->FullyLoad();
-			UMaterialFactoryNew* Factory = NewObject<UMaterialFactoryNew>(GetTransientPackage());
-			UObject* Made = Factory->FactoryCreateNew(UMaterial::StaticClass(), Package, FName(FPackageName::GetShortName(PackageName)),
-				RF_Public | RF_Standalone | RF_Transactional, nullptr, GWarn);
-			return Cast<UMaterial>(Made);
-		}
-
-		static UMaterialExpressionTextureSample* AddSample(UMaterial* Material, UTexture* Texture, int32 X, int32 Y)
-		{
-			auto* Node = Cast<UMaterialExpressionTextureSample>(UMaterialEditingLibrary::CreateMaterialExpression(Material, UMaterialExpressionTextureSample::StaticClass(), X, Y));
-			if (Node) { Node->Texture = Texture; }
-			return Node;
-		}
-
-		// The plugin's graph: base colour, normal, and packed metallic/roughness.
-		UMaterial* BuildPbr(const TCHAR* Folder)
-		{
-			const FString F(Folder);
-			UTexture2D* Base = MakeTexture(*(F + TEXT("/Textures/T_Base")), TC_Default, true);
-			UTexture2D* Normal = MakeTexture(*(F + TEXT("/Textures/T_Normal")), TC_Normalmap, true);
-			UTexture2D* Masks = MakeTexture(*(F + TEXT("/Textures/T_MR")), TC_Masks, false);
-			UMaterial* Material = NewMaterial(*(F + TEXT("/M_Pbr")));
-			if (!Material) { return nullptr; }
-			auto* BaseNode = AddSample(Material, Base, -400, -200);
-			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(BaseNode, TEXT("RGB"), MP_BaseColor));
-			auto* NormalNode = AddSample(Material, Normal, -400, 100);
-			NormalNode->SamplerType = SAMPLERTYPE_Normal;
-			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(NormalNode, TEXT("RGB"), MP_Normal));
-			auto* MaskNode = AddSample(Material, Masks, -400, 300);
-			MaskNode->SamplerType = SAMPLERTYPE_Masks;
-			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(MaskNode, TEXT("G"), MP_Roughness));
-			EXPECT_TRUE(UMaterialEditingLibrary::ConnectMaterialProperty(MaskNode, TEXT("B"), MP_Metallic));
-			return Material;
-		}
-
 		int32 LoggedMaterialErrors()
 		{
 			std::lock_guard<std::mutex> Lock(LogMutex);
@@ -73,7 +31,6 @@ namespace
 	{
 		const TConstArrayView<TObjectPtr<UMaterialExpression>> Nodes = Material->GetExpressions();
 		ASSERT_EQ(Nodes.Num(), 3);
-		const int32 X[] = { -400, -400, -400 };
 		const int32 Y[] = { -200, 100, 300 };
 		const EMaterialSamplerType Types[] = { SAMPLERTYPE_Color, SAMPLERTYPE_Normal, SAMPLERTYPE_Masks };
 		const TCHAR* Textures[] = { TEXT("/Textures/T_Base.T_Base"), TEXT("/Textures/T_Normal.T_Normal"), TEXT("/Textures/T_MR.T_MR") };
@@ -82,7 +39,7 @@ namespace
 			auto* Node = Cast<UMaterialExpressionTextureSample>(Nodes[I].Get());
 			ASSERT_NE(Node, nullptr) << I;
 			EXPECT_EQ(Node->GetOuter(), Material);
-			EXPECT_EQ(Node->MaterialExpressionEditorX, X[I]);
+			EXPECT_EQ(Node->MaterialExpressionEditorX, -400);
 			EXPECT_EQ(Node->MaterialExpressionEditorY, Y[I]);
 			EXPECT_EQ(Node->SamplerType.GetValue(), Types[I]);
 			ASSERT_NE(Node->Texture, nullptr);
@@ -249,7 +206,7 @@ TEST_F(MaterialTest, MissingOutputsAndMissingTexturesAreReported)
 	EXPECT_EQ(Material->GetExpressions().Num(), 2);
 }
 
-TEST_F(MaterialTest, TheGraphIsSavedAndLoadedBack)
+TEST_F(MaterialTest, TheGraphIsSavedAndLoadedBackAlsoAfterANodeIsDeleted)
 {
 	UMaterial* Material = BuildPbr(TEXT("/Game/Saved"));
 	ASSERT_NE(Material, nullptr);
@@ -274,6 +231,25 @@ TEST_F(MaterialTest, TheGraphIsSavedAndLoadedBack)
 	ASSERT_NE(Extra, nullptr);
 	for (int32 I = 0; I < 3; ++I) { EXPECT_NE(Extra->GetName(), Loaded->GetExpressions()[I]->GetName()); }
 	EXPECT_EQ(Loaded->GetExpressions().Num(), 4);
+
+	// A deleted node leaves the graph and its links, and stays gone after a save and a restart.
+	ASSERT_TRUE(ObjectTools::DeleteSingleObject(Extra, false));
+	Loaded->GetOutermost()->SetDirtyFlag(false);
+	ASSERT_TRUE(ObjectTools::DeleteSingleObject(Loaded->GetExpressions()[1], false));
+	EXPECT_FALSE(Loaded->GetExpressionInputForProperty(MP_Normal)->IsConnected());
+	EXPECT_TRUE(Loaded->GetExpressionInputForProperty(MP_BaseColor)->IsConnected());
+	EXPECT_TRUE(Loaded->GetOutermost()->IsDirty());
+	UMaterialEditingLibrary::RecompileMaterial(Loaded);
+	EXPECT_TRUE(FHeadlessMaterials::GetCompileErrors(*Loaded).IsEmpty());
+	ASSERT_TRUE(Save(Loaded));
+	Restart();
+	UMaterial* Cut = LoadObject<UMaterial>(nullptr, TEXT("/Game/Saved/M_Pbr.M_Pbr"));
+	ASSERT_NE(Cut, nullptr);
+	ASSERT_EQ(Cut->GetExpressions().Num(), 2);
+	EXPECT_NE(Cut->GetExpressions()[0], nullptr);
+	EXPECT_NE(Cut->GetExpressions()[1], nullptr);
+	EXPECT_FALSE(Cut->GetExpressionInputForProperty(MP_Normal)->IsConnected());
+	EXPECT_EQ(Cut->GetExpressionInputForProperty(MP_Metallic)->OutputIndex, 3);
 }
 
 TEST_F(MaterialTest, TheFactoryReplacesAMaterialOfTheSameNameInsteadOfAddingOne)
@@ -294,33 +270,6 @@ TEST_F(MaterialTest, TheFactoryReplacesAMaterialOfTheSameNameInsteadOfAddingOne)
 	// A class that is not a material.
 	UMaterialFactoryNew* Factory = NewObject<UMaterialFactoryNew>(GetTransientPackage());
 	EXPECT_EQ(Factory->FactoryCreateNew(UStaticMesh::StaticClass(), CreatePackage(TEXT("/Game/Again/X")), FName(TEXT("X")), RF_Public, nullptr, GWarn), nullptr);
-}
-
-TEST_F(MaterialTest, ADeletedNodeLeavesTheGraphAndItsLinks)
-{
-	UMaterial* Material = BuildPbr(TEXT("/Game/Cut"));
-	ASSERT_NE(Material, nullptr);
-	UMaterialExpression* Normal = Material->GetExpressions()[1];
-	ASSERT_TRUE(ObjectTools::DeleteSingleObject(Normal, false));
-	EXPECT_FALSE(Material->GetExpressionInputForProperty(MP_Normal)->IsConnected());
-	EXPECT_TRUE(Material->GetExpressionInputForProperty(MP_BaseColor)->IsConnected());
-	EXPECT_TRUE(Material->GetOutermost()->IsDirty());
-	UMaterialEditingLibrary::RecompileMaterial(Material);
-	EXPECT_TRUE(FHeadlessMaterials::GetCompileErrors(*Material).IsEmpty());
-
-	for (const TCHAR* Texture : { TEXT("/Game/Cut/Textures/T_Base.T_Base"), TEXT("/Game/Cut/Textures/T_Normal.T_Normal"), TEXT("/Game/Cut/Textures/T_MR.T_MR") })
-	{
-		ASSERT_TRUE(Save(FindObject<UTexture2D>(nullptr, Texture)));
-	}
-	ASSERT_TRUE(Save(Material));
-	Restart();
-	UMaterial* Loaded = LoadObject<UMaterial>(nullptr, TEXT("/Game/Cut/M_Pbr.M_Pbr"));
-	ASSERT_NE(Loaded, nullptr);
-	ASSERT_EQ(Loaded->GetExpressions().Num(), 2);
-	EXPECT_NE(Loaded->GetExpressions()[0], nullptr);
-	EXPECT_NE(Loaded->GetExpressions()[1], nullptr);
-	EXPECT_FALSE(Loaded->GetExpressionInputForProperty(MP_Normal)->IsConnected());
-	EXPECT_EQ(Loaded->GetExpressionInputForProperty(MP_Metallic)->OutputIndex, 3);
 }
 
 TEST_F(MaterialTest, TheConsolePrintsAGraphAndItsCompileResult)

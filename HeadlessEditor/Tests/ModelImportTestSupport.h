@@ -1,55 +1,17 @@
-// Helpers of the model importer tests: the shared test models, scratch folders, and running
-// Debian's assimp tool for the reference answers.
+// Helpers of the model importer tests: copies of the shared test models, files as text, and a
+// scratch project with helpers around the asset tools.
 #pragma once
 
 #include "AssetTestSupport.h"
+#include "ScratchDir.h"
 
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <unistd.h>
-
-#include <mutex>
-
-#include "CoreMinimal.h"
-#include "AssetRegistry/AssetRegistryModule.h"
-#include "AssetToolsModule.h"
-#include "AutomatedAssetImportData.h"
 #include "Misc/PackageName.h"
-#include "UObject/Object.h"
-
-#include "AssetRegistryHost.h"
-#include "HeadlessEditorHost.h"
-#include "UObjectHost.h"
-#include "HeadlessString.h"
 
 namespace ModelImportTest
 {
 	namespace fs = std::filesystem;
 
-	inline fs::path TestDataDir() { return AssetTest::TestDataDir(); }
-
-	// A fresh folder under /tmp, removed with its contents at the end of the test.
-	struct FScratchDir
-	{
-		fs::path Path;
-		FScratchDir()
-		{
-			std::string Template = (fs::temp_directory_path() / "model-import-XXXXXX").string();
-			Path = mkdtemp(Template.data());
-		}
-		~FScratchDir()
-		{
-			std::error_code Ec;
-			fs::remove_all(Path, Ec);
-		}
-	};
+	using AssetTest::TestDataDir;
 
 	// The shared models are read-only: the importer writes .fbm folders beside the FBX, so tests
 	// work on copies (with the textures folder next to them, as in the shared folder).
@@ -76,26 +38,10 @@ namespace ModelImportTest
 		return Out + "'";
 	}
 
-	// Standard output (and error) of a shell command.
-	inline std::string RunCommand(const std::string& Command)
-	{
-		std::string Output;
-		if (FILE* Pipe = popen((Command + " 2>&1").c_str(), "r"))
-		{
-			std::array<char, 4096> Buffer;
-			size_t Read;
-			while ((Read = fread(Buffer.data(), 1, Buffer.size(), Pipe)) > 0) { Output.append(Buffer.data(), Read); }
-			pclose(Pipe);
-		}
-		return Output;
-	}
-
 	inline std::string ReadFile(const fs::path& File)
 	{
-		std::ifstream In(File, std::ios::binary);
-		std::stringstream S;
-		S << In.rdbuf();
-		return S.str();
+		const std::vector<uint8> Bytes = AssetTest::ReadBytes(File);
+		return std::string(Bytes.begin(), Bytes.end());
 	}
 
 	inline void WriteFile(const fs::path& File, const std::string& Bytes)
@@ -112,19 +58,6 @@ namespace ModelImportTest
 		TArray<UObject*> Import(const fs::path& File, const char* Destination, bool bReplaceExisting = false)
 		{
 			return Import(std::vector<fs::path>{ File }, AssetTest::Str(std::string(Destination)), bReplaceExisting);
-		}
-
-		// "Name Class" of each asset directly in (or under) a content path, in the registry's order.
-		std::vector<std::string> AssetsIn(const char* Path, bool bRecursive = false)
-		{
-			TArray<FAssetData> Assets;
-			FAssetRegistryModule::GetRegistry().GetAssetsByPath(FName(AssetTest::Str(std::string(Path))), Assets, bRecursive);
-			std::vector<std::string> Out;
-			for (const FAssetData& Asset : Assets)
-			{
-				Out.push_back(UE::HeadlessEditor::ToUtf8(Asset.AssetName.ToString()) + " " + UE::HeadlessEditor::ToUtf8(Asset.AssetClassPath.ToString()));
-			}
-			return Out;
 		}
 
 		// The object of class T whose asset is called Name, read from its package's path: an

@@ -1,11 +1,7 @@
 // Plugin discovery and module loading: descriptors, the marker export, start-up and shut-down.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <mutex>
-
 #include "CoreMinimal.h"
-#include "HAL/FileManager.h"
 #include "HAL/PlatformProcess.h"
 #include "Interfaces/IPluginManager.h"
 #include "Misc/FileHelper.h"
@@ -13,36 +9,14 @@
 #include "Modules/ModuleManager.h"
 
 #include "HeadlessEditorHost.h"
+#include "LogCapture.h"
 #include "PluginLoader.h"
-
-namespace
-{
-	struct FCapturedLog
-	{
-		std::mutex Mutex;
-		TArray<FString> Lines;
-		int32 Handle;
-		FCapturedLog()
-		{
-			Handle = UE::HeadlessEditor::AddLogListener([this](const UE::HeadlessEditor::FLogLine& Line) {
-				std::lock_guard<std::mutex> Lock(Mutex);
-				Lines.Add(Line.Formatted);
-			});
-		}
-		~FCapturedLog() { UE::HeadlessEditor::RemoveLogListener(Handle); }
-		bool Contains(const TCHAR* Text)
-		{
-			std::lock_guard<std::mutex> Lock(Mutex);
-			return Lines.ContainsByPredicate([Text](const FString& Line) { return Line.Contains(Text); });
-		}
-	};
-}
+#include "ScratchDir.h"
 
 TEST(ModuleLoadingTest, LoadsMarkedModulesAndRefusesUnmarkedOnes)
 {
-	char Template[] = "/tmp/headless-plugin-XXXXXX";
-	ASSERT_NE(mkdtemp(Template), nullptr);
-	const FString PluginDir = FString(Template) / TEXT("TestPlugin");
+	FScratchDir Dir("headless-plugin");
+	const FString PluginDir = Dir.Join("TestPlugin");
 	const FString Descriptor = TEXT(R"({
 		"FileVersion": 3, "FriendlyName": "Test",
 		"Modules": [
@@ -52,13 +26,15 @@ TEST(ModuleLoadingTest, LoadsMarkedModulesAndRefusesUnmarkedOnes)
 		]
 	})");
 	ASSERT_TRUE(FFileHelper::SaveStringToFile(Descriptor, *(PluginDir / TEXT("TestPlugin.uplugin"))));
-	ASSERT_TRUE(FFileHelper::SaveStringToFile(TEXT("{ not json"), *(FString(Template) / TEXT("Broken/Broken.uplugin"))));
+	ASSERT_TRUE(FFileHelper::SaveStringToFile(TEXT("{ not json"), *Dir.Join("Broken/Broken.uplugin")));
 
-	FCapturedLog Log;
+	TestLog::FCapture Plugins(TEXT("LogPluginManager"));
+	TestLog::FCapture Modules(TEXT("LogModuleManager"));
+	TestLog::FCapture Temp(TEXT("LogTemp"));   // the test modules' own lines
 	UE::HeadlessEditor::AddModuleSearchDir(FString(FPlatformProcess::BaseDir()) + TEXT("TestModules"));
 	// A folder of plugins: both are read, the broken one is reported and skipped.
-	EXPECT_EQ(UE::HeadlessEditor::DiscoverPlugins(FString(Template)), 1);
-	EXPECT_TRUE(Log.Contains(TEXT("is not a valid descriptor")));
+	EXPECT_EQ(UE::HeadlessEditor::DiscoverPlugins(ToFString(Dir.Path)), 1);
+	EXPECT_EQ(Plugins.Count(ELogVerbosity::Error, "is not a valid descriptor"), 1);
 
 	TSharedPtr<IPlugin> Plugin = IPluginManager::Get().FindPlugin(TEXT("testplugin"));
 	ASSERT_TRUE(Plugin.IsValid());
@@ -66,14 +42,13 @@ TEST(ModuleLoadingTest, LoadsMarkedModulesAndRefusesUnmarkedOnes)
 
 	EXPECT_FALSE(UE::HeadlessEditor::LoadPluginModules()); // one module is refused
 	EXPECT_TRUE(FModuleManager::Get().IsModuleLoaded(TEXT("TestGood")));
-	EXPECT_TRUE(Log.Contains(TEXT("TestGood: StartupModule")));
+	EXPECT_EQ(Temp.Count(ELogVerbosity::Log, "TestGood: StartupModule"), 1);
 	EXPECT_FALSE(FModuleManager::Get().IsModuleLoaded(TEXT("TestNoMarker")));
-	EXPECT_FALSE(Log.Contains(TEXT("TestNoMarker: StartupModule")));
-	EXPECT_TRUE(Log.Contains(TEXT("no module marker export")));
+	EXPECT_EQ(Temp.Count(ELogVerbosity::Log, "TestNoMarker: StartupModule"), 0);
+	EXPECT_EQ(Modules.Count(ELogVerbosity::Error, "no module marker export"), 1);
 	EXPECT_FALSE(FModuleManager::Get().IsModuleLoaded(TEXT("TestWindowsOnly")));
 
 	UE::HeadlessEditor::UnloadPluginModules();
-	EXPECT_TRUE(Log.Contains(TEXT("TestGood: ShutdownModule")));
+	EXPECT_EQ(Temp.Count(ELogVerbosity::Log, "TestGood: ShutdownModule"), 1);
 	EXPECT_FALSE(FModuleManager::Get().IsModuleLoaded(TEXT("TestGood")));
-	IFileManager::Get().DeleteDirectory(*FString(Template), false, true);
 }

@@ -204,7 +204,6 @@ TEST_F(ObjectTest, PackageNamesMapToTheContentFolder)
 	FString Filename;
 	ASSERT_TRUE(FPackageName::TryConvertLongPackageNameToFilename(TEXT("/Game/MOLDARIImports/Chair/SM_Chair"), Filename, FPackageName::GetAssetPackageExtension()));
 	EXPECT_EQ(Filename, FPaths::ProjectContentDir() + TEXT("MOLDARIImports/Chair/SM_Chair.uasset"));
-	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPackageName::GetAssetPackageExtension()), ".uasset");
 	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(FPackageName::GetMapPackageExtension()), ".umap");
 	EXPECT_TRUE(FPackageName::TryConvertLongPackageNameToFilename(TEXT("/Game/A"), Filename));
 	EXPECT_EQ(Filename, FPaths::ProjectContentDir() + TEXT("A"));

@@ -1,7 +1,6 @@
 // Package files: what is saved loads back equal after a restart, references across packages
 // resolve, the summary is readable alone, and damaged or foreign files are refused.
-#include "AssetTestSupport.h"
-#include "TestAssets.h"
+#include "EditingTestSupport.h"
 
 #include "Animation/Skeleton.h"
 #include "Engine/SkeletalMesh.h"
@@ -15,7 +14,8 @@
 #include "EngineHost.h"
 
 using namespace AssetTest;
-using TestAssets::MakeAsset;
+using EditingTest::MakeAsset;
+using EditingTest::Save;
 
 namespace
 {
@@ -24,14 +24,6 @@ namespace
 		FSavePackageArgs Args;
 		Args.TopLevelFlags = RF_Public | RF_Standalone;
 		return Args;
-	}
-
-	bool Save(UObject* Asset)
-	{
-		UPackage* Package = Asset->GetOutermost();
-		FString Filename;
-		if (!FPackageName::TryConvertLongPackageNameToFilename(Package->GetName(), Filename, FPackageName::GetAssetPackageExtension())) { return false; }
-		return UPackage::SavePackage(Package, Asset, *Filename, PublicStandalone());
 	}
 }
 

@@ -7,6 +7,7 @@
 #include "Misc/Timespan.h"
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "HeadlessEditorHost.h"
@@ -26,21 +27,19 @@ TEST(FStringTest, CaseRulesFollowTheEngine)
 
 TEST(FStringTest, PathAppendPutsOneSeparator)
 {
-	FString A(TEXT("/tmp/Saved"));
-	A.PathAppend(TEXT("Temp/MOLDARI"), 12);
-	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(A), "/tmp/Saved/Temp/MOLDARI");
-	FString B(TEXT("/tmp/Saved/"));
-	B.PathAppend(TEXT("x"), 1);
-	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(B), "/tmp/Saved/x");
-	FString C(TEXT("/a"));
-	C.PathAppend(TEXT("/b"), 2);
-	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(C), "/a/b");
-	FString D(TEXT("/a"));
-	D.PathAppend(TEXT("\\b"), 2);
-	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(D), "/a/\\b");
-	FString E(TEXT("a\\"));
-	E.PathAppend(TEXT("b"), 1);
-	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(E), "a\\b");
+	const std::tuple<const TCHAR*, const TCHAR*, int32, const char*> Cases[] = {
+		{ TEXT("/tmp/Saved"), TEXT("Temp/MOLDARI"), 12, "/tmp/Saved/Temp/MOLDARI" },
+		{ TEXT("/tmp/Saved/"), TEXT("x"), 1, "/tmp/Saved/x" },
+		{ TEXT("/a"), TEXT("/b"), 2, "/a/b" },
+		{ TEXT("/a"), TEXT("\\b"), 2, "/a/\\b" },
+		{ TEXT("a\\"), TEXT("b"), 1, "a\\b" },
+	};
+	for (const auto& [Base, Part, Length, Expected] : Cases)
+	{
+		FString Path(Base);
+		Path.PathAppend(Part, Length);
+		EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Path), Expected);
+	}
 	EXPECT_EQ(UE::HeadlessEditor::ToUtf8((FString(TEXT("x")) / TEXT("y"))), "x/y");
 }
 

@@ -8,27 +8,20 @@
 #include "Containers/Ticker.h"
 #include "TickerHost.h"
 
-TEST(TickerTest, ZeroDelayOneShotFiresOnceOnTheNextTick)
+TEST(TickerTest, OneShotFiresOnceOnTheNextTickAndARepeatingOneUntilItReturnsFalse)
 {
 	FTSTicker Ticker;
 	int32 Calls = 0;
+	int32 Repeats = 0;
 	Ticker.AddTicker(FTickerDelegate::CreateLambda([&Calls](float) { ++Calls; return false; }), 0.0f);
+	Ticker.AddTicker(FTickerDelegate::CreateLambda([&Repeats](float) { return ++Repeats < 3; }), 0.0f);
 	EXPECT_EQ(Calls, 0); // nothing runs at add time
 	Ticker.Tick(0.01f);
 	EXPECT_EQ(Calls, 1);
-	Ticker.Tick(0.01f);
-	Ticker.Tick(0.01f);
+	for (int32 Index = 0; Index < 10; ++Index) { Ticker.Tick(0.01f); }
 	EXPECT_EQ(Calls, 1);
+	EXPECT_EQ(Repeats, 3);
 	EXPECT_EQ(FHeadlessTicker::GetNumTickers(Ticker), 0);
-}
-
-TEST(TickerTest, RepeatingTickerRunsOncePerTickUntilItReturnsFalse)
-{
-	FTSTicker Ticker;
-	int32 Calls = 0;
-	Ticker.AddTicker(FTickerDelegate::CreateLambda([&Calls](float) { return ++Calls < 3; }), 0.0f);
-	for (int32 Index = 0; Index < 10; ++Index) { Ticker.Tick(0.0f); }
-	EXPECT_EQ(Calls, 3);
 }
 
 TEST(TickerTest, CallbackAddedInsideACallbackWaitsForTheNextTick)

@@ -21,17 +21,6 @@ namespace Usd = UE::HeadlessEditor::Usd;
 
 namespace
 {
-	uint32_t Crc32(const std::string& Data)
-	{
-		uint32_t Crc = 0xFFFFFFFFu;
-		for (unsigned char C : Data)
-		{
-			Crc ^= C;
-			for (int K = 0; K < 8; ++K) { Crc = (Crc >> 1) ^ (0xEDB88320u & (0u - (Crc & 1u))); }
-		}
-		return ~Crc;
-	}
-
 	void Put16(std::string& Out, uint32_t V) { Out += char(V & 0xFF); Out += char((V >> 8) & 0xFF); }
 	void Put32(std::string& Out, uint32_t V) { Put16(Out, V & 0xFFFF); Put16(Out, V >> 16); }
 
@@ -43,7 +32,7 @@ namespace
 		for (const auto& [Name, Data] : Entries)
 		{
 			const uint32_t Offset = uint32_t(Zip.size());
-			const uint32_t Crc = Crc32(Data) ^ (Name == BadCrcEntry ? 1u : 0u);
+			const uint32_t Crc = AssetTest::Crc32(reinterpret_cast<const uint8*>(Data.data()), Data.size()) ^ (Name == BadCrcEntry ? 1u : 0u);
 			std::string Header; // from "version needed" to the extra field's length, shared by both records
 			Put16(Header, 20); Put16(Header, 0); Put16(Header, 0); Put16(Header, 0); Put16(Header, 0);
 			Put32(Header, Crc); Put32(Header, uint32_t(Data.size())); Put32(Header, uint32_t(Data.size()));
@@ -374,7 +363,7 @@ protected:
 	}
 };
 
-TEST_F(FUsdAssetImport, BinaryPackageGivesItsImagesAndSaysWhatItLeavesOut)
+TEST_F(FUsdAssetImport, BinaryPackagesGiveTheirImagesAndSayWhatTheyLeaveOut)
 {
 	const std::vector<UObject*> Result = ToVector(Import(TestDataDir() / "usdz/RoughnessTest.usdz", "/Game/Usd"));
 	ASSERT_EQ(Result.size(), 2u);
@@ -385,17 +374,15 @@ TEST_F(FUsdAssetImport, BinaryPackageGivesItsImagesAndSaysWhatItLeavesOut)
 	EXPECT_GT(Png->GetSizeX(), 0);
 	EXPECT_GT(Tga->GetSizeX(), 0);
 	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Png->GetOutermost()->GetName()), "/Game/Usd/RoughnessTest/Textures/roughness-spec");
-	EXPECT_EQ(AssetsIn("/Game/Usd/RoughnessTest/Textures").size(), 2u);
-	EXPECT_EQ(AssetsIn("/Game/Usd", true).size(), 2u);
-	EXPECT_TRUE(AssetsIn("/Game/Usd").empty()) << "nothing directly in the destination";
-	EXPECT_TRUE(AssetsIn("/Game/Usd/RoughnessTest").empty()) << "nothing directly in the file's folder";
+	EXPECT_EQ(Listed(TEXT("/Game/Usd/RoughnessTest/Textures"), false).size(), 2u);
+	EXPECT_EQ(Listed(TEXT("/Game/Usd"), true).size(), 2u);
+	EXPECT_TRUE(Listed(TEXT("/Game/Usd"), false).empty()) << "nothing directly in the destination";
+	EXPECT_TRUE(Listed(TEXT("/Game/Usd/RoughnessTest"), false).empty()) << "nothing directly in the file's folder";
 	EXPECT_TRUE(Logged("binary USD layer RoughnessTest.usdc (crate 0.8.0) is not read by HeadlessEditor"));
 	// The images were unpacked into a temporary folder that is gone again.
 	EXPECT_FALSE(fs::exists(Project / "Saved/Temp/HeadlessImport") && !fs::is_empty(Project / "Saved/Temp/HeadlessImport"));
-}
 
-TEST_F(FUsdAssetImport, PackageWithNothingReadableImportsNothingAndSaysSo)
-{
+	// Packages with nothing readable import nothing and say so.
 	for (const char* Name : { "AnimatedTriangle", "BoxAnimated", "RiggedSimple" })
 	{
 		SCOPED_TRACE(Name);
@@ -403,7 +390,7 @@ TEST_F(FUsdAssetImport, PackageWithNothingReadableImportsNothingAndSaysSo)
 		EXPECT_TRUE(Logged(std::string("binary USD layer ") + Name + ".imported.usdc (crate 0.8.0) is not read"));
 		EXPECT_TRUE(Logged(std::string("Nothing imported from ")));
 	}
-	EXPECT_TRUE(AssetsIn("/Game/UsdEmpty", true).empty());
+	EXPECT_TRUE(Listed(TEXT("/Game/UsdEmpty"), true).empty());
 }
 
 TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
@@ -436,10 +423,10 @@ TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
 	EXPECT_EQ(Texture->GetSizeX(), 128);
 	EXPECT_EQ(UE::HeadlessEditor::ToUtf8(Texture->GetOutermost()->GetName()), "/Game/UsdText/Sample/Textures/red");
 	EXPECT_EQ(Result.size(), 4u);
-	EXPECT_EQ(AssetsIn("/Game/UsdText/Sample/StaticMeshes").size(), 1u);
-	EXPECT_EQ(AssetsIn("/Game/UsdText/Sample/Materials").size(), 2u);
-	EXPECT_EQ(AssetsIn("/Game/UsdText/Sample/Textures").size(), 1u);
-	EXPECT_EQ(AssetsIn("/Game/UsdText", true).size(), 4u);
+	EXPECT_EQ(Listed(TEXT("/Game/UsdText/Sample/StaticMeshes"), false).size(), 1u);
+	EXPECT_EQ(Listed(TEXT("/Game/UsdText/Sample/Materials"), false).size(), 2u);
+	EXPECT_EQ(Listed(TEXT("/Game/UsdText/Sample/Textures"), false).size(), 1u);
+	EXPECT_EQ(Listed(TEXT("/Game/UsdText"), true).size(), 4u);
 	EXPECT_TRUE(Logged("time samples (primvars:displayColor)"));
 
 	// The stage importer replaces what is there, whatever bReplaceExisting says: the same objects
@@ -450,7 +437,7 @@ TEST_F(FUsdAssetImport, TextLayerMeshesBecomeAStaticMeshWithMaterialSlots)
 	EXPECT_EQ(Find<UStaticMesh>(Again, "Sample"), Mesh);
 	EXPECT_EQ(Find<UTexture2D>(Again, "red"), Texture);
 	EXPECT_EQ(Mesh->GetStaticMaterials()[0].MaterialInterface.Get(), Red) << "replaced";
-	EXPECT_EQ(AssetsIn("/Game/UsdText", true).size(), 4u) << "nothing numbered";
+	EXPECT_EQ(Listed(TEXT("/Game/UsdText"), true).size(), 4u) << "nothing numbered";
 }
 
 TEST_F(FUsdAssetImport, LooseTextLayerTakesTheImagesItsMaterialsName)
@@ -460,7 +447,7 @@ TEST_F(FUsdAssetImport, LooseTextLayerTakesTheImagesItsMaterialsName)
 	const std::vector<UObject*> Result = ToVector(Import(Files / "Loose.usda", "/Game/UsdLoose"));
 	EXPECT_NE(Find<UStaticMesh>(Result, "Loose"), nullptr);
 	EXPECT_NE(Find<UTexture2D>(Result, "red"), nullptr);
-	EXPECT_EQ(AssetsIn("/Game/UsdLoose/Loose", true).size(), 4u);
+	EXPECT_EQ(Listed(TEXT("/Game/UsdLoose/Loose"), true).size(), 4u);
 
 	// A binary layer on its own: nothing readable, said plainly.
 	fs::copy_file(TestDataDir() / "usdz/AnimatedTriangle.usdz", Files / "copy.zip");
