@@ -84,8 +84,9 @@ FString StoreTempArchive(const TArray<uint8>& Bytes, const FString& Name, const 
 {
 	FString ArchivePath;
 	const bool bFolder = MOLDARIIntake::MakeArchiveFolder(Name, Kind, ArchivePath);
-	// The write is whole or absent (a full disk, or a file where the folder should be): an
-	// archive that is not on disk is reported here, and no import is made of it.
+	// A failed write (a full disk, or a file where the folder should be) may leave part of the
+	// archive behind, as the engine's writer does: its folder goes, it is reported here, and no
+	// import is made of it.
 	if (!bFolder || !FFileHelper::SaveArrayToFile(Bytes, *ArchivePath, &IFileManager::Get(), 0))
 	{
 		UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Cannot store archive: %s"), *ArchivePath);
