@@ -38,13 +38,18 @@ namespace
 
 	uint8 PatternByte(uint64 Index) { return static_cast<uint8>((Index * 131u + Index / 251u) & 0xFFu); }
 
+	bool HasPattern(const TArray<uint8>& Body)
+	{
+		for (int32 Index = 0; Index < Body.Num(); ++Index) { if (Body[Index] != PatternByte(Index)) { return false; } }
+		return true;
+	}
+
 	// One request per connection. Routes:
 	//   /bytes/N      200 with N pattern bytes (zeros included)
 	//   /notfound     404 with an HTML page
 	//   /hop/K/N      302 to /hop/K-1/N, and /hop/0/N to /bytes/N: K + 1 redirects
 	//   /slow/N       200 announcing N bytes, sent in 64 KiB pieces with short pauses
 	//   /announce/N   200 announcing N bytes, 1 KiB of them, then silence
-	//   /silent/N     200 announcing N bytes, none of them, then silence
 	//   /echo         200 with the request's head as the body
 	//   /unannounced/N  200 with N pattern bytes, no Content-Length: the body ends when the server closes
 	class FTestHttpServer
@@ -185,10 +190,6 @@ namespace
 			{
 				if (SendHead(Fd, "200 OK", A) && SendPattern(Fd, 1024, false) && WaitForClientClose(Fd)) { bSlowClientGone = true; }
 			}
-			else if (std::sscanf(Path.c_str(), "/silent/%llu", &A) == 1)
-			{
-				if (SendHead(Fd, "200 OK", A) && WaitForClientClose(Fd)) { bSlowClientGone = true; }
-			}
 			else if (std::sscanf(Path.c_str(), "/unannounced/%llu", &A) == 1)
 			{
 				const std::string Head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
@@ -211,19 +212,8 @@ namespace
 		std::vector<std::thread> Connections;
 	};
 
-	// A loopback port with nobody listening: bound, then closed.
-	int ClosedPort()
-	{
-		const int Fd = socket(AF_INET, SOCK_STREAM, 0);
-		sockaddr_in Address{};
-		Address.sin_family = AF_INET;
-		Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-		bind(Fd, reinterpret_cast<sockaddr*>(&Address), sizeof(Address));
-		socklen_t Length = sizeof(Address);
-		getsockname(Fd, reinterpret_cast<sockaddr*>(&Address), &Length);
-		close(Fd);
-		return ntohs(Address.sin_port);
-	}
+	// A loopback port with nobody listening: the test server's, once it has gone.
+	int ClosedPort() { return FTestHttpServer().Port; }
 
 	// Ticks the core ticker, as the main loop does, until Condition holds or the deadline passes.
 	bool PumpUntil(const std::function<bool()>& Condition, double Seconds = DeadlineSeconds)
@@ -288,30 +278,43 @@ TEST(HttpTest, BinaryBodyArrivesIntactOnceOnTheTickingThread)
 	FHttpRequestRef Request = MakeGet(Server.Url("/bytes/5242897"));
 	FCompletion Completion;
 	Completion.Bind(Request);
+	std::vector<uint64> Received;
+	bool bProgressOffThread = false;
+	bool bProgressAfterCompletion = false;
+	const std::thread::id TestThread = std::this_thread::get_id();
+	Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr, uint64, uint64 BytesReceived) {
+		Received.push_back(BytesReceived);
+		bProgressOffThread = bProgressOffThread || std::this_thread::get_id() != TestThread;
+		bProgressAfterCompletion = bProgressAfterCompletion || Completion.Done();
+	});
 	ASSERT_TRUE(Request->ProcessRequest());
 	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Processing);
 
 	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
 	PumpUntilTickerIdle();
 	EXPECT_EQ(Completion.Calls.load(), 1);
-	EXPECT_EQ(Completion.Thread, std::this_thread::get_id());
+	EXPECT_EQ(Completion.Thread, TestThread);
 	EXPECT_TRUE(Completion.bConnected.load());
 	ASSERT_TRUE(Completion.Response.IsValid());
 	EXPECT_EQ(Completion.Response, Request->GetResponse());
 	EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
 	EXPECT_EQ(Completion.Response->GetContentLength(), static_cast<uint64>(Size));
 	EXPECT_EQ(Completion.Response->GetHeader(TEXT("content-type")), TEXT("application/octet-stream"));
-	const TArray<uint8>& Body = Completion.Response->GetContent();
-	ASSERT_EQ(Body.Num(), Size);
-	int32 FirstBad = -1;
-	for (int32 Index = 0; Index < Size && FirstBad < 0; ++Index) { if (Body[Index] != PatternByte(Index)) { FirstBad = Index; } }
-	EXPECT_EQ(FirstBad, -1) << "first differing byte";
+	ASSERT_EQ(Completion.Response->GetContent().Num(), Size);
+	EXPECT_TRUE(HasPattern(Completion.Response->GetContent()));
 	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Succeeded);
 	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::None);
 	// The response carries the request's final status too, as the engine's does.
 	EXPECT_EQ(Completion.Response->GetStatus(), EHttpRequestStatus::Succeeded);
 	EXPECT_EQ(Completion.Response->GetFailureReason(), EHttpFailureReason::None);
 	EXPECT_EQ(Completion.Response->GetContentType(), TEXT("application/octet-stream"));
+
+	// Progress grows, on the ticking thread, before the completion, and ends at the body size.
+	ASSERT_GE(Received.size(), 2u);
+	for (size_t Index = 1; Index < Received.size(); ++Index) { EXPECT_GT(Received[Index], Received[Index - 1]) << "report " << Index; }
+	EXPECT_EQ(Received.back(), static_cast<uint64>(Size));
+	EXPECT_FALSE(bProgressOffThread);
+	EXPECT_FALSE(bProgressAfterCompletion);
 }
 
 namespace
@@ -335,12 +338,6 @@ namespace
 		ClearRefs << "5";
 		ClearRefs.flush();
 		return ClearRefs.good();
-	}
-
-	bool HasPattern(const TArray<uint8>& Body)
-	{
-		for (int32 Index = 0; Index < Body.Num(); ++Index) { if (Body[Index] != PatternByte(Index)) { return false; } }
-		return true;
 	}
 }
 
@@ -403,134 +400,51 @@ TEST(HttpTest, ErrorStatusesAreConnectedResponses)
 
 	FHttpRequestRef Unknown = MakeGet(Server.Url("/no-such-route"));
 	FCompletion UnknownCompletion;
-	UnknownCompletion.Bind(Unknown);
-	ASSERT_TRUE(Unknown->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return UnknownCompletion.Done(); }));
+	ASSERT_TRUE(UnknownCompletion.RunToEnd(Unknown));
 	EXPECT_TRUE(UnknownCompletion.bConnected.load());
 	ASSERT_TRUE(UnknownCompletion.Response.IsValid());
 	EXPECT_EQ(UnknownCompletion.Response->GetResponseCode(), 500);
 	EXPECT_EQ(UnknownCompletion.Response->GetContent().Num(), 0);
 }
 
-TEST(HttpTest, RefusedConnectionFailsWithoutAResponse)
+TEST(HttpTest, RefusedConnectionOrUnusableUrlCompletesOnceWithoutAResponse)
 {
-	const int Port = ClosedPort();
-	FHttpRequestRef Request = MakeGet(FString::Printf(TEXT("http://127.0.0.1:%d/archive.zip"), Port));
-	FCompletion Completion;
-	ASSERT_TRUE(Completion.RunToEnd(Request));
-	PumpUntilTickerIdle();
-	EXPECT_EQ(Completion.Calls.load(), 1);
-	EXPECT_FALSE(Completion.bConnected.load());
-	EXPECT_FALSE(Completion.bHadResponse.load());
-	EXPECT_FALSE(Request->GetResponse().IsValid());
-	EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Failed);
-	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::ConnectionError);
-}
-
-TEST(HttpTest, UnusableUrlStillCompletesOnceWithFailure)
-{
-	for (const TCHAR* Url : { TEXT(""), TEXT("ftp://127.0.0.1/archive.zip"), TEXT("file:///etc/passwd") })
+	// A refused connection fails once started; an unusable URL is not even started.
+	const FString Refused = FString::Printf(TEXT("http://127.0.0.1:%d/archive.zip"), ClosedPort());
+	for (const FString& Url : { Refused, FString(), FString(TEXT("ftp://127.0.0.1/archive.zip")), FString(TEXT("file:///etc/passwd")) })
 	{
 		FHttpRequestRef Request = MakeGet(Url);
 		FCompletion Completion;
 		Completion.Bind(Request);
-		EXPECT_FALSE(Request->ProcessRequest()) << TCHAR_TO_UTF8(Url);
-		ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); })) << TCHAR_TO_UTF8(Url);
+		EXPECT_EQ(Request->ProcessRequest(), Url == Refused) << TCHAR_TO_UTF8(*Url);
+		ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); })) << TCHAR_TO_UTF8(*Url);
 		PumpUntilTickerIdle();
-		EXPECT_EQ(Completion.Calls.load(), 1) << TCHAR_TO_UTF8(Url);
-		EXPECT_FALSE(Completion.bConnected.load()) << TCHAR_TO_UTF8(Url);
-		EXPECT_FALSE(Completion.bHadResponse.load()) << TCHAR_TO_UTF8(Url);
+		EXPECT_EQ(Completion.Calls.load(), 1) << TCHAR_TO_UTF8(*Url);
+		EXPECT_FALSE(Completion.bConnected.load()) << TCHAR_TO_UTF8(*Url);
+		EXPECT_FALSE(Completion.bHadResponse.load()) << TCHAR_TO_UTF8(*Url);
+		EXPECT_FALSE(Request->GetResponse().IsValid()) << TCHAR_TO_UTF8(*Url);
+		EXPECT_EQ(Request->GetStatus(), EHttpRequestStatus::Failed) << TCHAR_TO_UTF8(*Url);
+		if (Url == Refused) { EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::ConnectionError); }
 	}
 }
 
 TEST(HttpTest, RedirectsAreFollowedUpToTheLimit)
 {
+	// Ten redirects are the limit: eleven fail.
 	FTestHttpServer Server;
-	FHttpRequestRef Request = MakeGet(Server.Url("/hop/2/70000"));
-	FCompletion Completion;
-	ASSERT_TRUE(Completion.RunToEnd(Request));
-	EXPECT_TRUE(Completion.bConnected.load());
-	ASSERT_TRUE(Completion.Response.IsValid());
-	EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
-	ASSERT_EQ(Completion.Response->GetContent().Num(), 70000);
-	EXPECT_EQ(Completion.Response->GetContent()[69999], PatternByte(69999));
-	EXPECT_TRUE(Completion.Response->GetHeader(TEXT("Location")).IsEmpty()) << "headers are the final response's";
-
-	// Eleven redirects are one more than the limit of ten.
-	FHttpRequestRef Endless = MakeGet(Server.Url("/hop/10/10"));
-	FCompletion EndlessCompletion;
-	EndlessCompletion.Bind(Endless);
-	ASSERT_TRUE(Endless->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return EndlessCompletion.Done(); }));
-	EXPECT_FALSE(EndlessCompletion.bConnected.load());
-
-	FHttpRequestRef AtLimit = MakeGet(Server.Url("/hop/9/10"));
-	FCompletion AtLimitCompletion;
-	AtLimitCompletion.Bind(AtLimit);
-	ASSERT_TRUE(AtLimit->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return AtLimitCompletion.Done(); }));
-	EXPECT_TRUE(AtLimitCompletion.bConnected.load());
-	EXPECT_EQ(AtLimitCompletion.Response.IsValid() ? AtLimitCompletion.Response->GetContent().Num() : -1, 10);
-}
-
-TEST(HttpTest, ProgressGrowsOnTheTickingThreadAndEndsAtTheBodySize)
-{
-	FTestHttpServer Server;
-	FHttpRequestRef Request = MakeGet(Server.Url("/bytes/8388608"));
-	FCompletion Completion;
-	Completion.Bind(Request);
-	std::vector<uint64> Received;
-	bool bWrongThread = false;
-	bool bAfterCompletion = false;
-	const std::thread::id TestThread = std::this_thread::get_id();
-	Request->OnRequestProgress64().BindLambda([&, TestThread](FHttpRequestPtr, uint64, uint64 BytesReceived) {
-		Received.push_back(BytesReceived);
-		bWrongThread = bWrongThread || std::this_thread::get_id() != TestThread;
-		bAfterCompletion = bAfterCompletion || Completion.Done();
-	});
-	ASSERT_TRUE(Request->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
-	PumpUntilTickerIdle();
-	ASSERT_GE(Received.size(), 2u);
-	for (size_t Index = 1; Index < Received.size(); ++Index) { EXPECT_GT(Received[Index], Received[Index - 1]) << "report " << Index; }
-	EXPECT_EQ(Received.back(), 8388608u);
-	EXPECT_FALSE(bWrongThread);
-	EXPECT_FALSE(bAfterCompletion);
-}
-
-TEST(HttpTest, CancelFromTheProgressDelegateStopsTheTransferAndFails)
-{
-	FTestHttpServer Server;
-	FHttpRequestRef Request = MakeGet(Server.Url("/slow/1073741824"));
-	FCompletion Completion;
-	Completion.Bind(Request);
-	std::atomic<uint64> ReceivedAtCancel{ 0 };
-	double CancelTime = 0.0;
-	Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr Self, uint64, uint64 BytesReceived) {
-		if (BytesReceived > 1024 * 1024 && ReceivedAtCancel.load() == 0)
-		{
-			ReceivedAtCancel = BytesReceived;
-			CancelTime = FPlatformTime::Seconds();
-			Self->CancelRequest();
-		}
-	});
-	ASSERT_TRUE(Request->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
-	EXPECT_LT(FPlatformTime::Seconds() - CancelTime, 2.0);
-	EXPECT_GT(ReceivedAtCancel.load(), 0u);
-	EXPECT_FALSE(Completion.bConnected.load());
-	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Cancelled);
-	// The partial body is not kept; the status that arrived still is.
-	if (Completion.Response.IsValid())
+	for (const auto& [Path, Size] : { std::pair("/hop/2/70000", 70000), std::pair("/hop/9/10", 10), std::pair("/hop/10/10", -1) })
 	{
-		EXPECT_EQ(Completion.Response->GetContent().Num(), 0);
-		EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
+		FHttpRequestRef Request = MakeGet(Server.Url(Path));
+		FCompletion Completion;
+		ASSERT_TRUE(Completion.RunToEnd(Request)) << Path;
+		EXPECT_EQ(Completion.bConnected.load(), Size >= 0) << Path;
+		if (Size < 0) { continue; }
+		ASSERT_TRUE(Completion.Response.IsValid()) << Path;
+		EXPECT_EQ(Completion.Response->GetResponseCode(), 200) << Path;
+		ASSERT_EQ(Completion.Response->GetContent().Num(), Size) << Path;
+		EXPECT_TRUE(HasPattern(Completion.Response->GetContent())) << Path;
+		EXPECT_TRUE(Completion.Response->GetHeader(TEXT("Location")).IsEmpty()) << "headers are the final response's";
 	}
-	// The server sees the connection go, long before its gigabyte is sent.
-	ASSERT_TRUE(PumpUntil([&]() { return Server.bSlowClientGone.load(); }, 5.0));
-	EXPECT_LT(Server.SlowBytesSent.load(), 256u * 1024 * 1024);
-	PumpUntilTickerIdle();
-	EXPECT_EQ(Completion.Calls.load(), 1);
 }
 
 TEST(HttpTest, CancelOnTheHttpThreadStopsTheBodyWhereItIs)
@@ -615,10 +529,8 @@ TEST(HttpTest, TimeOutFailsAStalledTransfer)
 	FHttpRequestRef Request = MakeGet(Server.Url("/announce/5000"));
 	Request->SetTimeout(0.5f);
 	FCompletion Completion;
-	Completion.Bind(Request);
 	const double Start = FPlatformTime::Seconds();
-	ASSERT_TRUE(Request->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+	ASSERT_TRUE(Completion.RunToEnd(Request));
 	const double Elapsed = FPlatformTime::Seconds() - Start;
 	EXPECT_GE(Elapsed, 0.4);
 	EXPECT_LT(Elapsed, 5.0);
@@ -645,43 +557,23 @@ TEST(HttpTest, VerbAndHeadersReachTheServer)
 	EXPECT_FALSE(Echo.Contains(TEXT("first"))) << TCHAR_TO_UTF8(*Echo);
 }
 
-TEST(HttpTest, RequestMadeAndStartedOnAWorkerThreadCompletesOnTheTickingThread)
-{
-	FTestHttpServer Server;
-	FCompletion Completion;
-	FHttpRequestPtr Started;
-	std::thread Worker([&]() {
-		FHttpRequestRef Request = FHttpModule::Get().CreateRequest();
-		Request->SetVerb(TEXT("GET"));
-		Request->SetURL(Server.Url("/bytes/300000"));
-		Completion.Bind(Request);
-		EXPECT_TRUE(Request->ProcessRequest());
-		Started = Request;
-	});
-	const std::thread::id WorkerId = Worker.get_id();
-	Worker.join();
-	ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
-	EXPECT_EQ(Completion.Thread, std::this_thread::get_id());
-	EXPECT_NE(Completion.Thread, WorkerId);
-	EXPECT_TRUE(Completion.bConnected.load());
-	ASSERT_TRUE(Completion.Response.IsValid());
-	EXPECT_EQ(Completion.Response->GetContent().Num(), 300000);
-	EXPECT_EQ(Started->GetStatus(), EHttpRequestStatus::Succeeded);
-}
-
-TEST(HttpTest, ManyConcurrentRequestsEachCompleteOnce)
+TEST(HttpTest, ManyConcurrentRequestsMadeOnAWorkerThreadEachCompleteOnceOnTheTickingThread)
 {
 	FTestHttpServer Server;
 	constexpr int32 Count = 12;
-	std::vector<FHttpRequestRef> Requests;
+	std::vector<FHttpRequestPtr> Requests;
 	std::vector<std::unique_ptr<FCompletion>> Completions;
-	for (int32 Index = 0; Index < Count; ++Index)
-	{
-		Requests.push_back(MakeGet(Server.Url(Index % 3 == 0 ? "/notfound" : "/bytes/200000")));
-		Completions.push_back(std::make_unique<FCompletion>());
-		Completions.back()->Bind(Requests.back());
-		ASSERT_TRUE(Requests.back()->ProcessRequest());
-	}
+	std::thread Worker([&]() {
+		for (int32 Index = 0; Index < Count; ++Index)
+		{
+			Requests.push_back(MakeGet(Server.Url(Index % 3 == 0 ? "/notfound" : "/bytes/200000")));
+			Completions.push_back(std::make_unique<FCompletion>());
+			Completions.back()->Bind(Requests.back().ToSharedRef());
+			EXPECT_TRUE(Requests.back()->ProcessRequest());
+		}
+	});
+	const std::thread::id WorkerId = Worker.get_id();
+	Worker.join();
 	ASSERT_TRUE(PumpUntil([&]() {
 		for (const auto& C : Completions) { if (!C->Done()) { return false; } }
 		return true;
@@ -690,9 +582,13 @@ TEST(HttpTest, ManyConcurrentRequestsEachCompleteOnce)
 	for (int32 Index = 0; Index < Count; ++Index)
 	{
 		EXPECT_EQ(Completions[Index]->Calls.load(), 1) << Index;
+		EXPECT_EQ(Completions[Index]->Thread, std::this_thread::get_id()) << Index;
+		EXPECT_NE(Completions[Index]->Thread, WorkerId) << Index;
 		EXPECT_TRUE(Completions[Index]->bConnected.load()) << Index;
+		EXPECT_EQ(Requests[Index]->GetStatus(), EHttpRequestStatus::Succeeded) << Index;
 		ASSERT_TRUE(Completions[Index]->Response.IsValid()) << Index;
 		EXPECT_EQ(Completions[Index]->Response->GetResponseCode(), Index % 3 == 0 ? 404 : 200) << Index;
+		if (Index % 3 != 0) { EXPECT_EQ(Completions[Index]->Response->GetContent().Num(), 200000) << Index; }
 	}
 }
 
@@ -731,9 +627,7 @@ TEST(HttpTest, ShuttingTheModuleDownCancelsARequestInFlight)
 	FHttpRequestRef Fresh = MakeGet(Server.Url("/bytes/1000"));
 	EXPECT_TRUE(FModuleManager::Get().IsModuleLoaded(TEXT("HTTP")));
 	FCompletion FreshCompletion;
-	FreshCompletion.Bind(Fresh);
-	ASSERT_TRUE(Fresh->ProcessRequest());
-	ASSERT_TRUE(PumpUntil([&]() { return FreshCompletion.Done(); }));
+	ASSERT_TRUE(FreshCompletion.RunToEnd(Fresh));
 	EXPECT_TRUE(FreshCompletion.bConnected.load());
 }
 
@@ -863,8 +757,9 @@ TEST(HttpTest, HeadersReachTheCallerBeforeTheBodyAndProgressOnlyWhenACountMoves)
 	FTestHttpServer Server;
 	{
 		// On the HTTP thread each header is told from inside the transfer, so a length judged too
-		// large can be cancelled there, with no body byte and no progress report ever coming.
-		FHttpRequestRef Request = MakeGet(Server.Url("/silent/600000000"));
+		// large can be cancelled there, with no body byte and no progress report ever coming, even
+		// with body bytes already on their way.
+		FHttpRequestRef Request = MakeGet(Server.Url("/announce/600000000"));
 		Request->SetDelegateThreadPolicy(EHttpRequestDelegateThreadPolicy::CompleteOnHttpThread);
 		FStreamRecord Stream;
 		Request->SetResponseBodyReceiveStreamDelegateV2(Stream.Delegate());
@@ -878,10 +773,8 @@ TEST(HttpTest, HeadersReachTheCallerBeforeTheBodyAndProgressOnlyWhenACountMoves)
 			if (Name == TEXT("content-length")) { Announced = Value; Self->CancelRequest(); }
 		});
 		FCompletion Completion;
-		Completion.Bind(Request);
 		const double Start = FPlatformTime::Seconds();
-		ASSERT_TRUE(Request->ProcessRequest());
-		ASSERT_TRUE(PumpUntil([&]() { return Completion.Done(); }));
+		ASSERT_TRUE(Completion.RunToEnd(Request));
 		EXPECT_LT(FPlatformTime::Seconds() - Start, 2.0);
 		EXPECT_EQ(Announced, TEXT("600000000"));
 		EXPECT_FALSE(bOffHttpThread.load());
@@ -1009,30 +902,54 @@ namespace
 	}
 }
 
-TEST(HttpStreamTest, ACancelLetsGoOfTheStreamAtOnceAndNotFromInsideIt)
+TEST(HttpTest, CancelFromTheProgressDelegateStopsTheTransferAndLetsGoOfTheStream)
 {
-	FTestHttpServer Server;
-	// A cancel made elsewhere (here the game thread's progress delegate) waits for a piece being
-	// streamed; once it returns, the stream is not called again and the request has let go of it.
-	std::atomic<int32> Calls{ 0 };
-	std::atomic<bool> bDestroyed{ false };
-	int32 CallsAtCancel = -1;
-	bool bDestroyedByCancel = false;
-	FHttpRequestRef Request = MakeGet(Server.Url("/slow/1073741824"));
-	EXPECT_TRUE(Request->SetResponseBodyReceiveStream(MakeShared<FCountingArchive>(Calls, bDestroyed)));
-	Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr Self, uint64, uint64 BytesReceived) {
-		if (BytesReceived < 1024 * 1024 || CallsAtCancel >= 0) { return; }
-		Self->CancelRequest();
-		CallsAtCancel = Calls.load();
-		bDestroyedByCancel = bDestroyed.load();
-	});
-	FCompletion Completion;
-	ASSERT_TRUE(Completion.RunToEnd(Request));
-	EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Cancelled);
-	EXPECT_GT(CallsAtCancel, 0);
-	EXPECT_EQ(Calls.load(), CallsAtCancel);
-	EXPECT_TRUE(bDestroyedByCancel);
+	for (const bool bStream : { false, true })
+	{
+		// A cancel made on the game thread waits for a piece being streamed; once it returns, the
+		// stream is not called again and the request has let go of it.
+		FTestHttpServer Server;
+		std::atomic<int32> StreamCalls{ 0 };
+		std::atomic<bool> bDestroyed{ false };
+		FHttpRequestRef Request = MakeGet(Server.Url("/slow/1073741824"));
+		if (bStream) { EXPECT_TRUE(Request->SetResponseBodyReceiveStream(MakeShared<FCountingArchive>(StreamCalls, bDestroyed))); }
+		uint64 ReceivedAtCancel = 0;
+		int32 CallsAtCancel = -1;
+		bool bDestroyedByCancel = false;
+		double CancelTime = 0.0;
+		Request->OnRequestProgress64().BindLambda([&](FHttpRequestPtr Self, uint64, uint64 BytesReceived) {
+			if (BytesReceived <= 1024 * 1024 || ReceivedAtCancel > 0) { return; }
+			ReceivedAtCancel = BytesReceived;
+			CancelTime = FPlatformTime::Seconds();
+			Self->CancelRequest();
+			CallsAtCancel = StreamCalls.load();
+			bDestroyedByCancel = bDestroyed.load();
+		});
+		FCompletion Completion;
+		ASSERT_TRUE(Completion.RunToEnd(Request)) << "stream " << bStream;
+		EXPECT_LT(FPlatformTime::Seconds() - CancelTime, 2.0);
+		EXPECT_GT(ReceivedAtCancel, 0u);
+		EXPECT_FALSE(Completion.bConnected.load());
+		EXPECT_EQ(Request->GetFailureReason(), EHttpFailureReason::Cancelled);
+		EXPECT_EQ(StreamCalls.load(), CallsAtCancel);
+		EXPECT_EQ(bDestroyedByCancel, bStream);
+		EXPECT_EQ(CallsAtCancel > 0, bStream);
+		// The partial body is not kept; the status that arrived still is.
+		if (Completion.Response.IsValid())
+		{
+			EXPECT_EQ(Completion.Response->GetContent().Num(), 0);
+			EXPECT_EQ(Completion.Response->GetResponseCode(), 200);
+		}
+		// The server sees the connection go, long before its gigabyte is sent.
+		ASSERT_TRUE(PumpUntil([&]() { return Server.bSlowClientGone.load(); }, 5.0));
+		EXPECT_LT(Server.SlowBytesSent.load(), 256u * 1024 * 1024);
+		PumpUntilTickerIdle();
+		EXPECT_EQ(Completion.Calls.load(), 1);
+	}
+}
 
+TEST(HttpStreamTest, ACancelFromInsideTheStreamStopsTheEditor)
+{
 	// From inside the stream's call, the engine's request drops the stream under the running call
 	// and then reads its error through the emptied pointer: the shared pointer's check fails and
 	// the editor stops. The stand-in stops the same way.

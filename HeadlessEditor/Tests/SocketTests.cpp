@@ -156,7 +156,5 @@ TEST(SocketTest, AddressReuseLetsTwoListenersShareAPortAsOnLinux)
 	// As the engine names errors: the enumerator's name, for the last error or a given one.
 	EXPECT_EQ(FString(Subsystem->GetSocketError()), TEXT("SE_EADDRINUSE"));
 	EXPECT_EQ(FString(Subsystem->GetSocketError(SE_ECONNREFUSED)), TEXT("SE_ECONNREFUSED"));
-	Subsystem->DestroySocket(First);
-	Subsystem->DestroySocket(Second);
-	Subsystem->DestroySocket(Third);
+	for (FSocket* Socket : { First, Second, Third }) { Subsystem->DestroySocket(Socket); }
 }
