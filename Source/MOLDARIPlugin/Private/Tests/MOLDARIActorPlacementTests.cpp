@@ -36,13 +36,6 @@ namespace
 		return Found;
 	}
 
-	void TestAtOrigin(FAutomationTestBase& Test, const AActor* Actor)
-	{
-		const FTransform Transform = Actor->GetActorTransform();
-		Test.TestTrue(TEXT("at the origin"), Transform.GetLocation() == FVector::ZeroVector);
-		Test.TestTrue(TEXT("no rotation"), Transform.Rotator() == FRotator::ZeroRotator);
-		Test.TestTrue(TEXT("unit scale"), Transform.GetScale3D() == FVector::OneVector);
-	}
 }
 
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIActorPlacementTest, "MOLDARI.Import.ActorPlacement", ImportTestFlags)
@@ -63,7 +56,7 @@ bool FMOLDARIActorPlacementTest::RunTest(const FString& Parameters)
 		TestTrue(TEXT("static mesh given"), Statics[0]->GetStaticMeshComponent()->GetStaticMesh() == StaticMesh);
 		TestTrue(TEXT("static selected"), Selection->IsSelected(Statics[0]));
 		TestNotEqual(TEXT("label is not the object name"), Statics[0]->GetName(), FString(TEXT("Placed_Static")));
-		TestAtOrigin(*this, Statics[0]);
+		TestTrue(TEXT("static at the origin, unturned, unscaled"), Statics[0]->GetActorTransform().Equals(FTransform::Identity));
 	}
 
 	// Same name twice: two actors with one label, both selected.
@@ -82,7 +75,7 @@ bool FMOLDARIActorPlacementTest::RunTest(const FString& Parameters)
 		{
 			TestTrue(TEXT("skeletal mesh given"), Actor->GetSkeletalMeshComponent()->GetSkeletalMeshAsset() == SkeletalMesh);
 			TestTrue(TEXT("skeletal selected"), Selection->IsSelected(Actor));
-			TestAtOrigin(*this, Actor);
+			TestTrue(TEXT("skeletal at the origin, unturned, unscaled"), Actor->GetActorTransform().Equals(FTransform::Identity));
 		}
 	}
 	TestTrue(TEXT("earlier selection kept"), Statics.Num() == 1 && Selection->IsSelected(Statics[0]));

@@ -1,5 +1,5 @@
-// The hand-off when things go wrong: an archive that cannot be stored, and imports that are still
-// waiting for the main thread when the module shuts down.
+// The hand-off when the module shuts down: imports still waiting for the main thread, and the
+// archive worker's queue. (An archive that cannot be stored is Tests/Hostile/test_faults.py's.)
 #include "Misc/AutomationTest.h"
 
 #include "MOLDARIArchiveDownload.h"
@@ -11,7 +11,6 @@
 #include "HAL/FileManager.h"
 #include "HAL/PlatformProcess.h"
 #include "HAL/PlatformTime.h"
-#include "Misc/FileHelper.h"
 #include "Misc/Paths.h"
 
 #include <atomic>
@@ -25,39 +24,6 @@ namespace
 
 	// Not a ZIP past its signature: an import that runs ends at once with the no-EOCD line.
 	const TArray<uint8> JunkArchive({ 0x50, 0x4B, 0x03, 0x04, 'j', 'u', 'n', 'k' });
-}
-
-IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIStoreFailureTest, "MOLDARI.Import.Download.StoreFailure", MOLDARITestFlags)
-bool FMOLDARIStoreFailureTest::RunTest(const FString& Parameters)
-{
-	// A file where the temporary folder should be: nothing can be stored under it.
-	IFileManager& FileManager = IFileManager::Get();
-	const FString TempDir = MOLDARIIntake::GetTempDir();
-	const FString Aside = FPaths::GetPath(TempDir) + TEXT("/MOLDARI_aside_for_test");
-	const bool bHadTempDir = FileManager.DirectoryExists(*TempDir);
-	if (bHadTempDir && !FileManager.Move(*Aside, *TempDir, true, false, false, false))
-	{
-		AddError(TEXT("could not move the temporary folder aside"));
-		return false;
-	}
-	FileManager.MakeDirectory(*FPaths::GetPath(TempDir), true);
-	TestTrue(TEXT("blocker written"), FFileHelper::SaveStringToFile(TEXT("not a folder"), *TempDir));
-
-	AddExpectedErrorPlain(TEXT("[MOLDARI] Cannot store archive: "), EAutomationExpectedErrorFlags::Contains, 1);
-	const FString Stored = StoreTempArchive(JunkArchive, TEXT("blocked"), TEXT("zip"));
-	TestTrue(TEXT("no path for an archive that was not written"), Stored.IsEmpty());
-	// An empty path schedules nothing: a tick runs no import (it would log an error).
-	ScheduleImport(Stored, TEXT("blocked"), TEXT("zip"));
-	FTSTicker::GetCoreTicker().Tick(0.0f);
-
-	FString Blocker;
-	TestTrue(TEXT("the blocking file is untouched"), FFileHelper::LoadFileToString(Blocker, *TempDir) && Blocker == TEXT("not a folder"));
-	FileManager.Delete(*TempDir, false, false, true);
-	if (bHadTempDir)
-	{
-		FileManager.Move(*TempDir, *Aside, true, false, false, false);
-	}
-	return true;
 }
 
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIScheduledAtShutDownTest, "MOLDARI.Import.Download.ScheduledAtShutDown", MOLDARITestFlags)
@@ -88,11 +54,6 @@ bool FMOLDARIScheduledAtShutDownTest::RunTest(const FString& Parameters)
 		const TOptional<MOLDARIJobs::FImportJob> Job = MOLDARIJobs::FindJob(Id);
 		TestTrue(TEXT("the job never ran"), Job.IsSet() && Job->State == MOLDARIJobs::EJobState::NotRun && Job->Ended != FDateTime::MinValue());
 	}
-	// A job still downloading at shut-down never runs either.
-	const int64 Downloading = MOLDARIJobs::AddJob(TEXT("downloading"), TEXT("zip"), TEXT("http://127.0.0.1/big.zip"));
-	MOLDARIJobs::SetDownloading(Downloading, 10, 100);
-	TestTrue(TEXT("named as not run"), MOLDARIJobs::MarkUnfinishedNotRun().Contains(TEXT("downloading")));
-	TestTrue(TEXT("downloading job not run"), MOLDARIJobs::FindJob(Downloading)->State == MOLDARIJobs::EJobState::NotRun);
 
 	// A module started again schedules as before: the import runs on the next tick.
 	ReopenImportScheduling();

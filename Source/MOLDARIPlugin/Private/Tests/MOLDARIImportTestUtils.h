@@ -7,6 +7,7 @@
 #include "HAL/PlatformMisc.h"
 #include "Interfaces/IPluginManager.h"
 #include "Misc/AutomationTest.h"
+#include "Misc/FileHelper.h"
 #include "Misc/OutputDeviceRedirector.h"
 #include "Misc/ScopeLock.h"
 #include "Misc/Paths.h"
@@ -110,6 +111,27 @@ namespace MOLDARIImportTest
 		}
 		const TSharedPtr<IPlugin> Plugin = IPluginManager::Get().FindPlugin(TEXT("MOLDARIPlugin"));
 		return FPaths::ConvertRelativePathToFull(Plugin.IsValid() ? Plugin->GetBaseDir() / TEXT("../shared/testdata") : FString(TEXT("../shared/testdata")));
+	}
+
+	// Where the download leaves the archive of the import Name, and a file or bytes put there.
+	inline FString TempArchivePath(const FString& Name, const TCHAR* Extension = TEXT(".zip"))
+	{
+		return FPaths::ConvertRelativePathToFull(FPaths::ProjectSavedDir()) / TEXT("Temp/MOLDARI") / Name + Extension;
+	}
+
+	inline FString StageArchive(const FString& Source, const FString& Name, const TCHAR* Extension = TEXT(".zip"))
+	{
+		const FString Path = TempArchivePath(Name, Extension);
+		IFileManager::Get().MakeDirectory(*FPaths::GetPath(Path), true);
+		IFileManager::Get().Copy(*Path, *Source);
+		return Path;
+	}
+
+	inline FString StageBytes(const TArray<uint8>& Bytes, const FString& Name)
+	{
+		const FString Path = TempArchivePath(Name);
+		FFileHelper::SaveArrayToFile(Bytes, *Path);
+		return Path;
 	}
 
 	// The folder the archive's files of the import Name are copied to, in full.

@@ -78,9 +78,7 @@ bool FMOLDARIMaterialStaticTest::RunTest(const FString& Parameters)
 	FLogCapture Log;
 	CreatePBRMaterialForStaticMesh(Model.StaticMesh, Model.ExtractDir, Model.DestPath, TEXT("MatCube"));
 
-	const int32 Created = Log.IndexOf(TEXT("[MOLDARI] Created PBR material: M_MatCube_PBR"));
-	TestTrue(TEXT("created line"), Created != INDEX_NONE);
-	TestTrue(TEXT("assigned after created"), Log.IndexOf(TEXT("[MOLDARI] PBR material assigned to slot 'Material.001'"), Created) != INDEX_NONE);
+	// The created and assigned lines, in order, are MOLDARI.Import.Archive.ZipWhole's.
 	TestTrue(TEXT("generated material deleted after the assignment"),
 		Log.CountStartingWith(TEXT("[MOLDARI] Deleted FBX-generated asset: ")) > 0 && Log.GetLines().Last().Text.StartsWith(TEXT("[MOLDARI] Deleted FBX-generated asset: ")));
 
@@ -229,13 +227,7 @@ bool FMOLDARIMaterialSkipTest::RunTest(const FString& Parameters)
 			TEXT("[MOLDARI] No metadata.json — skipping PBR materials") },
 		{ TEXT("MatBadJson"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\": [")); }, TEXT("[MOLDARI] metadata.json parse failed") },
 		{ TEXT("MatRootArray"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("[{\"name\":\"x\"}]")); }, TEXT("[MOLDARI] metadata.json parse failed") },
-		// Balanced and nested deeper than the reader can free: refused before it is read.
-		{ TEXT("MatDeep"), [](const FString& Dir) { 
-			FString Text = TEXT("{\"materials\":");
-			for (int32 Level = 0; Level < 400000; ++Level) { Text.AppendChar(TEXT('[')); }
-			for (int32 Level = 0; Level < 400000; ++Level) { Text.AppendChar(TEXT(']')); }
-			WriteMetadata(Dir, Text + TEXT("}")); },
-			TEXT("[MOLDARI] metadata.json parse failed") },
+		// Nested deeper than the reader can free: Tests/Hostile/test_archive_traps.py.
 		{ TEXT("MatNoMaterials"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"asset\":{}}")); }, nullptr },
 		{ TEXT("MatMaterialsObject"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\":{\"name\":\"x\"}}")); }, nullptr },
 		{ TEXT("MatEmptyArray"), [](const FString& Dir) { WriteMetadata(Dir, TEXT("{\"materials\":[]}")); }, nullptr },

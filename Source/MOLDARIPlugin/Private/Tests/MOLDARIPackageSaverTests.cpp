@@ -43,8 +43,7 @@ bool FMOLDARIPackageSaverTest::RunTest(const FString& Parameters)
 
 	MakeDirtyAsset<UTexture2D>(ContentPath, TEXT("T_One"));
 	MakeDirtyAsset<UTexture2D>(ContentPath / TEXT("Textures"), TEXT("T_Deep"));
-	UWorld* Level = MakeDirtyAsset<UWorld>(ContentPath, TEXT("L_Level"));
-	TestNotNull(TEXT("level made"), Level);
+	MakeDirtyAsset<UWorld>(ContentPath, TEXT("L_Level"));
 
 	FString TextureFile, DeepFile, LevelFile;
 	FPackageName::TryConvertLongPackageNameToFilename(ContentPath / TEXT("T_One"), TextureFile, FPackageName::GetAssetPackageExtension());

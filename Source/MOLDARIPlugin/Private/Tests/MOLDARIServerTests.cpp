@@ -1,11 +1,9 @@
-// The server over real loopback connections: lifecycle, the status document, the response
-// layout and the cross-origin policy. Uses a port of its own so the toolbar's port stays free.
+// The server over real loopback connections: lifecycle, the response layout and the
+// cross-origin policy. Uses a port of its own so the toolbar's port stays free.
 #include "Misc/AutomationTest.h"
 
 #include "MOLDARIServer.h"
 #include "MOLDARITestClient.h"
-
-#include "HAL/PlatformTime.h"
 
 #if WITH_DEV_AUTOMATION_TESTS
 
@@ -13,9 +11,6 @@ namespace
 {
 	const EAutomationTestFlags MOLDARITestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
 	const int32 TestPort = 5399;
-
-	const TCHAR* const CorsBlock = TEXT("Access-Control-Allow-Methods: GET, POST, OPTIONS\r\nAccess-Control-Allow-Headers: Content-Type\r\n")
-		TEXT("Access-Control-Allow-Private-Network: true\r\nAccess-Control-Max-Age: 86400\r\n");
 
 	// SendResponse on its own: one accepted loopback connection, read back by the client side.
 	FString CaptureResponse(int32 StatusCode, const FString& Body, const FString& Origin)
@@ -45,8 +40,6 @@ IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerLifecycleTest, "MOLDARI.Server.Li
 bool FMOLDARIServerLifecycleTest::RunTest(const FString& Parameters)
 {
 	FMOLDARIServer::StopServer();
-	TestFalse(TEXT("no server before the first start"), FMOLDARIServer::IsServerRunning());
-
 	FMOLDARIServer::StartServer(TestPort);
 	TestTrue(TEXT("serving after start"), MOLDARITest::WaitUntilServing(TestPort, 5.0));
 	AddExpectedErrorPlain(TEXT("LogTemp: [MOLDARI] Server already running"), EAutomationExpectedErrorFlags::Exact, 1);
@@ -57,12 +50,8 @@ bool FMOLDARIServerLifecycleTest::RunTest(const FString& Parameters)
 	FMOLDARIServer::StopServer();
 	TestFalse(TEXT("gone after stop"), FMOLDARIServer::IsServerRunning());
 	TestTrue(TEXT("nothing answers after stop"), MOLDARITest::Connect(TestPort) == nullptr);
-	return true;
-}
 
-IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerPortTakenTest, "MOLDARI.Server.PortTaken", MOLDARITestFlags)
-bool FMOLDARIServerPortTakenTest::RunTest(const FString& Parameters)
-{
+	// A port held by another: the failure is known, and a stop clears the failed server.
 	FSocket* Squatter = MOLDARITest::HoldPort(TestPort);
 	if (!TestNotNull(TEXT("test holds the port"), Squatter))
 	{
@@ -80,38 +69,16 @@ bool FMOLDARIServerPortTakenTest::RunTest(const FString& Parameters)
 	return true;
 }
 
-IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerStatusTest, "MOLDARI.Server.Status", MOLDARITestFlags)
-bool FMOLDARIServerStatusTest::RunTest(const FString& Parameters)
-{
-	const MOLDARITest::FScopedServer Server(TestPort);
-	TestTrue(TEXT("serving"), Server.bServing);
-
-	const FString Expected = MOLDARITest::Response(TEXT("HTTP/1.1 200 OK"), MOLDARITest::StatusDocument());
-	TestEqualSensitive(TEXT("status document, exact bytes"), MOLDARITest::Exchange(TestPort, TEXT("GET /status HTTP/1.1\r\nHost: localhost\r\n\r\n")), Expected);
-	// The routing rules are MOLDARI.Http.Route's; here, that each route's answer reaches the client.
-	TestEqualSensitive(TEXT("an unknown path"), MOLDARITest::Exchange(TestPort, TEXT("GET /status?x=1 HTTP/1.1\r\n\r\n")),
-		MOLDARITest::Response(TEXT("HTTP/1.1 404 Not Found"), TEXT("{\"error\":\"not found\"}")));
-	TestEqualSensitive(TEXT("POST /import reaches the import endpoint"), MOLDARITest::Exchange(TestPort, TEXT("POST /import HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}")),
-		FString(TEXT("HTTP/1.1 400 Bad Request\r\nContent-Type: application/json\r\nContent-Length: 30\r\n\r\n{\"error\":\"missing field: url\"}")));
-	TestEqualSensitive(TEXT("a request line of one word gets nothing"), MOLDARITest::Exchange(TestPort, TEXT("GET\r\n\r\n")), FString());
-	return true;
-}
-
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIServerCorsTest, "MOLDARI.Server.Cors", MOLDARITestFlags)
 bool FMOLDARIServerCorsTest::RunTest(const FString& Parameters)
 {
 	const MOLDARITest::FScopedServer Server(TestPort);
 	TestTrue(TEXT("serving"), Server.bServing);
 
-	TestEqualSensitive(TEXT("pre-flight from the dev origin"),
-		MOLDARITest::Exchange(TestPort, TEXT("OPTIONS /import HTTP/1.1\r\nOrigin: http://localhost:5173\r\nAccess-Control-Request-Method: POST\r\n\r\n")),
-		FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 0\r\nAccess-Control-Allow-Origin: http://localhost:5173\r\n")) + CorsBlock + TEXT("\r\n"));
+	// Answers with the lines, exact, from the dev origin: MOLDARI.Server.StartStopUnderLoad and the
+	// black-box tests; here, an answer without them.
 	TestEqualSensitive(TEXT("pre-flight without an origin"), MOLDARITest::Exchange(TestPort, TEXT("OPTIONS / HTTP/1.1\r\n\r\n")),
-		FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 0\r\n\r\n")));
-
-	TestEqualSensitive(TEXT("a 404 from an allowed origin carries the lines"),
-		MOLDARITest::Exchange(TestPort, TEXT("GET /missing HTTP/1.1\r\nOrigin: https://app.moldari.com\r\n\r\n")),
-		MOLDARITest::Response(TEXT("HTTP/1.1 404 Not Found"), TEXT("{\"error\":\"not found\"}"), FString(TEXT("Access-Control-Allow-Origin: https://app.moldari.com\r\n")) + CorsBlock));
+		MOLDARITest::Response(TEXT("HTTP/1.1 200 OK"), FString()));
 
 	// Origins are matched without regard to case and echoed as sent.
 	TArray<FString> Allowed = MOLDARITest::SharedCases(TEXT("allowedOrigins"));
@@ -121,7 +88,7 @@ bool FMOLDARIServerCorsTest::RunTest(const FString& Parameters)
 	{
 		FString Headers;
 		FMOLDARIServer::AppendCorsHeaders(Headers, Origin);
-		TestEqualSensitive(FString::Printf(TEXT("allowed %s"), *Origin), Headers, FString(TEXT("Access-Control-Allow-Origin: ")) + Origin + TEXT("\r\n") + CorsBlock);
+		TestEqualSensitive(FString::Printf(TEXT("allowed %s"), *Origin), Headers, MOLDARITest::CorsLines(Origin));
 	}
 	const TArray<FString> Refused = MOLDARITest::SharedCases(TEXT("refusedOrigins"));
 	TestTrue(TEXT("refused origins listed"), Refused.Num() > 0);
@@ -141,7 +108,6 @@ bool FMOLDARIResponseLayoutTest::RunTest(const FString& Parameters)
 		FString(TEXT("HTTP/1.1 302\r\nContent-Type: text/plain\r\nContent-Length: 0\r\n\r\n")));
 	TestEqualSensitive(TEXT("length counts UTF-8 bytes"), CaptureResponse(200, TEXT("\u00e9"), FString()),
 		FString(TEXT("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 2\r\n\r\n\u00e9")));
-	TestEqualSensitive(TEXT("500 status line"), CaptureResponse(500, TEXT("{}"), FString()).Left(37), FString(TEXT("HTTP/1.1 500 Internal Server Error\r\nC")));
 	return true;
 }
 

@@ -12,11 +12,6 @@ namespace
 	using namespace MOLDARIImportTest;
 	const EAutomationTestFlags ImportTestFlags = EAutomationTestFlags::EditorContext | EAutomationTestFlags::EngineFilter;
 
-	void WriteFile(const FString& Path, const FString& Text)
-	{
-		FFileHelper::SaveStringToFile(Text, *Path);
-	}
-
 	FString ReadFile(const FString& Path)
 	{
 		FString Text;
@@ -29,11 +24,11 @@ IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARISourceCopyTest, "MOLDARI.Import.SourceC
 bool FMOLDARISourceCopyTest::RunTest(const FString& Parameters)
 {
 	const FString ExtractDir = MakeScratchDir(TEXT("SourceCopy"));
-	WriteFile(ExtractDir / TEXT("model.fbx"), TEXT("model"));
-	WriteFile(ExtractDir / TEXT("metadata.json"), TEXT("{}"));
-	WriteFile(ExtractDir / TEXT("textures/base.png"), TEXT("base"));
-	WriteFile(ExtractDir / TEXT("model.FBM/embedded.png"), TEXT("embedded"));
-	WriteFile(ExtractDir / TEXT("notes.fbm.txt"), TEXT("fbm in the file name"));
+	FFileHelper::SaveStringToFile(TEXT("model"), *(ExtractDir / TEXT("model.fbx")));
+	FFileHelper::SaveStringToFile(TEXT("{}"), *(ExtractDir / TEXT("metadata.json")));
+	FFileHelper::SaveStringToFile(TEXT("base"), *(ExtractDir / TEXT("textures/base.png")));
+	FFileHelper::SaveStringToFile(TEXT("embedded"), *(ExtractDir / TEXT("model.FBM/embedded.png")));
+	FFileHelper::SaveStringToFile(TEXT("fbm in the file name"), *(ExtractDir / TEXT("notes.fbm.txt")));
 
 	const FString SourceDir = SourceCopyOnDisk(TEXT("CopyTest"));
 	IFileManager::Get().DeleteDirectory(*SourceDir, false, true);
@@ -50,8 +45,8 @@ bool FMOLDARISourceCopyTest::RunTest(const FString& Parameters)
 	TestFalse(TEXT("file with .fbm in its name left out"), IFileManager::Get().FileExists(*(SourceDir / TEXT("notes.fbm.txt"))));
 
 	// A second import overwrites its copies and leaves other files alone.
-	WriteFile(ExtractDir / TEXT("model.fbx"), TEXT("model v2"));
-	WriteFile(SourceDir / TEXT("keep.txt"), TEXT("keep"));
+	FFileHelper::SaveStringToFile(TEXT("model v2"), *(ExtractDir / TEXT("model.fbx")));
+	FFileHelper::SaveStringToFile(TEXT("keep"), *(SourceDir / TEXT("keep.txt")));
 	CopySourceFiles(ExtractDir, TEXT("CopyTest"));
 	TestEqualSensitive(TEXT("copy replaced"), ReadFile(SourceDir / TEXT("model.fbx")), FString(TEXT("model v2")));
 	TestEqualSensitive(TEXT("other file untouched"), ReadFile(SourceDir / TEXT("keep.txt")), FString(TEXT("keep")));

@@ -148,21 +148,6 @@ namespace MOLDARITest
 		return Squatter;
 	}
 
-	// The pretty-printed JSON the bridge sends, as the engine writes it on this platform: the
-	// platform's line terminator (LF on Linux, CR LF on Windows), a tab per level.
-	inline FString PrettyJson(std::initializer_list<TPair<const TCHAR*, FString>> Fields)
-	{
-		FString Text = FString(TEXT("{")) + LINE_TERMINATOR;
-		int32 Index = 0;
-		for (const TPair<const TCHAR*, FString>& Field : Fields)
-		{
-			Text += FString::Printf(TEXT("\t\"%s\": \"%s\""), Field.Key, *Field.Value);
-			Text += ++Index < static_cast<int32>(Fields.size()) ? TEXT(",") : TEXT("");
-			Text += LINE_TERMINATOR;
-		}
-		return Text + TEXT("}");
-	}
-
 	// The cases the black-box, browser and automation tests share: Tests/bridge_cases.json in
 	// the plugin's folder. Empty when it cannot be read, so every test that needs it fails.
 	inline TArray<FString> SharedCases(const TCHAR* Field)
@@ -192,9 +177,11 @@ namespace MOLDARITest
 		return FString::Join(SharedCases(TEXT("statusDocumentLines")), LINE_TERMINATOR);
 	}
 
+	// The queued reply, pretty-printed as the engine writes it on this platform: the platform's
+	// line terminator (LF on Linux, CR LF on Windows), a tab per level.
 	inline FString QueuedReply(const FString& Name)
 	{
-		return PrettyJson({ { TEXT("status"), TEXT("queued") }, { TEXT("name"), Name } });
+		return FString::Printf(TEXT("{%s\t\"status\": \"queued\",%s\t\"name\": \"%s\"%s}"), LINE_TERMINATOR, LINE_TERMINATOR, *Name, LINE_TERMINATOR);
 	}
 
 	// A response as the bridge lays it out: status line, content type, length in UTF-8 bytes,
@@ -203,6 +190,19 @@ namespace MOLDARITest
 	{
 		return FString::Printf(TEXT("%s\r\nContent-Type: %s\r\nContent-Length: %d\r\n%s\r\n%s"), *StatusLine,
 			Body.IsEmpty() ? TEXT("text/plain") : TEXT("application/json"), FTCHARToUTF8(*Body).Length(), *CorsLines, *Body);
+	}
+
+	// The cross-origin lines the bridge adds for an allowed origin.
+	inline FString CorsLines(const FString& Origin)
+	{
+		return FString::Printf(TEXT("Access-Control-Allow-Origin: %s\r\nAccess-Control-Allow-Methods: GET, POST, OPTIONS\r\n")
+			TEXT("Access-Control-Allow-Headers: Content-Type\r\nAccess-Control-Allow-Private-Network: true\r\nAccess-Control-Max-Age: 86400\r\n"), *Origin);
+	}
+
+	// A POST /import request with the body's length; ExtraHeaders are whole lines.
+	inline FString ImportRequest(const FString& Body, const FString& ExtraHeaders = FString())
+	{
+		return FString::Printf(TEXT("POST /import HTTP/1.1\r\n%sContent-Length: %d\r\n\r\n"), *ExtraHeaders, FTCHARToUTF8(*Body).Length()) + Body;
 	}
 
 	// Waits, bounded, until the condition holds; its last answer.

@@ -57,14 +57,6 @@ namespace
 		return Text.Replace(TEXT("\r"), TEXT("\\r")).Replace(TEXT("\n"), TEXT("\\n"));
 	}
 
-	FString PostImport(const FString& Body, const FString& OriginLine = FString())
-	{
-		return FString::Printf(TEXT("POST /import HTTP/1.1\r\n%sContent-Length: %d\r\n\r\n"), *OriginLine, FTCHARToUTF8(*Body).Length()) + Body;
-	}
-
-	const TCHAR* const DevOriginCors = TEXT("Access-Control-Allow-Origin: http://localhost:5173\r\nAccess-Control-Allow-Methods: GET, POST, OPTIONS\r\n")
-		TEXT("Access-Control-Allow-Headers: Content-Type\r\nAccess-Control-Allow-Private-Network: true\r\nAccess-Control-Max-Age: 86400\r\n");
-
 	// One request a load client sends, with the only answer it may get (empty: none at all).
 	struct FLoadRequest
 	{
@@ -78,16 +70,17 @@ namespace
 	// download or an import.
 	TArray<FLoadRequest> StatusAndBadRequests()
 	{
+		const FString DevOriginCors = MOLDARITest::CorsLines(TEXT("http://localhost:5173"));
 		const FString Status = Response(TEXT("HTTP/1.1 200 OK"), MOLDARITest::StatusDocument());
 		TArray<FLoadRequest> Requests;
 		Requests.Add({ TEXT("GET /status HTTP/1.1\r\nHost: localhost\r\n\r\n"), Status });
 		Requests.Add({ TEXT("GET /status HTTP/1.1\r\nOrigin: http://localhost:5173\r\n\r\n"), Response(TEXT("HTTP/1.1 200 OK"), MOLDARITest::StatusDocument(), DevOriginCors) });
 		Requests.Add({ TEXT("OPTIONS /import HTTP/1.1\r\nOrigin: http://localhost:5173\r\n\r\n"), Response(TEXT("HTTP/1.1 200 OK"), FString(), DevOriginCors) });
 		Requests.Add({ TEXT("GET /nothing-here HTTP/1.1\r\n\r\n"), Response(TEXT("HTTP/1.1 404 Not Found"), TEXT("{\"error\":\"not found\"}")) });
-		Requests.Add({ PostImport(TEXT("not json!")), Response(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"invalid JSON\"}")) });
-		Requests.Add({ PostImport(TEXT("{\"url\":\"ftp://x/a.zip\",\"name\":\"../x\"}")), Response(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"unsupported URL scheme\"}")) });
-		Requests.Add({ PostImport(TEXT("{\"name\":\"chair\"}")), Response(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"missing field: url\"}")) });
-		Requests.Add({ PostImport(TEXT("{\"url\":\"http://127.0.0.1:1/a.zip\"}"), TEXT("Origin: https://evil.example\r\n")),
+		Requests.Add({ MOLDARITest::ImportRequest(TEXT("not json!")), Response(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"invalid JSON\"}")) });
+		Requests.Add({ MOLDARITest::ImportRequest(TEXT("{\"url\":\"ftp://x/a.zip\",\"name\":\"../x\"}")), Response(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"unsupported URL scheme\"}")) });
+		Requests.Add({ MOLDARITest::ImportRequest(TEXT("{\"name\":\"chair\"}")), Response(TEXT("HTTP/1.1 400 Bad Request"), TEXT("{\"error\":\"missing field: url\"}")) });
+		Requests.Add({ MOLDARITest::ImportRequest(TEXT("{\"url\":\"http://127.0.0.1:1/a.zip\"}"), TEXT("Origin: https://evil.example\r\n")),
 			Response(TEXT("HTTP/1.1 403"), TEXT("{\"error\":\"origin not allowed\"}")) });
 		Requests.Add({ TEXT("POST /import HTTP/1.1\r\nContent-Length: 99999999999\r\n\r\n"), Response(TEXT("HTTP/1.1 413"), TEXT("{\"error\":\"request too large\"}")) });
 		Requests.Add({ TEXT("\x01\x02\xff\r\n\r\n"), FString() });
@@ -126,10 +119,14 @@ namespace
 		std::atomic<int32> Wrong{ 0 };
 		std::atomic<int32> Refused{ 0 };
 
-		FString FirstWrong()
+		// Once stopped: no wrong or partial answer, the first one named.
+		void TestNoneWrong(FAutomationTestBase& Test)
 		{
-			std::lock_guard<std::mutex> Lock(WrongMutex);
-			return FirstWrongText;
+			if (!Test.TestEqual(TEXT("wrong or partial answers"), Wrong.load(), 0))
+			{
+				std::lock_guard<std::mutex> Lock(WrongMutex);
+				Test.AddError(FirstWrongText);
+			}
 		}
 
 	private:
@@ -235,11 +232,7 @@ bool FMOLDARIServerStartStopUnderLoadTest::RunTest(const FString& Parameters)
 			FPlatformProcess::Sleep(0.01f * static_cast<float>(Cycle % 3));
 		}
 		Clients.Stop();
-		TestEqual(TEXT("wrong or partial answers"), Clients.Wrong.load(), 0);
-		if (Clients.Wrong.load() > 0)
-		{
-			AddError(Clients.FirstWrong());
-		}
+		Clients.TestNoneWrong(*this);
 		TestTrue(FString::Printf(TEXT("answers: %d"), Clients.Answered.load()), Clients.Answered.load() >= 3 * Cycles);
 		AddInfo(FString::Printf(TEXT("%d cycles: %d right answers, %d refused connections"), Cycles, Clients.Answered.load(), Clients.Refused.load()));
 	}
@@ -268,7 +261,6 @@ bool FMOLDARIImportWhileRequestsArriveTest::RunTest(const FString& Parameters)
 		{ TEXT("archives/sausage_skinned_pbr_png.zip"), TEXT("LoadSausage") },
 		{ TEXT("archives/spider_static_multimaterial_jpeg.zip"), TEXT("LoadSpider") },
 	};
-	const FString TempDir = FPaths::ConvertRelativePathToFull(FPaths::ProjectSavedDir()) / TEXT("Temp/MOLDARI");
 	for (const FArchiveCase& Archive : Archives)
 	{
 		IFileManager::Get().DeleteDirectory(*ImportFolderOnDisk(Archive.Name), false, true);
@@ -290,24 +282,14 @@ bool FMOLDARIImportWhileRequestsArriveTest::RunTest(const FString& Parameters)
 		const int32 AnsweredBefore = Clients.Answered.load();
 		for (const FArchiveCase& Archive : Archives)
 		{
-			const FString Staged = TempDir / Archive.Name + TEXT(".zip");
-			IFileManager::Get().MakeDirectory(*TempDir, true);
-			if (!TestTrue(FString::Printf(TEXT("staged %s"), Archive.File), IFileManager::Get().Copy(*Staged, *(TestDataDir() / Archive.File)) == COPY_OK))
-			{
-				continue;
-			}
-			ImportArchive(Staged, Archive.Name, TEXT("zip"));
+			ImportArchive(StageArchive(TestDataDir() / Archive.File, Archive.Name), Archive.Name, TEXT("zip"));
 		}
 		AnsweredDuringImports = Clients.Answered.load() - AnsweredBefore;
 		TestTrue(TEXT("the server answered while the main thread imported"), AnsweredDuringImports > 0);
 		// One more round after the imports: the server is still serving.
 		TestTrue(TEXT("clients are answered after the imports"), WaitForAnswers(Clients, Clients.Answered.load() + 3, 10.0));
 		Clients.Stop();
-		TestEqual(TEXT("wrong or partial answers"), Clients.Wrong.load(), 0);
-		if (Clients.Wrong.load() > 0)
-		{
-			AddError(Clients.FirstWrong());
-		}
+		Clients.TestNoneWrong(*this);
 		TestEqual(TEXT("refused connections"), Clients.Refused.load(), 0);
 		AddInfo(FString::Printf(TEXT("%d right answers, %d of them while importing"), Clients.Answered.load(), AnsweredDuringImports));
 	}
@@ -319,7 +301,6 @@ bool FMOLDARIImportWhileRequestsArriveTest::RunTest(const FString& Parameters)
 		TestTrue(FString::Printf(TEXT("%s imported"), Archive.Name), Log.IndexOf(FString(TEXT("[MOLDARI] Done: ")) + Archive.Name) != INDEX_NONE);
 		const FString Material = FString::Printf(TEXT("/Game/MOLDARIImports/%s/M_%s_PBR"), Archive.Name, Archive.Name);
 		TestTrue(FString::Printf(TEXT("%s saved"), *Material), FPackageName::DoesPackageExist(Material));
-		TestFalse(FString::Printf(TEXT("temporary archive of %s removed"), Archive.Name), IFileManager::Get().FileExists(*(TempDir / Archive.Name + TEXT(".zip"))));
 	}
 	TestEqual(TEXT("no import was started by a request"), Log.CountStartingWith(TEXT("[MOLDARI] /import received")), 0);
 	return true;

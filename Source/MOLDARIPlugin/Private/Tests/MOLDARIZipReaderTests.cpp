@@ -134,21 +134,10 @@ namespace
 		return Out;
 	}
 
-	// A scratch folder in the project's Saved folder, removed again by the test.
 	// The project's Saved folder as a full path, as the reader makes its extraction folders.
 	FString SavedDirFull()
 	{
 		return FPaths::ConvertRelativePathToFull(FPaths::ProjectSavedDir());
-	}
-
-	FString MakeScratchDir(const TCHAR* Name)
-	{
-		FString Dir = SavedDirFull();
-		const FString Leaf = FString(TEXT("MOLDARIZipTests/")) + Name;
-		Dir.PathAppend(*Leaf, Leaf.Len());
-		IFileManager::Get().DeleteDirectory(*Dir, false, true);
-		IFileManager::Get().MakeDirectory(*Dir, true);
-		return Dir;
 	}
 
 	TArray<FString> FilesUnder(const FString& Dir)
@@ -214,52 +203,46 @@ IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipWalkTest, "MOLDARI.Zip.Walk", ZipTes
 
 bool FMOLDARIZipWalkTest::RunTest(const FString& Parameters)
 {
-	const auto TwoFiles = []()
+	// Two files, their directory or end record then changed.
+	const auto Walk = [](TFunctionRef<void(FZipTestWriter&)> Change, FRecordingSink& Sink)
 	{
 		FZipTestWriter Writer;
 		Writer.AddStored("first.txt", Bytes("one"));
 		Writer.AddDeflated("second.txt", Bytes("two two two"));
-		return Writer;
+		Change(Writer);
+		return ExtractInMemory(Writer.Build(), Sink);
 	};
 
 	{
-		FZipTestWriter Writer = TwoFiles();
-		Writer.AnnouncedEntries = 5;
 		FRecordingSink Sink;
-		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		const FExtractReport Report = Walk([](FZipTestWriter& W) { W.AnnouncedEntries = 5; }, Sink);
 		TestEqual(TEXT("too many announced: what exists is written"), Sink.Files.Num(), 2);
 		TestTrue(TEXT("too many announced: the walk stops at the end record"), Report.bWalkStoppedEarly);
 		TestEqual(TEXT("too many announced: records read"), Report.RecordsRead, 2);
 	}
 	{
-		FZipTestWriter Writer = TwoFiles();
-		Writer.AnnouncedEntries = 1;
 		FRecordingSink Sink;
-		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		const FExtractReport Report = Walk([](FZipTestWriter& W) { W.AnnouncedEntries = 1; }, Sink);
 		TestEqual(TEXT("fewer announced: only those are read"), Sink.Files.Num(), 1);
 		TestFalse(TEXT("fewer announced: not an early stop"), Report.bWalkStoppedEarly);
 	}
 	{
-		FZipTestWriter Writer = TwoFiles();
-		Writer.DirectoryOffset = 0xFFFFFFFF;   // ZIP64 marker; offset + 46 must not wrap
 		FRecordingSink Sink;
-		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		// ZIP64 marker; offset + 46 must not wrap
+		const FExtractReport Report = Walk([](FZipTestWriter& W) { W.DirectoryOffset = 0xFFFFFFFF; }, Sink);
 		TestEqual(TEXT("directory offset 0xFFFFFFFF: nothing read"), Report.RecordsRead, 0);
 		TestTrue(TEXT("directory offset 0xFFFFFFFF: walk stopped"), Report.bWalkStoppedEarly);
 	}
 	{
-		FZipTestWriter Writer = TwoFiles();
-		Writer.DirectoryOffset = Writer.Build().Num() - 30;   // fixed part would run past the end
 		FRecordingSink Sink;
-		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		// The fixed part would run past the end.
+		const FExtractReport Report = Walk([](FZipTestWriter& W) { W.DirectoryOffset = W.Build().Num() - 30; }, Sink);
 		TestEqual(TEXT("truncated fixed part: nothing read"), Report.RecordsRead, 0);
 	}
 	{
 		// The second record's name would run 65535 bytes past the end of the buffer.
-		FZipTestWriter Writer = TwoFiles();
-		Writer.Entry(1).CentralNameLength = 0xFFFF;
 		FRecordingSink Sink;
-		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		const FExtractReport Report = Walk([](FZipTestWriter& W) { W.Entry(1).CentralNameLength = 0xFFFF; }, Sink);
 		TestEqual(TEXT("name past the end: earlier entries stay"), Sink.Files.Num(), 1);
 		TestEqual(TEXT("name past the end: the walk ends at that record"), Report.RecordsRead, 1);
 		TestTrue(TEXT("name past the end: early stop"), Report.bWalkStoppedEarly);
@@ -267,11 +250,12 @@ bool FMOLDARIZipWalkTest::RunTest(const FString& Parameters)
 	{
 		// Extra and comment lengths that reach past the buffer move the cursor out: the entry
 		// itself is fine, the next record is not there.
-		FZipTestWriter Writer = TwoFiles();
-		Writer.Entry(0).CentralExtraLength = 0xFFFF;
-		Writer.Entry(0).CentralCommentLength = 0xFFFF;
 		FRecordingSink Sink;
-		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
+		const FExtractReport Report = Walk([](FZipTestWriter& W)
+		{
+			W.Entry(0).CentralExtraLength = 0xFFFF;
+			W.Entry(0).CentralCommentLength = 0xFFFF;
+		}, Sink);
 		TestEqual(TEXT("oversized extra field: the record's own entry is written"), Sink.Files.Num(), 1);
 		TestEqual(TEXT("oversized extra field: the walk ends after it"), Report.RecordsRead, 1);
 	}
@@ -358,9 +342,6 @@ bool FMOLDARIZipNamesTest::RunTest(const FString& Parameters)
 	TestOutcome(*this, Report, TEXT("folder/"), EEntryOutcome::Directory);
 	TestWritten(*this, Sink, TEXT("dir/sub/file.txt"), Bytes("nested"));
 	TestEqual(TEXT("files written"), Sink.Files.Num(), int32(UE_ARRAY_COUNT(SafeNames)) + 1);
-
-	TestTrue(TEXT("'COM¹'-style lookalike 'COM10' is allowed"), !IsWindowsReservedName(TEXT("COM10")));
-	TestTrue(TEXT("lower-case lpt3 with extension is reserved"), IsWindowsReservedName(TEXT("lpt3.dat")));
 
 	// Backslashes in the extraction folder: normalising the target changes the prefix, so no
 	// entry can prove it stays inside.
@@ -716,23 +697,6 @@ bool FMOLDARIZipOverlapTest::RunTest(const FString& Parameters)
 		TestEqual(TEXT("claimed ranges"), Ranges.Num(), 4);
 	}
 
-	// Directory records that share one entry's data: only the first is written.
-	{
-		FZipTestWriter Writer;
-		const int32 Shared = Writer.AddDeflated("shared.bin", Repeated(0, 1 << 20));
-		const int32 Aliases = 4095;
-		for (int32 Index = 0; Index < Aliases; ++Index)
-		{
-			Writer.AddAlias("copy", Shared);
-		}
-		AddExpectedErrorPlain(TEXT("[MOLDARI] Overlapping ZIP entry skipped: copy"), EAutomationExpectedErrorFlags::Contains, Aliases);
-		FRecordingSink Sink;
-		const FExtractReport Report = ExtractInMemory(Writer.Build(), Sink);
-		TestEqual(TEXT("shared data: written once"), Sink.Files.Num(), 1);
-		TestEqual(TEXT("shared data: the copies are refused"), Report.CountOf(EEntryOutcome::Overlapping), Aliases);
-		TestEqual(TEXT("shared data: bytes written"), Report.BytesWritten, int64(1 << 20));
-	}
-
 	// An entry whose local header lies in the tail of the previous entry's data, its own data
 	// after it: only the claim of the header shows the overlap.
 	{
@@ -759,10 +723,8 @@ IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipExtractTest, "MOLDARI.Zip.Extract", 
 bool FMOLDARIZipExtractTest::RunTest(const FString& Parameters)
 {
 	IFileManager& FileManager = IFileManager::Get();
-	const FString Scratch = MakeScratchDir(TEXT("Extract"));
-	FString Prefix = SavedDirFull();
-	const FString Leaf = TEXT("Temp/MOLDARI/Extract_");
-	Prefix.PathAppend(*Leaf, Leaf.Len());
+	const FString Scratch = MOLDARIImportTest::MakeScratchDir(TEXT("ZipExtract"));
+	const FString Prefix = SavedDirFull() / TEXT("Temp/MOLDARI/Extract_");
 
 	FZipTestWriter Writer;
 	Writer.AddDeflated("model.fbx", TextOfSize(5000));
@@ -812,23 +774,22 @@ bool FMOLDARIZipExtractTest::RunTest(const FString& Parameters)
 	TestEqual(TEXT("second folder holds one archive's files"), FilesUnder(SecondDir).Num(), 4);
 
 	// Failures before the walk: the folder exists and stays empty.
+	FFileHelper::SaveArrayToFile(Repeated('P', 4096), *(Scratch / TEXT("not-a.zip")));
+	struct FFailure
 	{
-		const FString Missing = Scratch / TEXT("missing.zip");
-		FString Dir;
-		AddExpectedErrorPlain(FString(TEXT("[MOLDARI] Cannot read ZIP: ")) + Missing, EAutomationExpectedErrorFlags::Contains, 1);
-		TestTrue(TEXT("missing archive"), ExtractZipArchive(Missing, Dir) == EZipExtractResult::CannotRead);
-		TestTrue(TEXT("missing archive: folder created"), FileManager.DirectoryExists(*Dir));
-		TestEqual(TEXT("missing archive: folder empty"), EverythingUnder(Dir).Num(), 0);
-		FileManager.DeleteDirectory(*Dir, false, true);
-	}
+		const TCHAR* File;
+		const TCHAR* Error;
+		EZipExtractResult Result;
+	};
+	for (const FFailure& Failure : { FFailure{ TEXT("missing.zip"), TEXT("[MOLDARI] Cannot read ZIP: "), EZipExtractResult::CannotRead },
+			 FFailure{ TEXT("not-a.zip"), TEXT("[MOLDARI] Invalid ZIP (no EOCD): "), EZipExtractResult::NoEndRecord } })
 	{
-		const FString NotZip = Scratch / TEXT("not-a.zip");
-		FFileHelper::SaveArrayToFile(Repeated('P', 4096), *NotZip);
+		const FString File = Failure.File;
 		FString Dir;
-		AddExpectedErrorPlain(FString(TEXT("[MOLDARI] Invalid ZIP (no EOCD): ")) + NotZip, EAutomationExpectedErrorFlags::Contains, 1);
-		TestTrue(TEXT("no end record"), ExtractZipArchive(NotZip, Dir) == EZipExtractResult::NoEndRecord);
-		TestTrue(TEXT("no end record: folder created"), FileManager.DirectoryExists(*Dir));
-		TestEqual(TEXT("no end record: folder empty"), EverythingUnder(Dir).Num(), 0);
+		AddExpectedErrorPlain(Failure.Error + (Scratch / File), EAutomationExpectedErrorFlags::Contains, 1);
+		TestTrue(File + TEXT(": result"), ExtractZipArchive(Scratch / File, Dir) == Failure.Result);
+		TestTrue(File + TEXT(": folder created"), FileManager.DirectoryExists(*Dir));
+		TestEqual(File + TEXT(": folder empty"), EverythingUnder(Dir).Num(), 0);
 		FileManager.DeleteDirectory(*Dir, false, true);
 	}
 
@@ -858,7 +819,7 @@ IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipExtractInPiecesTest, "MOLDARI.Zip.Ex
 
 bool FMOLDARIZipExtractInPiecesTest::RunTest(const FString& Parameters)
 {
-	const FString Scratch = MakeScratchDir(TEXT("ExtractInPieces"));
+	const FString Scratch = MOLDARIImportTest::MakeScratchDir(TEXT("ZipExtractInPieces"));
 	const FString ExtractDir = Scratch / TEXT("Extract_1");
 	IFileManager::Get().MakeDirectory(*ExtractDir, true);
 
@@ -895,10 +856,10 @@ bool FMOLDARIZipExtractInPiecesTest::RunTest(const FString& Parameters)
 	return true;
 }
 
-// Real archives from other tools, read in place. Each must give its documented result, write
-// only inside its folder, and leave nothing but the files it reports as written. When
-// MOLDARI_ZIP_CORPUS_MANIFEST names a file, the outcome of every entry is written there for the
-// black-box comparison with Info-ZIP's unzip (Tests/zip).
+// Real archives from other tools, read in place: the ones that show a rule at work must write
+// what they are known to. When MOLDARI_ZIP_CORPUS_MANIFEST names a file, the outcome of every
+// entry is written there for Tests/zip, which holds each archive's files on disk to Info-ZIP's
+// unzip and checks that nothing is written outside the extraction folders.
 IMPLEMENT_SIMPLE_AUTOMATION_TEST(FMOLDARIZipCorpusTest, "MOLDARI.Zip.Corpus", ZipTestFlags)
 
 bool FMOLDARIZipCorpusTest::RunTest(const FString& Parameters)
@@ -921,10 +882,9 @@ bool FMOLDARIZipCorpusTest::RunTest(const FString& Parameters)
 		const TCHAR* File;
 		const TCHAR* Written;   // relative paths of the written files, sorted, comma-separated
 	};
-	// Archives whose outcome shows a rule at work (traversal, bounds, damage, methods).
+	// Archives whose outcome shows a rule at work (traversal, bounds, damage, methods). Each
+	// archive's result is held to expected.json by Tests/zip.
 	const FKnown Known[] = {
-		{ TEXT("yauzl-zero-bytes.zip"), nullptr },
-		{ TEXT("yauzl-eocd-signature-missing.zip"), nullptr },
 		{ TEXT("zt-zip-malicious-traversal.zip"), TEXT("good.txt") },
 		{ TEXT("zt-zip-malicious-traversal-root.zip"), TEXT("someroot/good.txt") },
 		{ TEXT("yauzl-absolute-path-slash.zip"), TEXT("b.txt") },
@@ -950,7 +910,6 @@ bool FMOLDARIZipCorpusTest::RunTest(const FString& Parameters)
 	for (const FString& Archive : Archives)
 	{
 		const FString File = FPaths::GetCleanFilename(Archive);
-		const TArray<FString> SavedBefore = FilesUnder(SavedDirFull());
 		FString ExtractDir;
 		FExtractReport Report;
 		const EZipExtractResult Result = ExtractZipArchiveWithReport(Archive, ExtractDir, Report);
@@ -964,24 +923,11 @@ bool FMOLDARIZipCorpusTest::RunTest(const FString& Parameters)
 			{
 				const FString Relative = Entry.TargetPath.RightChop(ExtractDir.Len() + 1);
 				Written.AddUnique(Relative);
-				TestTrue(*FString::Printf(TEXT("%s: '%s' exists"), *File, *Relative), IFileManager::Get().FileExists(*Entry.TargetPath));
 			}
 			EntryLines += FString::Printf(TEXT("entry\t%d\t%s\t%s\n"), Entry.Index, LexOutcome(Entry.Outcome),
 				*(Entry.Outcome == EEntryOutcome::Written ? Entry.TargetPath.RightChop(ExtractDir.Len() + 1) : FString()));
 		}
 		Written.Sort();
-
-		// Everything new in the Saved folder lies in this archive's folder and was reported.
-		int32 NewFiles = 0;
-		for (const FString& Path : FilesUnder(SavedDirFull()))
-		{
-			if (!SavedBefore.Contains(Path) && !Path.Contains(TEXT("/Saved/Logs/")))
-			{
-				++NewFiles;
-				TestTrue(*FString::Printf(TEXT("%s: '%s' is inside the extraction folder"), *File, *Path), Path.StartsWith(ExtractDir + TEXT("/")));
-			}
-		}
-		TestEqual(*FString::Printf(TEXT("%s: files on disk"), *File), NewFiles, Written.Num());
 
 		for (const FKnown& Expect : Known)
 		{
@@ -994,10 +940,6 @@ bool FMOLDARIZipCorpusTest::RunTest(const FString& Parameters)
 					TestEqual(*FString::Printf(TEXT("%s: written"), *File), FString::Join(Written, TEXT(",")), FString(Expect.Written));
 				}
 			}
-		}
-		if (!bExtracted)
-		{
-			TestEqual(*FString::Printf(TEXT("%s: refused archive leaves its folder empty"), *File), EverythingUnder(ExtractDir).Num(), 0);
 		}
 
 		Manifest += FString::Printf(TEXT("archive\t%s\t%s\t%s\n"), *File,

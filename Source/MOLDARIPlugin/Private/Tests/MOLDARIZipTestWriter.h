@@ -132,7 +132,6 @@ namespace MOLDARIZipTest
 		}
 
 		FZipTestEntry& Entry(int32 Index) { return Entries[Index]; }
-		int32 Num() const { return Entries.Num(); }
 
 		// Where entry Index's data begins in the built archive.
 		int64 DataOffsetOf(int32 Index) const
