@@ -45,9 +45,6 @@ TOO_LARGE_BODY = b'{"error":"request too large"}'
 HEADER_TOO_LARGE_BODY = b'{"error":"request header too large"}'
 INVALID_JSON_BODY = b'{"error":"invalid JSON"}'
 MISSING_URL_BODY = b'{"error":"missing field: url"}'
-SCHEME_BODY = b'{"error":"unsupported URL scheme"}'
-ORIGIN_NOT_ALLOWED_BODY = b'{"error":"origin not allowed"}'
-ALLOWED_ORIGINS = tuple(CASES["allowedOrigins"])
 
 
 def cors_block(origin: str) -> bytes:
@@ -74,6 +71,19 @@ def response_bytes(status_line: str, body: bytes = b"", origin: str | None = Non
     return head + b"\r\n" + body
 
 
+STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
+
+
+def import_request(body: bytes, content_length: int | str | None, origin: str | None = None) -> bytes:
+    """The bytes of a POST /import; no Content-Length line when `content_length` is None."""
+    head = "POST /import HTTP/1.1\r\nHost: localhost:5325\r\nContent-Type: application/json\r\n"
+    if origin is not None:
+        head += f"Origin: {origin}\r\n"
+    if content_length is not None:
+        head += f"Content-Length: {content_length}\r\n"
+    return head.encode() + b"\r\n" + body
+
+
 # --------------------------------------------------------------------------- raw exchange
 
 
@@ -96,23 +106,9 @@ class Reply:
         return int(m.group(1))
 
     @property
-    def head(self) -> bytes:
-        return self.data.split(b"\r\n\r\n", 1)[0]
-
-    @property
     def body(self) -> bytes:
         parts = self.data.split(b"\r\n\r\n", 1)
         return parts[1] if len(parts) == 2 else b""
-
-    def header_lines(self) -> list[str]:
-        return self.head.decode("latin-1").split("\r\n")[1:]
-
-    def header(self, name: str) -> str | None:
-        for line in self.header_lines():
-            key, _, value = line.partition(":")
-            if key.lower() == name.lower():
-                return value.strip()
-        return None
 
 
 def connect(timeout: float = 2.0) -> socket.socket:
@@ -307,23 +303,19 @@ class Editor:
     def terminate(self, sig: int = signal.SIGTERM, timeout: float = 10.0) -> int:
         if self.proc.poll() is None:
             self.proc.send_signal(sig)
-        try:
-            rc = self.proc.wait(timeout)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            rc = self.proc.wait(5)
-            raise AssertionError(f"headless-editor ignored signal {sig} for {timeout}s")
-        self._reader.join(5)
-        return rc
+        return self._exit_code(timeout, f"ignored signal {sig}")
 
     def quit(self, timeout: float = 10.0) -> int:
         self.command("quit")
+        return self._exit_code(timeout, "did not quit")
+
+    def _exit_code(self, timeout: float, failure: str) -> int:
         try:
             rc = self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
             self.proc.kill()
             self.proc.wait(5)
-            raise AssertionError(f"headless-editor did not quit within {timeout}s")
+            raise AssertionError(f"headless-editor {failure} for {timeout}s")
         self._reader.join(5)
         return rc
 

@@ -12,7 +12,7 @@ import time
 import zipfile
 from pathlib import Path
 
-from bridge_client import HOST, REPO_ROOT, Reply, exchange
+from bridge_client import HOST, REPO_ROOT, Reply, exchange, import_request
 
 TESTDATA = REPO_ROOT.parent / "shared" / "testdata"
 ARCHIVES = TESTDATA / "archives"
@@ -23,12 +23,8 @@ FAILED_TO_READ_BODY = b'{"error":"failed to read local file"}'
 NOT_AN_ARCHIVE_BODY = b'{"error":"not a valid archive"}'
 
 
-def post_import(body: bytes, origin: str | None = None, content_type: str = "application/json", timeout: float = 4) -> bytes:
-    head = f"POST /import HTTP/1.1\r\nHost: localhost:5325\r\nContent-Type: {content_type}\r\n"
-    if origin is not None:
-        head += f"Origin: {origin}\r\n"
-    head += f"Content-Length: {len(body)}\r\n\r\n"
-    return exchange(head.encode() + body, timeout=timeout).data
+def post_import(body: bytes, origin: str | None = None, timeout: float = 4) -> bytes:
+    return exchange(import_request(body, len(body), origin), timeout=timeout).data
 
 
 def import_json(url: str, name: str) -> bytes:
@@ -93,18 +89,6 @@ def dribbling_server(announced: int, sent: bytes):
         listener.close()
 
 
-def archive_folders(editor, settle: float = 5.0) -> list[Path]:
-    """The temporary archive folders left, once they are gone or `settle` seconds have passed
-    (the folder goes with the archive just after the done line is written)."""
-    temp = editor.project / "Saved" / "Temp" / "MOLDARI"
-    limit = time.monotonic() + settle
-    while True:
-        left = sorted(temp.glob("Archive_*")) if temp.is_dir() else []
-        if not left or time.monotonic() >= limit:
-            return left
-        time.sleep(0.05)
-
-
 def temp_leftovers(editor, settle: float = 5.0) -> list[Path]:
     """Everything left under Saved/Temp/MOLDARI (archives and extraction folders)."""
     temp = editor.project / "Saved" / "Temp" / "MOLDARI"
@@ -133,12 +117,6 @@ def actor_rows(editor, timeout: float = 10.0) -> list[re.Match]:
     return rows
 
 
-def level_actors(editor, timeout: float = 10.0) -> dict[str, dict]:
-    """The `actors` console listing, by label: class, mesh path, location, selected."""
-    return {m["label"]: {"class": m["cls"], "mesh": m["mesh"], "location": m["loc"], "selected": m["sel"] == "selected"}
-            for m in actor_rows(editor, timeout)}
-
-
 def zip_file_listing(archive: Path) -> set[str]:
     """The files (not folders) a ZIP archive holds, by their path inside it."""
     with zipfile.ZipFile(archive) as zf:
@@ -160,7 +138,8 @@ def source_copies(editor, name: str) -> Path:
 
 def placed_actors(editor, name: str) -> list[dict]:
     """The actors an import of `name` placed: labelled name, name_1, name_2, ... (one per mesh)."""
-    actors = level_actors(editor)
+    actors = {m["label"]: {"class": m["cls"], "mesh": m["mesh"], "location": m["loc"], "selected": m["sel"] == "selected"}
+              for m in actor_rows(editor)}
     labels = [name] + [f"{name}_{index}" for index in range(1, len(actors) + 1)]
     return [actors[label] for label in labels if label in actors]
 

@@ -1,5 +1,5 @@
-"""POST /import end to end: a local archive server started here, the editor's download, the
-import on its main thread, and the download's limits. The endpoint's replies are the automation
+"""POST /import's download from loopback servers started here, and the download's limits. A
+download imported whole is test_import_jobs.py's; the endpoint's replies are the automation
 tests' (MOLDARI.Import.Endpoint)."""
 
 import time
@@ -13,37 +13,15 @@ from bridge_client import (
     vm_hwm_kib,
 )
 from import_client import (
-    ARCHIVES,
-    archive_folders,
-    assert_zip_import_complete,
     dribbling_server,
     follow_job,
     free_port,
     import_json,
     post_import,
-    served_directory,
     temp_leftovers,
 )
 
 pytestmark = pytest.mark.usefixtures("listening")
-
-
-@pytest.fixture(scope="module")
-def archive_server():
-    """python3 -m http.server on an ephemeral loopback port, serving the test archives in place."""
-    if not (ARCHIVES / "embedded_cube_stored.zip").is_file():
-        pytest.fail(f"test archives missing: {ARCHIVES}")
-    with served_directory(ARCHIVES) as base:
-        yield base
-
-
-def test_zip_archive_is_downloaded_and_imported(listening, archive_server):
-    name = "e2e_cube"
-    start = listening.mark()
-    reply = post_import(import_json(f"{archive_server}/embedded_cube_stored.zip", name))
-    assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
-    listening.wait_for(f"[MOLDARI] /import received: name={name} url={archive_server}/embedded_cube_stored.zip", start, 5)
-    assert_zip_import_complete(listening, name, ARCHIVES / "embedded_cube_stored.zip", start)
 
 
 def test_the_first_bytes_decide_while_the_rest_is_still_coming(listening):
@@ -54,7 +32,7 @@ def test_the_first_bytes_decide_while_the_rest_is_still_coming(listening):
         listening.wait_for("[MOLDARI] Downloaded file is not a valid archive", start, 5)
         job, _ = follow_job("e2e_page", 5)
     assert (job["state"], job["reason"]) == ("failed", "Downloaded file is not a valid archive")
-    assert archive_folders(listening) == [], "the refused body was written somewhere"
+    assert temp_leftovers(listening) == [], "the refused body was written somewhere"
 
 
 def test_unreachable_port_logs_failure_by_name_without_url(listening):

@@ -18,7 +18,7 @@ from import_client import (
     actor_rows,
     IMPORT_DEADLINE,
     all_jobs,
-    archive_folders,
+    assert_zip_import_complete,
     follow_job,
     dribbling_server,
     free_port,
@@ -28,6 +28,7 @@ from import_client import (
     placed_actors,
     post_import,
     served_directory,
+    temp_leftovers,
 )
 
 HOST_NOT_ALLOWED_BODY = b'{"error":"host not allowed"}'
@@ -61,10 +62,13 @@ def test_a_success_is_followed_to_done_with_what_it_made(listening):
     archive = ARCHIVES / "spider_static_multimaterial_jpeg.zip"
     name = "job_spider"
     before = time.time()
+    start = listening.mark()
     with served_directory(ARCHIVES) as base:
         url = f"{base}/{archive.name}"
         assert post_import(import_json(url, name)) == response_bytes("HTTP/1.1 200 OK", queued_body(name))
         job, seen = follow_job(name)
+    listening.wait_for(f"[MOLDARI] /import received: name={name} url={url}", start, 5)
+    assert_zip_import_complete(listening, name, archive, start)
     assert set(job) == FIELDS
     assert (job["name"], job["kind"], job["url"], job["state"], job["reason"]) == (name, "zip", url, "done", "")
     order = ["queued", "downloading", "importing", "done"]
@@ -125,7 +129,7 @@ def test_ten_imports_of_two_names_at_once_each_end_right(listening, broken_archi
     # was left behind
     assert all(job["actors"] == ["pair_good"] for job in mine if job["state"] == "done")
     assert [row["label"] for row in actor_rows(listening)].count("pair_good") == 5
-    assert archive_folders(listening) == []
+    assert temp_leftovers(listening) == []
 
 
 def test_the_list_keeps_the_last_hundred(listening):

@@ -44,10 +44,11 @@ def test_local_zip_is_stored_before_the_reply_and_imported_whole(listening):
     import any model or image that has been still there for 3 seconds) would pick up."""
     name = "local_spider"
     path = ARCHIVES / "spider_static_multimaterial_jpeg.zip"
+    url = file_url(path).replace("file://", "FILE://")  # the scheme is matched without regard to case
     start = listening.mark()
-    reply = post_import(import_json(file_url(path), name), timeout=30)
+    reply = post_import(import_json(url, name), timeout=30)
     assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
-    listening.wait_for(f"[MOLDARI] /import received: name={name} url={file_url(path)}", start, 5)
+    listening.wait_for(f"[MOLDARI] /import received: name={name} url={url}", start, 5)
     assert_zip_import_complete(listening, name, path, start)
     # no download: the local road never logs a transfer's failure
     assert not listening.find("[MOLDARI] Download", start)
@@ -58,26 +59,16 @@ def test_local_zip_is_stored_before_the_reply_and_imported_whole(listening):
     assert not listening.find("source content file", start)
 
 
-def test_local_usdz_is_imported_into_its_own_folder(listening):
-    name = "local_roughness"
-    start = listening.mark()
-    reply = post_import(import_json(file_url(USDZ_ARCHIVE), name), timeout=30)
-    assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
-    listening.wait_for(f"[MOLDARI] Done (USDZ): {name}", start, IMPORT_DEADLINE)
-    folder = listening.project / "Content" / "MOLDARIImports" / name
-    assert sorted(p.name for p in folder.rglob("*.uasset")) == USDZ_ASSETS
-    assert temp_leftovers(listening) == []
-
-
-def test_usdz_over_http_is_imported_with_its_assets(listening):
+def test_usdz_local_and_over_http_is_imported_with_its_assets(listening):
     with served_directory(TESTDATA) as base:
         start = listening.mark()
-        for name in ("http_roughness", "http_roughness"):  # the second import takes a free folder
-            reply = post_import(import_json(f"{base}/usdz/{USDZ_ARCHIVE.name}", name))
-            assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
-        done = listening.wait_for("[MOLDARI] Done (USDZ): http_roughness", start, IMPORT_DEADLINE, count=2)
+        # the second import of the name takes a free folder
+        for url in (file_url(USDZ_ARCHIVE), f"{base}/usdz/{USDZ_ARCHIVE.name}"):
+            reply = post_import(import_json(url, "roughness"), timeout=30)
+            assert reply == response_bytes("HTTP/1.1 200 OK", queued_body("roughness"))
+        done = listening.wait_for("[MOLDARI] Done (USDZ): roughness", start, IMPORT_DEADLINE, count=2)
     folders = sorted(line.text.rsplit(": ", 1)[1] for line in done)
-    assert folders == ["http_roughness", "http_roughness_1"]
+    assert folders == ["roughness", "roughness_1"]
     for folder in folders:
         saved = listening.project / "Content" / "MOLDARIImports" / folder
         assert sorted(p.name for p in saved.rglob("*.uasset")) == USDZ_ASSETS, folder
@@ -132,14 +123,6 @@ def test_device_path_does_not_grow_the_editor(listening):
         post_import(import_json("file:///dev/zero", "local_zero"), timeout=8)
         post_import(import_json("file:///dev/urandom", "local_random"), timeout=8)
     assert vm_hwm_kib(listening.proc.pid) - before < 64 * 1024
-
-
-def test_local_scheme_is_matched_without_regard_to_case(listening):
-    name = "local_caps"
-    start = listening.mark()
-    reply = post_import(import_json("FILE://" + str((ARCHIVES / "embedded_cube_stored.zip").resolve()), name), timeout=30)
-    assert reply == response_bytes("HTTP/1.1 200 OK", queued_body(name))
-    listening.wait_for(f"[MOLDARI] Done: {name}", start, IMPORT_DEADLINE)
 
 
 def test_local_file_over_the_download_limit_is_refused_unread(listening, tmp_path):

@@ -8,10 +8,11 @@ import pytest
 from bridge_client import (
     HEADER_TOO_LARGE_BODY,
     INVALID_JSON_BODY,
-    STATUS_BODY,
+    STATUS_200,
     TOO_LARGE_BODY,
     connect,
     exchange,
+    import_request,
     read_until_close,
     response_bytes,
     vm_hwm_kib,
@@ -22,7 +23,6 @@ pytestmark = pytest.mark.usefixtures("listening")
 KIB = 1024
 MIB = 1024 * KIB
 PROMPT = 1.0
-STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
 TOO_LARGE_413 = response_bytes("HTTP/1.1 413", TOO_LARGE_BODY)
 HEADER_TOO_LARGE_431 = response_bytes("HTTP/1.1 431", HEADER_TOO_LARGE_BODY)
 INVALID_JSON = response_bytes("HTTP/1.1 400 Bad Request", INVALID_JSON_BODY)
@@ -37,15 +37,12 @@ def header_block(total: int) -> bytes:
 # ---------------------------------------------------------------- 431
 
 
-def test_header_block_of_64_kib_is_served():
-    reply = exchange(header_block(64 * KIB), timeout=4)
-    assert reply.data == STATUS_200
-
-
-def test_header_block_just_over_64_kib_gets_431():
+@pytest.mark.parametrize("total, expected", [(64 * KIB, STATUS_200), (64 * KIB + 5, HEADER_TOO_LARGE_431)],
+                         ids=["64-kib-served", "just-over-431"])
+def test_header_block_limit(total, expected):
     # 64 KiB + 5: over the limit whether or not the terminator is counted
-    reply = exchange(header_block(64 * KIB + 5), timeout=4)
-    assert reply.data == HEADER_TOO_LARGE_431
+    reply = exchange(header_block(total), timeout=4)
+    assert reply.data == expected
     assert reply.elapsed < PROMPT
 
 
@@ -77,42 +74,29 @@ def test_flood_of_header_bytes_does_not_grow_memory(editor):
 # ---------------------------------------------------------------- 413
 
 
-def post_head(content_length: str, origin: str | None = None) -> bytes:
-    head = b"POST /import HTTP/1.1\r\nHost: localhost:5325\r\nContent-Type: application/json\r\n"
-    if origin:
-        head += b"Origin: " + origin.encode() + b"\r\n"
-    return head + b"Content-Length: " + content_length.encode() + b"\r\n\r\n"
-
-
 def test_body_of_exactly_1_mib_is_read_and_routed():
-    reply = exchange(post_head(str(MIB)) + b"z" * MIB, timeout=6)
+    reply = exchange(import_request(b"z" * MIB, MIB), timeout=6)
     assert reply.data == INVALID_JSON
     assert reply.elapsed < 2.0, "the whole body had arrived; the answer should not wait for the deadline"
 
 
-def test_content_length_over_1_mib_gets_413_at_once():
+@pytest.mark.parametrize("request_bytes, expected", [
+    (import_request(b"", MIB + 1), TOO_LARGE_413),
+    (import_request(b"", 2 * MIB, origin="http://localhost:5173"), response_bytes("HTTP/1.1 413", TOO_LARGE_BODY, "http://localhost:5173")),
+    (b"GET /status HTTP/1.1\r\nContent-Length: 1048577\r\n\r\n", TOO_LARGE_413),
+], ids=["import", "cors-lines-for-allowed-origin", "any-route"])
+def test_content_length_over_1_mib_gets_413_at_once(request_bytes, expected):
     # only the header is sent: an answer before the deadline proves the body is not awaited
-    reply = exchange(post_head(str(MIB + 1)), timeout=4)
-    assert reply.data == TOO_LARGE_413
+    reply = exchange(request_bytes, timeout=4)
+    assert reply.data == expected
     assert reply.elapsed < PROMPT
-
-
-def test_413_carries_cors_lines_for_allowed_origin():
-    reply = exchange(post_head(str(2 * MIB), origin="http://localhost:5173"), timeout=4)
-    assert reply.data == response_bytes("HTTP/1.1 413", TOO_LARGE_BODY, "http://localhost:5173")
-
-
-def test_413_applies_to_any_route():
-    req = b"GET /status HTTP/1.1\r\nContent-Length: 1048577\r\n\r\n"
-    reply = exchange(req, timeout=4)
-    assert reply.data == TOO_LARGE_413 and reply.elapsed < PROMPT
 
 
 # ---------------------------------------------------------------- a client that sends on
 
 
 @pytest.mark.parametrize("first, expected", [
-    (post_head(str(4 * MIB)), TOO_LARGE_413),
+    (import_request(b"", 4 * MIB), TOO_LARGE_413),
     (b"GET /status HTTP/1.1\r\nX-Pad: " + b"p" * (64 * KIB + 100), HEADER_TOO_LARGE_431),
 ], ids=["413", "431"])
 def test_client_still_sending_gets_the_refusal_at_once_and_no_reset(first, expected):

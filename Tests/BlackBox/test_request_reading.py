@@ -12,9 +12,10 @@ from bridge_client import (
     INVALID_JSON_BODY,
     MISSING_URL_BODY,
     REQUEST_DEADLINE,
-    STATUS_BODY,
+    STATUS_200,
     connect,
     exchange,
+    import_request,
     read_until_close,
     queued_body,
     response_bytes,
@@ -22,18 +23,10 @@ from bridge_client import (
 
 pytestmark = pytest.mark.usefixtures("listening")
 
-STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
 QUEUED_CHAIR = response_bytes("HTTP/1.1 200 OK", queued_body("Chair"))
 MISSING_URL = response_bytes("HTTP/1.1 400 Bad Request", MISSING_URL_BODY)
 INVALID_JSON = response_bytes("HTTP/1.1 400 Bad Request", INVALID_JSON_BODY)
 PROMPT = 1.0  # seconds; far below the deadline, far above a loopback round trip
-
-
-def post_import(body: bytes, content_length: int | str | None) -> bytes:
-    head = b"POST /import HTTP/1.1\r\nHost: localhost:5325\r\nContent-Type: application/json\r\n"
-    if content_length is not None:
-        head += b"Content-Length: %s\r\n" % str(content_length).encode()
-    return head + b"\r\n" + body
 
 
 # ---------------------------------------------------------------- header block in pieces
@@ -69,41 +62,37 @@ def test_lone_lf_line_ends_do_not_end_the_header_block():
 # ---------------------------------------------------------------- bodies
 
 
-def test_header_and_body_in_one_read_are_answered_at_once():
-    body = b'{"url":"https://example.invalid/model.zip","name":"Chair"}'
-    reply = exchange(post_import(body, len(body)), timeout=4)
-    assert reply.data == QUEUED_CHAIR
-    assert reply.elapsed < PROMPT, "the body bytes that came with the header were not counted"
-
-
-def test_body_in_later_reads_is_answered_when_complete():
-    body = b'{"url":"https://example.invalid/model.zip","name":"Chair"}'
-    pieces = [post_import(b"", len(body)), body[:10], body[10:]]
-    reply = exchange(pieces, pause=0.3, timeout=4)
-    assert reply.data == QUEUED_CHAIR
-    assert 0.6 <= reply.first_byte < 0.6 + PROMPT
-
-
-def test_bytes_beyond_content_length_do_not_delay_the_answer():
-    reply = exchange(post_import(b'{"a":1}' + b"GET /status HTTP/1.1\r\n\r\n", 7), timeout=4)
-    assert reply.data == MISSING_URL
-    assert reply.elapsed < PROMPT
+CHAIR = b'{"url":"https://example.invalid/model.zip","name":"Chair"}'
 
 
 @pytest.mark.parametrize(
-    "content_length", [None, 0, -1, -50, "abc", ""], ids=["absent", "zero", "minus-1", "minus-50", "abc", "empty"]
+    "request_bytes, expected",
+    [
+        (import_request(CHAIR, len(CHAIR)), QUEUED_CHAIR),
+        (import_request(b'{"a":1}' + b"GET /status HTTP/1.1\r\n\r\n", 7), MISSING_URL),
+        # no usable Content-Length means an empty body
+        *[(import_request(b"", length), INVALID_JSON) for length in (None, 0, -1, -50, "abc", "")],
+    ],
+    ids=["body-with-header", "bytes-beyond-length", "no-length", "zero", "minus-1", "minus-50", "abc", "empty"],
 )
-def test_no_usable_content_length_means_empty_body(content_length):
-    reply = exchange(post_import(b"", content_length), timeout=4)
-    assert reply.data == INVALID_JSON
-    assert reply.elapsed < PROMPT, "no body was announced, so nothing is to be waited for"
+def test_complete_request_is_answered_at_once(request_bytes, expected):
+    reply = exchange(request_bytes, timeout=4)
+    assert reply.data == expected
+    assert reply.elapsed < PROMPT, "the whole body (or none) had come: nothing is to be waited for"
+
+
+def test_body_in_later_reads_is_answered_when_complete():
+    pieces = [import_request(b"", len(CHAIR)), CHAIR[:10], CHAIR[10:]]
+    reply = exchange(pieces, pause=0.3, timeout=4)
+    assert reply.data == QUEUED_CHAIR
+    assert 0.6 <= reply.first_byte < 0.6 + PROMPT
 
 
 def test_short_body_is_routed_after_the_deadline():
     sock = connect()
     started = time.monotonic()
     try:
-        sock.sendall(post_import(b"x" * 20, 50))
+        sock.sendall(import_request(b"x" * 20, 50))
         reply = read_until_close(sock, started, REQUEST_DEADLINE + 3)
     finally:
         sock.close()

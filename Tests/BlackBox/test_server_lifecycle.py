@@ -5,10 +5,9 @@ import statistics
 import time
 from pathlib import Path
 
-from bridge_client import (ALREADY_RUNNING, BIND_FAILED, LAUNCHED, LISTENING, LOG_LINE, PORT, STARTED, STATUS_BODY, STOPPED,
-                           get_status, port_accepts, response_bytes, start_editor, start_server, stop_server)
+from bridge_client import (ALREADY_RUNNING, BIND_FAILED, LAUNCHED, LISTENING, LOG_LINE, PORT, STARTED, STATUS_200, STOPPED,
+                           get_status, port_accepts, start_editor, start_server, stop_server)
 
-STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
 # The accept loop waits at most 0.05 s; the rest is the console's round trip. A median leaves room
 # for a stall of a loaded runner; a stop that waits for a request deadline shows in the maximum.
 IDLE_STOP_MEDIAN = 0.12

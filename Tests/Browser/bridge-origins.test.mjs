@@ -96,15 +96,6 @@ test('page from http://localhost:5174 is refused by the browser', { timeout: 600
 });
 
 test('editor keeps serving after the browser', { timeout: 30000 }, async () => {
-  const body = await new Promise((resolve, reject) => {
-    const req = http.get({ host: '127.0.0.1', port: 5325, path: '/status', timeout: 5000 }, (res) => {
-      let data = '';
-      res.setEncoding('utf8');
-      res.on('data', (d) => { data += d; });
-      res.on('end', () => resolve(data));
-    });
-    req.on('timeout', () => req.destroy(new Error('timeout')));
-    req.on('error', reject);
-  });
-  assert.equal(body, STATUS_BODY);
+  const res = await fetch('http://127.0.0.1:5325/status', { signal: AbortSignal.timeout(5000) });
+  assert.equal(await res.text(), STATUS_BODY);
 });

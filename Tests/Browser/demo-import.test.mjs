@@ -42,14 +42,6 @@ async function notificationLine(text) {
   return editorOutput().slice(from).split('\n').find((line) => line.includes(marker)).replace(/^.*?(\d+\. \[)/, '$1');
 }
 
-// The editor's `actors` listing, through its console.
-async function levelActors() {
-  const from = editorOutput().length;
-  editor.child.stdin.write('actors\n');
-  await waitForEditor(' actor(s) in ', 10000);
-  return editorOutput().slice(from);
-}
-
 before(async () => {
   assert.ok(fs.existsSync(EDITOR_BIN), `headless-editor not built: ${EDITOR_BIN}`);
   for (const sample of ['SampleCrate.zip', 'BrokenNoModel.zip']) {
@@ -106,17 +98,7 @@ test('the demo page on http://localhost:5173 imports the clicked asset', { timeo
 
   await waitForEditor('[MOLDARI] /import received: name=SampleCrate url=http://localhost:5173/archives/SampleCrate.zip', 5000);
   await waitForEditor('[MOLDARI] Done: SampleCrate', IMPORT_TIMEOUT_MS);
-  // the material came from the archive's metadata.json and replaced the FBX importer's
-  assert.match(editorOutput(), /\[MOLDARI\] Created PBR material: M_SampleCrate_PBR/);
-  assert.match(editorOutput(), /\[MOLDARI\] PBR material assigned to slot 'CrateMaterial'/);
-  const folder = path.join(project, 'Content', 'MOLDARIImports', 'SampleCrate');
-  assert.ok(fs.existsSync(path.join(folder, 'M_SampleCrate_PBR.uasset')), `material missing under ${folder}`);
-  // the archive's files are kept outside Content/, which the editor watches for files to import
-  const copies = path.join(project, 'SourceArt', 'MOLDARIImports', 'SampleCrate');
-  for (const file of ['SampleCrate.fbx', 'metadata.json', 'textures/crate_basecolor.png']) {
-    assert.ok(fs.existsSync(path.join(copies, file)), `${file} missing under ${copies}`);
-  }
-  assert.match(await levelActors(), /^SampleCrate {2}StaticMeshActor {2}mesh=\/Game\/MOLDARIImports\/SampleCrate\//m);
+  // what the import made on disk and in the level is the black-box tests' (test_import_samples.py)
   // the editor's notification, whose link shows the new assets in the Content Browser
   const listing = await notificationLine('Imported SampleCrate');
   assert.match(listing, /\| link "Show in Content Browser"/);

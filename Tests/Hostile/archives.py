@@ -2,6 +2,7 @@
 (overlapping entries, names of 65,535 bytes), zipfile elsewhere."""
 
 import io
+import re
 import struct
 import zipfile
 import zlib
@@ -15,27 +16,18 @@ def raw_deflate(data: bytes, level: int = 9) -> bytes:
     return packer.compress(data) + packer.flush()
 
 
-def deflated_zeros(size: int) -> bytes:
-    """A raw deflate stream of `size` zero bytes, made a MiB at a time (never held whole)."""
+def deflated_zeros(size: int) -> tuple[bytes, int]:
+    """A raw deflate stream of `size` zero bytes and their CRC-32, made a MiB at a time (never
+    held whole)."""
     packer = zlib.compressobj(9, zlib.DEFLATED, -15)
-    chunk = bytes(1 << 20)
-    out = []
-    left = size
+    chunk, out, crc, left = bytes(1 << 20), [], 0, size
     while left:
-        piece = min(left, len(chunk))
-        out.append(packer.compress(chunk[:piece]))
-        left -= piece
+        piece = chunk[: min(left, len(chunk))]
+        out.append(packer.compress(piece))
+        crc = zlib.crc32(piece, crc)
+        left -= len(piece)
     out.append(packer.flush())
-    return b"".join(out)
-
-
-def crc_of_zeros(size: int) -> int:
-    crc, chunk, left = 0, bytes(1 << 20), size
-    while left:
-        piece = min(left, len(chunk))
-        crc = zlib.crc32(chunk[:piece], crc)
-        left -= piece
-    return crc
+    return b"".join(out), crc
 
 
 def local_header(name: bytes, method: int, crc: int, csize: int, usize: int) -> bytes:
@@ -79,7 +71,7 @@ class RawZip:
 
     def zeros(self, name: bytes, size: int) -> None:
         """A deflated entry of `size` zero bytes: a MiB of archive per GiB of entry."""
-        data, crc = deflated_zeros(size), crc_of_zeros(size)
+        data, crc = deflated_zeros(size)
         self.record(name, DEFLATED, crc, len(data), size, self.local(name, data, DEFLATED, crc, size))
 
     def bytes(self) -> bytes:
@@ -90,8 +82,7 @@ class RawZip:
 def overlapping_bomb(kernel_size: int, copies: int) -> bytes:
     """One local entry of `kernel_size` zeros, deflated, and `copies` central records that all
     point at it under different names: extracted naively, copies * kernel_size bytes."""
-    data = deflated_zeros(kernel_size)
-    crc = crc_of_zeros(kernel_size)
+    data, crc = deflated_zeros(kernel_size)
     z = RawZip()
     offset = z.local(b"kernel.bin", data, DEFLATED, crc, kernel_size)
     for index in range(copies):
@@ -141,105 +132,14 @@ def png_header_lying(width: int, height: int) -> bytes:
 # --------------------------------------------------------------------------- binary FBX
 
 
-class FbxNode:
-    def __init__(self, name: bytes, props: list[bytes], children: list["FbxNode"], nested: bool):
-        self.name, self.props, self.children, self.nested = name, props, children, nested
-
-
-def _fbx_prop_size(data: bytes, at: int) -> int:
-    kind = data[at : at + 1]
-    if kind in b"YC":
-        return 1 + (2 if kind == b"Y" else 1)
-    if kind in b"IF":
-        return 5
-    if kind in b"DL":
-        return 9
-    if kind in b"fdlib":
-        return 13 + struct.unpack_from("<I", data, at + 9)[0]
-    if kind in b"SR":
-        return 5 + struct.unpack_from("<I", data, at + 1)[0]
-    raise ValueError(f"unknown FBX property type {kind!r} at {at}")
-
-
-def _fbx_read(data: bytes, at: int, wide: bool) -> tuple[FbxNode | None, int]:
-    fmt, size = ("<QQQ", 24) if wide else ("<III", 12)
-    end, count, _ = struct.unpack_from(fmt, data, at)
-    if end == 0:
-        return None, at + size + 1
-    name_len = data[at + size]
-    name = data[at + size + 1 : at + size + 1 + name_len]
-    pos = at + size + 1 + name_len
-    props = []
-    for _ in range(count):
-        length = _fbx_prop_size(data, pos)
-        props.append(data[pos : pos + length])
-        pos += length
-    children = []
-    nested = pos < end
-    while pos < end:
-        child, pos = _fbx_read(data, pos, wide)
-        if child is None:
-            break
-        children.append(child)
-    return FbxNode(name, props, children, nested), end
-
-
-def parse_fbx(data: bytes) -> tuple[int, list[FbxNode], bytes]:
-    """(version, top-level nodes, footer) of a binary FBX."""
-    assert data.startswith(b"Kaydara FBX Binary  \x00"), "not a binary FBX"
-    version = struct.unpack_from("<I", data, 23)[0]
-    wide = version >= 7500
-    pos, nodes = 27, []
-    while True:
-        node, pos = _fbx_read(data, pos, wide)
-        if node is None:
-            return version, nodes, data[pos:]
-        nodes.append(node)
-
-
-def _fbx_write(node: FbxNode, out: bytearray, wide: bool) -> None:
-    fmt, size = ("<QQQ", 24) if wide else ("<III", 12)
-    start = len(out)
-    props = b"".join(node.props)
-    out += bytes(size) + bytes([len(node.name)]) + node.name + props
-    for child in node.children:
-        _fbx_write(child, out, wide)
-    if node.nested or node.children:
-        out += bytes(size + 1)
-    struct.pack_into(fmt, out, start, len(out), len(node.props), len(props))
-
-
-def write_fbx(version: int, nodes: list[FbxNode], footer: bytes) -> bytes:
-    out = bytearray(b"Kaydara FBX Binary  \x00\x1a\x00" + struct.pack("<I", version))
-    for node in nodes:
-        _fbx_write(node, out, version >= 7500)
-    out += bytes(25 if version >= 7500 else 13)
-    return bytes(out) + footer
-
-
 def fbx_with_array_claim(fbx: bytes, node_name: bytes, claimed: int) -> bytes:
-    """The FBX with every `node_name` array rewritten as a zlib array that claims `claimed`
-    elements while holding its real ones: a reader that sizes its buffer from the claim
-    allocates claimed * 8 bytes."""
-    version, nodes, footer = parse_fbx(fbx)
-    patched = 0
-
-    def walk(node: FbxNode) -> None:
-        nonlocal patched
-        if node.name == node_name and node.props and node.props[0][:1] in b"fdlib":
-            prop = node.props[0]
-            kind = prop[:1]
-            count, encoding, length = struct.unpack_from("<III", prop, 1)
-            raw = prop[13:]
-            if encoding == 1:
-                raw = zlib.decompress(raw)
-            packed = zlib.compress(raw)
-            node.props[0] = kind + struct.pack("<III", claimed, 1, len(packed)) + packed
-            patched += 1
-        for child in node.children:
-            walk(child)
-
-    for node in nodes:
-        walk(node)
-    assert patched, f"no {node_name!r} array in the FBX"
-    return write_fbx(version, nodes, footer)
+    """The binary FBX with every zlib array of a `node_name` node claiming `claimed` elements
+    while holding its real ones: a reader that sizes its buffer from the claim allocates
+    claimed * 8 bytes. The array follows the node's length-prefixed name, so it is patched in place."""
+    out = bytearray(fbx)
+    found = [m.end() for m in re.finditer(re.escape(bytes([len(node_name)]) + node_name) + rb"[fdlib]", fbx)]
+    compressed = [at for at in found if struct.unpack_from("<I", fbx, at + 4)[0] == 1]
+    for at in compressed:
+        struct.pack_into("<I", out, at, claimed)
+    assert compressed, f"no zlib {node_name!r} array in the FBX"
+    return bytes(out)

@@ -14,10 +14,9 @@ import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "BlackBox"))
 import import_client  # noqa: E402
-from bridge_client import EDITOR_BIN, STATUS_BODY, exchange, queued_body, response_bytes, start_editor, wait_port_free  # noqa: E402
+from bridge_client import EDITOR_BIN, STATUS_200, exchange, queued_body, response_bytes, start_editor, wait_port_free  # noqa: E402
 from import_client import import_json, served_directory  # noqa: E402
 
-STATUS_200 = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
 MIB = 1024 * 1024
 
 
@@ -184,9 +183,3 @@ class Watch:
 
 def temp_folder(editor) -> Path:
     return editor.project / "Saved" / "Temp" / "MOLDARI"
-
-
-def leftovers(editor) -> list[Path]:
-    """What the import left in the temporary folder (archives and extraction folders)."""
-    folder = temp_folder(editor)
-    return sorted(folder.iterdir()) if folder.is_dir() else []

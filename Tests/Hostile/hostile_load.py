@@ -46,10 +46,9 @@ from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "BlackBox"))
-from bridge_client import (HOST, PORT, REQUEST_DEADLINE, STATUS_BODY, read_until_close, reset_close, response_bytes,  # noqa: E402
-                           start_editor, vm_hwm_kib, wait_port_free)
+from bridge_client import (HOST, PORT, REQUEST_DEADLINE, STATUS_200, read_until_close, reset_close, start_editor,  # noqa: E402
+                           vm_hwm_kib, wait_port_free)
 
-STATUS_REPLY = response_bytes("HTTP/1.1 200 OK", STATUS_BODY)
 STATUS_REQUEST = b"GET /status HTTP/1.1\r\nHost: localhost:5325\r\n\r\n"
 
 DISCARD_AFTER_REFUSAL = 1.0
@@ -75,7 +74,7 @@ class ValidResult:
 
     @property
     def correct(self) -> bool:
-        return self.data == STATUS_REPLY
+        return self.data == STATUS_200
 
     @property
     def wait(self) -> float | None:
@@ -346,23 +345,14 @@ def one_malformed(kind: str, payload: bytes, mode: int, rng: random.Random) -> M
     try:
         sock = socket.create_connection((HOST, PORT), timeout=QUEUE_AHEAD * HOLD_MAX)
         started = time.monotonic()
-        if mode == FIN_MID_REQUEST or mode == RST_MID_REQUEST:
-            sock.sendall(payload[: rng.randint(0, max(0, len(payload) - 1))])
-            if mode == RST_MID_REQUEST:
-                reset_close(sock)
+        if mode != HALF_CLOSE:
+            if mode in (FIN_MID_REQUEST, RST_MID_REQUEST):
+                sock.sendall(payload[: rng.randint(0, max(0, len(payload) - 1))])
             else:
-                sock.close()
-            sock = None
-            return MalformedResult(kind, mode, time.monotonic() - started)
-        if mode == RST_AFTER_REQUEST:
-            sock.sendall(STATUS_REQUEST)
-            reset_close(sock)
-            sock = None
-            return MalformedResult(kind, mode, time.monotonic() - started)
-        if mode == RST_MID_RESPONSE:
-            sock.sendall(STATUS_REQUEST)
-            sock.recv(7)  # the first bytes of the status line, then leave
-            reset_close(sock)
+                sock.sendall(STATUS_REQUEST)
+            if mode == RST_MID_RESPONSE:
+                sock.recv(7)  # the first bytes of the status line, then leave
+            (socket.socket.close if mode == FIN_MID_REQUEST else reset_close)(sock)
             sock = None
             return MalformedResult(kind, mode, time.monotonic() - started)
         try:
@@ -370,22 +360,9 @@ def one_malformed(kind: str, payload: bytes, mode: int, rng: random.Random) -> M
             sock.shutdown(socket.SHUT_WR)
         except (BrokenPipeError, ConnectionResetError):
             pass  # the server refused early (413/431) and stopped reading: read its answer
-        chunks = []
-        limit = started + QUEUE_AHEAD * HOLD_MAX
-        while time.monotonic() < limit:
-            sock.settimeout(max(0.01, limit - time.monotonic()))
-            try:
-                chunk = sock.recv(65536)
-            except socket.timeout:
-                break
-            except ConnectionResetError:
-                break
-            if not chunk:
-                break
-            chunks.append(chunk)
-        held = time.monotonic() - started
-        status, problem = check_response(b"".join(chunks))
-        return MalformedResult(kind, mode, held, status, problem)
+        reply = read_until_close(sock, started, QUEUE_AHEAD * HOLD_MAX)
+        status, problem = check_response(reply.data)
+        return MalformedResult(kind, mode, reply.elapsed, status, problem)
     except OSError as error:
         return MalformedResult(kind, mode, time.monotonic() - started, problem=f"{type(error).__name__}: {error}")
     finally:
@@ -418,8 +395,7 @@ def run_malformed_phase(total: int, workers: int, seed: int, budget: float, pace
             with lock:
                 results.append(result)
 
-    pacer = ValidPacer(pacer_interval, give_up_after=QUEUE_AHEAD * HOLD_MAX + RETRANSMIT_FLOOR + 5)
-    pacer.start()
+    pacer = ValidPacer(pacer_interval, give_up_after=QUEUE_AHEAD * HOLD_MAX + RETRANSMIT_FLOOR + 5).start()
     threads = [threading.Thread(target=work, args=(w,), daemon=True) for w in range(workers)]
     for thread in threads:
         thread.start()
@@ -479,7 +455,7 @@ def main() -> int:
     try:
         # warm up, then take the baseline the bound is measured from
         for _ in range(20):
-            if valid_status_request(time.monotonic() + 5).data != STATUS_REPLY:
+            if valid_status_request(time.monotonic() + 5).data != STATUS_200:
                 failures.append("warm-up: /status did not answer")
                 break
         # the peak resident size (VmHWM) never falls: its growth over the run is the bound's measure

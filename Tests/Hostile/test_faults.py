@@ -19,7 +19,7 @@ import pytest
 from archives import RawZip, zipfile_archive
 from bridge_client import HOST, LISTENING, STOPPED, REPO_ROOT, Editor, as_editor_path, reset_close, wait_port_free
 from conftest import MIB, post_import, queued, response_bytes, temp_folder
-from import_client import dribbling_server
+from import_client import dribbling_server, temp_leftovers
 
 CUBE_FBX = REPO_ROOT.parent / "shared" / "testdata" / "fbx" / "ufbx-blender_suzanne_multimaterial_7400_binary.fbx"
 
@@ -68,21 +68,6 @@ def make_editor(tmp_path, archive_server, disk_faults, monkeypatch):
 @pytest.fixture(scope="module")
 def cube() -> bytes:
     return CUBE_FBX.read_bytes()
-
-
-def temp_entries(ed, settle: float = 5.0) -> list[str]:
-    """What is left in the temporary folder once it is empty or `settle` seconds have passed
-    (the archive's folder goes just after the last line)."""
-    folder = temp_folder(ed)
-    limit = time.monotonic() + settle
-    while True:
-        try:
-            left = sorted(str(p.relative_to(folder)) for p in folder.rglob("*")) if folder.is_dir() else []
-        except FileNotFoundError:   # a folder went while it was listed: look again
-            left = ["(changing)"]
-        if not left or time.monotonic() >= limit:
-            return left
-        time.sleep(0.05)
 
 
 def wait_until(condition, timeout: float, failure: str) -> None:
@@ -145,7 +130,7 @@ def test_disk_full_for_the_archive(make_editor, archive_server, cube):
     start = ed.mark()
     assert post_import(url, "fault_full_archive") == queued("fault_full_archive")
     ed.wait_for("[MOLDARI] Cannot store archive: ", start, 30)
-    assert temp_entries(ed) == [], "a partial archive or its folder was left behind"
+    assert temp_leftovers(ed) == [], "a partial archive or its folder was left behind"
     assert no_partial_files(ed.project / "Saved") == []
     import_next(ed, archive_server, cube, start)
     assert not ed.find("[MOLDARI] Cannot read ZIP", start) and not ed.find("[MOLDARI] Done: fault_full_archive", start)
@@ -177,7 +162,7 @@ def test_disk_full_while_extracting(make_editor, archive_server, cube):
     assert sorted(p.name for p in source.rglob("*") if p.is_file()) == ["after.bin", "model.fbx", "noise0.bin"]
     assert (source / "after.bin").read_bytes() == after
     assert (source / "noise0.bin").read_bytes() == random.Random(0).randbytes(256 * 1024)
-    assert temp_entries(ed) == []
+    assert temp_leftovers(ed) == []
     assert no_partial_files(ed.project / "Saved") == []
 
 
@@ -246,7 +231,7 @@ def test_download_server_dies_mid_transfer(make_editor, archive_server, cube, an
         start = ed.mark()
         assert post_import(url, "fault_dying") == queued("fault_dying")
         ed.wait_for(expected, start, 30)
-    assert temp_entries(ed) == []
+    assert temp_leftovers(ed) == []
     import_next(ed, archive_server, cube, start)
     assert len(ed.find("[MOLDARI] Importing FBX", start)) == 1, "the cut archive was imported"
     assert not (ed.project / "Content" / "MOLDARIImports" / "fault_dying").exists()
@@ -271,7 +256,7 @@ def test_shutdown_with_a_download_in_flight(make_editor, how):
     # cut off, not failed: its import never runs, and nothing of it stays
     assert ed.find("[MOLDARI] Import not run (editor shutting down): fault_inflight", start), ed.output(start)[-2000:]
     assert not ed.find("[MOLDARI] Download failed: fault_inflight", start)
-    assert temp_entries(ed) == []
+    assert temp_leftovers(ed) == []
 
 
 def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube, tmp_path):
@@ -300,7 +285,7 @@ def test_shutdown_with_an_import_scheduled(make_editor, archive_server, cube, tm
     for name in ("fault_busy", "fault_waiting"):
         assert f"[MOLDARI] Import not run (editor shutting down): {name}" in output, output[-2000:]
         assert f"[MOLDARI] Done: {name}" not in output
-    assert temp_entries(ed) == [], "an archive or an extraction folder was left behind"
+    assert temp_leftovers(ed) == [], "an archive or an extraction folder was left behind"
 
 
 @pytest.mark.parametrize("fault", ["blocked", "full"])
@@ -313,7 +298,7 @@ def test_local_archive_that_cannot_be_stored_gets_500(make_editor, archive_serve
     reply = post_import(f"file://{archive}", "fault_local")
     assert reply == response_bytes("HTTP/1.1 500 Internal Server Error", b'{"error":"failed to store archive"}')
     ed.wait_for("[MOLDARI] Cannot store archive: ", start, 5)
-    assert temp_entries(ed) == [], "a partial copy of the archive was left behind"
+    assert temp_leftovers(ed) == [], "a partial copy of the archive was left behind"
     if blocker:
         blocker.unlink()
     import_next(ed, archive_server, cube, start)
