@@ -94,7 +94,10 @@ def temp_leftovers(editor, settle: float = 5.0) -> list[Path]:
     temp = editor.project / "Saved" / "Temp" / "MOLDARI"
     limit = time.monotonic() + settle
     while True:
-        left = sorted(temp.iterdir()) if temp.is_dir() else []
+        try:
+            left = sorted(temp.iterdir())
+        except FileNotFoundError:
+            left = []
         if not left or time.monotonic() >= limit:
             return left
         time.sleep(0.05)
