@@ -95,8 +95,8 @@ def temp_leftovers(editor, settle: float = 5.0) -> list[Path]:
     limit = time.monotonic() + settle
     while True:
         try:
-            left = sorted(temp.iterdir())
-        except FileNotFoundError:
+            left = sorted(temp.iterdir()) if temp.is_dir() else []
+        except FileNotFoundError:   # it went while it was listed
             left = []
         if not left or time.monotonic() >= limit:
             return left
