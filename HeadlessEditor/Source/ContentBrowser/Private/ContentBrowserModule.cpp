@@ -54,14 +54,7 @@ namespace
 		}
 	};
 
-	struct FRegisterContentBrowserModule
-	{
-		FRegisterContentBrowserModule()
-		{
-			FModuleManager::Get().RegisterStaticallyLinkedModule(TEXT("ContentBrowser"),
-				FModuleManager::FInitializeStaticallyLinkedModule::CreateLambda([]() -> IModuleInterface* { return new FContentBrowserModule(); }));
-		}
-	} GRegisterContentBrowserModule;
+	FStaticallyLinkedModuleRegistrant<FContentBrowserModule> GRegisterContentBrowserModule(TEXT("ContentBrowser"));
 }
 
 IContentBrowserSingleton& IContentBrowserSingleton::Get()

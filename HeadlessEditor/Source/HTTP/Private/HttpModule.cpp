@@ -11,14 +11,7 @@ using UE::HeadlessEditor::FCurlHttpRequest;
 
 namespace
 {
-	struct FRegisterHttpModule
-	{
-		FRegisterHttpModule()
-		{
-			FModuleManager::Get().RegisterStaticallyLinkedModule(TEXT("HTTP"),
-				FModuleManager::FInitializeStaticallyLinkedModule::CreateLambda([]() -> IModuleInterface* { return new FHttpModule(); }));
-		}
-	} GRegisterHttpModule;
+	FStaticallyLinkedModuleRegistrant<FHttpModule> GRegisterHttpModule(TEXT("HTTP"));
 }
 
 FHttpModule& FHttpModule::Get()

@@ -53,6 +53,24 @@ private:
 
 class FDefaultModuleImpl : public IModuleInterface {};
 
+// Registers a module linked into the program, to be made when it is first loaded. The engine's
+// constructor takes an FLazyName, which this stand-in does not have; a name literal passes to both.
+template<class ModuleClass>
+class FStaticallyLinkedModuleRegistrant
+{
+public:
+	FStaticallyLinkedModuleRegistrant(const FName InModuleName)
+	{
+		FModuleManager::Get().RegisterStaticallyLinkedModule(InModuleName,
+			FModuleManager::FInitializeStaticallyLinkedModule::CreateRaw(this, &FStaticallyLinkedModuleRegistrant<ModuleClass>::InitializeModule));
+	}
+
+	IModuleInterface* InitializeModule()
+	{
+		return new ModuleClass();
+	}
+};
+
 #define IMPLEMENT_MODULE(ModuleImplClass, ModuleName) \
 	extern "C" DLLEXPORT IModuleInterface* InitializeModule() { return new ModuleImplClass(); } \
 	extern "C" DLLEXPORT void IMPLEMENT_MODULE_##ModuleName() {} \
