@@ -52,8 +52,9 @@ namespace
 		void LogTooLarge(int64 Bytes)
 		{
 			const int32 Shown = static_cast<int32>(FMath::Min<int64>(Bytes, MAX_int32));
-			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] Download too large (%d bytes, limit %lld)"), Shown, static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
-			MOLDARIJobs::Fail(JobId, FString::Printf(TEXT("Download too large (%d bytes, limit %lld)"), Shown, static_cast<long long>(MOLDARIIntake::MaxDownloadBytes)));
+			const FString Reason = FString::Printf(TEXT("Download too large (%d bytes, limit %lld)"), Shown, static_cast<long long>(MOLDARIIntake::MaxDownloadBytes));
+			UE_LOG(LogTemp, Error, TEXT("[MOLDARI] %s"), *Reason);
+			MOLDARIJobs::Fail(JobId, Reason);
 		}
 
 		// The stream: takes a piece, or refuses it (InOutLength changed), which ends the transfer.
